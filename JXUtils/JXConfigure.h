@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QSettings;
+
+// Typed access to <data directory>/configure/configure.ini. Short-lived: create one on the
+// stack when a setting is needed. Every instance works on the same file; an instance is
+// used only by the thread that created it.
+class JXConfigure : public QObject
+{
+public:
+    JXConfigure();
+
+    // Writes "langage" = cn, "hardware" = 1 and "search seconds" = 3 where absent.
+    void ensureDefaults();
+
+    QString language() const;
+    bool hardwareDecoding() const;
+    int searchSeconds() const;
+    QString networkName() const;
+    QString networkIp() const;
+    QString printerName() const;
+    int labelSettings(double &width, double &height, int &column, double &paddingLeft,
+                      double &paddingTop, double &paddingRight, double &paddingBottom,
+                      double &padding) const;
+
+    void setLanguage(const QString &language);
+    void setHardwareDecoding(bool on);
+    void setNetworkName(const QString &name);
+    void setNetworkIp(const QString &ip);
+    void setPrinterName(const QString &name);
+    void setLabelSettings(double width, double height, int column, double paddingLeft,
+                          double paddingTop, double paddingRight, double paddingBottom,
+                          double padding);
+
+    // Path of the INI file every instance reads and writes.
+    static QString filePath();
+
+private:
+    QString text(const char *key) const;
+    int integer(const char *key, int fallback) const;
+    double real(const char *key) const;
+
+    QSettings *settings; // owned as a child object
+};

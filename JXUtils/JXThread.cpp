@@ -1,0 +1,65 @@
+#include "JXUtils/JXThread.h"
+
+#include "JXUtils/JXThreadPrivate.h"
+
+#include <QDateTime>
+
+JXThreadPrivate::JXThreadPrivate(JXThread *owner) : owner(owner)
+{}
+
+void JXThreadPrivate::run()
+{
+    owner->run();
+}
+
+JXThread::JXThread() : thread(new JXThreadPrivate(this))
+{}
+
+JXThread::~JXThread()
+{
+    delete thread;
+}
+
+void JXThread::stop()
+{
+    stopFlag.store(true, std::memory_order_relaxed);
+}
+
+void JXThread::setName(const char *name)
+{
+    thread->setName(name ? QString::fromUtf8(name) : QString());
+}
+
+bool JXThread::start()
+{
+    stopFlag.store(false, std::memory_order_relaxed);
+    if (!thread->threadName().isEmpty())
+        thread->setObjectName(thread->threadName());
+    thread->start(QThread::InheritPriority);
+    return true;
+}
+
+bool JXThread::isStopRequested() const
+{
+    return stopFlag.load(std::memory_order_relaxed);
+}
+
+bool JXThread::isRunning() const
+{
+    return thread->isRunning();
+}
+
+void JXThread::wait()
+{
+    thread->wait();
+}
+
+void JXThread::msleep(int milliseconds)
+{
+    QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
+
+double JXThread::now()
+{
+    return static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+}

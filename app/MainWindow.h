@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QMainWindow>
+
+// The program's only top-level window.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+};

@@ -1,0 +1,57 @@
+#include "JXUtils/JXConfigure.h"
+#include "JXUtils/JXLog.h"
+#include "JXUtils/JXSocketLayer.h"
+#include "Velto/VeltoDevice.h"
+#include "app/MainWindow.h"
+#include "app/Startup.h"
+
+#include <QApplication>
+#include <QDebug>
+
+namespace {
+const int kSocketLayerVersion = 0x0202;
+
+int probeOpenGL(int argc, char *argv[])
+{
+    QApplication probe(argc, argv);
+    return Startup::probeOpenGLMajorVersion();
+}
+} // namespace
+
+static void initGolbals()
+{
+    JXConfigure configure;
+    configure.ensureDefaults();
+
+    const QString languageFile = Startup::languageFileFor(configure.language());
+    if (languageFile == QLatin1String("en.txt"))
+        qDebug("install en language");
+    else
+        qDebug("install cn language");
+
+    VeltoDevice::registerMetaTypes();
+}
+
+int main(int argc, char *argv[])
+{
+    Startup::applyOpenGLAttributes(probeOpenGL(argc, argv));
+
+    int version = 0;
+    int highVersion = 0;
+    const int socketResult = JXSocketLayer::startup(kSocketLayerVersion, version, highVersion);
+
+    auto *app = new QApplication(argc, argv);
+    JXLog::open();
+    initGolbals();
+    qDebug("WSA(%d, %d) = %d", highVersion, version, socketResult);
+
+    auto *window = new MainWindow;
+    window->show();
+    const int exitCode = app->exec();
+
+    delete window;
+    JXLog::close();
+    JXSocketLayer::cleanup();
+    delete app;
+    return exitCode;
+}

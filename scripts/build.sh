@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Configures and builds one build folder.
+#   build.sh [release|sanitize|thread|fuzz]   (default release)
+# release  -> build/         Release, warnings as errors
+# sanitize -> build-asan/    AddressSanitizer + UndefinedBehaviorSanitizer
+# thread   -> build-tsan/    ThreadSanitizer
+# fuzz     -> build-fuzz/    clang, libFuzzer targets with ASan + UBSan
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+kind="${1:-release}"
+jobs="$(nproc)"
+common=(-G Ninja -DLANKIT_WERROR=ON)
+case "$kind" in
+  release)  dir=build;      args=(-DCMAKE_BUILD_TYPE=Release) ;;
+  sanitize) dir=build-asan; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANKIT_SANITIZE=address,undefined -DLANKIT_BUILD_BENCH=OFF) ;;
+  thread)   dir=build-tsan; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANKIT_SANITIZE=thread -DLANKIT_BUILD_BENCH=OFF) ;;
+  fuzz)     dir=build-fuzz; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+                                  -DLANKIT_SANITIZE=address,undefined -DLANKIT_FUZZ=ON -DLANKIT_BUILD_BENCH=OFF -DLANKIT_BUILD_TESTS=OFF) ;;
+  *) echo "usage: $0 [release|sanitize|thread|fuzz]" >&2; exit 2 ;;
+esac
+
+cmake -S . -B "$dir" "${common[@]}" "${args[@]}" >/dev/null
+cmake --build "$dir" -j "$jobs"
+echo "$dir"
