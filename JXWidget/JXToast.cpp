@@ -5,6 +5,22 @@
 #include <QThread>
 #include <QTimer>
 
+namespace {
+// Offset along one axis: the near flag wins over the centre flag, which wins over the far
+// flag; without any of them the margin is taken from the near edge.
+int axisOffset(Qt::Alignment alignment, Qt::AlignmentFlag nearFlag, Qt::AlignmentFlag centreFlag,
+               Qt::AlignmentFlag farFlag, int area, int length, int margin)
+{
+    if (alignment & nearFlag)
+        return margin;
+    if (alignment & centreFlag)
+        return (area - length) / 2;
+    if (alignment & farFlag)
+        return area - margin - length;
+    return margin;
+}
+} // namespace
+
 JXToast::JXToast(QWidget *parent) : JXWidget(parent)
 {
     qRegisterMetaType<Qt::Alignment>("Qt::Alignment");
@@ -38,21 +54,10 @@ void JXToast::destroyToastLabel(JXLabel *&label)
 QPoint JXToast::toastPosition(const QSize &area, const QSize &toast, Qt::Alignment alignment,
                               int marginX, int marginY)
 {
-    int x = marginX;
-    if (alignment & Qt::AlignLeft)
-        x = marginX;
-    else if (alignment & Qt::AlignHCenter)
-        x = (area.width() - toast.width()) / 2;
-    else if (alignment & Qt::AlignRight)
-        x = area.width() - marginX - toast.width();
-    int y = marginY;
-    if (alignment & Qt::AlignTop)
-        y = marginY;
-    else if (alignment & Qt::AlignVCenter)
-        y = (area.height() - toast.height()) / 2;
-    else if (alignment & Qt::AlignBottom)
-        y = area.height() - marginY - toast.height();
-    return QPoint(x, y);
+    return QPoint(axisOffset(alignment, Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight,
+                             area.width(), toast.width(), marginX),
+                  axisOffset(alignment, Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom,
+                             area.height(), toast.height(), marginY));
 }
 
 void JXToast::showToast(const QString &message, Qt::Alignment alignment, int marginX, int marginY)

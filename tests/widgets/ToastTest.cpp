@@ -103,12 +103,21 @@ TEST(JXToast, MessageLooksLikeAToast)
     EXPECT_TRUE(white);
 }
 
-TEST(JXToast, GoesAfterTwoSecondsOrSoonAfterAClick)
+// A toast owner and a clock started with the test.
+class ToastTiming : public ::testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        owner.resize(kWidth, kHeight);
+        clock.start();
+    }
     JXToast owner;
-    owner.resize(kWidth, kHeight);
     QElapsedTimer clock;
-    clock.start();
+};
+
+TEST_F(ToastTiming, GoesAfterTwoSecondsOrSoonAfterAClick)
+{
     owner.showToast("Set", Qt::AlignCenter, 0, 0);
     const qint64 gone = millisecondsUntilGone(shownToast(owner), clock, 10000);
     EXPECT_GE(gone, 1850);
@@ -124,12 +133,8 @@ TEST(JXToast, GoesAfterTwoSecondsOrSoonAfterAClick)
     EXPECT_LT(afterClick, 1500);
 }
 
-TEST(JXToast, TheFirstMessagesTimerTakesTheSecondWithIt)
+TEST_F(ToastTiming, TheFirstMessagesTimerTakesTheSecondWithIt)
 {
-    JXToast owner;
-    owner.resize(kWidth, kHeight);
-    QElapsedTimer clock;
-    clock.start();
     owner.showToast("first", Qt::AlignCenter, 0, 0);
     QPointer<JXLabel> first = shownToast(owner);
     QTest::qWait(1000);
