@@ -159,22 +159,23 @@ int korvalWriteChunked(const void *data, size_t size)
 int korvalWriteCommandV(const char *format, va_list args)
 {
     KorvalState &state = korvalState();
+    va_list measure;
     va_list again;
+    va_copy(measure, args);
     va_copy(again, args);
     char *text = state.commandBuffer.get();
     int length = text ? std::vsnprintf(text, kKorvalBufferSize, format, args) : -1;
     std::unique_ptr<char[]> large;
     if (!text || length >= int(kKorvalBufferSize)) {
         // Long texts and data get a buffer of their own rather than being cut off.
-        length = std::vsnprintf(nullptr, 0, format, again);
-        va_end(again);
-        va_copy(again, args);
+        length = std::vsnprintf(nullptr, 0, format, measure);
         if (length >= 0)
             large.reset(new (std::nothrow) char[size_t(length) + 1]);
         text = large.get();
         if (text)
             length = std::vsnprintf(text, size_t(length) + 1, format, again);
     }
+    va_end(measure);
     va_end(again);
     if (!text || length < 0)
         return korvalFail(-1040);
