@@ -31,9 +31,7 @@ public:
     UsbOutput()
     {
         korvalResetForTesting();
-        usb.addPrinter(0, "0471", "0168", "BENCH");
-        usb.install();
-        OpenUSBPort(255);
+        usb.openOutput();
     }
     ~UsbOutput() { korvalResetForTesting(); }
 
@@ -45,7 +43,6 @@ private:
 void BM_DrawText(benchmark::State &state)
 {
     UsbOutput output;
-    OBX_ClearBuffer();
     for (auto _ : state)
         benchmark::DoNotOptimize(OBX_DrawText(267, 172, 0, 3, 1, 1, 'N', "KT-4X"));
 }

@@ -347,10 +347,7 @@ TEST_F(NoOutputTest, BeforeAnyPortIsOpened)
 TEST_F(NoOutputTest, AfterClosePort)
 {
     FakeUsbTree usb(work.path());
-    usb.addPrinter(0, "2a63", "0001", "X");
-    usb.install();
-    ASSERT_EQ(OpenUSBPort(1), 0);
-    ASSERT_EQ(OBX_ClearBuffer(), 0);
+    ASSERT_TRUE(usb.openOutput());
     ASSERT_TRUE(fileExists(work.file("ombrixtemp.prn")));
     EXPECT_EQ(ClosePort(), 0);
     EXPECT_FALSE(fileExists(work.file("ombrixtemp.prn")));

@@ -60,6 +60,13 @@ void FakeUsbTree::install() const
     korvalState().paths.devRoot = devRoot();
 }
 
+bool FakeUsbTree::openOutput()
+{
+    addPrinter(0, "0471", "0168", "SN0001");
+    install();
+    return OpenUSBPort(1) == 0 && OBX_ClearBuffer() == 0;
+}
+
 std::string FakeUsbTree::deviceNode(int index) const
 {
     return devRoot() + "/usb/lp" + std::to_string(index);
@@ -88,10 +95,7 @@ void writeWholeFile(const std::string &path, const std::string &data)
 void KorvalOutputTest::SetUp()
 {
     korvalResetForTesting();
-    usb.addPrinter(0, "0471", "0168", "SN0001");
-    usb.install();
-    ASSERT_EQ(OpenUSBPort(255), 0);
-    ASSERT_EQ(OBX_ClearBuffer(), 0);
+    ASSERT_TRUE(usb.openOutput());
     ASSERT_EQ(spool(), "N\r\n");
     seen = spool().size();
 }

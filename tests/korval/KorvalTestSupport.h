@@ -38,6 +38,9 @@ public:
                     const std::string &serial, Node node = Node::File);
     // Points the library's device paths at this tree.
     void install() const;
+    // Adds a supported printer as lp0, opens it as the output and starts a spool file;
+    // false when any step fails.
+    bool openOutput();
 
     std::string sysfsRoot() const { return root + "/sys"; }
     std::string devRoot() const { return root + "/dev"; }

@@ -195,10 +195,7 @@ TEST_F(SerialStatusTest, PortThatCannotBeOpened)
 TEST_F(SerialStatusTest, QueryEndsWithTheOutputClosed)
 {
     FakeUsbTree usb(work.path());
-    usb.addPrinter(0, "0471", "0168", "S");
-    usb.install();
-    ASSERT_EQ(OpenUSBPort(1), 0);
-    ASSERT_EQ(OBX_ClearBuffer(), 0);
+    ASSERT_TRUE(usb.openOutput());
     printer.answer({{0ms, "05\r\n"}});
     EXPECT_EQ(OBX_ErrorReport(1, 0, 9600, 0, 3), 5);
     EXPECT_EQ(OBX_SetDarkness(1), -3002);

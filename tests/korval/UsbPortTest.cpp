@@ -73,6 +73,28 @@ TEST_F(UsbPortTest, NoMatchingPrinter)
     EXPECT_EQ(OBX_ClearBuffer(), -3001);
 }
 
+TEST_F(UsbPortTest, SupportedVendorAndProductPairs)
+{
+    const struct
+    {
+        const char *vendor;
+        const char *product;
+        bool supported;
+    } cases[] = {
+        {"0471", "0168", true},  {"0471", "0003", true},  {"03eb", "6119", true},
+        {"03eb", "0003", true},  {"2a63", "0001", true},  {"0471", "0169", false},
+        {"03eb", "0001", false}, {"2a63", "0003", false}, {"04b8", "0202", false},
+    };
+    int index = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.vendor) + ":" + c.product);
+        usb.addPrinter(index, c.vendor, c.product, "S" + std::to_string(index));
+        EXPECT_EQ(OpenUSBPort(unsigned(index + 1)), c.supported ? 0 : -1060);
+        EXPECT_EQ(ClosePort(), 0);
+        ++index;
+    }
+}
+
 TEST_F(UsbPortTest, APrinterThatWillNotOpenIsPassedOver)
 {
     usb.addPrinter(0, "2a63", "0001", "GONE", FakeUsbTree::Node::Missing);
