@@ -62,8 +62,8 @@ struct KorvalState
     int32_t lastError = 0;
 
     // Serial status query; lives only inside one OBX_ErrorReport call.
-    std::unique_ptr<KorvalSerial>
-        statusPort; // owned; the caller's thread opens, sets and closes it
+    // Owned; the caller's thread opens, sets and closes it, the reader only waits and reads.
+    std::unique_ptr<KorvalSerial> statusPort;
     bool statusPortOpen = false;
     KorvalSerialSettings serialSettings;
     std::unique_ptr<char[]> statusBuffer; // kKorvalBufferSize bytes: request and reply text

@@ -32,8 +32,10 @@
 #ifndef KORVAL_H
 #define KORVAL_H
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(KORVAL_BUILDING)
 #define KORVAL_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define KORVAL_API __declspec(dllimport)
 #else
 #define KORVAL_API __attribute__((visibility("default")))
 #endif
