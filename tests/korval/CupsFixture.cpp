@@ -24,6 +24,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char *kBackendScheme = "korvaltest";
+constexpr const char *kRootPrefix = "korval-cups-"; // /tmp/korval-cups-<pid>-XXXXXX
 constexpr int kStartTimeoutMs = 10000;
 constexpr int kStopTimeoutMs = 5000;
 
@@ -68,9 +69,26 @@ std::string readFile(const std::string &path)
     return text.str();
 }
 
+// Folders left behind by test processes that died before they could clean up (a crash,
+// a kill); the scheduler of such a folder died with its process.
+void removeStaleRoots()
+{
+    std::error_code error;
+    for (const auto &entry : fs::directory_iterator("/tmp", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(kRootPrefix, 0) != 0)
+            continue;
+        const pid_t owner = pid_t(std::atol(name.c_str() + std::strlen(kRootPrefix)));
+        if (owner > 0 && owner != getpid() && kill(owner, 0) != 0 && errno == ESRCH) {
+            std::error_code ignored;
+            fs::remove_all(entry.path(), ignored);
+        }
+    }
+}
+
 std::string makeTempRoot()
 {
-    std::string pattern = "/tmp/korval-cups-" + std::to_string(getpid()) + "-XXXXXX";
+    std::string pattern = "/tmp/" + std::string(kRootPrefix) + std::to_string(getpid()) + "-XXXXXX";
     if (!mkdtemp(pattern.data()))
         return std::string();
     chmod(pattern.c_str(), 0755); // the scheduler's unprivileged helpers walk through it
@@ -174,6 +192,7 @@ bool CupsFixture::writeConfiguration()
 bool CupsFixture::start()
 {
     stop();
+    removeStaleRoots();
     rootDir = makeTempRoot();
     if (rootDir.empty()) {
         lastError = "cannot create a temporary folder";

@@ -12,8 +12,9 @@
 // <root>/out/<queue>/job-<id>.prn, so tests read back exactly what a printer would get.
 //
 // The scheduler dies with the process that started it, and stop() (also run by the
-// destructor) kills it and removes the whole folder. One instance per test suite is
-// enough: it starts in about 0.1 s.
+// destructor) kills it and removes the whole folder; a folder left by a process that
+// crashed is removed by the next start. One instance per test suite is enough: it starts
+// in about 0.1 s.
 class CupsFixture
 {
 public:
