@@ -2,6 +2,7 @@
 #include "JXUtils/JXLog.h"
 #include "JXUtils/JXSocketLayer.h"
 #include "Velto/VeltoDevice.h"
+#include "Velto/VeltoSDK.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
 
@@ -30,6 +31,7 @@ static void initGolbals()
         qDebug("install cn language");
 
     VeltoDevice::registerMetaTypes();
+    VeltoSDK::createInstance();
 }
 
 int main(int argc, char *argv[])
@@ -50,6 +52,7 @@ int main(int argc, char *argv[])
     const int exitCode = app->exec();
 
     delete window;
+    VeltoSDK::destroyInstance();
     JXLog::close();
     JXSocketLayer::cleanup();
     delete app;

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "Velto/VeltoDatagram.h"
+#include "Velto/VeltoSDKSocketThread.h"
+
+// Receives the devices' replies and hands each datagram to VeltoSDK, which queues those
+// addressed to the program.
+class VeltoSDKRecvThread : public VeltoSDKSocketThread
+{
+public:
+    // Devices answer to this port.
+    static const quint16 kReplyPort = 5999;
+    // Kernel buffer for a burst of search replies from about a thousand devices.
+    static const int kSocketBufferBytes = 4 * 1024 * 1024;
+
+    explicit VeltoSDKRecvThread(VeltoSDK *sdk);
+
+    void run() override;
+    // Opens the socket on port 5999 of the chosen address; the socket or -1.
+    int startRecv();
+    void stopRecv();
+
+private:
+    int bindSocket(int fd) override;
+    int configureSocket(int fd) override;
+    // Blocks for one datagram and passes it on; false when the socket failed.
+    bool receive();
+
+    char buffer[VeltoDatagram::kMaxSize]; // body thread only
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Velto/VeltoSDKSocketThread.h"
+
+class QJsonObject;
+
+// Multicasts the requests of VeltoSDK's send queue, one datagram each, to the devices.
+class VeltoSDKSendThread : public VeltoSDKSocketThread
+{
+public:
+    // Every request goes to the group on this port.
+    static const quint16 kDevicePort = 5888;
+
+    explicit VeltoSDKSendThread(VeltoSDK *sdk);
+
+    void run() override;
+    // Opens the socket on the chosen address (any free port); the socket or -1.
+    int startSend();
+    void stopSend();
+
+private:
+    int bindSocket(int fd) override;
+    int configureSocket(int fd) override;
+    // Sends and deletes message; false when the socket failed and must be reopened.
+    bool send(QJsonObject *message);
+};
