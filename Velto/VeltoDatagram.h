@@ -13,9 +13,9 @@
 class VeltoDatagram
 {
 public:
-    static const int kHeaderSize = 8;
+    static constexpr int kHeaderSize = 8;
     // Largest datagram a device may send; also the receive buffer of the socket.
-    static const int kMaxSize = 2048;
+    static constexpr int kMaxSize = 2048;
 
     // The datagram carrying object as compact JSON (keys in UTF-16 code-unit order).
     static QByteArray frame(const QJsonObject &object);

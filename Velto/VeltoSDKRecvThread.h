@@ -9,9 +9,9 @@ class VeltoSDKRecvThread : public VeltoSDKSocketThread
 {
 public:
     // Devices answer to this port.
-    static const quint16 kReplyPort = 5999;
+    static constexpr quint16 kReplyPort = 5999;
     // Kernel buffer for a burst of search replies from about a thousand devices.
-    static const int kSocketBufferBytes = 4 * 1024 * 1024;
+    static constexpr int kSocketBufferBytes = 4 * 1024 * 1024;
 
     explicit VeltoSDKRecvThread(VeltoSDK *sdk);
 

@@ -9,7 +9,7 @@ class VeltoSDKSendThread : public VeltoSDKSocketThread
 {
 public:
     // Every request goes to the group on this port.
-    static const quint16 kDevicePort = 5888;
+    static constexpr quint16 kDevicePort = 5888;
 
     explicit VeltoSDKSendThread(VeltoSDK *sdk);
 

@@ -16,7 +16,7 @@ public:
     // Group of every request and reply.
     static const char kGroup[];
     // Pause between attempts to open a socket that failed.
-    static const int kReopenPauseMs = 1000;
+    static constexpr int kReopenPauseMs = 1000;
 
     VeltoSDKSocketThread(VeltoSDK *sdk, quint16 port);
 

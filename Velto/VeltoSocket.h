@@ -8,7 +8,7 @@
 class VeltoSocket
 {
 public:
-    static const int kNone = -1;
+    static constexpr int kNone = -1;
 
     // An IPv4 datagram socket, or kNone.
     static int create();
