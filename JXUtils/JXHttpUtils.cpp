@@ -72,7 +72,12 @@ QByteArray JXHttpUtils::upload(const QString &url, const QString &file)
     multiPart->append(part);
 
     QNetworkReply *reply = manager->post(request, multiPart);
-    connect(reply, &QNetworkReply::uploadProgress, this, &JXHttpUtils::uploadProgress);
+    // Reports without a total (the access manager sends 0 of 0 when it finishes) would
+    // only make a progress bar jump back.
+    connect(reply, &QNetworkReply::uploadProgress, this, [this](qint64 sent, qint64 total) {
+        if (total > 0)
+            emit uploadProgress(sent, total);
+    });
     runLoop(reply);
     // A cancelled transfer is aborted before its answer is read, so that a partial answer
     // is never taken for the device's and the log names the cancel as an error.

@@ -36,8 +36,8 @@ public:
     static QByteArray contentDisposition(const QString &path);
 
 signals:
-    // Bytes of the request body sent so far and in all, as the access manager reports them;
-    // emitted on the uploading thread.
+    // Bytes of the request body sent so far and in all (total > 0), as the access manager
+    // reports them; emitted on the uploading thread.
     void uploadProgress(qint64 sent, qint64 total);
 
 private:

@@ -56,8 +56,8 @@ bool matchEntries(const Interface &iface, const QString &ip, QNetworkAddressEntr
 }
 
 template <typename Interface>
-bool choose(const QList<Interface> &list, const QString &name, const QString &ip,
-            Interface &iface, QNetworkAddressEntry &entry)
+bool choose(const QList<Interface> &list, const QString &name, const QString &ip, Interface &iface,
+            QNetworkAddressEntry &entry)
 {
     if (!name.isEmpty()) {
         for (const Interface &candidate : list) {

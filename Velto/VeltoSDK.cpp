@@ -241,15 +241,15 @@ int VeltoSDK::setDeviceIp(const VeltoDevice &device, const QString &ip, const QS
                           const QString &gateway, const QString &dns1, const QString &dns2)
 {
     const int id = takeId();
-    return request(buildIpMessage(device, id, ip, netmask, gateway, dns1, dns2), id,
-                   kReplySeconds);
+    return request(buildIpMessage(device, id, ip, netmask, gateway, dns1, dns2), id, kReplySeconds);
 }
 
 int VeltoSDK::setDevicesDhcp(const QVector<VeltoDevice> &devices)
 {
     const int id = takeId();
-    return request(buildDevicesMessage(devices, id, latin1("SetIp"), latin1("IpMode"), latin1("dhcp")),
-                   id, kReplySeconds);
+    return request(
+        buildDevicesMessage(devices, id, latin1("SetIp"), latin1("IpMode"), latin1("dhcp")), id,
+        kReplySeconds);
 }
 
 int VeltoSDK::setDeviceMac(const VeltoDevice &device, const QString &mac)
@@ -285,16 +285,16 @@ int VeltoSDK::setDevicesFunctionId(const QVector<VeltoDevice> &devices, const QS
 int VeltoSDK::resetDevices(const QVector<VeltoDevice> &devices)
 {
     const int id = takeId();
-    return request(
-        buildDevicesMessage(devices, id, latin1("ResetDefault"), latin1("keepnetwork"), latin1("0")), id,
-        kReplySeconds);
+    return request(buildDevicesMessage(devices, id, latin1("ResetDefault"), latin1("keepnetwork"),
+                                       latin1("0")),
+                   id, kReplySeconds);
 }
 
 int VeltoSDK::setDevicesPtz(const QVector<VeltoDevice> &devices, const QString &command)
 {
     const int id = takeId();
-    return request(buildDevicesMessage(devices, id, latin1("SetPTZ"), latin1("command"), command), id,
-                   kReplySeconds);
+    return request(buildDevicesMessage(devices, id, latin1("SetPTZ"), latin1("command"), command),
+                   id, kReplySeconds);
 }
 
 int VeltoSDK::scanDeviceWifi(const VeltoDevice &device, QVector<VeltoDeviceWiFiInfo> &out)
@@ -435,9 +435,8 @@ QJsonObject *VeltoSDK::buildSearchMessage(int id) const
     return message;
 }
 
-QJsonObject *VeltoSDK::buildDeviceMessage(const VeltoDevice &device, int id,
-                                          const QString &method, const QString &key,
-                                          const QString &value) const
+QJsonObject *VeltoSDK::buildDeviceMessage(const VeltoDevice &device, int id, const QString &method,
+                                          const QString &key, const QString &value) const
 {
     QJsonObject *message = buildMessage(id, method, QStringList(device.srcId()));
     if (!key.isEmpty() && !value.isEmpty())

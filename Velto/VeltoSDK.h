@@ -123,13 +123,13 @@ private:
                                      const QString &method, const QString &key,
                                      const QString &value) const;
     QJsonObject *buildIpMessage(const VeltoDevice &device, int id, const QString &ip,
-                                const QString &netmask, const QString &gateway,
-                                const QString &dns1, const QString &dns2) const;
+                                const QString &netmask, const QString &gateway, const QString &dns1,
+                                const QString &dns2) const;
     QJsonObject *buildMessage(int id, const QString &method, const QStringList &destinations) const;
 
-    std::atomic<int> nextId{0};       // request ids; read and incremented in one step
-    std::atomic<bool> waiting{false}; // the one flag every wait polls; cancelWait() clears it
-    JXThreadLocker uploadLock;        // serialises currentUpload with cancelUpload()
+    std::atomic<int> nextId{0};           // request ids; read and incremented in one step
+    std::atomic<bool> waiting{false};     // the one flag every wait polls; cancelWait() clears it
+    JXThreadLocker uploadLock;            // serialises currentUpload with cancelUpload()
     JXHttpUtils *currentUpload = nullptr; // the running upload, on its thread's stack; uploadLock
 
     // Written by start() (GUI thread) while no protocol thread runs; read by all.

@@ -67,8 +67,8 @@ bool VeltoSDKSendThread::send(QJsonObject *message)
     VELTO_SDK_LOG("send %s", json.constData());
     const QByteArray datagram = VeltoDatagram::frame(json);
     VeltoSocket::clearError();
-    const int sent = VeltoSocket::sendTo(socket(), datagram.constData(), datagram.size(), kGroup,
-                                         kDevicePort);
+    const int sent =
+        VeltoSocket::sendTo(socket(), datagram.constData(), datagram.size(), kGroup, kDevicePort);
     const int error = VeltoSocket::lastError();
     if (sent > 0 || VeltoSocket::isTransient(error))
         return true;

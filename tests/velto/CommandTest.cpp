@@ -95,8 +95,8 @@ TEST_F(VeltoCommands, RequestBytesOfEveryCommand)
     const WireCase cases[] = {
         {"static address",
          [](VeltoSDK *s) {
-             return s->setDeviceIp(device(kDevice1), "192.168.1.20", "255.255.255.0",
-                                   "192.168.1.1", "8.8.8.8", "");
+             return s->setDeviceIp(device(kDevice1), "192.168.1.20", "255.255.255.0", "192.168.1.1",
+                                   "8.8.8.8", "");
          },
          R"({"IpMode":"static","destarray":["A1B2C3D4E5F6"],"dns1":"8.8.8.8","dns2":"",)"
          R"("gateway":"192.168.1.1","id":0,"ip":"192.168.1.20","method":"SetIp",)"
@@ -113,13 +113,15 @@ TEST_F(VeltoCommands, RequestBytesOfEveryCommand)
         {"empty MAC leaves the key out",
          [](VeltoSDK *s) { return s->setDeviceMac(device(kDevice1), QString()); },
          R"({"destarray":["A1B2C3D4E5F6"],"id":0,"method":"SetMac","srcid":"000000000000"})", true},
-        {"name for three, in order", [](VeltoSDK *s) { return s->setDevicesName(kThree, "Gate 3"); },
+        {"name for three, in order",
+         [](VeltoSDK *s) { return s->setDevicesName(kThree, "Gate 3"); },
          R"({"destarray":["A1B2C3D4E5F6","0A0B0C0D0E0F","F0E0D0C0B0A0"],"id":0,)"
          R"("method":"SetName","name":"Gate 3","srcid":"000000000000"})",
          true},
         {"empty list still sends", [](VeltoSDK *s) { return s->setDevicesName({}, "x"); },
          R"({"destarray":[],"id":0,"method":"SetName","name":"x","srcid":"000000000000"})", true},
-        {"list key present even when empty", [](VeltoSDK *s) { return s->setDevicesName(kOne, ""); },
+        {"list key present even when empty",
+         [](VeltoSDK *s) { return s->setDevicesName(kOne, ""); },
          R"({"destarray":["A1B2C3D4E5F6"],"id":0,"method":"SetName","name":"","srcid":"000000000000"})",
          true},
         {"P2P id", [](VeltoSDK *s) { return s->setDevicesP2pId(kOne, "VLT-1"); },
@@ -142,7 +144,8 @@ TEST_F(VeltoCommands, RequestBytesOfEveryCommand)
          R"({"destarray":["A1B2C3D4E5F6"],"id":0,"ircut":"1","method":"SetIRcut",)"
          R"("srcid":"000000000000"})",
          false},
-        {"IR cut without value", [](VeltoSDK *s) { return s->setDeviceIrCut(device(kDevice1), ""); },
+        {"IR cut without value",
+         [](VeltoSDK *s) { return s->setDeviceIrCut(device(kDevice1), ""); },
          R"({"destarray":["A1B2C3D4E5F6"],"id":0,"method":"SetIRcut","srcid":"000000000000"})",
          false},
         {"microphone", [](VeltoSDK *s) { return s->testDeviceMicrophone(device(kDevice1)); },
@@ -182,8 +185,8 @@ TEST_F(VeltoCommands, ResultOfTheMatchingReply)
     {
         const char *result; // null: no "result" key
         int expected;
-    } cases[] = {{"success", 0}, {"SUCCESS", 0},  {"Success", 0},    {"failure", -1},
-                 {"", -1},       {nullptr, -1},   {"success ", -1},  {"successful", -1}};
+    } cases[] = {{"success", 0}, {"SUCCESS", 0}, {"Success", 0},   {"failure", -1},
+                 {"", -1},       {nullptr, -1},  {"success ", -1}, {"successful", -1}};
     int id = 0;
     for (const Case &c : cases) {
         auto result = run([](VeltoSDK *s) { return s->setDevicesName(kThree, "n"); });
@@ -227,9 +230,18 @@ TEST_F(VeltoCommands, ReplyIdForms)
     {
         QJsonValue id;
         int expected;
-    } cases[] = {{12, 12},       {"12", 12}, {true, 1},         {false, 0},
-                 {12.5, 0},      {"12x", 0}, {" ", 0},          {QJsonValue(), 0},
-                 {QJsonArray{12}, 0}, {QJsonObject{{"id", 12}}, 0}, {"-3", -3}, {1e12, 0}};
+    } cases[] = {{12, 12},
+                 {"12", 12},
+                 {true, 1},
+                 {false, 0},
+                 {12.5, 0},
+                 {"12x", 0},
+                 {" ", 0},
+                 {QJsonValue(), 0},
+                 {QJsonArray{12}, 0},
+                 {QJsonObject{{"id", 12}}, 0},
+                 {"-3", -3},
+                 {1e12, 0}};
     for (const Case &c : cases)
         EXPECT_EQ(VeltoSDK::replyId({{"id", c.id}}), c.expected);
     EXPECT_EQ(VeltoSDK::replyId(QJsonObject()), 0);
@@ -244,7 +256,8 @@ TEST_F(VeltoCommands, CancelEndsAWaitAtOnceButNotOneStartedAfterIt)
     reply(0, "success");
     EXPECT_EQ(result.get(), 0);
 
-    auto cancelled = run([](VeltoSDK *s) { return s->setDeviceIp(device(kDevice1), "a", "b", "c", "", ""); });
+    auto cancelled =
+        run([](VeltoSDK *s) { return s->setDeviceIp(device(kDevice1), "a", "b", "c", "", ""); });
     VeltoTest::nextRequest(sdk);
     QThread::msleep(500);
     QElapsedTimer timer;
@@ -310,7 +323,8 @@ TEST_F(VeltoCommands, WifiScanReadsTheListWhateverTheResult)
 {
     QVector<VeltoDeviceWiFiInfo> networks(1); // kept: the list is appended to
     networks[0].name = QStringLiteral("earlier");
-    auto result = run([&networks](VeltoSDK *s) { return s->scanDeviceWifi(device(kDevice1), networks); });
+    auto result =
+        run([&networks](VeltoSDK *s) { return s->scanDeviceWifi(device(kDevice1), networks); });
     VeltoTest::nextRequest(sdk);
     const QJsonArray list = {QJsonObject{{"wifiname", "Workshop"}, {"Signal", -41}},
                              QJsonObject{{"wifiname", ""}, {"Signal", -88}},
@@ -332,17 +346,15 @@ TEST_F(VeltoCommands, SdCardSizesInEveryFormADeviceUses)
         QJsonValue total;
         QJsonValue free;
         int result, expectedTotal, expectedFree;
-    } cases[] = {{"29806", 400, 0, 29806, 400},
-                 {29806.0, "12034", 0, 29806, 12034},
-                 {true, false, 0, 1, 0},
-                 {"0", "0", -1, 0, 0},
-                 {QJsonValue(), "5", -1, 0, 5},
-                 {"-20", 1, -1, -20, 1}};
+    } cases[] = {{"29806", 400, 0, 29806, 400}, {29806.0, "12034", 0, 29806, 12034},
+                 {true, false, 0, 1, 0},        {"0", "0", -1, 0, 0},
+                 {QJsonValue(), "5", -1, 0, 5}, {"-20", 1, -1, -20, 1}};
     int id = 0;
     for (const Case &c : cases) {
         int total = 99;
         int free = 99;
-        auto result = run([&](VeltoSDK *s) { return s->getDeviceSdCard(device(kDevice1), total, free); });
+        auto result =
+            run([&](VeltoSDK *s) { return s->getDeviceSdCard(device(kDevice1), total, free); });
         VeltoTest::nextRequest(sdk);
         reply(id++, "success", {{"totalsize", c.total}, {"freesize", c.free}});
         EXPECT_EQ(result.get(), c.result);

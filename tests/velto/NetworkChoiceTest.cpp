@@ -69,9 +69,9 @@ TEST(VeltoNetwork, MatchAddress)
     };
     for (const Case &c : cases)
         EXPECT_EQ(match(c.fake, c.ip), QString::fromLatin1(c.chosen))
-            << "ip " << c.ip << " on " << qPrintable(c.fake.entries.isEmpty()
-                                                         ? QString()
-                                                         : c.fake.entries.first().ip().toString());
+            << "ip " << c.ip << " on "
+            << qPrintable(c.fake.entries.isEmpty() ? QString()
+                                                   : c.fake.entries.first().ip().toString());
 }
 
 TEST(VeltoNetwork, ChooseInterface)
@@ -86,20 +86,42 @@ TEST(VeltoNetwork, ChooseInterface)
         const char *iface;
         const char *entry;
     } cases[] = {
-        {"named interface with a match", {iface("eth0", {"192.168.1.5"}), iface("eth1", {"192.168.1.6"})},
-         "eth1", "192.168.1.77", true, "eth1", "192.168.1.6"},
+        {"named interface with a match",
+         {iface("eth0", {"192.168.1.5"}), iface("eth1", {"192.168.1.6"})},
+         "eth1",
+         "192.168.1.77",
+         true,
+         "eth1",
+         "192.168.1.6"},
         {"named interface without a match falls back to the walk",
-         {iface("eth0", {"169.254.1.1"}), iface("eth1", {"10.1.1.1"})}, "eth0", "", true, "eth1",
+         {iface("eth0", {"169.254.1.1"}), iface("eth1", {"10.1.1.1"})},
+         "eth0",
+         "",
+         true,
+         "eth1",
          "10.1.1.1"},
         {"unknown name", {iface("eth0", {"10.1.1.1"})}, "wlan9", "", true, "eth0", "10.1.1.1"},
         {"only the first interface of a name is compared by name",
          {iface("eth0", {"169.254.1.1"}), iface("eth1", {"192.168.2.2"}),
           iface("eth0", {"192.168.1.9"})},
-         "eth0", "192.168.1.77", true, "eth1", "192.168.2.2"},
+         "eth0",
+         "192.168.1.77",
+         true,
+         "eth1",
+         "192.168.2.2"},
         {"no match: first interface and its first entry of any protocol",
-         {iface("eth0", {"fe80::1", "169.254.1.1"}), iface("eth1", {"169.254.2.2"})}, "", "",
-         false, "eth0", "fe80::1"},
-        {"no match and no entry: the entry stays", {iface("eth0", {})}, "eth0", "", false, "eth0",
+         {iface("eth0", {"fe80::1", "169.254.1.1"}), iface("eth1", {"169.254.2.2"})},
+         "",
+         "",
+         false,
+         "eth0",
+         "fe80::1"},
+        {"no match and no entry: the entry stays",
+         {iface("eth0", {})},
+         "eth0",
+         "",
+         false,
+         "eth0",
          "1.1.1.1"},
         {"empty list", {}, "eth0", "10.0.0.1", false, "unchanged", "1.1.1.1"},
     };

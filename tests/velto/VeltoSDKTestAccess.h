@@ -14,4 +14,6 @@ public:
     {
         sdk->useNetwork(iface, entry);
     }
+    // The oldest queued reply (owned by the caller), or null.
+    static QJsonObject *takeReply(VeltoSDK *sdk) { return sdk->takeReply(); }
 };

@@ -80,15 +80,14 @@ LankitCtl::LankitCtl()
 {
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of: ") +
-                                                                kCommands.join(QStringLiteral(", ")));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("One of: ") + kCommands.join(QStringLiteral(", ")));
     parser.addPositionalArgument(QStringLiteral("mac"), QStringLiteral("Device MAC addresses."),
                                  QStringLiteral("[MAC...]"));
     parser.addOptions({
         option("interface", "Network interface to use (as lankit's network choice).", "name"),
         option("ip", "IPv4 address to use on it, or to find the interface by.", "address"),
-        option("seconds", "Search time in seconds (default: lankit's \"search seconds\").",
-               "n"),
+        option("seconds", "Search time in seconds (default: lankit's \"search seconds\").", "n"),
         option("address", "set-ip: the new address.", "ip"),
         option("netmask", "set-ip: the new netmask.", "mask"),
         option("gateway", "set-ip: the new gateway.", "ip"),
@@ -144,7 +143,7 @@ bool LankitCtl::startProtocol()
                              ? parser.value(QStringLiteral("interface"))
                              : configure.networkName();
     const QString ip = parser.isSet(QStringLiteral("ip")) ? parser.value(QStringLiteral("ip"))
-                                                         : configure.networkIp();
+                                                          : configure.networkIp();
     QNetworkInterface iface;
     QNetworkAddressEntry entry;
     chooseInterface(usableInterfaces(), name, ip, iface, entry);
@@ -209,12 +208,12 @@ int LankitCtl::setIp()
     QVector<VeltoDevice> devices;
     if (!lookUp(devices))
         return kFailed;
-    const int result = VeltoSDK::instance()->setDeviceIp(
-        devices.first(), address, netmask, gateway, parser.value(QStringLiteral("dns1")),
-        parser.value(QStringLiteral("dns2")));
-    return finish({{QStringLiteral("devices"), macsOf(devices)},
-                   {QStringLiteral("result"), result}},
-                  result == 0 ? kOk : kFailed);
+    const int result = VeltoSDK::instance()->setDeviceIp(devices.first(), address, netmask, gateway,
+                                                         parser.value(QStringLiteral("dns1")),
+                                                         parser.value(QStringLiteral("dns2")));
+    return finish(
+        {{QStringLiteral("devices"), macsOf(devices)}, {QStringLiteral("result"), result}},
+        result == 0 ? kOk : kFailed);
 }
 
 int LankitCtl::setDhcp()
@@ -223,9 +222,9 @@ int LankitCtl::setDhcp()
     if (!lookUp(devices))
         return kFailed;
     const int result = VeltoSDK::instance()->setDevicesDhcp(devices);
-    return finish({{QStringLiteral("devices"), macsOf(devices)},
-                   {QStringLiteral("result"), result}},
-                  result == 0 ? kOk : kFailed);
+    return finish(
+        {{QStringLiteral("devices"), macsOf(devices)}, {QStringLiteral("result"), result}},
+        result == 0 ? kOk : kFailed);
 }
 
 int LankitCtl::setName()
@@ -237,9 +236,9 @@ int LankitCtl::setName()
     if (!lookUp(devices))
         return kFailed;
     const int result = VeltoSDK::instance()->setDevicesName(devices, name);
-    return finish({{QStringLiteral("devices"), macsOf(devices)},
-                   {QStringLiteral("result"), result}},
-                  result == 0 ? kOk : kFailed);
+    return finish(
+        {{QStringLiteral("devices"), macsOf(devices)}, {QStringLiteral("result"), result}},
+        result == 0 ? kOk : kFailed);
 }
 
 int LankitCtl::reset()
@@ -248,9 +247,9 @@ int LankitCtl::reset()
     if (!lookUp(devices))
         return kFailed;
     const int result = VeltoSDK::instance()->resetDevices(devices);
-    return finish({{QStringLiteral("devices"), macsOf(devices)},
-                   {QStringLiteral("result"), result}},
-                  result == 0 ? kOk : kFailed);
+    return finish(
+        {{QStringLiteral("devices"), macsOf(devices)}, {QStringLiteral("result"), result}},
+        result == 0 ? kOk : kFailed);
 }
 
 int LankitCtl::upgrade()

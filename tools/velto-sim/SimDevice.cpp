@@ -7,16 +7,16 @@
 #include <QNetworkAddressEntry>
 
 namespace {
-const QStringList kNetworkKeys = {QStringLiteral("IpMode"), QStringLiteral("ip"),
+const QStringList kNetworkKeys = {QStringLiteral("IpMode"),  QStringLiteral("ip"),
                                   QStringLiteral("netmask"), QStringLiteral("gateway"),
-                                  QStringLiteral("dns1"), QStringLiteral("dns2")};
+                                  QStringLiteral("dns1"),    QStringLiteral("dns2")};
 const QStringList kFunctionLists = {QStringLiteral("PAC,WIFI"), QStringLiteral("PAC"),
                                     QStringLiteral("WIFI")};
 
 QJsonObject result(bool ok)
 {
-    return QJsonObject{{QStringLiteral("result"), ok ? QStringLiteral("success")
-                                                     : QStringLiteral("failure")}};
+    return QJsonObject{
+        {QStringLiteral("result"), ok ? QStringLiteral("success") : QStringLiteral("failure")}};
 }
 
 QString macFor(const QString &prefix, int number)
@@ -42,7 +42,7 @@ QString text(const QJsonObject &request, const QString &key)
 } // namespace
 
 SimDevice::SimDevice(int index, const SimOptions &options, const QNetworkAddressEntry &address)
-    : number(index + 1)
+    : number(index + 1), omittedKeys(options.omittedKeys)
 {
     const QString ip = address.ip().toString();
     const QString mac = macFor(options.macPrefix, number);
@@ -55,8 +55,8 @@ SimDevice::SimDevice(int index, const SimOptions &options, const QNetworkAddress
               {QStringLiteral("dns2"), QStringLiteral("0.0.0.0")},
               {QStringLiteral("IpMode"), QStringLiteral("dhcp")},
               {QStringLiteral("name"), QStringLiteral("Camera %1").arg(number)},
-              {QStringLiteral("p2pid"), QStringLiteral("VLT-%1-SIMUL").arg(number, 6, 10,
-                                                                          QLatin1Char('0'))},
+              {QStringLiteral("p2pid"),
+               QStringLiteral("VLT-%1-SIMUL").arg(number, 6, 10, QLatin1Char('0'))},
               {QStringLiteral("appVersion"), QStringLiteral("V2.1.7.240315")},
               {QStringLiteral("HdCuFun"), kFunctionLists.at(index % kFunctionLists.size())},
               {QStringLiteral("rtsppath1"), options.rtspTemplate.arg(ip).arg(number)}};
@@ -65,11 +65,11 @@ SimDevice::SimDevice(int index, const SimOptions &options, const QNetworkAddress
     factory = values;
 }
 
-QJsonObject SimDevice::searchFields(const QStringList &omitted) const
+QJsonObject SimDevice::searchFields() const
 {
     QJsonObject fields;
     for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
-        if (!omitted.contains(it.key()))
+        if (!omittedKeys.contains(it.key()))
             fields.insert(it.key(), it.value());
     }
     return fields;
@@ -104,7 +104,7 @@ QJsonObject SimDevice::handle(const QJsonObject &request)
 
 QJsonObject SimDevice::search(const QJsonObject &)
 {
-    QJsonObject fields = searchFields(QStringList());
+    QJsonObject fields = searchFields();
     fields.insert(QStringLiteral("result"), QStringLiteral("success"));
     return fields;
 }

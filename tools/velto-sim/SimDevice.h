@@ -19,8 +19,8 @@ public:
     QString srcId() const { return values.value(QStringLiteral("srcid")); }
     int httpPort() const { return values.value(QStringLiteral("httpport")).toInt(); }
 
-    // Every field of a search reply except those in omitted.
-    QJsonObject searchFields(const QStringList &omitted) const;
+    // Every field of a search reply except the keys the options leave out.
+    QJsonObject searchFields() const;
     // Carries out one request addressed to this camera; returns the reply's own fields,
     // "result" included.
     QJsonObject handle(const QJsonObject &request);
@@ -46,6 +46,7 @@ private:
     void restoreNetwork();
 
     int number;                     // 1-based, as shown in names
+    QStringList omittedKeys;        // left out of search replies
     QMap<QString, QString> values;  // the reported fields
     QMap<QString, QString> factory; // what a reset restores
 };

@@ -55,8 +55,7 @@ SimHttpConnection::SimHttpConnection(QTcpSocket *socket, const SimOptions &optio
     if (options.uploadRate > 0) {
         const qint64 slice = qMax<qint64>(1, options.uploadRate * kPaceMs / 1000);
         socket->setReadBufferSize(slice);
-        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
-                                kPacedSocketBuffer);
+        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kPacedSocketBuffer);
         connect(&pace, &QTimer::timeout, this, &SimHttpConnection::readSome);
         pace.start(kPaceMs);
     } else {
@@ -123,8 +122,8 @@ void SimHttpConnection::storeUpload(const QByteArray &disposition, const QByteAr
 {
     QDir dir(options.uploadDir);
     dir.mkpath(srcId);
-    const QString path = dir.absoluteFilePath(srcId + QLatin1Char('/') +
-                                              QString::fromUtf8(fileName));
+    const QString path =
+        dir.absoluteFilePath(srcId + QLatin1Char('/') + QString::fromUtf8(fileName));
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
         file.write(content);
@@ -143,8 +142,7 @@ void SimHttpConnection::storeUpload(const QByteArray &disposition, const QByteAr
 }
 
 // A camera answers only after it has written the new firmware; the delay stands for that.
-void SimHttpConnection::respond(int status, const QByteArray &contentType,
-                                const QByteArray &body)
+void SimHttpConnection::respond(int status, const QByteArray &contentType, const QByteArray &body)
 {
     this->status = status;
     answerType = contentType;
@@ -170,10 +168,9 @@ void SimHttpConnection::sendAnswer()
 void SimHttpConnection::closed()
 {
     if (!answered) {
-        SimEvents::print("upload-aborted",
-                         {{QStringLiteral("srcid"), srcId},
-                          {QStringLiteral("received"), body.size()},
-                          {QStringLiteral("expected"), contentLength}});
+        SimEvents::print("upload-aborted", {{QStringLiteral("srcid"), srcId},
+                                            {QStringLiteral("received"), body.size()},
+                                            {QStringLiteral("expected"), contentLength}});
     }
     deleteLater();
 }
@@ -199,8 +196,7 @@ bool SimHttpConnection::parseMultipart(const QByteArray &contentType, const QByt
             disposition = partDisposition;
             fileName = parameter(partDisposition, "filename");
             partType = headerValue(partHeader, "content-type");
-            content = body.mid(headerEnd + kHeaderEnd.size(),
-                               next - headerEnd - kHeaderEnd.size());
+            content = body.mid(headerEnd + kHeaderEnd.size(), next - headerEnd - kHeaderEnd.size());
             return true;
         }
         at = next + 2;

@@ -21,8 +21,8 @@ public:
 
     // Finds the form field "file" of a multipart body; false when there is none.
     static bool parseMultipart(const QByteArray &contentType, const QByteArray &body,
-                               QByteArray &disposition, QByteArray &fileName,
-                               QByteArray &partType, QByteArray &content);
+                               QByteArray &disposition, QByteArray &fileName, QByteArray &partType,
+                               QByteArray &content);
 
 private:
     void readSome();

@@ -18,8 +18,7 @@ bool SimHttpServer::listen()
     const auto port = static_cast<quint16>(device.httpPort());
     if (server.listen(QHostAddress::AnyIPv4, port))
         return true;
-    std::fprintf(stderr, "velto-sim: HTTP port %d: %s\n", port,
-                 qPrintable(server.errorString()));
+    std::fprintf(stderr, "velto-sim: HTTP port %d: %s\n", port, qPrintable(server.errorString()));
     return false;
 }
 

@@ -6,9 +6,9 @@
 
 namespace {
 const QStringList kMisbehaviours = {
-    QStringLiteral("silent"),       QStringLiteral("fail"),         QStringLiteral("twice"),
-    QStringLiteral("wrong-id"),     QStringLiteral("wrong-destid"), QStringLiteral("lower-destid"),
-    QStringLiteral("bad-length"),   QStringLiteral("bad-json"),     QStringLiteral("oversize")};
+    QStringLiteral("silent"),     QStringLiteral("fail"),         QStringLiteral("twice"),
+    QStringLiteral("wrong-id"),   QStringLiteral("wrong-destid"), QStringLiteral("lower-destid"),
+    QStringLiteral("bad-length"), QStringLiteral("bad-json"),     QStringLiteral("oversize")};
 
 QCommandLineOption valueOption(const char *name, const char *help, const char *valueName,
                                const QString &fallback = QString())
@@ -33,27 +33,28 @@ bool SimOptions::parse(const QStringList &arguments)
         "uploads on POST /update.cgi. Events are printed on standard output, one JSON object "
         "per line."));
     parser.addHelpOption();
-    const auto iface = valueOption("interface", "Interface the cameras live on (required).", "name");
+    const auto iface =
+        valueOption("interface", "Interface the cameras live on (required).", "name");
     const auto count = valueOption("count", "Number of cameras (1).", "n", "1");
     const auto delayMin = valueOption("delay-min", "Earliest search reply, ms (0).", "ms", "0");
     const auto delayMax = valueOption("delay-max", "Latest search reply, ms (200).", "ms", "200");
     const auto replyDelay =
         valueOption("reply-delay", "Delay of every other reply, ms (0).", "ms", "0");
-    const auto mac = valueOption("mac-prefix", "First three MAC bytes (02:56:4C).", "xx:xx:xx",
-                                 macPrefix);
+    const auto mac =
+        valueOption("mac-prefix", "First three MAC bytes (02:56:4C).", "xx:xx:xx", macPrefix);
     const auto http = valueOption(
         "http-port", "Camera i serves HTTP on port+i; 0 for no HTTP (8080).", "port", "8080");
-    const auto uploads = valueOption(
-        "upload-dir", "Folder for uploads, one subfolder per camera srcid.", "dir");
+    const auto uploads =
+        valueOption("upload-dir", "Folder for uploads, one subfolder per camera srcid.", "dir");
     const QCommandLineOption keep(QStringLiteral("keep-requests"),
                                   QStringLiteral("Also store each upload's raw HTTP request "
                                                  "as <file>.request."));
-    const auto misbehave = valueOption(
-        "misbehave",
-        "Comma-separated: silent (no reply), fail (result failure), twice (every reply "
-        "twice), and bad replies sent before the good one: wrong-id, wrong-destid, "
-        "lower-destid, bad-length, bad-json, oversize (over 2048 bytes).",
-        "list");
+    const auto misbehave =
+        valueOption("misbehave",
+                    "Comma-separated: silent (no reply), fail (result failure), twice (every reply "
+                    "twice), and bad replies sent before the good one: wrong-id, wrong-destid, "
+                    "lower-destid, bad-length, bad-json, oversize (over 2048 bytes).",
+                    "list");
     const auto misbehaving =
         valueOption("misbehaving", "Only the first n cameras misbehave (all).", "n", "-1");
     const auto omit =
@@ -64,8 +65,8 @@ bool SimOptions::parse(const QStringList &arguments)
     const auto result = valueOption("upload-result", "\"Result\" of upload answers (0).", "n", "0");
     const auto answerDelay =
         valueOption("answer-delay", "Wait before answering an upload, ms (0).", "ms", "0");
-    const auto rate = valueOption("upload-rate", "Read uploads at most this fast (unlimited).",
-                                  "bytes/s", "0");
+    const auto rate =
+        valueOption("upload-rate", "Read uploads at most this fast (unlimited).", "bytes/s", "0");
     const auto rtsp = valueOption("rtsp", "RTSP address; %1 the IP, %2 the camera number.",
                                   "template", rtspTemplate);
     const QCommandLineOption quietOption(QStringLiteral("quiet"),

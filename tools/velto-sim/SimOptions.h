@@ -9,7 +9,7 @@ struct SimOptions
 {
     QString interfaceName;
     int count = 1;
-    int delayMinMs = 0;   // search replies leave after a random delay in this window
+    int delayMinMs = 0; // search replies leave after a random delay in this window
     int delayMaxMs = 200;
     int replyDelayMs = 0; // delay of every other reply
     QString macPrefix = QStringLiteral("02:56:4C");

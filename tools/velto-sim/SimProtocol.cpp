@@ -81,9 +81,10 @@ void SimProtocol::handleRequest(const QByteArray &datagram)
         return;
     const QJsonObject request = QJsonDocument::fromJson(datagram.mid(kHeaderSize)).object();
     if (!options.quiet) {
-        SimEvents::print("request", {{QStringLiteral("method"), request.value("method")},
-                                     {QStringLiteral("id"), request.value("id")},
-                                     {QStringLiteral("raw"), QString::fromLatin1(datagram.toHex())}});
+        SimEvents::print("request",
+                         {{QStringLiteral("method"), request.value("method")},
+                          {QStringLiteral("id"), request.value("id")},
+                          {QStringLiteral("raw"), QString::fromLatin1(datagram.toHex())}});
     }
     if (request.value(QStringLiteral("srcid")).toString().isEmpty())
         return;
@@ -101,9 +102,9 @@ void SimProtocol::answer(SimDevice &device, const QJsonObject &request)
         return;
     const QJsonObject reply = replyFor(device, request);
     const bool search = request.value(QStringLiteral("method")) == QLatin1String("search");
-    const int delay = search ? QRandomGenerator::global()->bounded(options.delayMinMs,
-                                                                   options.delayMaxMs + 1)
-                             : options.replyDelayMs;
+    const int delay =
+        search ? QRandomGenerator::global()->bounded(options.delayMinMs, options.delayMaxMs + 1)
+               : options.replyDelayMs;
     const int copies = options.misbehaves(device.index(), "twice") ? 2 : 1;
     const int index = device.index();
     QTimer::singleShot(delay, Qt::PreciseTimer, this, [this, index, reply, copies]() {
@@ -115,8 +116,10 @@ void SimProtocol::answer(SimDevice &device, const QJsonObject &request)
 
 QJsonObject SimProtocol::replyFor(SimDevice &device, const QJsonObject &request)
 {
+    // A failing camera still shows up in a search; only its settings fail.
+    const bool search = request.value(QStringLiteral("method")) == QLatin1String("search");
     QJsonObject reply;
-    if (options.misbehaves(device.index(), "fail"))
+    if (options.misbehaves(device.index(), "fail") && !search)
         reply = {{QStringLiteral("result"), QStringLiteral("failure")}};
     else
         reply = device.handle(request);

@@ -37,7 +37,8 @@ int main(int argc, char *argv[])
     const QNetworkInterface iface = QNetworkInterface::interfaceFromName(options.interfaceName);
     QNetworkAddressEntry address;
     if (!iface.isValid() || !findAddress(iface, address)) {
-        std::fprintf(stderr, "velto-sim: no IPv4 interface %s\n", qPrintable(options.interfaceName));
+        std::fprintf(stderr, "velto-sim: no IPv4 interface %s\n",
+                     qPrintable(options.interfaceName));
         return 2;
     }
 
