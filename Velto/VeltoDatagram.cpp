@@ -1,5 +1,7 @@
 #include "Velto/VeltoDatagram.h"
 
+#include "Velto/VeltoJsonCheck.h"
+
 #include <QJsonDocument>
 #include <QtEndian>
 
@@ -32,6 +34,8 @@ QJsonObject VeltoDatagram::message(const char *data, qint64 size)
 {
     const QByteArray json =
         QByteArray::fromRawData(data + kHeaderSize, static_cast<int>(size - kHeaderSize));
+    if (!VeltoJsonCheck::hasUniqueKeys(json))
+        return QJsonObject();
     const QJsonDocument document = QJsonDocument::fromJson(json);
     return document.isObject() ? document.object() : QJsonObject();
 }

@@ -26,7 +26,8 @@ public:
     // True when the datagram fits the receive buffer, holds a header and declares exactly
     // its own size.
     static bool hasValidLength(const char *data, qint64 size);
-    // The message after the header; an empty object when it is not one valid JSON object.
+    // The message after the header; an empty object when it is not one valid JSON object
+    // with unique keys (see VeltoJsonCheck).
     // Call only when hasValidLength() holds.
     static QJsonObject message(const char *data, qint64 size);
     // True when the message's "destid" is a string exactly equal to a non-empty srcId.

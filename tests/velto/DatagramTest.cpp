@@ -1,8 +1,10 @@
 // Framing of requests and the checks every received datagram passes before its message
 // reaches the reply queue.
 #include "Velto/VeltoDatagram.h"
+#include "Velto/VeltoJsonCheck.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <gtest/gtest.h>
 
 namespace {
@@ -79,6 +81,8 @@ TEST(VeltoDatagram, ReceiveChecks)
          false},
         {"destid missing", withHeader(8 + 8, R"({"id":1})"), false},
         {"destid a number", withHeader(8 + 24, R"({"destid":2,"id":1,"x":0})"), false},
+        {"a key given twice",
+         withHeader(8 + 51, R"({"destid":"02AABBCCDDEE","id":[1],"id":1,"x":"y"})"), false},
     };
     for (const Case &c : cases)
         EXPECT_EQ(accepted(c.datagram), c.accepted) << c.what;
@@ -104,4 +108,48 @@ TEST(VeltoDatagram, NothingIsAddressedToAProgramWithoutAnAddress)
     const QJsonObject emptyDestId{{QStringLiteral("destid"), QString()}};
     EXPECT_FALSE(VeltoDatagram::isAddressedTo(emptyDestId, QString()));
     EXPECT_FALSE(VeltoDatagram::isAddressedTo(QJsonObject(), QString()));
+}
+
+// Qt 5's parser leaks the earlier value of a repeated key; such texts never reach it.
+TEST(VeltoJsonCheck, WellFormedTextWithUniqueKeys)
+{
+    struct Case
+    {
+        const char *json;
+        bool accepted;
+    } cases[] = {
+        {R"({"a":1,"b":[1,2,{"c":null}],"d":{"e":"x"},"f":-1.5e3,"g":true})", true},
+        {R"( { "a" : "x" , "b" : [ ] } )", true},
+        {R"({"A":1,"a":2})", true},
+        {R"([{"k":{}},{"k":{}}])", true},
+        {R"({"s":"a\"b\\","t":"\u00e9\n"})", true},
+        {R"({})", true},
+        {R"("text")", true},
+        {R"({"a":[1],"a":"x"})", false},
+        {R"({"a":"y","a":"x"})", false},
+        {R"({"a":1,"\u0061":2})", false},
+        {R"({"o":{"k":1,"k":2}})", false},
+        {R"([{"k":{"x":{},"x":1}}])", false},
+        {R"({"a":1,})", false},
+        {R"({"a" 1})", false},
+        {R"({"a":1)", false},
+        {R"({"a":1}})", false},
+        {R"({"a":"\q"})", false},
+        {R"({"a":"\u12"})", false},
+        {R"({"a":"\u12g4"})", false},
+        {R"({"a":"open)", false},
+        {R"([1,,2])", false},
+        {R"({1:2})", false},
+        {"", false},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(VeltoJsonCheck::hasUniqueKeys(QByteArray(c.json)), c.accepted) << c.json;
+        if (c.accepted && c.json[0] != '"') { // Qt takes only objects and arrays
+            EXPECT_FALSE(QJsonDocument::fromJson(QByteArray(c.json)).isNull()) << c.json;
+        }
+    }
+    const int depth = VeltoJsonCheck::kMaxDepth;
+    EXPECT_TRUE(VeltoJsonCheck::hasUniqueKeys(QByteArray(depth, '[') + QByteArray(depth, ']')));
+    EXPECT_FALSE(
+        VeltoJsonCheck::hasUniqueKeys(QByteArray(depth + 1, '[') + QByteArray(depth + 1, ']')));
 }

