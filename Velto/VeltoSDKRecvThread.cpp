@@ -7,22 +7,6 @@
 VeltoSDKRecvThread::VeltoSDKRecvThread(VeltoSDK *sdk) : VeltoSDKSocketThread(sdk, kReplyPort)
 {}
 
-void VeltoSDKRecvThread::run()
-{
-    while (!isStopRequested()) {
-        if (!hasSocket()) {
-            if (startRecv() < 0) {
-                stopRecv();
-                pauseBeforeReopen();
-            }
-            continue;
-        }
-        if (!receive())
-            stopRecv();
-    }
-    stopRecv();
-}
-
 int VeltoSDKRecvThread::startRecv()
 {
     return openSocket();
@@ -47,7 +31,7 @@ int VeltoSDKRecvThread::configureSocket(int fd)
 
 // A result of 0 with no error is an empty datagram or the shutdown of stop(); the loop
 // then tests the stop flag before it blocks again.
-bool VeltoSDKRecvThread::receive()
+bool VeltoSDKRecvThread::serve()
 {
     VeltoSocket::clearError();
     const int size = VeltoSocket::receive(socket(), buffer, sizeof(buffer));

@@ -15,7 +15,6 @@ public:
 
     explicit VeltoSDKRecvThread(VeltoSDK *sdk);
 
-    void run() override;
     // Opens the socket on port 5999 of the chosen address; the socket or -1.
     int startRecv();
     void stopRecv();
@@ -24,7 +23,7 @@ private:
     int bindSocket(int fd) override;
     int configureSocket(int fd) override;
     // Blocks for one datagram and passes it on; false when the socket failed.
-    bool receive();
+    bool serve() override;
 
     char buffer[VeltoDatagram::kMaxSize]; // body thread only
 };

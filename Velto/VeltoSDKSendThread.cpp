@@ -14,25 +14,14 @@ const int kQueuePollMs = 1;
 VeltoSDKSendThread::VeltoSDKSendThread(VeltoSDK *sdk) : VeltoSDKSocketThread(sdk, 0)
 {}
 
-void VeltoSDKSendThread::run()
+bool VeltoSDKSendThread::serve()
 {
-    while (!isStopRequested()) {
-        if (!hasSocket()) {
-            if (startSend() < 0) {
-                stopSend();
-                pauseBeforeReopen();
-            }
-            continue;
-        }
-        QJsonObject *message = sdk->takeRequest();
-        if (!message) {
-            msleep(kQueuePollMs);
-            continue;
-        }
-        if (!send(message))
-            stopSend();
+    QJsonObject *message = sdk->takeRequest();
+    if (!message) {
+        msleep(kQueuePollMs);
+        return true;
     }
-    stopSend();
+    return send(message);
 }
 
 int VeltoSDKSendThread::startSend()

@@ -13,12 +13,13 @@ public:
 
     explicit VeltoSDKSendThread(VeltoSDK *sdk);
 
-    void run() override;
     // Opens the socket on the chosen address (any free port); the socket or -1.
     int startSend();
     void stopSend();
 
 private:
+    // Sends the oldest queued request, or waits a moment for one.
+    bool serve() override;
     int bindSocket(int fd) override;
     int configureSocket(int fd) override;
     // Sends and deletes message; false when the socket failed and must be reopened.

@@ -27,6 +27,22 @@ void VeltoSDKSocketThread::stop()
         VeltoSocket::shutdown(sock);
 }
 
+void VeltoSDKSocketThread::run()
+{
+    while (!isStopRequested()) {
+        if (!hasSocket()) {
+            if (openSocket() < 0) {
+                closeSocket();
+                pauseBeforeReopen();
+            }
+            continue;
+        }
+        if (!serve())
+            closeSocket();
+    }
+    closeSocket();
+}
+
 bool VeltoSDKSocketThread::hasSocket() const
 {
     return sock != VeltoSocket::kNone;

@@ -23,6 +23,9 @@ public:
     // Sets the stop flag and shuts the socket down, so that a blocked receive returns at
     // once. The body closes the socket afterwards, once.
     void stop() override;
+    // Until a stop is requested: opens the socket (retrying every kReopenPauseMs), serves
+    // it, and closes it after a failure so that the next pass reopens it.
+    void run() override;
 
 protected:
     // Creates, binds, joins and configures the socket; returns it, or -1 after logging why.
@@ -39,6 +42,8 @@ protected:
     const quint16 port;
 
 private:
+    // One step of the thread's work on the open socket; false when the socket failed.
+    virtual bool serve() = 0;
     // The platform's bind for this socket's role; the bind result.
     virtual int bindSocket(int fd) = 0;
     // Options beyond the common ones; 0 on success, else -1 after logging why.

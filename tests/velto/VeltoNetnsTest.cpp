@@ -70,6 +70,16 @@ QByteArray randomBytes(int size)
     return data;
 }
 
+// A firmware file of size random bytes at path; its contents.
+QByteArray writeFirmware(const QString &path, int size)
+{
+    const QByteArray data = randomBytes(size);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(data);
+    return data;
+}
+
 class VeltoNetns : public ::testing::Test
 {
 protected:
@@ -375,11 +385,7 @@ TEST_F(VeltoNetns, FirmwareArrivesWithItsBytesAndBareFileName)
 
     QDir(dir.path()).mkpath(QStringLiteral("images/v2.1"));
     const QString path = dir.filePath(QStringLiteral("images/v2.1/IPC fw 2.1.bin"));
-    const QByteArray firmware = randomBytes(700 * 1024);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(firmware);
-    file.close();
+    const QByteArray firmware = writeFirmware(path, 700 * 1024);
 
     qint64 lastSent = 0, lastTotal = 0;
     int reports = 0;
@@ -408,10 +414,7 @@ TEST_F(VeltoNetns, FirmwareAnswersThatAreNotResultsGiveMinus3)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("fw.bin"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(randomBytes(64 * 1024));
-    file.close();
+    writeFirmware(path, 64 * 1024);
 
     simulate(
         {"--count", "1", "--delay-max", "20", "--omit", "httpport", "--upload-dir", dir.path()});
@@ -435,10 +438,7 @@ TEST_F(VeltoNetns, CancellingASlowUploadReturnsPromptlyAndAbortsIt)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("fw.bin"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(randomBytes(256 * 1024));
-    file.close();
+    writeFirmware(path, 256 * 1024);
     simulate({"--count", "1", "--delay-max", "20", "--answer-delay", "20000", "--upload-dir",
               dir.path()});
     startProtocol();

@@ -205,26 +205,18 @@ int LankitCtl::setIp()
     const QString gateway = required("gateway");
     if (address.isEmpty() || netmask.isEmpty() || gateway.isEmpty())
         return usage(QStringLiteral("set-ip needs --address, --netmask and --gateway"));
-    QVector<VeltoDevice> devices;
-    if (!lookUp(devices))
-        return kFailed;
-    const int result = VeltoSDK::instance()->setDeviceIp(devices.first(), address, netmask, gateway,
-                                                         parser.value(QStringLiteral("dns1")),
-                                                         parser.value(QStringLiteral("dns2")));
-    return finish(
-        {{QStringLiteral("devices"), macsOf(devices)}, {QStringLiteral("result"), result}},
-        result == 0 ? kOk : kFailed);
+    const QString dns1 = required("dns1");
+    const QString dns2 = required("dns2");
+    return applyToDevices([&](VeltoSDK *sdk, const QVector<VeltoDevice> &devices) {
+        return sdk->setDeviceIp(devices.first(), address, netmask, gateway, dns1, dns2);
+    });
 }
 
 int LankitCtl::setDhcp()
 {
-    QVector<VeltoDevice> devices;
-    if (!lookUp(devices))
-        return kFailed;
-    const int result = VeltoSDK::instance()->setDevicesDhcp(devices);
-    return finish(
-        {{QStringLiteral("devices"), macsOf(devices)}, {QStringLiteral("result"), result}},
-        result == 0 ? kOk : kFailed);
+    return applyToDevices([](VeltoSDK *sdk, const QVector<VeltoDevice> &devices) {
+        return sdk->setDevicesDhcp(devices);
+    });
 }
 
 int LankitCtl::setName()
@@ -232,21 +224,24 @@ int LankitCtl::setName()
     const QString name = required("name");
     if (name.isEmpty())
         return usage(QStringLiteral("set-name needs --name"));
-    QVector<VeltoDevice> devices;
-    if (!lookUp(devices))
-        return kFailed;
-    const int result = VeltoSDK::instance()->setDevicesName(devices, name);
-    return finish(
-        {{QStringLiteral("devices"), macsOf(devices)}, {QStringLiteral("result"), result}},
-        result == 0 ? kOk : kFailed);
+    return applyToDevices([&name](VeltoSDK *sdk, const QVector<VeltoDevice> &devices) {
+        return sdk->setDevicesName(devices, name);
+    });
 }
 
 int LankitCtl::reset()
 {
+    return applyToDevices([](VeltoSDK *sdk, const QVector<VeltoDevice> &devices) {
+        return sdk->resetDevices(devices);
+    });
+}
+
+int LankitCtl::applyToDevices(const DeviceCommand &command)
+{
     QVector<VeltoDevice> devices;
     if (!lookUp(devices))
         return kFailed;
-    const int result = VeltoSDK::instance()->resetDevices(devices);
+    const int result = command(VeltoSDK::instance(), devices);
     return finish(
         {{QStringLiteral("devices"), macsOf(devices)}, {QStringLiteral("result"), result}},
         result == 0 ? kOk : kFailed);
@@ -259,16 +254,11 @@ int LankitCtl::upgrade()
         return usage(QStringLiteral("upgrade needs --file"));
     if (!QFileInfo(file).isReadable())
         return usage(QStringLiteral("cannot read ") + file);
-    QVector<VeltoDevice> devices;
-    if (!lookUp(devices))
-        return kFailed;
-    const bool verbose = parser.isSet(QStringLiteral("verbose"));
-    const int result = VeltoSDK::instance()->setDeviceFirmware(
-        devices.first(), file, verbose ? VeltoSDK::UploadProgress(showProgress) : nullptr);
-    return finish({{QStringLiteral("devices"), macsOf(devices)},
-                   {QStringLiteral("file"), file},
-                   {QStringLiteral("result"), result}},
-                  result == 0 ? kOk : kFailed);
+    const VeltoSDK::UploadProgress progress =
+        parser.isSet(QStringLiteral("verbose")) ? showProgress : VeltoSDK::UploadProgress();
+    return applyToDevices([&](VeltoSDK *sdk, const QVector<VeltoDevice> &devices) {
+        return sdk->setDeviceFirmware(devices.first(), file, progress);
+    });
 }
 
 int LankitCtl::finish(QJsonObject result, int code)

@@ -7,6 +7,10 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
+class VeltoSDK;
+
 // lankitctl: the device protocol for scripts on production lines. Each run chooses the
 // network as the program does, carries out one command on the devices named by MAC, and
 // prints its result as JSON on standard output.
@@ -22,6 +26,8 @@ public:
     int run(const QStringList &arguments);
 
 private:
+    using DeviceCommand = std::function<int(VeltoSDK *, const QVector<VeltoDevice> &)>;
+
     bool startProtocol();
     int search();
     int setIp();
@@ -29,6 +35,8 @@ private:
     int setName();
     int reset();
     int upgrade();
+    // Looks the command line's devices up, runs command on them and prints its result.
+    int applyToDevices(const DeviceCommand &command);
     // Finds every MAC of the command line; prints the error and returns false when one is
     // missing.
     bool lookUp(QVector<VeltoDevice> &devices);

@@ -80,23 +80,32 @@ const QMap<QString, SimDevice::Handler> &SimDevice::handlers()
     static const QMap<QString, Handler> table = {
         {QStringLiteral("search"), &SimDevice::search},
         {QStringLiteral("SetIp"), &SimDevice::setIp},
-        {QStringLiteral("SetMac"), &SimDevice::setMac},
-        {QStringLiteral("SetName"), &SimDevice::setName},
-        {QStringLiteral("SetP2p"), &SimDevice::setP2p},
-        {QStringLiteral("SetHdCuFun"), &SimDevice::setFunctions},
         {QStringLiteral("ResetDefault"), &SimDevice::resetDefault},
-        {QStringLiteral("SetPTZ"), &SimDevice::setPtz},
         {QStringLiteral("WifiScan"), &SimDevice::wifiScan},
         {QStringLiteral("GetSD"), &SimDevice::sdCard},
-        {QStringLiteral("SetIRcut"), &SimDevice::setIrCut},
-        {QStringLiteral("testMicrophone"), &SimDevice::succeed},
-        {QStringLiteral("SetColor"), &SimDevice::setColor}};
+        {QStringLiteral("testMicrophone"), &SimDevice::succeed}};
+    return table;
+}
+
+const QMap<QString, QString> &SimDevice::storedKeys()
+{
+    static const QMap<QString, QString> table = {
+        {QStringLiteral("SetMac"), QStringLiteral("mac")},
+        {QStringLiteral("SetName"), QStringLiteral("name")},
+        {QStringLiteral("SetP2p"), QStringLiteral("p2pid")},
+        {QStringLiteral("SetHdCuFun"), QStringLiteral("HdCuFun")},
+        {QStringLiteral("SetPTZ"), QStringLiteral("command")},
+        {QStringLiteral("SetIRcut"), QStringLiteral("ircut")},
+        {QStringLiteral("SetColor"), QStringLiteral("color")}};
     return table;
 }
 
 QJsonObject SimDevice::handle(const QJsonObject &request)
 {
-    const Handler handler = handlers().value(text(request, QStringLiteral("method")));
+    const QString method = text(request, QStringLiteral("method"));
+    if (storedKeys().contains(method))
+        return setKey(request, storedKeys().value(method));
+    const Handler handler = handlers().value(method);
     if (!handler)
         return QJsonObject{{QStringLiteral("result"), QStringLiteral("unsupported")}};
     return (this->*handler)(request);
@@ -135,41 +144,6 @@ QJsonObject SimDevice::setKey(const QJsonObject &request, const QString &key)
         return result(false);
     values.insert(key, text(request, key));
     return result(true);
-}
-
-QJsonObject SimDevice::setMac(const QJsonObject &request)
-{
-    return setKey(request, QStringLiteral("mac"));
-}
-
-QJsonObject SimDevice::setName(const QJsonObject &request)
-{
-    return setKey(request, QStringLiteral("name"));
-}
-
-QJsonObject SimDevice::setP2p(const QJsonObject &request)
-{
-    return setKey(request, QStringLiteral("p2pid"));
-}
-
-QJsonObject SimDevice::setFunctions(const QJsonObject &request)
-{
-    return setKey(request, QStringLiteral("HdCuFun"));
-}
-
-QJsonObject SimDevice::setPtz(const QJsonObject &request)
-{
-    return setKey(request, QStringLiteral("command"));
-}
-
-QJsonObject SimDevice::setIrCut(const QJsonObject &request)
-{
-    return setKey(request, QStringLiteral("ircut"));
-}
-
-QJsonObject SimDevice::setColor(const QJsonObject &request)
-{
-    return setKey(request, QStringLiteral("color"));
 }
 
 // The name always returns to the factory one; the network settings too unless the request

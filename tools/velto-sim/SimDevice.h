@@ -28,17 +28,12 @@ public:
 private:
     using Handler = QJsonObject (SimDevice::*)(const QJsonObject &);
     static const QMap<QString, Handler> &handlers();
+    // Methods that store one key of the request: method -> key.
+    static const QMap<QString, QString> &storedKeys();
 
     QJsonObject search(const QJsonObject &request);
     QJsonObject setIp(const QJsonObject &request);
     QJsonObject setKey(const QJsonObject &request, const QString &key);
-    QJsonObject setMac(const QJsonObject &request);
-    QJsonObject setName(const QJsonObject &request);
-    QJsonObject setP2p(const QJsonObject &request);
-    QJsonObject setFunctions(const QJsonObject &request);
-    QJsonObject setPtz(const QJsonObject &request);
-    QJsonObject setIrCut(const QJsonObject &request);
-    QJsonObject setColor(const QJsonObject &request);
     QJsonObject resetDefault(const QJsonObject &request);
     QJsonObject wifiScan(const QJsonObject &request);
     QJsonObject sdCard(const QJsonObject &request);
