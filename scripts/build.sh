@@ -21,5 +21,13 @@ case "$kind" in
 esac
 
 cmake -S . -B "$dir" "${common[@]}" "${args[@]}" >/dev/null
+# With Ninja, automoc does not rerun when a folder gains a source file (its depfile only
+# lists headers it already knew), so an incremental build would miss the new moc code.
+# Drop the stamp of every target whose automoc settings changed at this configure.
+find "$dir" -path '*/CMakeFiles/*_autogen.dir/AutogenInfo.json' | while read -r info; do
+  target="$(basename "$(dirname "$info")" .dir)"
+  stamp="$(dirname "$(dirname "$(dirname "$info")")")/$target/timestamp"
+  if [ -f "$stamp" ] && [ "$info" -nt "$stamp" ]; then rm -f "$stamp"; fi
+done
 cmake --build "$dir" -j "$jobs"
 echo "$dir"
