@@ -68,8 +68,6 @@ struct FaceChoice
 {
     std::string file;
     int index = 0;
-    int weight = 400; // the face's own OpenType weight
-    bool italic = false;
 };
 
 bool chooseFace(const TextFontRequest &r, FaceChoice &choice)
@@ -90,18 +88,24 @@ bool chooseFace(const TextFontRequest &r, FaceChoice &choice)
     if (match == nullptr)
         return false;
     FcChar8 *file = nullptr;
-    int value = 0;
+    int index = 0;
     const bool found = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch;
     if (found)
         choice.file = reinterpret_cast<const char *>(file);
-    if (FcPatternGetInteger(match, FC_INDEX, 0, &value) == FcResultMatch)
-        choice.index = value;
-    if (FcPatternGetInteger(match, FC_WEIGHT, 0, &value) == FcResultMatch)
-        choice.weight = static_cast<int>(FcWeightToOpenTypeDouble(value));
-    if (FcPatternGetInteger(match, FC_SLANT, 0, &value) == FcResultMatch)
-        choice.italic = value != FC_SLANT_ROMAN;
+    if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch)
+        choice.index = index;
     FcPatternDestroy(match);
     return found;
+}
+
+// The face's own weight and slant, from its tables rather than from the match, which
+// fontconfig may already have marked for synthetic styles of its own.
+int faceWeight(FT_Face face)
+{
+    const TT_OS2 *os2 = static_cast<TT_OS2 *>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    if (os2 != nullptr && os2->usWeightClass > 0)
+        return os2->usWeightClass;
+    return (face->style_flags & FT_STYLE_FLAG_BOLD) ? 700 : 400;
 }
 
 } // namespace
@@ -131,7 +135,7 @@ struct KorvalTextRenderer::Private
 bool KorvalTextRenderer::Private::loadGlyph(uint32_t codePoint)
 {
     const FT_UInt index = FT_Get_Char_Index(face, codePoint);
-    if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO) != 0)
+    if (FT_Load_Glyph(face, index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_MONO) != 0)
         return false;
     if (boldStrength > 0 && face->glyph->format == FT_GLYPH_FORMAT_OUTLINE)
         FT_Outline_Embolden(&face->glyph->outline, boldStrength);
@@ -221,8 +225,8 @@ bool KorvalTextRenderer::open(const TextFontRequest &given)
     }
     FT_Select_Charmap(d->face, FT_ENCODING_UNICODE);
     d->escapement = request.escapement;
-    d->embolden = request.weight >= BoldWeight && choice.weight < BoldWeight;
-    d->slant = request.italic && !choice.italic;
+    d->embolden = request.weight >= BoldWeight && faceWeight(d->face) < BoldWeight;
+    d->slant = request.italic && !(d->face->style_flags & FT_STYLE_FLAG_ITALIC);
     d->underline = request.underline;
     d->strikeOut = request.strikeOut;
     d->sizeFace(request);
