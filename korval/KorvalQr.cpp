@@ -149,16 +149,15 @@ void buildCodewords(QrSymbol &s)
     }
 }
 
+// Lowest penalty wins; on equal scores the lower mask number.
 int chooseMask(QrSymbol &s)
 {
+    qrPreparePenalty(s, s.planes);
     int best = 0;
-    int bestScore = 0;
     for (int mask = 0; mask < 8; ++mask) {
-        const int score = qrMaskPenalty(s, mask);
-        if (mask == 0 || score < bestScore) {
+        s.penalties[mask] = qrMaskPenalty(s, s.planes, mask);
+        if (s.penalties[mask] < s.penalties[best])
             best = mask;
-            bestScore = score;
-        }
     }
     return best;
 }

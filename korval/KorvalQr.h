@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KorvalQrPenalty.h"
 #include "KorvalQrSegments.h"
 #include "KorvalQrTables.h"
 
@@ -27,9 +28,8 @@ struct QrSymbol
     uint8_t codewords[QrMaxCodewords];           // interleaved data and error correction
     uint8_t modules[QrMaxModules][QrMaxModules]; // [column][row]
     QrSegmentList segments;
-    // Working copies of the masked matrix for the penalty, row-major and column-major.
-    uint8_t maskedRows[QrMaxModules * QrMaxModules];
-    uint8_t maskedColumns[QrMaxModules * QrMaxModules];
+    QrPenaltyPlanes planes; // working bit planes of the automatic mask choice
+    int penalties[8] = {};  // scores of the eight masks when the mask was chosen automatically
 
     bool isDark(int column, int row) const { return modules[column][row] != 0; }
 };

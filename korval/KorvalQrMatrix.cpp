@@ -10,12 +10,6 @@ constexpr uint32_t FormatXorMask = 0x5412;    // keeps the format bits from bein
 constexpr uint32_t VersionGenerator = 0x1F25; // BCH(18,6) generator of the version bits
 constexpr int FirstVersionWithInfo = 7;
 
-// Penalty weights of the four mask evaluation rules.
-constexpr int PenaltyRunBase = 3; // a run of five adds 3, each further module 1 more
-constexpr int PenaltyBlock = 3;
-constexpr int PenaltyFinder = 40;
-constexpr int PenaltyBalance = 10;
-
 void setFunction(QrSymbol &s, int x, int y, bool dark)
 {
     s.modules[x][y] = static_cast<uint8_t>(QrModuleFunction | (dark ? QrModuleFunctionDark : 0));
@@ -85,7 +79,9 @@ void placeVersionInfo(QrSymbol &s)
     }
 }
 
-bool maskBit(int mask, int x, int y)
+} // namespace
+
+bool qrMaskBit(int mask, int x, int y)
 {
     switch (mask) {
     case 0:
@@ -106,73 +102,6 @@ bool maskBit(int mask, int x, int y)
         return ((x + y) % 2 + (x * y) % 3) % 2 == 0;
     }
 }
-
-// Writes every module as 1 (dark) or 0 under the mask, row by row and column by column,
-// so that both scan directions of the penalty read contiguous memory.
-int renderMasked(const QrSymbol &s, int mask, uint8_t *rows, uint8_t *columns)
-{
-    const int n = s.size;
-    int dark = 0;
-    for (int x = 0; x < n; ++x) {
-        const uint8_t *column = s.modules[x];
-        for (int y = 0; y < n; ++y) {
-            const uint8_t m = column[y];
-            const bool value = (m & QrModuleFunction)
-                                   ? (m & QrModuleFunctionDark) != 0
-                                   : ((m & QrModuleData) != 0) != maskBit(mask, x, y);
-            rows[y * n + x] = value;
-            columns[x * n + y] = value;
-            dark += value;
-        }
-    }
-    return dark;
-}
-
-// Runs of five or more equal modules, and 1:1:3:1:1 finder look-alikes with four light
-// modules on at least one side (outside the symbol counts as light: the quiet zone).
-int linePenalty(const uint8_t *line, int n)
-{
-    int penalty = 0;
-    int run = 1;
-    for (int k = 1; k < n; ++k) {
-        if (line[k] == line[k - 1]) {
-            ++run;
-            continue;
-        }
-        if (run >= 5)
-            penalty += PenaltyRunBase + run - 5;
-        run = 1;
-    }
-    if (run >= 5)
-        penalty += PenaltyRunBase + run - 5;
-
-    uint32_t window = 0; // the last 15 modules, four light ones padded on both ends
-    for (int k = 0; k < n + 8; ++k) {
-        const uint32_t bit = (k >= 4 && k < n + 4) ? line[k - 4] : 0;
-        window = ((window << 1) | bit) & 0x7FFF;
-        if (k >= 14 && ((window >> 4) & 0x7F) == 0x5D &&
-            ((window & 0xF) == 0 || (window >> 11) == 0))
-            penalty += PenaltyFinder;
-    }
-    return penalty;
-}
-
-int blockPenalty(const uint8_t *rows, int n)
-{
-    int penalty = 0;
-    for (int y = 0; y + 1 < n; ++y) {
-        const uint8_t *top = rows + y * n;
-        const uint8_t *bottom = top + n;
-        for (int x = 0; x + 1 < n; ++x) {
-            const uint8_t v = top[x];
-            if (top[x + 1] == v && bottom[x] == v && bottom[x + 1] == v)
-                penalty += PenaltyBlock;
-        }
-    }
-    return penalty;
-}
-
-} // namespace
 
 void qrPlaceFunctionPatterns(QrSymbol &s)
 {
@@ -225,40 +154,36 @@ void qrPlaceCodewords(QrSymbol &s, int codewordCount)
     }
 }
 
-void qrWriteFormatInfo(QrSymbol &s, int mask)
+void qrFormatModules(const QrSymbol &s, int mask, QrFormatModule *out)
 {
     const uint32_t data = (qrLevelFormatBits(s.level) << 3) | static_cast<uint32_t>(mask);
     const uint32_t bits = ((data << 10) | bchRemainder(data, FormatGenerator, 10)) ^ FormatXorMask;
     const int n = s.size;
-    auto bitAt = [bits](int i) {
-        return ((bits >> i) & 1) != 0;
+    int k = 0;
+    auto put = [&](int x, int y, int bit) {
+        out[k++] = {x, y, ((bits >> bit) & 1) != 0};
     };
+    // Around the top-left finder: down column 8 (skipping the timing row), then along row 8.
     for (int i = 0; i <= 5; ++i)
-        setFunction(s, 8, i, bitAt(i));
-    setFunction(s, 8, 7, bitAt(6));
-    setFunction(s, 8, 8, bitAt(7));
-    setFunction(s, 7, 8, bitAt(8));
+        put(8, i, i);
+    put(8, 7, 6);
+    put(8, 8, 7);
+    put(7, 8, 8);
     for (int i = 9; i < 15; ++i)
-        setFunction(s, 14 - i, 8, bitAt(i));
+        put(14 - i, 8, i);
+    // The copy: under the top-right finder, then beside the bottom-left one.
     for (int i = 0; i < 8; ++i)
-        setFunction(s, n - 1 - i, 8, bitAt(i));
+        put(n - 1 - i, 8, i);
     for (int i = 8; i < 15; ++i)
-        setFunction(s, 8, n - 15 + i, bitAt(i));
+        put(8, n - 15 + i, i);
 }
 
-int qrMaskPenalty(QrSymbol &s, int mask)
+void qrWriteFormatInfo(QrSymbol &s, int mask)
 {
-    qrWriteFormatInfo(s, mask);
-    const int n = s.size;
-    uint8_t *rows = s.maskedRows;
-    uint8_t *columns = s.maskedColumns;
-    const int dark = renderMasked(s, mask, rows, columns);
-    int penalty = blockPenalty(rows, n);
-    for (int i = 0; i < n; ++i)
-        penalty += linePenalty(rows + i * n, n) + linePenalty(columns + i * n, n);
-    const int percent = dark * 100 / (n * n);
-    penalty += PenaltyBalance * (std::abs(50 - percent) / 5);
-    return penalty;
+    QrFormatModule modules[QrFormatModuleCount];
+    qrFormatModules(s, mask, modules);
+    for (const QrFormatModule &m : modules)
+        setFunction(s, m.x, m.y, m.dark);
 }
 
 void qrApplyMaskAndReduce(QrSymbol &s, int mask)
@@ -269,7 +194,7 @@ void qrApplyMaskAndReduce(QrSymbol &s, int mask)
             const uint8_t m = s.modules[x][y];
             const bool dark = (m & QrModuleFunction)
                                   ? (m & QrModuleFunctionDark) != 0
-                                  : ((m & QrModuleData) != 0) != maskBit(mask, x, y);
+                                  : ((m & QrModuleData) != 0) != qrMaskBit(mask, x, y);
             s.modules[x][y] = dark ? 1 : 0;
         }
     }

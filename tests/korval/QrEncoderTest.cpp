@@ -257,6 +257,10 @@ TEST(QrEncoder, AutomaticMaskHasTheLowestPenalty)
         {qrSampleData('B', 120, 3), QrLevelL, 7}, // version information present
         {qrSampleData('X', 40, 5), QrLevelM, 12},
         {"0", QrLevelL, 1},
+        // Lines longer than 60 and 124 modules span two and three words of the bit planes.
+        {qrSampleData('A', 200, 9), QrLevelQ, 14},
+        {qrSampleData('N', 900, 11), QrLevelH, 27},
+        {qrSampleData('B', 1200, 13), QrLevelL, 40},
     };
     for (const auto &c : cases) {
         int scores[8];
@@ -268,6 +272,9 @@ TEST(QrEncoder, AutomaticMaskHasTheLowestPenalty)
         }
         auto chosen = encode(c.data, c.level, c.version);
         ASSERT_TRUE(chosen);
+        for (int mask = 0; mask < 8; ++mask)
+            EXPECT_EQ(chosen->penalties[mask], scores[mask])
+                << c.data.constData() << " mask " << mask;
         int best = 0;
         for (int mask = 1; mask < 8; ++mask) {
             if (scores[mask] < scores[best])
