@@ -1,9 +1,12 @@
+#include "JXUtils/JXAppPaths.h"
 #include "JXUtils/JXConfigure.h"
+#include "JXUtils/JXLocalize.h"
 #include "JXUtils/JXLog.h"
 #include "JXUtils/JXSocketLayer.h"
 #include "Velto/VeltoDevice.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
+#include "resources/JXResources.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -23,11 +26,14 @@ static void initGolbals()
     JXConfigure configure;
     configure.ensureDefaults();
 
+    JXLocalize::setLanguageDir(JXAppPaths::languageDir());
     const QString languageFile = Startup::languageFileFor(configure.language());
+    JXLocalize::install(languageFile);
     if (languageFile == QLatin1String("en.txt"))
         qDebug("install en language");
     else
         qDebug("install cn language");
+    JXResources::init();
 
     VeltoDevice::registerMetaTypes();
 }

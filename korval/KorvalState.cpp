@@ -1,6 +1,10 @@
 #include "KorvalState.h"
 
+#include "KorvalStatusQuery.h"
 #include "korval.h"
+
+#include <cstring>
+#include <new>
 
 KorvalState &korvalState()
 {
@@ -12,6 +16,59 @@ int korvalFail(int code)
 {
     korvalState().lastError = code;
     return code;
+}
+
+bool korvalOutputOpen()
+{
+    return korvalState().output != KorvalOutput::None;
+}
+
+namespace {
+
+std::unique_ptr<char[]> zeroedBuffer()
+{
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kKorvalBufferSize]);
+    if (buffer)
+        std::memset(buffer.get(), 0, kKorvalBufferSize);
+    return buffer;
+}
+
+} // namespace
+
+int korvalAllocateBuffers()
+{
+    KorvalState &state = korvalState();
+    if (!state.commandBuffer)
+        state.commandBuffer = zeroedBuffer();
+    if (!state.commandBuffer)
+        return -1001;
+    if (!state.scratchBuffer)
+        state.scratchBuffer = zeroedBuffer();
+    if (!state.scratchBuffer)
+        return -1002;
+    state.commandLength = 0;
+    return 0;
+}
+
+void korvalFreeBuffers()
+{
+    KorvalState &state = korvalState();
+    state.commandBuffer.reset();
+    state.scratchBuffer.reset();
+    state.commandLength = 0;
+}
+
+void korvalResetForTesting()
+{
+    korvalStopStatusQuery();
+    ClosePort();
+    KorvalState &state = korvalState();
+    state.lastError = 0;
+    state.usbDevicePath.clear();
+    state.usbId.clear();
+    state.serialSettings = KorvalSerialSettings();
+    state.waitCountdown = 0;
+    state.paths = KorvalDevicePaths();
 }
 
 extern "C" KORVAL_API int OBX_GetErrState(void)

@@ -13,8 +13,8 @@ if [ $# -eq 0 ]; then
 fi
 target="$1"; seconds="${2:-60}"
 corpus="tests/fuzz/corpus/$target"
-work="$dir/fuzz-work/$target"
+work="$PWD/$dir/fuzz-work/$target"
 mkdir -p "$corpus" "$work"
 cd "$work"
 exec "$OLDPWD/$dir/bin/$target" -max_total_time="$seconds" -print_final_stats=1 \
-  . "$OLDPWD/$corpus"
+  "$work" "$OLDPWD/$corpus"

@@ -1,0 +1,65 @@
+#include "JXWidget/JXDialog/JXAlertDialog.h"
+
+#include "JXUtils/JXLocalize.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+const int kButtonMinimumWidth = 100;
+const int kButtonHeight = 30;
+} // namespace
+
+JXAlertDialog::JXAlertDialog(QWidget *parent)
+    : JXDialog(parent), message(new QLabel(this)), okButton(new QPushButton(this)),
+      cancelButton(new QPushButton(this))
+{
+    setMinimumSize(300, 90);
+    okButton->setText(translate(QStringLiteral("Ok")));
+    cancelButton->setText(translate(QStringLiteral("Cancel")));
+    okButton->setMinimumWidth(kButtonMinimumWidth);
+    cancelButton->setMinimumWidth(kButtonMinimumWidth);
+    okButton->adjustSize();
+    cancelButton->adjustSize();
+    message->setAlignment(Qt::AlignCenter);
+    connect(okButton, &QPushButton::clicked, this, &JXAlertDialog::accept);
+    connect(cancelButton, &QPushButton::clicked, this, &JXAlertDialog::reject);
+}
+
+void JXAlertDialog::setContent(const QString &text, const QString &okText,
+                               const QString &cancelText)
+{
+    message->setText(text);
+    okButton->setText(okText);
+    cancelButton->setText(cancelText);
+    message->adjustSize();
+    const QSize hint = message->size();
+    const int w = hint.width() < 200 ? 300 : hint.width() + 100;
+    const int h = hint.height() < 40 ? 140 : hint.height() + 100;
+    resize(w, h);
+}
+
+int JXAlertDialog::question(const QString &text, const QString &okText, const QString &cancelText)
+{
+    JXAlertDialog dialog;
+    dialog.setContent(text, okText, cancelText);
+    return dialog.exec();
+}
+
+int JXAlertDialog::information(const QString &text)
+{
+    return question(text, translate(QStringLiteral("Ok")), translate(QStringLiteral("Cancel")));
+}
+
+void JXAlertDialog::resizeEvent(QResizeEvent *event)
+{
+    JXDialog::resizeEvent(event);
+    const int w = width();
+    const int h = height();
+    const int okWidth = okButton->width();
+    const int cancelWidth = cancelButton->width();
+    okButton->setGeometry((w / 2 - okWidth) / 2, h - 60, okWidth, kButtonHeight);
+    cancelButton->setGeometry(w / 2 + (w / 2 - cancelWidth) / 2, h - 60, cancelWidth,
+                              kButtonHeight);
+    message->setGeometry(20, 10, w - 40, h - 70);
+}

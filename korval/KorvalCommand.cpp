@@ -1,0 +1,33 @@
+#include "KorvalCommand.h"
+
+#include "KorvalSpool.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr size_t kLongestName = 16; // the printer's limit for stored forms and graphics
+
+} // namespace
+
+int korvalCommand(int writeCode, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const int result = korvalWriteCommandV(format, args);
+    va_end(args);
+    return result == 0 ? 0 : korvalFail(writeCode);
+}
+
+int korvalFixedCommand(int noOutputCode, int writeCode, const char *text)
+{
+    if (!korvalOutputOpen())
+        return korvalFail(noOutputCode);
+    return korvalCommand(writeCode, "%s", text);
+}
+
+bool korvalNameValid(const char *name)
+{
+    const size_t length = name ? std::strlen(name) : 0;
+    return length >= 1 && length <= kLongestName;
+}

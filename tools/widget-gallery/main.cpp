@@ -1,0 +1,273 @@
+// Renders each common widget and dialog to <output>/<language>/<Class>.png, once in
+// English and once in Chinese, on the offscreen platform.
+//   lankit-widget-gallery [OUTPUT_DIR]   (default: <build>/gallery)
+#include "JXUtils/JXAppPaths.h"
+#include "JXUtils/JXLanguageFile.h"
+#include "JXUtils/JXLocalize.h"
+#include "JXWidget/JXDialog/JXAlertDialog.h"
+#include "JXWidget/JXDialog/JXDialog.h"
+#include "JXWidget/JXDialog/JXProgressDialog.h"
+#include "JXWidget/JXDialog/JXWaitDialog.h"
+#include "JXWidget/JXLabel.h"
+#include "JXWidget/JXPixmapButton.h"
+#include "JXWidget/JXPixmapsButton.h"
+#include "JXWidget/JXProgress.h"
+#include "JXWidget/JXToast.h"
+#include "JXWidget/JXWidget.h"
+#include "resources/JXResources.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPixmap>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+const QColor kWhite(255, 255, 255);
+const QColor kBlack(0, 0, 0);
+// The header buttons' colour under the mouse.
+const QColor kHover(202, 211, 138);
+
+// A plain background to arrange widgets on; owns them as children.
+QWidget *board(const QSize &size, const QColor &color)
+{
+    auto *widget = new QWidget;
+    widget->resize(size);
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
+    return widget;
+}
+
+QWidget *drawWidgets()
+{
+    QWidget *area = board(QSize(340, 80), QColor(236, 239, 241));
+    auto *plain = new JXWidget(area);
+    plain->setGeometry(10, 10, 100, 60);
+    plain->setBackgroundColor(kWhite);
+    auto *rounded = new JXWidget(area);
+    rounded->setGeometry(120, 10, 100, 60);
+    rounded->setBackgroundColor(kWhite);
+    rounded->setBorder(10, 2, QColor(55, 71, 79));
+    auto *strip = new JXWidget(area);
+    strip->setGeometry(230, 10, 100, 60);
+    strip->setBackgroundColor(kHover);
+    strip->setBorder(1, 0, kBlack);
+    return area;
+}
+
+JXLabel *label(QWidget *parent, const QString &text, int alignment)
+{
+    auto *result = new JXLabel(parent);
+    result->setText(translate(text));
+    result->setTextColor(kBlack);
+    result->setAlignment(alignment);
+    return result;
+}
+
+QWidget *drawLabels()
+{
+    QWidget *area = board(QSize(360, 110), kWhite);
+    JXLabel *centred = label(area, "Device Settings", Qt::AlignCenter);
+    centred->setBackgroundColor(QColor(236, 239, 241));
+    centred->setGeometry(10, 10, 340, 40);
+    JXLabel *framed = label(area, "Firmware Version", Qt::AlignLeft | Qt::AlignVCenter);
+    framed->setMargins(10, 5, 10, 5);
+    framed->setBackgroundColor(QColor(236, 239, 241));
+    framed->setBorder(5, 1, QColor(55, 71, 79));
+    framed->adjustSize();
+    framed->move(10, 60);
+    JXLabel *right = label(area, "Searching devices", Qt::AlignRight | Qt::AlignVCenter);
+    right->setGeometry(180, 60, 170, 40);
+    return area;
+}
+
+// The main window's header strip: icon and caption per button, the second one hovered.
+QWidget *drawPixmapButtons()
+{
+    const char *const buttons[][2] = {{"network", "Network"},
+                                      {"search", "Search"},
+                                      {"settings", "Settings"},
+                                      {"printer", "Printer Settings"},
+                                      {"print", "Scan Code"}};
+    QWidget *area = board(QSize(620, 28), kWhite);
+    int x = 3;
+    for (int i = 0; i < 5; ++i) {
+        auto *button = new JXWidget(area);
+        button->setBackgroundColor(i == 1 ? kHover : kWhite);
+        button->setBorder(1, 0, kWhite);
+        auto *icon = new JXPixmapButton(button);
+        icon->setPixmap(QStringLiteral(":/resources/%1.png").arg(buttons[i][0]), 20);
+        icon->setGeometry(2, 2, 20, 20);
+        JXLabel *caption = label(button, buttons[i][1], Qt::AlignCenter);
+        const int width = caption->sizeHint().width() + 28;
+        caption->setGeometry(24, 2, width - 28, 20);
+        button->setGeometry(x, 2, width, 24);
+        x += width + 3;
+    }
+    return area;
+}
+
+// The preview's control bar: play / pause and sound on / muted, with the elapsed time.
+QWidget *drawPixmapsButtons()
+{
+    QWidget *area = board(QSize(300, 30), kBlack);
+    const char *const images[][2] = {{"play", "pause"}, {"audio", "audio_mute"}};
+    int x = 10;
+    for (const auto &pair : images) {
+        for (int state = 0; state < 2; ++state) {
+            auto *button = new JXPixmapsButton(area);
+            button->setPixmaps(QStringLiteral(":/resources/%1.png").arg(pair[0]),
+                               QStringLiteral(":/resources/%1.png").arg(pair[1]), 20);
+            button->setState(state);
+            button->setGeometry(x, 5, 20, 20);
+            x += 30;
+        }
+    }
+    auto *time = new JXLabel(area);
+    time->setText(QStringLiteral("01:02:05"));
+    time->setTextColor(kWhite);
+    time->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    time->setGeometry(200, 5, 80, 20);
+    return area;
+}
+
+JXProgress *spinner(QWidget *parent, const QRect &geometry, short progress)
+{
+    auto *result = new JXProgress(parent);
+    result->setGeometry(geometry);
+    result->setDisplayedWhenStopped(true);
+    result->onProgress(progress);
+    return result;
+}
+
+QWidget *drawProgress()
+{
+    QWidget *area = board(QSize(200, 80), kBlack);
+    spinner(area, QRect(10, 25, 30, 30), 0);
+    spinner(area, QRect(60, 10, 60, 60), 0);
+    spinner(area, QRect(130, 10, 60, 60), 50)->setColor(QColor(202, 211, 138));
+    return area;
+}
+
+QWidget *drawToast()
+{
+    QWidget *area = board(QSize(420, 160), kWhite);
+    auto *toast = new JXToast(area);
+    toast->setGeometry(10, 10, 400, 140);
+    toast->setBackgroundColor(QColor(236, 239, 241));
+    toast->showToast(translate("Please Input Name"), Qt::AlignHCenter | Qt::AlignBottom, 5, 5);
+    return area;
+}
+
+QWidget *drawDialog()
+{
+    auto *dialog = new JXDialog;
+    dialog->resize(400, 200);
+    dialog->radius = 8;
+    dialog->borderWidth = 1;
+    dialog->borderColor = QColor(55, 71, 79);
+    dialog->backgroundColor = kWhite;
+    dialog->showToast(translate("Please input valid ip address"),
+                      Qt::AlignHCenter | Qt::AlignBottom, 5, 5);
+    return dialog;
+}
+
+QWidget *drawAlertDialog()
+{
+    auto *dialog = new JXAlertDialog;
+    dialog->setContent(translate("Restore Device"), translate("Ok"), translate("Cancel"));
+    return dialog;
+}
+
+QWidget *drawWaitDialog()
+{
+    auto *dialog = new JXWaitDialog;
+    dialog->resize(300, 60);
+    return dialog;
+}
+
+QWidget *drawProgressDialog()
+{
+    auto *dialog = new JXProgressDialog;
+    dialog->setMessage(translate("Searching devices"));
+    return dialog;
+}
+
+// Every entry of the loaded language file, one per line, to check the translations by eye.
+QWidget *drawTexts()
+{
+    QFile file(QDir(JXLocalize::languageDir()).filePath(JXLocalize::currentLanguage()));
+    QStringList lines;
+    if (file.open(QIODevice::ReadOnly)) {
+        const QMap<QString, QString> dictionary = JXLanguageFile::read(file);
+        for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it)
+            lines << it.key() + QStringLiteral("  \u2192  ") + it.value();
+    }
+    auto *text = new QLabel(lines.join('\n'));
+    text->setMargin(10);
+    text->setAutoFillBackground(true);
+    text->resize(text->sizeHint()); // adjustSize() would keep a window within the screen
+    return text;
+}
+
+bool save(QWidget *widget, const QString &path)
+{
+    const bool saved = widget->grab().save(path, "PNG");
+    delete widget;
+    if (!saved)
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return saved;
+}
+
+int renderLanguage(const QString &language, const QDir &out)
+{
+    JXLocalize::changeLanguage(language);
+    const QString dir = out.filePath(language);
+    QDir().mkpath(dir);
+    const std::pair<const char *, std::function<QWidget *()>> pictures[] = {
+        {"JXWidget", drawWidgets},
+        {"JXLabel", drawLabels},
+        {"JXPixmapButton", drawPixmapButtons},
+        {"JXPixmapsButton", drawPixmapsButtons},
+        {"JXProgress", drawProgress},
+        {"JXToast", drawToast},
+        {"JXDialog", drawDialog},
+        {"JXAlertDialog", drawAlertDialog},
+        {"JXWaitDialog", drawWaitDialog},
+        {"JXProgressDialog", drawProgressDialog},
+        {"texts", drawTexts},
+    };
+    int failures = 0;
+    for (const auto &picture : pictures) {
+        const QString path = QDir(dir).filePath(QString::fromLatin1(picture.first) + ".png");
+        failures += save(picture.second(), path) ? 0 : 1;
+    }
+    return failures;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    JXResources::init();
+    if (QFontDatabase().families(QFontDatabase::SimplifiedChinese).isEmpty()) {
+        std::fprintf(stderr, "no Chinese font: the Chinese pictures would show boxes\n");
+        return 1;
+    }
+    const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1])
+                            : QCoreApplication::applicationDirPath() + "/../gallery");
+    JXLocalize::setLanguageDir(JXAppPaths::languageDir());
+    const int failures = renderLanguage("en", out) + renderLanguage("cn", out);
+    std::printf("%s\n", qPrintable(QDir::cleanPath(out.absolutePath())));
+    return failures == 0 ? 0 : 1;
+}
