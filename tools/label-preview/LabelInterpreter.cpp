@@ -50,6 +50,18 @@ int numberAt(const std::vector<int> &n, size_t i)
     return i < n.size() ? n[i] : 0;
 }
 
+// Whether a command can begin at pos: the end of the job, a command word, or a line end
+// followed by either.
+bool plausibleCommandStart(const QByteArray &job, size_t pos)
+{
+    const size_t size = static_cast<size_t>(job.size());
+    if (pos == size || !wordAt(job, pos).isEmpty())
+        return true;
+    if (job.mid(static_cast<int>(pos), 2) != "\r\n")
+        return false;
+    return pos + 2 == size || !wordAt(job, pos + 2).isEmpty();
+}
+
 // The end of a line: after CR LF (or a lone LF), or the end of the job.
 size_t lineEnd(const QByteArray &job, size_t from)
 {
@@ -183,8 +195,8 @@ size_t LabelInterpreter::readRawDownload(const QByteArray &job, size_t pos)
 }
 
 // GWx,y,width,height, then width * height bytes. The height runs straight into the data,
-// so when the data starts with a digit the longest reading that leaves a sensible next
-// command (or the end of the job) is taken.
+// so when the data starts with a digit the longest reading after which a command (or the
+// end of the job) can follow is taken.
 size_t LabelInterpreter::readRawDraw(const QByteArray &job, size_t pos)
 {
     int commas[3];
@@ -213,9 +225,7 @@ size_t LabelInterpreter::readRawDraw(const QByteArray &job, size_t pos)
         const size_t end = start + static_cast<size_t>(bytesPerRow) * static_cast<size_t>(rows);
         if (end > static_cast<size_t>(job.size()))
             continue;
-        const bool atEnd = end == static_cast<size_t>(job.size());
-        const char next = atEnd ? '\0' : job[static_cast<int>(end)];
-        if (k > 1 && !atEnd && next != '\r' && next != '\n' && wordAt(job, end).isEmpty())
+        if (k > 1 && !plausibleCommandStart(job, end))
             continue;
         RawGraphic g{bytesPerRow, rows,
                      job.mid(static_cast<int>(start), static_cast<int>(end - start))};
