@@ -352,9 +352,9 @@ KORVAL_API int OBX_DrawBinGraphics(int x, int y, int widthBytes, int height,
  * made; the codes of OBX_PcxGraphicsDownload; -3012 no output. Nothing is drawn when the
  * graphic could not be stored. */
 KORVAL_API int OBX_DrawTextTrueTypeW(unsigned int x, unsigned int y, int height, int width,
-                                     const char *faceName, int orientation, int weight,
-                                     int italic, int underline, int strikeOut,
-                                     const char *graphicName, const char *text);
+                                     const char *faceName, int orientation, int weight, int italic,
+                                     int underline, int strikeOut, const char *graphicName,
+                                     const char *text);
 
 /* Encodes `data` as a QR code (model 2) in the library, turns it by `rotation` (as for
  * BMP), makes each module `magnification` dots square (0 and values above 99 mean 1) and
@@ -366,8 +366,7 @@ KORVAL_API int OBX_DrawTextTrueTypeW(unsigned int x, unsigned int y, int height,
  * mask is out of range (nothing written); else the first failing code of
  * OBX_BinGraphicsDel, OBX_BinGraphicsDownload, OBX_RecallBinGraphics; -3017 no output. */
 KORVAL_API int OBX_DrawBar2D_QREx(int x, int y, int rotation, int magnification, int level,
-                                  int version, int mask, const char *graphicName,
-                                  const char *data);
+                                  int version, int mask, const char *graphicName, const char *data);
 
 #ifdef __cplusplus
 }
