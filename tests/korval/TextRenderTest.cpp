@@ -1,6 +1,8 @@
 #include "KorvalTextLayout.h"
 #include "KorvalTrueType.h"
 
+#include <QImage>
+#include <QTransform>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -60,27 +62,15 @@ int inkCount(const RenderedLine &r)
     return n;
 }
 
-// The dots of a line of orientation 1, in text coordinates, seen through an escapement:
-// (tx, ty) of the text lands at the returned position of the rotated bitmap.
-void rotatedPosition(int escapement, int originX, int originY, int tx, int ty, int &x, int &y)
+// The rendered bitmap as an image, ink black.
+QImage imageOf(const RenderedLine &r)
 {
-    switch (escapement) {
-    case 900:
-        x = originX + ty;
-        y = originY - tx - 1;
-        break;
-    case 1800:
-        x = originX - tx - 1;
-        y = originY - ty - 1;
-        break;
-    case 2700:
-        x = originX - ty - 1;
-        y = originY + tx;
-        break;
-    default:
-        x = originX + tx;
-        y = originY + ty;
+    QImage image(r.placement.bitmapWidth, r.placement.bitmapHeight, QImage::Format_Grayscale8);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, inkAt(r, x, y) ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
     }
+    return image;
 }
 
 } // namespace
@@ -143,26 +133,26 @@ TEST(TextRender, CellHeightIsAscentPlusDescent)
     EXPECT_GT(render(line("Arial", "Hg", -20)).textHeight, 20);
 }
 
+// Turned lines are the upright line turned by Qt's own image rotation (escapement is
+// counter-clockwise, Qt's angles clockwise); the centred codes draw the same bitmaps.
 TEST(TextRender, EveryOrientationIsTheSameTextTurned)
 {
     const RenderedLine upright = render(line("Arial", "P2P HXKT4R", 23, 1));
     ASSERT_GT(inkCount(upright), 50);
-    for (int orientation = 2; orientation <= 8; ++orientation) {
-        const RenderedLine turned = render(line("Arial", "P2P HXKT4R", 23, orientation));
-        const TextPlacement &p = turned.placement;
-        EXPECT_EQ(inkCount(turned), inkCount(upright)) << orientation;
-        for (int ty = 0; ty < upright.placement.bitmapHeight; ++ty) {
-            for (int tx = 0; tx < upright.placement.bitmapWidth; ++tx) {
-                if (!inkAt(upright, tx, ty))
-                    continue;
-                int x = 0;
-                int y = 0;
-                rotatedPosition(p.escapement, p.textX, p.textY, tx, ty, x, y);
-                ASSERT_TRUE(x >= 0 && y >= 0 && x < p.bitmapWidth && y < p.bitmapHeight);
-                ASSERT_TRUE(inkAt(turned, x, y)) << orientation << " at " << tx << "," << ty;
-            }
-        }
+    const QImage uprightImage = imageOf(upright);
+    const struct
+    {
+        int orientation;
+        qreal clockwise;
+    } turns[] = {{2, 90}, {3, 180}, {4, 270}};
+    for (const auto &turn : turns) {
+        const RenderedLine turned = render(line("Arial", "P2P HXKT4R", 23, turn.orientation));
+        const QImage expected = uprightImage.transformed(QTransform().rotate(turn.clockwise));
+        EXPECT_EQ(imageOf(turned), expected) << turn.orientation;
+        const RenderedLine centred = render(line("Arial", "P2P HXKT4R", 23, turn.orientation + 4));
+        EXPECT_EQ(centred.bits, turned.bits) << turn.orientation + 4;
     }
+    EXPECT_EQ(render(line("Arial", "P2P HXKT4R", 23, 5)).bits, upright.bits);
 }
 
 TEST(TextRender, FacesAreFoundOrSubstituted)
