@@ -4,6 +4,7 @@
 #include "JXUtils/JXLog.h"
 #include "JXUtils/JXSocketLayer.h"
 #include "Velto/VeltoDevice.h"
+#include "Velto/VeltoSDK.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
 #include "resources/JXResources.h"
@@ -36,6 +37,7 @@ static void initGolbals()
     JXResources::init();
 
     VeltoDevice::registerMetaTypes();
+    VeltoSDK::createInstance();
 }
 
 int main(int argc, char *argv[])
@@ -56,6 +58,7 @@ int main(int argc, char *argv[])
     const int exitCode = app->exec();
 
     delete window;
+    VeltoSDK::destroyInstance();
     JXLog::close();
     JXSocketLayer::cleanup();
     delete app;

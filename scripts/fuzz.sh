@@ -17,4 +17,4 @@ work="$PWD/$dir/fuzz-work/$target"
 mkdir -p "$corpus" "$work"
 cd "$work"
 exec "$OLDPWD/$dir/bin/$target" -max_total_time="$seconds" -print_final_stats=1 \
-  "$work" "$OLDPWD/$corpus"
+  . "$OLDPWD/$corpus"

@@ -38,8 +38,12 @@ class FirstStart(unittest.TestCase):
             proc = subprocess.Popen([self.program], env=env, cwd=self.app_dir,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
             try:
-                window = xsession.find_window(x.display_name, "lankit", timeout=60)
-                self.assertIsNotNone(window, "the main window never appeared")
+                window = xsession.find_window(x.display_name, "lankit", timeout=90)
+                if window is None:
+                    proc.kill()
+                    _, err = proc.communicate(timeout=30)
+                    self.fail("the main window never appeared (exit %s):\n%s"
+                              % (proc.returncode, err.decode(errors="replace")[-4000:]))
                 xsession.close_window(x.display_name, window)
                 _, err = proc.communicate(timeout=60)
             finally:

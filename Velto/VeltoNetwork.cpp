@@ -1,0 +1,82 @@
+#include "Velto/VeltoNetwork.h"
+
+#include <QHostAddress>
+#include <QStringList>
+
+namespace {
+bool hasIPv4Entry(const QNetworkInterface &iface)
+{
+    const QList<QNetworkAddressEntry> entries = iface.addressEntries();
+    for (const QNetworkAddressEntry &entry : entries) {
+        if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+            return true;
+    }
+    return false;
+}
+
+bool isUsable(const QNetworkInterface &iface)
+{
+    const QNetworkInterface::InterfaceFlags needed =
+        QNetworkInterface::IsUp | QNetworkInterface::IsRunning | QNetworkInterface::CanMulticast;
+    const bool wired = iface.type() == QNetworkInterface::Ethernet;
+    const bool wireless = iface.type() == QNetworkInterface::Wifi;
+    return iface.isValid() && (wired || wireless) && (iface.flags() & needed) == needed &&
+           hasIPv4Entry(iface);
+}
+
+// The four octets of an IPv4 entry, or false for any other protocol.
+bool octetsOf(const QNetworkAddressEntry &entry, int octets[4])
+{
+    if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
+    const quint32 address = entry.ip().toIPv4Address();
+    for (int i = 0; i < 4; ++i)
+        octets[i] = static_cast<int>((address >> (24 - 8 * i)) & 0xff);
+    return true;
+}
+} // namespace
+
+QList<QNetworkInterface> usableInterfaces()
+{
+    QList<QNetworkInterface> usable;
+    const QList<QNetworkInterface> all = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &iface : all) {
+        if (isUsable(iface))
+            usable.append(iface);
+    }
+    return usable;
+}
+
+bool matchAddress(const QNetworkInterface &iface, const QString &ip, QNetworkAddressEntry &entry)
+{
+    return VeltoNetwork::matchEntries(iface, ip, entry);
+}
+
+bool chooseInterface(const QList<QNetworkInterface> &list, const QString &name, const QString &ip,
+                     QNetworkInterface &iface, QNetworkAddressEntry &entry)
+{
+    return VeltoNetwork::choose(list, name, ip, iface, entry);
+}
+
+void VeltoNetwork::leadingOctets(const QString &ip, int octets[3])
+{
+    const QStringList fields = ip.split(QLatin1Char('.'));
+    for (int i = 0; i < 3; ++i)
+        octets[i] = i < fields.size() ? fields.at(i).toInt() : 0;
+}
+
+bool VeltoNetwork::sameSubnet24(const QNetworkAddressEntry &entry, const int octets[3])
+{
+    int own[4];
+    return octetsOf(entry, own) && own[0] == octets[0] && own[1] == octets[1] &&
+           own[2] == octets[2];
+}
+
+bool VeltoNetwork::isPrivate(const QNetworkAddressEntry &entry)
+{
+    int own[4];
+    if (!octetsOf(entry, own))
+        return false;
+    return (own[0] == 192 && own[1] == 168) || own[0] == 10 ||
+           (own[0] == 172 && own[1] >= 16 && own[1] <= 31);
+}

@@ -1,0 +1,148 @@
+#pragma once
+
+#include "JXUtils/JXThreadLocker.h"
+#include "Velto/VeltoDevice.h"
+#include "Velto/VeltoDeviceWiFiInfo.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QNetworkAddressEntry>
+#include <QNetworkInterface>
+#include <QString>
+#include <QVector>
+
+#include <atomic>
+#include <functional>
+
+class JXHttpUtils;
+class VeltoSDKRecvThread;
+class VeltoSDKSendThread;
+
+// The program's single access point to the cameras. Each operation becomes one JSON
+// request on the send queue; most then block the calling worker thread until the reply
+// with the request's id arrives on the receive queue, or a time-out passes. Operations
+// run on dialog worker threads, never on the GUI thread; cancelWait() and cancelUpload()
+// are meant for the GUI thread. Results: 0 success, -1 failure or time-out.
+class VeltoSDK
+{
+public:
+    // Called with the bytes sent so far and the total, on the uploading thread.
+    using UploadProgress = std::function<void(qint64 sent, qint64 total)>;
+
+    // Wait of every setting command and of "GetSD".
+    static constexpr double kReplySeconds = 3.0;
+    // Wait of "WifiScan".
+    static constexpr double kWifiScanSeconds = 10.0;
+
+    static VeltoSDK *instance();
+    // Replaces any existing instance with a fresh one (threads not started, id 0).
+    static void createInstance();
+    // Stops and joins the receive thread, then the send thread, and frees the instance.
+    static void destroyInstance();
+
+    // Runs the protocol threads on iface/entry; request ids restart at 0.
+    void start(const QNetworkInterface &iface, const QNetworkAddressEntry &entry);
+    // Stops and joins the receive thread, then the send thread. Queued messages stay.
+    void stopThreads();
+    int currentNetwork(QNetworkInterface &iface, QNetworkAddressEntry &entry) const;
+
+    // Lists every device answering within seconds (until cancelWait() when not positive),
+    // once per MAC, in order of first reply.
+    void searchDevices(QVector<VeltoDevice> &out, double seconds);
+    int setDeviceIp(const VeltoDevice &device, const QString &ip, const QString &netmask,
+                    const QString &gateway, const QString &dns1, const QString &dns2);
+    int setDevicesDhcp(const QVector<VeltoDevice> &devices);
+    int setDeviceMac(const VeltoDevice &device, const QString &mac);
+    int setDevicesName(const QVector<VeltoDevice> &devices, const QString &name);
+    int setDevicesP2pId(const QVector<VeltoDevice> &devices, const QString &p2pid);
+    int setDevicesFunctionId(const QVector<VeltoDevice> &devices, const QString &functions);
+    int resetDevices(const QVector<VeltoDevice> &devices);
+    int setDevicesPtz(const QVector<VeltoDevice> &devices, const QString &command);
+    // Appends the networks the device sees (entries with a name only) to out.
+    int scanDeviceWifi(const VeltoDevice &device, QVector<VeltoDeviceWiFiInfo> &out);
+    // 0 when the device reports a total size above 0; total and free stay as they were
+    // when no reply comes.
+    int getDeviceSdCard(const VeltoDevice &device, int &total, int &free);
+    // These three do not wait; they return the request id.
+    int setDeviceIrCut(const VeltoDevice &device, const QString &value);
+    int testDeviceMicrophone(const VeltoDevice &device);
+    int setDeviceColor(const VeltoDevice &device, bool on);
+    // Uploads file to the device's update.cgi; the device's "Result", or -3 when its answer
+    // is not a JSON object (also after a failed or cancelled upload).
+    int setDeviceFirmware(const VeltoDevice &device, const QString &file,
+                          const UploadProgress &progress = UploadProgress());
+
+    // The reply with this id (owned by the caller), or null after seconds (no limit when
+    // not positive) or a cancel. Replies with other ids are discarded.
+    QJsonObject *waitReply(int id, double seconds);
+    // Ends every reply wait and search in progress at its next check.
+    void cancelWait();
+    // Ends the firmware upload in progress, if any.
+    void cancelUpload();
+
+    // 0 when "result" is "success" in any letter case, else -1.
+    static int replyResult(const QJsonObject &reply);
+    static int replyId(const QJsonObject &reply);
+    // A JSON number, a string holding a decimal number, or a boolean (1/0); else 0.
+    static int intField(const QJsonObject &object, const QString &key);
+
+    // For the protocol threads.
+    // The program's own address: the interface's hardware address without colons.
+    QString srcId() const;
+    // Text of the chosen IPv4 address.
+    QByteArray localAddress() const;
+    // The oldest queued request (owned by the caller), or null.
+    QJsonObject *takeRequest();
+    // Queues the message of a received datagram of size bytes (size may exceed the bytes
+    // held, for a datagram that did not fit) when it is well formed and addressed to us.
+    void queueReply(const char *datagram, int size);
+
+private:
+    friend class VeltoSDKTestAccess;
+
+    VeltoSDK() = default;
+    ~VeltoSDK();
+    VeltoSDK(const VeltoSDK &) = delete;
+    VeltoSDK &operator=(const VeltoSDK &) = delete;
+
+    // Selects the network without starting threads: what start() does first.
+    void useNetwork(const QNetworkInterface &iface, const QNetworkAddressEntry &entry);
+    int takeId();
+    void enqueue(QJsonObject *message);
+    QJsonObject *takeReply();
+    // Enqueues message, waits for its reply and maps it to 0 / -1.
+    int request(QJsonObject *message, int id, double seconds);
+    void addSearchReply(QVector<VeltoDevice> &out, const QJsonObject &reply) const;
+
+    QJsonObject *buildSearchMessage(int id) const;
+    QJsonObject *buildDeviceMessage(const VeltoDevice &device, int id, const QString &method,
+                                    const QString &key = QString(),
+                                    const QString &value = QString()) const;
+    QJsonObject *buildDevicesMessage(const QVector<VeltoDevice> &devices, int id,
+                                     const QString &method, const QString &key,
+                                     const QString &value) const;
+    QJsonObject *buildIpMessage(const VeltoDevice &device, int id, const QString &ip,
+                                const QString &netmask, const QString &gateway, const QString &dns1,
+                                const QString &dns2) const;
+    QJsonObject *buildMessage(int id, const QString &method, const QStringList &destinations) const;
+
+    std::atomic<int> nextId{0};           // request ids; read and incremented in one step
+    std::atomic<bool> waiting{false};     // the one flag every wait polls; cancelWait() clears it
+    JXThreadLocker uploadLock;            // serialises currentUpload with cancelUpload()
+    JXHttpUtils *currentUpload = nullptr; // the running upload, on its thread's stack; uploadLock
+
+    // Written by start() (GUI thread) while no protocol thread runs; read by all.
+    QNetworkInterface iface;
+    QNetworkAddressEntry entry;
+
+    JXThreadLocker sendLock;
+    QList<QJsonObject *> sendQueue; // owned objects; sendLock, one list operation per hold
+    JXThreadLocker receiveLock;
+    QList<QJsonObject *> receiveQueue; // owned objects; receiveLock, one list operation per hold
+
+    VeltoSDKSendThread *sendThread = nullptr; // owned; started and stopped on the GUI thread
+    VeltoSDKRecvThread *recvThread = nullptr; // owned; started and stopped on the GUI thread
+
+    static std::atomic<VeltoSDK *> sdk; // the instance; created and destroyed on the GUI thread
+};

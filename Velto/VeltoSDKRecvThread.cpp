@@ -1,0 +1,47 @@
+#include "Velto/VeltoSDKRecvThread.h"
+
+#include "Velto/VeltoSDK.h"
+#include "Velto/VeltoSDKLog.h"
+#include "Velto/VeltoSocket.h"
+
+VeltoSDKRecvThread::VeltoSDKRecvThread(VeltoSDK *sdk) : VeltoSDKSocketThread(sdk, kReplyPort)
+{}
+
+int VeltoSDKRecvThread::startRecv()
+{
+    return openSocket();
+}
+
+void VeltoSDKRecvThread::stopRecv()
+{
+    closeSocket();
+}
+
+int VeltoSDKRecvThread::bindSocket(int fd)
+{
+    return VeltoSocket::bindReceive(fd, address().constData(), port);
+}
+
+int VeltoSDKRecvThread::configureSocket(int fd)
+{
+    const int granted = VeltoSocket::setReceiveBuffer(fd, kSocketBufferBytes);
+    VELTO_SDK_LOG("setsockopt SO_RCVBUF %d -> %d", kSocketBufferBytes, granted);
+    return 0;
+}
+
+// A result of 0 with no error is an empty datagram or the shutdown of stop(); the loop
+// then tests the stop flag before it blocks again.
+bool VeltoSDKRecvThread::serve()
+{
+    VeltoSocket::clearError();
+    const int size = VeltoSocket::receive(socket(), buffer, sizeof(buffer));
+    if (size > 0) {
+        sdk->queueReply(buffer, size);
+        return true;
+    }
+    const int error = VeltoSocket::lastError();
+    if (VeltoSocket::isTransient(error))
+        return true;
+    VELTO_SDK_LOG("recvfrom ret = %d, errno = %d", size, error);
+    return false;
+}

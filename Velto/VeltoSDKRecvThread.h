@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Velto/VeltoDatagram.h"
+#include "Velto/VeltoSDKSocketThread.h"
+
+// Receives the devices' replies and hands each datagram to VeltoSDK, which queues those
+// addressed to the program.
+class VeltoSDKRecvThread : public VeltoSDKSocketThread
+{
+public:
+    // Devices answer to this port.
+    static constexpr quint16 kReplyPort = 5999;
+    // Kernel buffer for a burst of search replies from about a thousand devices.
+    static constexpr int kSocketBufferBytes = 4 * 1024 * 1024;
+
+    explicit VeltoSDKRecvThread(VeltoSDK *sdk);
+
+    // Opens the socket on port 5999 of the chosen address; the socket or -1.
+    int startRecv();
+    void stopRecv();
+
+private:
+    int bindSocket(int fd) override;
+    int configureSocket(int fd) override;
+    // Blocks for one datagram and passes it on; false when the socket failed.
+    bool serve() override;
+
+    char buffer[VeltoDatagram::kMaxSize]; // body thread only
+};

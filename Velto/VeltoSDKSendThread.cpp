@@ -1,0 +1,66 @@
+#include "Velto/VeltoSDKSendThread.h"
+
+#include "Velto/VeltoDatagram.h"
+#include "Velto/VeltoSDK.h"
+#include "Velto/VeltoSDKLog.h"
+#include "Velto/VeltoSocket.h"
+
+#include <QJsonObject>
+
+namespace {
+const int kQueuePollMs = 1;
+} // namespace
+
+VeltoSDKSendThread::VeltoSDKSendThread(VeltoSDK *sdk) : VeltoSDKSocketThread(sdk, 0)
+{}
+
+bool VeltoSDKSendThread::serve()
+{
+    QJsonObject *message = sdk->takeRequest();
+    if (!message) {
+        msleep(kQueuePollMs);
+        return true;
+    }
+    return send(message);
+}
+
+int VeltoSDKSendThread::startSend()
+{
+    return openSocket();
+}
+
+void VeltoSDKSendThread::stopSend()
+{
+    closeSocket();
+}
+
+int VeltoSDKSendThread::bindSocket(int fd)
+{
+    return VeltoSocket::bindSend(fd, address().constData(), port);
+}
+
+int VeltoSDKSendThread::configureSocket(int fd)
+{
+    if (VeltoSocket::setMulticastInterface(fd, address().constData()) < 0) {
+        VELTO_SDK_LOG("setsockopt IP_MULTICAST_IF %s failure", address().constData());
+        return -1;
+    }
+    return 0;
+}
+
+// A message whose send failed is lost, not retried: the caller's wait simply times out.
+bool VeltoSDKSendThread::send(QJsonObject *message)
+{
+    const QByteArray json = VeltoDatagram::compactJson(*message);
+    delete message;
+    VELTO_SDK_LOG("send %s", json.constData());
+    const QByteArray datagram = VeltoDatagram::frame(json);
+    VeltoSocket::clearError();
+    const int sent =
+        VeltoSocket::sendTo(socket(), datagram.constData(), datagram.size(), kGroup, kDevicePort);
+    const int error = VeltoSocket::lastError();
+    if (sent > 0 || VeltoSocket::isTransient(error))
+        return true;
+    VELTO_SDK_LOG("send to ret = %d, errno = %d", sent, error);
+    return false;
+}

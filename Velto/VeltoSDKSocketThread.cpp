@@ -1,0 +1,123 @@
+#include "Velto/VeltoSDKSocketThread.h"
+
+#include "Velto/VeltoSDK.h"
+#include "Velto/VeltoSDKLog.h"
+#include "Velto/VeltoSocket.h"
+
+#include <QMutexLocker>
+
+const char VeltoSDKSocketThread::kGroup[] = "239.255.255.250";
+
+namespace {
+// SO_SNDTIMEO of both sockets: one second.
+const int kSendTimeoutSeconds = 1;
+const int kSendTimeoutMicroseconds = 0;
+const int kPauseSliceMs = 10;
+} // namespace
+
+VeltoSDKSocketThread::VeltoSDKSocketThread(VeltoSDK *sdk, quint16 port)
+    : sdk(sdk), port(port), sock(VeltoSocket::kNone)
+{}
+
+void VeltoSDKSocketThread::stop()
+{
+    JXThread::stop();
+    QMutexLocker locker(&socketLock);
+    if (sock != VeltoSocket::kNone)
+        VeltoSocket::shutdown(sock);
+}
+
+void VeltoSDKSocketThread::run()
+{
+    while (!isStopRequested()) {
+        if (!hasSocket()) {
+            if (openSocket() < 0) {
+                closeSocket();
+                pauseBeforeReopen();
+            }
+            continue;
+        }
+        if (!serve())
+            closeSocket();
+    }
+    closeSocket();
+}
+
+bool VeltoSDKSocketThread::hasSocket() const
+{
+    return sock != VeltoSocket::kNone;
+}
+
+// Publishing the socket under socketLock after the stop flag may have been set means that
+// either stop() sees the socket and shuts it, or the body sees the flag before it blocks.
+int VeltoSDKSocketThread::openSocket()
+{
+    localAddress = sdk->localAddress();
+    const int fd = VeltoSocket::create();
+    if (fd == VeltoSocket::kNone)
+        return -1;
+    if (bind(fd) < 0 || joinGroup(fd) < 0 || setSendTimeout(fd) < 0 || configureSocket(fd) < 0) {
+        VeltoSocket::close(fd);
+        return -1;
+    }
+    QMutexLocker locker(&socketLock);
+    sock = fd;
+    return fd;
+}
+
+int VeltoSDKSocketThread::bind(int fd)
+{
+    const int result = bindSocket(fd);
+    if (result < 0) {
+        VELTO_SDK_LOG("bind socket port %d failure", port);
+        return -1;
+    }
+    VELTO_SDK_LOG("bind socket port %d -> %d", port, result);
+    return 0;
+}
+
+int VeltoSDKSocketThread::joinGroup(int fd)
+{
+    const char *local = localAddress.constData();
+    const int result = VeltoSocket::joinGroup(fd, kGroup, local);
+    if (result < 0) {
+        VELTO_SDK_LOG("setsockopt JX_IP_ADD_MEMBERSHIP %s, %s failure", kGroup, local);
+        return -1;
+    }
+    VELTO_SDK_LOG("setsockopt JX_IP_ADD_MEMBERSHIP %s, %s -> %d", kGroup, local, result);
+    return 0;
+}
+
+int VeltoSDKSocketThread::setSendTimeout(int fd)
+{
+    const int result =
+        VeltoSocket::setSendTimeout(fd, kSendTimeoutSeconds, kSendTimeoutMicroseconds);
+    if (result < 0) {
+        VELTO_SDK_LOG("setsockopt SO_SNDTIMEO %d:%d failure", kSendTimeoutSeconds,
+                      kSendTimeoutMicroseconds);
+        return -1;
+    }
+    VELTO_SDK_LOG("setsockopt SO_SNDTIMEO %d:%d -> %d", kSendTimeoutSeconds,
+                  kSendTimeoutMicroseconds, result);
+    return 0;
+}
+
+void VeltoSDKSocketThread::closeSocket()
+{
+    int fd = VeltoSocket::kNone;
+    {
+        QMutexLocker locker(&socketLock);
+        fd = sock;
+        sock = VeltoSocket::kNone;
+    }
+    if (fd == VeltoSocket::kNone)
+        return;
+    VeltoSocket::leaveGroup(fd, kGroup, localAddress.constData());
+    VeltoSocket::close(fd);
+}
+
+void VeltoSDKSocketThread::pauseBeforeReopen()
+{
+    for (int slept = 0; slept < kReopenPauseMs && !isStopRequested(); slept += kPauseSliceMs)
+        msleep(kPauseSliceMs);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "JXUtils/JXThread.h"
+
+#include <QByteArray>
+#include <QMutex>
+
+class VeltoSDK;
+
+// What the protocol's send and receive threads share: one datagram socket bound to the
+// chosen address and joined to the device group, opened and closed by the thread body
+// only, and a stop() that wakes a body blocked in that socket.
+class VeltoSDKSocketThread : public JXThread
+{
+public:
+    // Group of every request and reply.
+    static const char kGroup[];
+    // Pause between attempts to open a socket that failed.
+    static constexpr int kReopenPauseMs = 1000;
+
+    VeltoSDKSocketThread(VeltoSDK *sdk, quint16 port);
+
+    // Sets the stop flag and shuts the socket down, so that a blocked receive returns at
+    // once. The body closes the socket afterwards, once.
+    void stop() override;
+    // Until a stop is requested: opens the socket (retrying every kReopenPauseMs), serves
+    // it, and closes it after a failure so that the next pass reopens it.
+    void run() override;
+
+protected:
+    // Creates, binds, joins and configures the socket; returns it, or -1 after logging why.
+    int openSocket();
+    // Leaves the group and closes the socket, if one is open.
+    void closeSocket();
+    int socket() const { return sock; }
+    bool hasSocket() const;
+    // Sleeps kReopenPauseMs, returning early when a stop is requested.
+    void pauseBeforeReopen();
+    const QByteArray &address() const { return localAddress; }
+
+    VeltoSDK *const sdk; // not owned; outlives the thread
+    const quint16 port;
+
+private:
+    // One step of the thread's work on the open socket; false when the socket failed.
+    virtual bool serve() = 0;
+    // The platform's bind for this socket's role; the bind result.
+    virtual int bindSocket(int fd) = 0;
+    // Options beyond the common ones; 0 on success, else -1 after logging why.
+    virtual int configureSocket(int fd) = 0;
+    int bind(int fd);
+    int joinGroup(int fd);
+    int setSendTimeout(int fd);
+
+    QMutex socketLock; // guards sock between the body, which alone opens and closes it, and stop()
+    int sock;          // VeltoSocket::kNone when no socket is open
+    QByteArray localAddress; // text of the chosen address; body thread only
+};

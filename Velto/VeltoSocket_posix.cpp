@@ -1,0 +1,134 @@
+#include "Velto/VeltoSocket.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+sockaddr_in ipv4Address(in_addr_t address, quint16 port)
+{
+    sockaddr_in sa = {};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = address;
+    sa.sin_port = htons(port);
+    return sa;
+}
+
+int bindTo(int sock, in_addr_t address, quint16 port)
+{
+    const sockaddr_in sa = ipv4Address(address, port);
+    return ::bind(sock, reinterpret_cast<const sockaddr *>(&sa), sizeof(sa));
+}
+
+int membership(int sock, int option, const char *group, const char *localAddress)
+{
+    ip_mreq request = {};
+    request.imr_multiaddr.s_addr = inet_addr(group);
+    request.imr_interface.s_addr = inet_addr(localAddress);
+    return setsockopt(sock, IPPROTO_IP, option, &request, sizeof(request));
+}
+} // namespace
+
+int VeltoSocket::create()
+{
+    const int sock = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    return sock < 0 ? kNone : sock;
+}
+
+int VeltoSocket::bindSend(int sock, const char *localAddress, quint16 port)
+{
+    return bindTo(sock, inet_addr(localAddress), port);
+}
+
+// Linux hands group datagrams only to sockets bound to the wildcard or the group address,
+// so the receiving socket binds the wildcard; joining on the chosen address still limits
+// the group traffic to that interface.
+int VeltoSocket::bindReceive(int sock, const char *, quint16 port)
+{
+    return bindTo(sock, htonl(INADDR_ANY), port);
+}
+
+int VeltoSocket::joinGroup(int sock, const char *group, const char *localAddress)
+{
+    return membership(sock, IP_ADD_MEMBERSHIP, group, localAddress);
+}
+
+int VeltoSocket::leaveGroup(int sock, const char *group, const char *localAddress)
+{
+    return membership(sock, IP_DROP_MEMBERSHIP, group, localAddress);
+}
+
+int VeltoSocket::setSendTimeout(int sock, int seconds, int microseconds)
+{
+    timeval timeout = {};
+    timeout.tv_sec = seconds;
+    timeout.tv_usec = microseconds;
+    return setsockopt(sock, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
+}
+
+// A bound source address does not choose the outgoing interface of group datagrams on
+// Linux; the routing table would.
+int VeltoSocket::setMulticastInterface(int sock, const char *localAddress)
+{
+    in_addr address = {};
+    address.s_addr = inet_addr(localAddress);
+    return setsockopt(sock, IPPROTO_IP, IP_MULTICAST_IF, &address, sizeof(address));
+}
+
+// The kernel caps SO_RCVBUF at net.core.rmem_max; a privileged process may go beyond it.
+int VeltoSocket::setReceiveBuffer(int sock, int bytes)
+{
+    setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof(bytes));
+    int granted = 0;
+    socklen_t length = sizeof(granted);
+    getsockopt(sock, SOL_SOCKET, SO_RCVBUF, &granted, &length);
+    if (granted < bytes) {
+        setsockopt(sock, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof(bytes));
+        getsockopt(sock, SOL_SOCKET, SO_RCVBUF, &granted, &length);
+    }
+    return granted;
+}
+
+int VeltoSocket::sendTo(int sock, const char *data, int size, const char *group, quint16 port)
+{
+    const sockaddr_in sa = ipv4Address(inet_addr(group), port);
+    return static_cast<int>(::sendto(sock, data, static_cast<size_t>(size), 0,
+                                     reinterpret_cast<const sockaddr *>(&sa), sizeof(sa)));
+}
+
+// MSG_TRUNC makes the result the datagram's real size, so an oversized datagram can never
+// pass for one that fills the buffer exactly.
+int VeltoSocket::receive(int sock, char *buffer, int capacity)
+{
+    return static_cast<int>(
+        ::recvfrom(sock, buffer, static_cast<size_t>(capacity), MSG_TRUNC, nullptr, nullptr));
+}
+
+int VeltoSocket::lastError()
+{
+    return errno;
+}
+
+void VeltoSocket::clearError()
+{
+    errno = 0;
+}
+
+bool VeltoSocket::isTransient(int error)
+{
+    return error == 0 || error == EAGAIN || error == EWOULDBLOCK;
+}
+
+// On an unconnected datagram socket shutdown() reports ENOTCONN but still wakes a blocked
+// recvfrom(), which then returns 0.
+void VeltoSocket::shutdown(int sock)
+{
+    ::shutdown(sock, SHUT_RDWR);
+}
+
+void VeltoSocket::close(int sock)
+{
+    ::close(sock);
+}

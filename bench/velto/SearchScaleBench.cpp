@@ -1,0 +1,116 @@
+// One search answered by a crowd of simulated cameras. Run with bench/velto/search-scale.sh,
+// which puts this program in one private network namespace and velto-sim with 1,000
+// cameras answering within 50 ms in the other. Each search window (the argument, in ms)
+// is timed with the process's CPU time (receive thread included); "devices" is how many
+// cameras the search listed, "rcvbuf_drops" how many datagrams the kernel dropped for want
+// of socket buffer during it. The log is written to a file as the program writes it.
+#include "JXUtils/JXAppPaths.h"
+#include "JXUtils/JXLog.h"
+#include "JXUtils/JXThread.h"
+#include "Velto/VeltoNetwork.h"
+#include "Velto/VeltoSDK.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+namespace {
+const int kExpected = 1000;
+
+void discard(QtMsgType, const QMessageLogContext &, const QString &)
+{}
+
+// UDP "RcvbufErrors" of this network namespace.
+long long receiveBufferErrors()
+{
+    QFile snmp(QStringLiteral("/proc/net/snmp"));
+    if (!snmp.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> lines = snmp.readAll().split('\n');
+    for (int i = 0; i + 1 < lines.size(); ++i) {
+        if (!lines[i].startsWith("Udp:") || !lines[i + 1].startsWith("Udp:"))
+            continue;
+        const QList<QByteArray> names = lines[i].simplified().split(' ');
+        const QList<QByteArray> values = lines[i + 1].simplified().split(' ');
+        const int column = names.indexOf("RcvbufErrors");
+        return column > 0 && column < values.size() ? values[column].toLongLong() : -1;
+    }
+    return -1;
+}
+
+void BM_SearchCrowd(benchmark::State &state)
+{
+    VeltoSDK *sdk = VeltoSDK::instance();
+    const double seconds = static_cast<double>(state.range(0)) / 1000.0;
+    double listed = 0;
+    const long long dropsBefore = receiveBufferErrors();
+    for (auto _ : state) {
+        QVector<VeltoDevice> found;
+        sdk->searchDevices(found, seconds);
+        listed += found.size();
+        state.PauseTiming();
+        JXThread::msleep(200); // the crowd has answered; late replies are simply discarded
+        state.ResumeTiming();
+    }
+    state.counters["devices"] = listed / static_cast<double>(state.iterations());
+    state.counters["rcvbuf_drops"] = static_cast<double>(receiveBufferErrors() - dropsBefore);
+}
+BENCHMARK(BM_SearchCrowd)
+    ->Arg(100)
+    ->Arg(250)
+    ->Arg(1000)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+
+// Waits until the simulator answers with every camera, so the timed searches start with a
+// crowd that is ready.
+bool waitForCrowd()
+{
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        QVector<VeltoDevice> found;
+        VeltoSDK::instance()->searchDevices(found, 1.0);
+        if (found.size() == kExpected)
+            return true;
+    }
+    return false;
+}
+
+bool startProtocol()
+{
+    QNetworkInterface iface;
+    QNetworkAddressEntry entry;
+    const QString name = qEnvironmentVariable("NETNS_IF_A");
+    if (name.isEmpty() || !chooseInterface(usableInterfaces(), name, QString(), iface, entry))
+        return false;
+    VeltoSDK::instance()->start(iface, entry);
+    return true;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    JXAppPaths::setApplicationDirForTesting(dir.path());
+    qInstallMessageHandler(discard); // the log file only, not the terminal as well
+    JXLog::open();
+    VeltoSDK::createInstance();
+    int status = 1;
+    if (!startProtocol()) {
+        std::fprintf(stderr, "run me through bench/velto/search-scale.sh\n");
+    } else if (!waitForCrowd()) {
+        std::fprintf(stderr, "the simulated cameras did not all answer\n");
+    } else {
+        benchmark::Initialize(&argc, argv);
+        benchmark::RunSpecifiedBenchmarks();
+        status = 0;
+    }
+    VeltoSDK::destroyInstance();
+    JXLog::close();
+    return status;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "Velto/VeltoDevice.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+class VeltoSDK;
+
+namespace VeltoTest {
+// A device record as a search would give it.
+VeltoDevice device(const QString &srcId, const QString &mac = QString());
+// The datagram a device sends for reply (compact JSON after the 8-byte header).
+QByteArray replyDatagram(const QJsonObject &reply);
+// Waits up to milliseconds for a request on the SDK's send queue and returns its datagram
+// as the send thread frames it; empty when none came.
+QByteArray nextRequest(VeltoSDK *sdk, int milliseconds = 2000);
+// The datagram of a JSON text, header included.
+QByteArray framed(const char *json);
+} // namespace VeltoTest

@@ -1,0 +1,280 @@
+#include "LankitCtl.h"
+
+#include "JXUtils/JXConfigure.h"
+#include "Velto/VeltoNetwork.h"
+#include "Velto/VeltoSDK.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+const char kDescription[] =
+    "Finds and configures Velto cameras on the local network, as lankit does, for scripts.\n"
+    "\n"
+    "Commands (devices are named by MAC address, letter case ignored):\n"
+    "  search                    list the devices answering within --seconds, as a JSON\n"
+    "                            array of their reply fields, sorted by MAC\n"
+    "  set-ip MAC                static address: --address, --netmask, --gateway, and\n"
+    "                            optionally --dns1, --dns2\n"
+    "  set-dhcp MAC...           let the devices take their address by DHCP\n"
+    "  set-name MAC... --name N  rename the devices\n"
+    "  reset MAC...              restore factory settings, network settings included\n"
+    "  upgrade MAC --file PATH   upload a firmware file to the device's web server\n"
+    "\n"
+    "Every command except search first searches for --seconds to find its devices. The\n"
+    "network is the one lankit is configured for (configure/configure.ini beside the\n"
+    "program), chosen the same way; --interface and --ip choose another.\n"
+    "\n"
+    "Standard output: one JSON document. Exit status: 0 success, 1 a device failed, did not\n"
+    "answer or was not found, 2 wrong usage. Setting commands wait 3 s for the reply.";
+
+const QStringList kCommands = {QStringLiteral("search"),   QStringLiteral("set-ip"),
+                               QStringLiteral("set-dhcp"), QStringLiteral("set-name"),
+                               QStringLiteral("reset"),    QStringLiteral("upgrade")};
+
+QCommandLineOption option(const char *name, const char *help, const char *valueName = nullptr)
+{
+    if (!valueName)
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help));
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help),
+                              QString::fromLatin1(valueName));
+}
+
+void print(const QJsonDocument &document)
+{
+    const QByteArray text = document.toJson(QJsonDocument::Indented);
+    std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+    std::fflush(stdout);
+}
+
+QJsonObject toJson(const VeltoDevice &device)
+{
+    QJsonObject object;
+    const QMap<QString, QString> &values = device.allValues();
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        object.insert(it.key(), it.value());
+    return object;
+}
+
+QJsonArray macsOf(const QVector<VeltoDevice> &devices)
+{
+    QJsonArray list;
+    for (const VeltoDevice &device : devices)
+        list.append(device.mac());
+    return list;
+}
+
+void showProgress(qint64 sent, qint64 total)
+{
+    std::fprintf(stderr, "upload %lld/%lld\n", static_cast<long long>(sent),
+                 static_cast<long long>(total));
+}
+} // namespace
+
+LankitCtl::LankitCtl()
+{
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("One of: ") + kCommands.join(QStringLiteral(", ")));
+    parser.addPositionalArgument(QStringLiteral("mac"), QStringLiteral("Device MAC addresses."),
+                                 QStringLiteral("[MAC...]"));
+    parser.addOptions({
+        option("interface", "Network interface to use (as lankit's network choice).", "name"),
+        option("ip", "IPv4 address to use on it, or to find the interface by.", "address"),
+        option("seconds", "Search time in seconds (default: lankit's \"search seconds\").", "n"),
+        option("address", "set-ip: the new address.", "ip"),
+        option("netmask", "set-ip: the new netmask.", "mask"),
+        option("gateway", "set-ip: the new gateway.", "ip"),
+        option("dns1", "set-ip: the first DNS server (may be empty).", "ip"),
+        option("dns2", "set-ip: the second DNS server (may be empty).", "ip"),
+        option("name", "set-name: the new name.", "name"),
+        option("file", "upgrade: the firmware file.", "path"),
+        option("verbose", "Protocol log and upload progress on standard error."),
+    });
+}
+
+int LankitCtl::run(const QStringList &arguments)
+{
+    if (!parser.parse(arguments))
+        return usage(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qUtf8Printable(parser.helpText()), stdout);
+        return kOk;
+    }
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty() || !kCommands.contains(positional.first()))
+        return usage(QStringLiteral("a command is required: ") +
+                     kCommands.join(QStringLiteral(", ")));
+    command = positional.takeFirst();
+    macs = positional;
+    if (command != QLatin1String("search") && macs.isEmpty())
+        return usage(command + QStringLiteral(" needs at least one MAC"));
+    if ((command == QLatin1String("set-ip") || command == QLatin1String("upgrade")) &&
+        macs.size() != 1)
+        return usage(command + QStringLiteral(" takes exactly one MAC"));
+    if (!startProtocol())
+        return finish({{QStringLiteral("error"), QStringLiteral("no usable network interface")}},
+                      kFailed);
+    if (command == QLatin1String("search"))
+        return search();
+    if (command == QLatin1String("set-ip"))
+        return setIp();
+    if (command == QLatin1String("set-dhcp"))
+        return setDhcp();
+    if (command == QLatin1String("set-name"))
+        return setName();
+    if (command == QLatin1String("reset"))
+        return reset();
+    return upgrade();
+}
+
+// The same choice the main window makes, with the command line taking the place of the
+// stored name and address where given.
+bool LankitCtl::startProtocol()
+{
+    JXConfigure configure;
+    const QString name = parser.isSet(QStringLiteral("interface"))
+                             ? parser.value(QStringLiteral("interface"))
+                             : configure.networkName();
+    const QString ip = parser.isSet(QStringLiteral("ip")) ? parser.value(QStringLiteral("ip"))
+                                                          : configure.networkIp();
+    QNetworkInterface iface;
+    QNetworkAddressEntry entry;
+    chooseInterface(usableInterfaces(), name, ip, iface, entry);
+    if (!iface.isValid())
+        return false;
+    qDebug("network %s %s", qUtf8Printable(iface.humanReadableName()),
+           qUtf8Printable(entry.ip().toString()));
+    VeltoSDK::instance()->start(iface, entry);
+    return true;
+}
+
+QVector<VeltoDevice> LankitCtl::searchNetwork()
+{
+    bool ok = false;
+    double seconds = parser.value(QStringLiteral("seconds")).toDouble(&ok);
+    if (!ok || seconds <= 0)
+        seconds = JXConfigure().searchSeconds();
+    QVector<VeltoDevice> devices;
+    VeltoSDK::instance()->searchDevices(devices, seconds);
+    std::sort(devices.begin(), devices.end(), VeltoDevice::lessByMac);
+    return devices;
+}
+
+int LankitCtl::search()
+{
+    const QVector<VeltoDevice> devices = searchNetwork();
+    QJsonArray list;
+    for (const VeltoDevice &device : devices)
+        list.append(toJson(device));
+    print(QJsonDocument(list));
+    return kOk;
+}
+
+bool LankitCtl::lookUp(QVector<VeltoDevice> &devices)
+{
+    const QVector<VeltoDevice> found = searchNetwork();
+    QJsonArray missing;
+    for (const QString &mac : qAsConst(macs)) {
+        const auto match = std::find_if(found.begin(), found.end(), [&](const VeltoDevice &d) {
+            return d.mac().compare(mac, Qt::CaseInsensitive) == 0;
+        });
+        if (match == found.end())
+            missing.append(mac);
+        else
+            devices.append(*match);
+    }
+    if (missing.isEmpty())
+        return true;
+    finish({{QStringLiteral("error"), QStringLiteral("device not found")},
+            {QStringLiteral("missing"), missing}},
+           kFailed);
+    return false;
+}
+
+int LankitCtl::setIp()
+{
+    const QString address = required("address");
+    const QString netmask = required("netmask");
+    const QString gateway = required("gateway");
+    if (address.isEmpty() || netmask.isEmpty() || gateway.isEmpty())
+        return usage(QStringLiteral("set-ip needs --address, --netmask and --gateway"));
+    const QString dns1 = required("dns1");
+    const QString dns2 = required("dns2");
+    return applyToDevices([&](VeltoSDK *sdk, const QVector<VeltoDevice> &devices) {
+        return sdk->setDeviceIp(devices.first(), address, netmask, gateway, dns1, dns2);
+    });
+}
+
+int LankitCtl::setDhcp()
+{
+    return applyToDevices([](VeltoSDK *sdk, const QVector<VeltoDevice> &devices) {
+        return sdk->setDevicesDhcp(devices);
+    });
+}
+
+int LankitCtl::setName()
+{
+    const QString name = required("name");
+    if (name.isEmpty())
+        return usage(QStringLiteral("set-name needs --name"));
+    return applyToDevices([&name](VeltoSDK *sdk, const QVector<VeltoDevice> &devices) {
+        return sdk->setDevicesName(devices, name);
+    });
+}
+
+int LankitCtl::reset()
+{
+    return applyToDevices([](VeltoSDK *sdk, const QVector<VeltoDevice> &devices) {
+        return sdk->resetDevices(devices);
+    });
+}
+
+int LankitCtl::applyToDevices(const DeviceCommand &command)
+{
+    QVector<VeltoDevice> devices;
+    if (!lookUp(devices))
+        return kFailed;
+    const int result = command(VeltoSDK::instance(), devices);
+    return finish(
+        {{QStringLiteral("devices"), macsOf(devices)}, {QStringLiteral("result"), result}},
+        result == 0 ? kOk : kFailed);
+}
+
+int LankitCtl::upgrade()
+{
+    const QString file = required("file");
+    if (file.isEmpty())
+        return usage(QStringLiteral("upgrade needs --file"));
+    if (!QFileInfo(file).isReadable())
+        return usage(QStringLiteral("cannot read ") + file);
+    const VeltoSDK::UploadProgress progress =
+        parser.isSet(QStringLiteral("verbose")) ? showProgress : VeltoSDK::UploadProgress();
+    return applyToDevices([&](VeltoSDK *sdk, const QVector<VeltoDevice> &devices) {
+        return sdk->setDeviceFirmware(devices.first(), file, progress);
+    });
+}
+
+int LankitCtl::finish(QJsonObject result, int code)
+{
+    result.insert(QStringLiteral("command"), command);
+    print(QJsonDocument(result));
+    return code;
+}
+
+int LankitCtl::usage(const QString &message)
+{
+    QTextStream(stderr) << "lankitctl: " << message << "\n(see lankitctl --help)\n";
+    return kUsage;
+}
+
+QString LankitCtl::required(const char *name)
+{
+    return parser.value(QString::fromLatin1(name));
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Velto/VeltoDevice.h"
+
+#include <QCommandLineParser>
+#include <QJsonObject>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+
+class VeltoSDK;
+
+// lankitctl: the device protocol for scripts on production lines. Each run chooses the
+// network as the program does, carries out one command on the devices named by MAC, and
+// prints its result as JSON on standard output.
+class LankitCtl
+{
+public:
+    // Exit codes.
+    static constexpr int kOk = 0;
+    static constexpr int kFailed = 1; // a device failed, did not answer or was not found
+    static constexpr int kUsage = 2;
+
+    LankitCtl();
+    int run(const QStringList &arguments);
+
+private:
+    using DeviceCommand = std::function<int(VeltoSDK *, const QVector<VeltoDevice> &)>;
+
+    bool startProtocol();
+    int search();
+    int setIp();
+    int setDhcp();
+    int setName();
+    int reset();
+    int upgrade();
+    // Looks the command line's devices up, runs command on them and prints its result.
+    int applyToDevices(const DeviceCommand &command);
+    // Finds every MAC of the command line; prints the error and returns false when one is
+    // missing.
+    bool lookUp(QVector<VeltoDevice> &devices);
+    QVector<VeltoDevice> searchNetwork();
+    int finish(QJsonObject result, int code);
+    int usage(const QString &message);
+    QString required(const char *option);
+
+    QCommandLineParser parser;
+    QString command;
+    QStringList macs;
+};

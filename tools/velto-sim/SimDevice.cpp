@@ -1,0 +1,193 @@
+#include "SimDevice.h"
+
+#include "SimOptions.h"
+
+#include <QHostAddress>
+#include <QJsonArray>
+#include <QNetworkAddressEntry>
+
+namespace {
+const QStringList kNetworkKeys = {QStringLiteral("IpMode"),  QStringLiteral("ip"),
+                                  QStringLiteral("netmask"), QStringLiteral("gateway"),
+                                  QStringLiteral("dns1"),    QStringLiteral("dns2")};
+const QStringList kFunctionLists = {QStringLiteral("PAC,WIFI"), QStringLiteral("PAC"),
+                                    QStringLiteral("WIFI")};
+
+QJsonObject result(bool ok)
+{
+    return QJsonObject{
+        {QStringLiteral("result"), ok ? QStringLiteral("success") : QStringLiteral("failure")}};
+}
+
+QString macFor(const QString &prefix, int number)
+{
+    return QStringLiteral("%1:%2:%3:%4")
+        .arg(prefix.toUpper())
+        .arg((number >> 16) & 0xff, 2, 16, QLatin1Char('0'))
+        .arg((number >> 8) & 0xff, 2, 16, QLatin1Char('0'))
+        .arg(number & 0xff, 2, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+QString gatewayOf(const QNetworkAddressEntry &address)
+{
+    const quint32 mask = address.netmask().toIPv4Address();
+    return QHostAddress((address.ip().toIPv4Address() & mask) + 1).toString();
+}
+
+QString text(const QJsonObject &request, const QString &key)
+{
+    return request.value(key).toString();
+}
+} // namespace
+
+SimDevice::SimDevice(int index, const SimOptions &options, const QNetworkAddressEntry &address)
+    : number(index + 1), omittedKeys(options.omittedKeys)
+{
+    const QString ip = address.ip().toString();
+    const QString mac = macFor(options.macPrefix, number);
+    values = {{QStringLiteral("mac"), mac},
+              {QStringLiteral("srcid"), QString(mac).remove(QLatin1Char(':'))},
+              {QStringLiteral("ip"), ip},
+              {QStringLiteral("netmask"), address.netmask().toString()},
+              {QStringLiteral("gateway"), gatewayOf(address)},
+              {QStringLiteral("dns1"), gatewayOf(address)},
+              {QStringLiteral("dns2"), QStringLiteral("0.0.0.0")},
+              {QStringLiteral("IpMode"), QStringLiteral("dhcp")},
+              {QStringLiteral("name"), QStringLiteral("Camera %1").arg(number)},
+              {QStringLiteral("p2pid"),
+               QStringLiteral("VLT-%1-SIMUL").arg(number, 6, 10, QLatin1Char('0'))},
+              {QStringLiteral("appVersion"), QStringLiteral("V2.1.7.240315")},
+              {QStringLiteral("HdCuFun"), kFunctionLists.at(index % kFunctionLists.size())},
+              {QStringLiteral("rtsppath1"), options.rtspTemplate.arg(ip).arg(number)}};
+    if (options.httpPort > 0)
+        values.insert(QStringLiteral("httpport"), QString::number(options.httpPort + index));
+    factory = values;
+}
+
+QJsonObject SimDevice::searchFields() const
+{
+    QJsonObject fields;
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        if (!omittedKeys.contains(it.key()))
+            fields.insert(it.key(), it.value());
+    }
+    return fields;
+}
+
+const QMap<QString, SimDevice::Handler> &SimDevice::handlers()
+{
+    static const QMap<QString, Handler> table = {
+        {QStringLiteral("search"), &SimDevice::search},
+        {QStringLiteral("SetIp"), &SimDevice::setIp},
+        {QStringLiteral("ResetDefault"), &SimDevice::resetDefault},
+        {QStringLiteral("WifiScan"), &SimDevice::wifiScan},
+        {QStringLiteral("GetSD"), &SimDevice::sdCard},
+        {QStringLiteral("testMicrophone"), &SimDevice::succeed}};
+    return table;
+}
+
+const QMap<QString, QString> &SimDevice::storedKeys()
+{
+    static const QMap<QString, QString> table = {
+        {QStringLiteral("SetMac"), QStringLiteral("mac")},
+        {QStringLiteral("SetName"), QStringLiteral("name")},
+        {QStringLiteral("SetP2p"), QStringLiteral("p2pid")},
+        {QStringLiteral("SetHdCuFun"), QStringLiteral("HdCuFun")},
+        {QStringLiteral("SetPTZ"), QStringLiteral("command")},
+        {QStringLiteral("SetIRcut"), QStringLiteral("ircut")},
+        {QStringLiteral("SetColor"), QStringLiteral("color")}};
+    return table;
+}
+
+QJsonObject SimDevice::handle(const QJsonObject &request)
+{
+    const QString method = text(request, QStringLiteral("method"));
+    if (storedKeys().contains(method))
+        return setKey(request, storedKeys().value(method));
+    const Handler handler = handlers().value(method);
+    if (!handler)
+        return QJsonObject{{QStringLiteral("result"), QStringLiteral("unsupported")}};
+    return (this->*handler)(request);
+}
+
+QJsonObject SimDevice::search(const QJsonObject &)
+{
+    QJsonObject fields = searchFields();
+    fields.insert(QStringLiteral("result"), QStringLiteral("success"));
+    return fields;
+}
+
+// A static address needs all five fields; "dhcp" takes the address the network's DHCP
+// server hands out, which here is the camera's first one.
+QJsonObject SimDevice::setIp(const QJsonObject &request)
+{
+    const QString mode = text(request, QStringLiteral("IpMode"));
+    if (mode == QLatin1String("dhcp")) {
+        restoreNetwork();
+        return result(true);
+    }
+    if (mode != QLatin1String("static"))
+        return result(false);
+    for (const QString &key : kNetworkKeys.mid(1)) {
+        if (!request.value(key).isString())
+            return result(false);
+    }
+    for (const QString &key : kNetworkKeys)
+        values.insert(key, text(request, key));
+    return result(true);
+}
+
+QJsonObject SimDevice::setKey(const QJsonObject &request, const QString &key)
+{
+    if (!request.value(key).isString())
+        return result(false);
+    values.insert(key, text(request, key));
+    return result(true);
+}
+
+// The name always returns to the factory one; the network settings too unless the request
+// asks to keep them ("keepnetwork" "1").
+QJsonObject SimDevice::resetDefault(const QJsonObject &request)
+{
+    const QString keep = text(request, QStringLiteral("keepnetwork"));
+    if (keep != QLatin1String("0") && keep != QLatin1String("1"))
+        return result(false);
+    values.insert(QStringLiteral("name"), factory.value(QStringLiteral("name")));
+    if (keep == QLatin1String("0"))
+        restoreNetwork();
+    return result(true);
+}
+
+void SimDevice::restoreNetwork()
+{
+    for (const QString &key : kNetworkKeys)
+        values.insert(key, factory.value(key));
+}
+
+// The nameless entry is one real cameras report for hidden networks.
+QJsonObject SimDevice::wifiScan(const QJsonObject &)
+{
+    QJsonObject fields = result(true);
+    const QJsonArray list = {
+        QJsonObject{{QStringLiteral("wifiname"), QStringLiteral("Workshop")},
+                    {QStringLiteral("Signal"), -41}},
+        QJsonObject{{QStringLiteral("wifiname"), QString()}, {QStringLiteral("Signal"), -88}},
+        QJsonObject{{QStringLiteral("wifiname"), QStringLiteral("Line %1").arg(number)},
+                    {QStringLiteral("Signal"), -67}}};
+    fields.insert(QStringLiteral("WifiList"), list);
+    return fields;
+}
+
+QJsonObject SimDevice::sdCard(const QJsonObject &)
+{
+    QJsonObject fields = result(true);
+    fields.insert(QStringLiteral("totalsize"), QStringLiteral("29806"));
+    fields.insert(QStringLiteral("freesize"), QStringLiteral("12034"));
+    return fields;
+}
+
+QJsonObject SimDevice::succeed(const QJsonObject &)
+{
+    return result(true);
+}

@@ -1,0 +1,119 @@
+#include "SimOptions.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QTextStream>
+
+namespace {
+const QStringList kMisbehaviours = {
+    QStringLiteral("silent"),     QStringLiteral("fail"),         QStringLiteral("twice"),
+    QStringLiteral("wrong-id"),   QStringLiteral("wrong-destid"), QStringLiteral("lower-destid"),
+    QStringLiteral("bad-length"), QStringLiteral("bad-json"),     QStringLiteral("oversize")};
+
+QCommandLineOption valueOption(const char *name, const char *help, const char *valueName,
+                               const QString &fallback = QString())
+{
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help),
+                              QString::fromLatin1(valueName), fallback);
+}
+
+bool fail(const QString &message)
+{
+    QTextStream(stderr) << "velto-sim: " << message << "\n";
+    return false;
+}
+} // namespace
+
+bool SimOptions::parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulated cameras for the device protocol: they answer multicast requests on port "
+        "5888 of the interface's network, keep the settings they are sent, and take firmware "
+        "uploads on POST /update.cgi. Events are printed on standard output, one JSON object "
+        "per line."));
+    parser.addHelpOption();
+    const auto iface =
+        valueOption("interface", "Interface the cameras live on (required).", "name");
+    const auto count = valueOption("count", "Number of cameras (1).", "n", "1");
+    const auto delayMin = valueOption("delay-min", "Earliest search reply, ms (0).", "ms", "0");
+    const auto delayMax = valueOption("delay-max", "Latest search reply, ms (200).", "ms", "200");
+    const auto replyDelay =
+        valueOption("reply-delay", "Delay of every other reply, ms (0).", "ms", "0");
+    const auto mac =
+        valueOption("mac-prefix", "First three MAC bytes (02:56:4C).", "xx:xx:xx", macPrefix);
+    const auto http = valueOption(
+        "http-port", "Camera i serves HTTP on port+i; 0 for no HTTP (8080).", "port", "8080");
+    const auto uploads =
+        valueOption("upload-dir", "Folder for uploads, one subfolder per camera srcid.", "dir");
+    const QCommandLineOption keep(QStringLiteral("keep-requests"),
+                                  QStringLiteral("Also store each upload's raw HTTP request "
+                                                 "as <file>.request."));
+    const auto misbehave =
+        valueOption("misbehave",
+                    "Comma-separated: silent (no reply), fail (result failure), twice (every reply "
+                    "twice), and bad replies sent before the good one: wrong-id, wrong-destid, "
+                    "lower-destid, bad-length, bad-json, oversize (over 2048 bytes).",
+                    "list");
+    const auto misbehaving =
+        valueOption("misbehaving", "Only the first n cameras misbehave (all).", "n", "-1");
+    const auto omit =
+        valueOption("omit", "Leave this key out of search replies (repeatable).", "key");
+    const QCommandLineOption notJson(QStringLiteral("answer-not-json"),
+                                     QStringLiteral("Answer uploads with a text that is not "
+                                                    "JSON."));
+    const auto result = valueOption("upload-result", "\"Result\" of upload answers (0).", "n", "0");
+    const auto answerDelay =
+        valueOption("answer-delay", "Wait before answering an upload, ms (0).", "ms", "0");
+    const auto rate =
+        valueOption("upload-rate", "Read uploads at most this fast (unlimited).", "bytes/s", "0");
+    const auto rtsp = valueOption("rtsp", "RTSP address; %1 the IP, %2 the camera number.",
+                                  "template", rtspTemplate);
+    const QCommandLineOption quietOption(QStringLiteral("quiet"),
+                                         QStringLiteral("Print no event per request."));
+    parser.addOptions({iface, count, delayMin, delayMax, replyDelay, mac, http, uploads, keep,
+                       misbehave, misbehaving, omit, notJson, result, answerDelay, rate, rtsp,
+                       quietOption});
+    parser.process(arguments);
+
+    interfaceName = parser.value(iface);
+    this->count = parser.value(count).toInt();
+    delayMinMs = parser.value(delayMin).toInt();
+    delayMaxMs = parser.value(delayMax).toInt();
+    replyDelayMs = parser.value(replyDelay).toInt();
+    macPrefix = parser.value(mac);
+    httpPort = parser.value(http).toInt();
+    uploadDir = parser.value(uploads);
+    keepRequests = parser.isSet(keep);
+    misbehavingDevices = parser.value(misbehaving).toInt();
+    omittedKeys = parser.values(omit);
+    answerNotJson = parser.isSet(notJson);
+    uploadResult = parser.value(result).toInt();
+    answerDelayMs = parser.value(answerDelay).toInt();
+    uploadRate = parser.value(rate).toLongLong();
+    rtspTemplate = parser.value(rtsp);
+    quiet = parser.isSet(quietOption);
+
+    if (interfaceName.isEmpty())
+        return fail(QStringLiteral("--interface is required"));
+    if (this->count < 1 || this->count > 65535)
+        return fail(QStringLiteral("--count must be 1 to 65535"));
+    if (delayMinMs < 0 || delayMaxMs < delayMinMs)
+        return fail(QStringLiteral("need 0 <= --delay-min <= --delay-max"));
+    const QStringList kinds = parser.value(misbehave).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString &kind : kinds) {
+        if (!kMisbehaviours.contains(kind))
+            return fail(QStringLiteral("unknown misbehaviour ") + kind);
+        misbehaviours.insert(kind);
+    }
+    if (uploadDir.isEmpty())
+        uploadDir = QDir::temp().filePath(QStringLiteral("velto-sim-uploads"));
+    return true;
+}
+
+bool SimOptions::misbehaves(int deviceIndex, const char *kind) const
+{
+    if (misbehavingDevices >= 0 && deviceIndex >= misbehavingDevices)
+        return false;
+    return misbehaviours.contains(QString::fromLatin1(kind));
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+// How the simulated cameras behave, from the command line.
+struct SimOptions
+{
+    QString interfaceName;
+    int count = 1;
+    int delayMinMs = 0; // search replies leave after a random delay in this window
+    int delayMaxMs = 200;
+    int replyDelayMs = 0; // delay of every other reply
+    QString macPrefix = QStringLiteral("02:56:4C");
+    int httpPort = 8080; // device i serves HTTP on httpPort + i; 0 for none
+    QString uploadDir;
+    bool keepRequests = false; // also store each upload's raw HTTP request
+    QSet<QString> misbehaviours;
+    int misbehavingDevices = -1; // the first N devices misbehave; -1 for all
+    QStringList omittedKeys;     // keys left out of search replies
+    bool answerNotJson = false;
+    int uploadResult = 0;
+    int answerDelayMs = 0;
+    qint64 uploadRate = 0; // bytes per second; 0 for unlimited
+    QString rtspTemplate = QStringLiteral("rtsp://%1:554/live/ch%2");
+    bool quiet = false;
+
+    // Fills the options from the process arguments; on a usage error prints it and
+    // returns false.
+    bool parse(const QStringList &arguments);
+    bool misbehaves(int deviceIndex, const char *kind) const;
+};
