@@ -286,6 +286,88 @@ KORVAL_API int OBX_RFIDCalibrate(void);
 /* RA%d,%d,%d,%d,%d,"%s"  - / -2168 / -3075 */
 KORVAL_API int OBX_RWRFIDLabelEx(int p1, int p2, int p3, int p4, int p5, const char *data);
 
+/* ---- Graphics, TrueType text and library-drawn QR codes --------------------------------
+ * The printer stores graphics by name (1 to 16 bytes). PCX graphics are one bit per pixel,
+ * a clear bit printing black; raw bitmaps are rows of whole bytes, top row first, the
+ * leftmost dot in the most significant bit, a set bit printing black. Graphic data follows
+ * its command header without a line end and is written in pieces of at most 1,024,000
+ * bytes, in order. Codes as above: invalid argument / write failed / no output open. */
+
+/* GI  - / -2047 / -3021 */
+KORVAL_API int OBX_PcxGraphicsList(void);
+/* GK"%s" (delete the PCX graphic `name`)  -2049 / -2050 / -3022 */
+KORVAL_API int OBX_PcxGraphicsDel(const char *name);
+/* GM"%s"%d (name, file size in bytes), then the bytes of the PCX file at `pcxPath`.
+ * -2054 bad name; -2053 the file cannot be opened; -2052 no memory; -2055 the header
+ * could not be written; -2056 the data could not be read or written; -3023 no output. */
+KORVAL_API int OBX_PcxGraphicsDownload(const char *name, const char *pcxPath);
+/* GG%d,%d,"%s" (x, y, name)  -2058 / -2059 / -3024 */
+KORVAL_API int OBX_DrawPcxGraphics(int x, int y, const char *name);
+/* Deletes, downloads and draws at (x, y) the PCX file `pcxPath` under a name made of its
+ * last 15 bytes (the whole path when shorter than 16). -2060 when any step fails (that
+ * step's own code is what OBX_GetErrState showed before); -3025 no output. */
+KORVAL_API int OBX_PrintPCX(int x, int y, const char *pcxPath);
+/* Converts the Windows BMP `bmpPath` (1 or 24 bits per pixel, uncompressed) to a PCX file
+ * written beside it as `bmpPath` + ".pcx" (it stays there), turned by `rotation` (1 = 90
+ * degrees clockwise, 2 = 180, 3 = 90 counter-clockwise, other values none), and downloads
+ * it as GM"%s"%d under `name`. A 24-bit pixel prints black when its luminance
+ * (30 R + 59 G + 11 B) / 100 is below 128; a 1-bit picture prints its dark colour. 0;
+ * -2143 the BMP cannot be read, is cut short or malformed (sizes, offsets, dimensions of
+ * zero, negative or above 65535); -2063 neither 1 nor 24 bits per pixel, or compressed
+ * (conversion codes: nothing is downloaded); -2064 the PCX file cannot be written or
+ * opened; -2065 bad name; -2066 the header could not be written; -2067 the data could not
+ * be written; -3026 no output. */
+KORVAL_API int OBX_BmpGraphicsDownload(const char *name, const char *bmpPath, int rotation);
+/* BI  - / -2068 / -3027 */
+KORVAL_API int OBX_BinGraphicsList(void);
+/* BK"%s" (delete the raw graphic `name`)  -2070 / -2071 / -3028 */
+KORVAL_API int OBX_BinGraphicsDel(const char *name);
+/* GD"%s"%d,%d, (name, width in bytes, height in dots), then widthBytes * height bytes of
+ * `data`. A failed header is reported after the data has still been written (-2072); a
+ * failed data write ends at once (-2073); -3029 no output. The name is not checked. */
+KORVAL_API int OBX_BinGraphicsDownload(const char *name, int widthBytes, int height,
+                                       const unsigned char *data);
+/* GC%d,%d,"%s" (x, y, name: recall a stored raw graphic)  -2076 / -2075 / -3030 */
+KORVAL_API int OBX_RecallBinGraphics(int x, int y, const char *name);
+/* GW%d,%d,%d,%d (x, y, width in bytes, height in dots), then widthBytes * height bytes of
+ * `data`, drawn without being stored. -2077 header (reported after the data), -2078 data;
+ * -3031 no output. */
+KORVAL_API int OBX_DrawBinGraphics(int x, int y, int widthBytes, int height,
+                                   const unsigned char *data);
+
+/* Renders `text` in a TrueType face into a one-bit bitmap, stores it as the PCX graphic
+ * `graphicName` (through the temporary file <current directory>/ombrix.pcx, deleted on
+ * every path) and draws it with GG. `height` is the character cell (ascent + descent) in
+ * dots when positive, the em size when negative; `width` 0 keeps the natural width, else
+ * it is the average character width; `faceName` is found by fontconfig (a face that is
+ * not installed gives the one substituted for it, "Arial" gives Liberation Sans); `weight`
+ * 100...900, 0 meaning 400, faces without that weight are emboldened; `italic`,
+ * `underline`, `strikeOut` non-zero to turn them on; `text` is UTF-8 (or Windows-1252).
+ * `orientation`: 1 top-left corner at (x, y); 2 turned 90 degrees clockwise, left of x;
+ * 3 upside down, left of x and above y; 4 turned 90 degrees counter-clockwise, above y;
+ * 5 to 8 the same turns centred on (x, y). The bitmap's sides are rounded up to 16 dots;
+ * a graphic that would start left of or above the label is moved to 0. 0; -2019 the font
+ * machinery failed or `orientation` is outside 1...8; -2020 the bitmap would be too large
+ * (beyond 16 MiB or 65535 dots a side); -2022, -2023, -2025 the PCX file could not be
+ * made; the codes of OBX_PcxGraphicsDownload; -3012 no output. Nothing is drawn when the
+ * graphic could not be stored. */
+KORVAL_API int OBX_DrawTextTrueTypeW(unsigned int x, unsigned int y, int height, int width,
+                                     const char *faceName, int orientation, int weight, int italic,
+                                     int underline, int strikeOut, const char *graphicName,
+                                     const char *text);
+
+/* Encodes `data` as a QR code (model 2) in the library, turns it by `rotation` (as for
+ * BMP), makes each module `magnification` dots square (0 and values above 99 mean 1) and
+ * sends it with BK, GD and GC as the raw graphic `graphicName` recalled at (x, y).
+ * `level` 0 L, 1 M, 2 Q, 3 H; `version` 0 the smallest that fits, 1...40 forced; `mask`
+ * 0...7, or 8 for the lowest penalty. Data is a byte string: digits, the 45 alphanumeric
+ * characters, Shift JIS kanji and other bytes are each encoded in their own mode. 0; -2037
+ * the data is empty or too long, the forced version is too small, or level, version or
+ * mask is out of range (nothing written); else the first failing code of
+ * OBX_BinGraphicsDel, OBX_BinGraphicsDownload, OBX_RecallBinGraphics; -3017 no output. */
+KORVAL_API int OBX_DrawBar2D_QREx(int x, int y, int rotation, int magnification, int level,
+                                  int version, int mask, const char *graphicName, const char *data);
+
 #ifdef __cplusplus
 }
 #endif

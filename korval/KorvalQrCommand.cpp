@@ -1,0 +1,28 @@
+// QR codes encoded by the library itself and sent as a stored raw bitmap graphic.
+#include "KorvalCommand.h"
+#include "KorvalQr.h"
+#include "KorvalQrBitmap.h"
+#include "korval.h"
+
+#include <memory>
+#include <new>
+
+extern "C" KORVAL_API int OBX_DrawBar2D_QREx(int x, int y, int rotation, int magnification,
+                                             int level, int version, int mask,
+                                             const char *graphicName, const char *data)
+{
+    if (!korvalOutputOpen())
+        return korvalFail(-3017);
+    std::unique_ptr<QrSymbol> symbol(new (std::nothrow) QrSymbol);
+    if (!symbol || !encodeQrSymbol(*symbol, level, version, mask, data))
+        return korvalFail(-2037);
+    QrBitmap image;
+    packQrBitmap(*symbol, rotation, magnification, image);
+    symbol.reset();
+    if (const int code = OBX_BinGraphicsDel(graphicName))
+        return code;
+    if (const int code =
+            OBX_BinGraphicsDownload(graphicName, image.bytesPerRow, image.rows, image.bits.data()))
+        return code;
+    return OBX_RecallBinGraphics(x, y, graphicName);
+}

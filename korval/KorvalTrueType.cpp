@@ -1,0 +1,41 @@
+#include "KorvalTrueType.h"
+
+#include "KorvalTextRenderer.h"
+
+namespace {
+
+constexpr int PcxMaxSide = 65535;
+
+} // namespace
+
+int renderTrueTypeLine(const TrueTypeLine &line, RenderedLine &out)
+{
+    if (line.orientation < 1 || line.orientation > 8)
+        return TextNoDeviceContext;
+    TextFontRequest font;
+    font.height = line.height;
+    font.width = line.width;
+    font.face = line.face;
+    font.escapement = textEscapement(line.orientation);
+    font.weight = line.weight;
+    font.italic = line.italic;
+    font.underline = line.underline;
+    font.strikeOut = line.strikeOut;
+    KorvalTextRenderer renderer;
+    if (!renderer.open(font))
+        return TextNoDeviceContext;
+    const char *text = line.text != nullptr ? line.text : "";
+    renderer.measure(text, out.textWidth, out.textHeight);
+    if (!layoutTextLine(line.orientation, line.x, line.y, out.textWidth, out.textHeight,
+                        out.placement))
+        return TextNoDeviceContext;
+
+    const TextPlacement &p = out.placement;
+    const size_t bytes =
+        static_cast<size_t>(p.bitmapWidth) / 8 * static_cast<size_t>(p.bitmapHeight);
+    if (p.bitmapWidth > PcxMaxSide || p.bitmapHeight > PcxMaxSide || bytes > TextMaxBitmapBytes)
+        return TextNoMemory;
+    out.bits.assign(bytes, 0xFF);
+    renderer.draw(text, out.bits.data(), p.bitmapWidth, p.bitmapHeight, p.textX, p.textY);
+    return 0;
+}

@@ -1,0 +1,71 @@
+#include "LabelCanvas.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <cstdlib>
+
+LabelCanvas::LabelCanvas(int width, int height)
+    : w(std::max(width, 1)), h(std::max(height, 1)), dots(static_cast<size_t>(w) * h, 0)
+{}
+
+bool LabelCanvas::isBlack(int x, int y) const
+{
+    return x >= 0 && y >= 0 && x < w && y < h && dots[static_cast<size_t>(y) * w + x] != 0;
+}
+
+void LabelCanvas::paint(int x, int y, Ink ink)
+{
+    if (x < 0 || y < 0 || x >= w || y >= h)
+        return;
+    uint8_t &dot = dots[static_cast<size_t>(y) * w + x];
+    dot = ink == Ink::Black ? 1 : (ink == Ink::White ? 0 : dot ^ 1);
+}
+
+void LabelCanvas::fillRect(int x, int y, int width, int height, Ink ink)
+{
+    const int x0 = std::max(x, 0);
+    const int y0 = std::max(y, 0);
+    const int x1 = std::min<long long>(static_cast<long long>(x) + width, w);
+    const int y1 = std::min<long long>(static_cast<long long>(y) + height, h);
+    for (int row = y0; row < y1; ++row) {
+        for (int col = x0; col < x1; ++col)
+            paint(col, row, ink);
+    }
+}
+
+// A line of the given thickness, stamped as a square brush along Bresenham's steps.
+void LabelCanvas::drawLine(int x1, int y1, int x2, int y2, int thickness)
+{
+    const int t = std::max(thickness, 1);
+    const int dx = std::abs(x2 - x1);
+    const int dy = -std::abs(y2 - y1);
+    const int sx = x1 < x2 ? 1 : -1;
+    const int sy = y1 < y2 ? 1 : -1;
+    int error = dx + dy;
+    for (int x = x1, y = y1;;) {
+        fillRect(x, y, t, t, Ink::Black);
+        if (x == x2 && y == y2)
+            break;
+        const int e2 = 2 * error;
+        if (e2 >= dy) {
+            error += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            error += dx;
+            y += sy;
+        }
+    }
+}
+
+bool LabelCanvas::savePng(const QString &path) const
+{
+    QImage image(w, h, QImage::Format_Grayscale8);
+    for (int y = 0; y < h; ++y) {
+        uchar *line = image.scanLine(y);
+        for (int x = 0; x < w; ++x)
+            line[x] = dots[static_cast<size_t>(y) * w + x] ? 0 : 255;
+    }
+    return image.save(path, "PNG");
+}

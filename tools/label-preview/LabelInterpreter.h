@@ -1,0 +1,78 @@
+#pragma once
+
+#include "LabelCanvas.h"
+#include "PcxImage.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <functional>
+#include <map>
+#include <vector>
+
+// A raw bitmap graphic: rows of bytesPerRow bytes, set bits print black.
+struct RawGraphic
+{
+    int bytesPerRow = 0;
+    int rows = 0;
+    QByteArray bits;
+};
+
+// One label as the printer would print it at a print command.
+struct PrintedLabel
+{
+    LabelCanvas canvas;
+    int copies = 1;
+};
+
+// Reads the printer's command language (a spool file or a captured job) and draws every
+// label printed by a W or WA command: label size (q, Q), reference point (R), stored PCX
+// and raw graphics (GK, GM, GG, BK, GD, GC, GW), lines and boxes (X, LO, LE, LW, LS) and
+// the printer-side QR code (b...QR...), which is drawn with the library's own encoder.
+// Everything that changes the printed picture but is not drawn here (printer fonts, bar
+// codes, forms, counters, ...) is listed in notes(), never skipped silently.
+class LabelInterpreter
+{
+public:
+    void run(const QByteArray &job);
+
+    const std::vector<PrintedLabel> &labels() const { return printed; }
+    const QStringList &notes() const { return notesList; }
+
+private:
+    struct Command
+    {
+        QByteArray word;   // command word
+        QByteArray fields; // text after the word, before a quoted field
+        QByteArray quoted; // the quoted last field, without its quotes
+        bool hasQuoted = false;
+        QByteArray text; // the whole command line for notes
+        size_t offset = 0;
+    };
+    using DrawStep = std::function<void(LabelCanvas &)>;
+
+    size_t readCommand(const QByteArray &job, size_t pos);
+    size_t readPcxDownload(const QByteArray &job, size_t pos);
+    size_t readRawDownload(const QByteArray &job, size_t pos);
+    size_t readRawDraw(const QByteArray &job, size_t pos);
+    void execute(const Command &c);
+    bool executeSetup(const Command &c);
+    bool executeDrawing(const Command &c);
+    bool executeGraphic(const Command &c);
+    void drawQr(const Command &c);
+    void print(const Command &c);
+    void note(size_t offset, const QByteArray &text, const QString &why);
+    void addRaw(const RawGraphic &graphic, int x, int y);
+    void addStep(DrawStep step);
+
+    int labelWidth = 0;  // dots, from q; 0 until set
+    int labelHeight = 0; // dots, from Q
+    int originX = 0;     // reference point from R
+    int originY = 0;
+    std::vector<DrawStep> steps; // what the next print draws; N clears it
+    bool drawnSincePrint = false;
+    std::map<QByteArray, PcxImage> pcxGraphics;
+    std::map<QByteArray, RawGraphic> rawGraphics;
+    std::vector<PrintedLabel> printed;
+    QStringList notesList;
+};

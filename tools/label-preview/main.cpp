@@ -1,0 +1,73 @@
+// label-preview: draws the labels of a spool file or captured print job as PNG files.
+//   label-preview [-o PREFIX] [--notes FILE] JOB
+// Writes PREFIX-1.png, PREFIX-2.png, ... (one per print command, at the label's dot size;
+// PREFIX defaults to JOB without its extension) and prints their paths. Commands that are
+// not drawn are listed on standard error and, with --notes, in FILE.
+#include "LabelInterpreter.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+int usage()
+{
+    std::fprintf(stderr, "usage: label-preview [-o PREFIX] [--notes FILE] JOB\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QString prefix;
+    QString notesPath;
+    QString jobPath;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if ((arg == "-o" || arg == "--notes") && i + 1 < argc)
+            (arg == "-o" ? prefix : notesPath) = QString::fromLocal8Bit(argv[++i]);
+        else if (jobPath.isEmpty() && !arg.startsWith('-'))
+            jobPath = arg;
+        else
+            return usage();
+    }
+    if (jobPath.isEmpty())
+        return usage();
+    QFile job(jobPath);
+    if (!job.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "label-preview: cannot read %s\n", qPrintable(jobPath));
+        return 1;
+    }
+    if (prefix.isEmpty()) {
+        const QFileInfo info(jobPath);
+        prefix = info.path() + '/' + info.completeBaseName();
+    }
+
+    LabelInterpreter interpreter;
+    interpreter.run(job.readAll());
+    for (const QString &note : interpreter.notes())
+        std::fprintf(stderr, "label-preview: %s\n", qPrintable(note));
+    if (!notesPath.isEmpty()) {
+        QFile notes(notesPath);
+        if (notes.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            notes.write((interpreter.notes().join('\n') + '\n').toUtf8());
+    }
+    int index = 0;
+    for (const PrintedLabel &label : interpreter.labels()) {
+        const QString path = QString("%1-%2.png").arg(prefix).arg(++index);
+        if (!label.canvas.savePng(path)) {
+            std::fprintf(stderr, "label-preview: cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+        std::printf("%s %dx%d copies %d\n", qPrintable(path), label.canvas.width(),
+                    label.canvas.height(), label.copies);
+    }
+    if (index == 0) {
+        std::fprintf(stderr, "label-preview: the job prints no label\n");
+        return 3;
+    }
+    return 0;
+}
