@@ -31,3 +31,13 @@ bool korvalNameValid(const char *name)
     const size_t length = name ? std::strlen(name) : 0;
     return length >= 1 && length <= kLongestName;
 }
+
+int korvalNamedCommand(int noOutputCode, int invalidCode, int writeCode, const char *word,
+                       const char *name)
+{
+    if (!korvalOutputOpen())
+        return korvalFail(noOutputCode);
+    if (!korvalNameValid(name))
+        return korvalFail(invalidCode);
+    return korvalCommand(writeCode, "%s\"%s\"\r\n", word, name);
+}

@@ -20,6 +20,11 @@ inline const char *korvalText(const char *text)
 // Names of forms and graphics in the printer: 1 to 16 bytes.
 bool korvalNameValid(const char *name);
 
+// A command that carries one stored name: <word>"<name>". The output test, the name
+// check (invalidCode), then the write.
+int korvalNamedCommand(int noOutputCode, int invalidCode, int writeCode, const char *word,
+                       const char *name);
+
 inline bool korvalInRange(int value, int low, int high)
 {
     return value >= low && value <= high;

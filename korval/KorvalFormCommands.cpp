@@ -9,17 +9,6 @@ bool isJustification(char c)
     return c == 'L' || c == 'C' || c == 'R' || c == 'N';
 }
 
-// Commands that carry one stored form's name: <word>"<name>".
-int formCommand(int noOutputCode, int invalidCode, int writeCode, const char *word,
-                const char *name)
-{
-    if (!korvalOutputOpen())
-        return korvalFail(noOutputCode);
-    if (!korvalNameValid(name))
-        return korvalFail(invalidCode);
-    return korvalCommand(writeCode, "%s\"%s\"\r\n", word, name);
-}
-
 } // namespace
 
 extern "C" KORVAL_API int OBX_SoftFontList(void)
@@ -43,12 +32,12 @@ extern "C" KORVAL_API int OBX_FormList(void)
 
 extern "C" KORVAL_API int OBX_FormDel(const char *formName)
 {
-    return formCommand(-3040, -2089, -2090, "FK", formName);
+    return korvalNamedCommand(-3040, -2089, -2090, "FK", formName);
 }
 
 extern "C" KORVAL_API int OBX_FormDownload(const char *formName)
 {
-    return formCommand(-3041, -2092, -2093, "FS", formName);
+    return korvalNamedCommand(-3041, -2092, -2093, "FS", formName);
 }
 
 extern "C" KORVAL_API int OBX_FormEnd(void)
@@ -58,7 +47,7 @@ extern "C" KORVAL_API int OBX_FormEnd(void)
 
 extern "C" KORVAL_API int OBX_ExecForm(const char *formName)
 {
-    return formCommand(-3043, -2096, -2097, "FR", formName);
+    return korvalNamedCommand(-3043, -2096, -2097, "FR", formName);
 }
 
 extern "C" KORVAL_API int OBX_DefineCounter(int p1, int p2, char c, const char *s1, const char *s2)

@@ -55,17 +55,6 @@ int downloadFile(const char *name, const char *path, const FileDownloadCodes &co
     return result;
 }
 
-// Commands that carry one graphic's name: <word>"<name>".
-int namedCommand(int noOutputCode, int invalidCode, int writeCode, const char *word,
-                 const char *name)
-{
-    if (!korvalOutputOpen())
-        return korvalFail(noOutputCode);
-    if (!korvalNameValid(name))
-        return korvalFail(invalidCode);
-    return korvalCommand(writeCode, "%s\"%s\"\r\n", word, name);
-}
-
 // Commands that place a named graphic: <word>x,y,"<name>".
 int placeCommand(int noOutputCode, int invalidCode, int writeCode, const char *word, int x, int y,
                  const char *name)
@@ -119,7 +108,7 @@ extern "C" KORVAL_API int OBX_PcxGraphicsList(void)
 
 extern "C" KORVAL_API int OBX_PcxGraphicsDel(const char *name)
 {
-    return namedCommand(-3022, -2049, -2050, "GK", name);
+    return korvalNamedCommand(-3022, -2049, -2050, "GK", name);
 }
 
 extern "C" KORVAL_API int OBX_PcxGraphicsDownload(const char *name, const char *pcxPath)
@@ -177,7 +166,7 @@ extern "C" KORVAL_API int OBX_BinGraphicsList(void)
 
 extern "C" KORVAL_API int OBX_BinGraphicsDel(const char *name)
 {
-    return namedCommand(-3028, -2070, -2071, "BK", name);
+    return korvalNamedCommand(-3028, -2070, -2071, "BK", name);
 }
 
 extern "C" KORVAL_API int OBX_BinGraphicsDownload(const char *name, int widthBytes, int height,
