@@ -1,0 +1,23 @@
+#pragma once
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/rational.h>
+}
+
+// One decoded frame on its way from a decode thread to a render thread.
+class JXPlayerFrame
+{
+public:
+    // Takes a new reference to source (no copy of the picture or samples).
+    JXPlayerFrame(const AVFrame *source, AVRational timeBase);
+    virtual ~JXPlayerFrame();
+    JXPlayerFrame(const JXPlayerFrame &) = delete;
+    JXPlayerFrame &operator=(const JXPlayerFrame &) = delete;
+
+    // Presentation time in seconds: pts x timeBase.
+    double time() const;
+
+    AVFrame *frame;      // owned reference
+    AVRational timeBase; // of the stream the packet came from
+};
