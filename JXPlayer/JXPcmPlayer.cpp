@@ -29,14 +29,14 @@ JXPcmPlayer::~JXPcmPlayer()
 
 int JXPcmPlayer::start()
 {
-    const QAudioDeviceInfo info = QAudioDeviceInfo::defaultOutputDevice();
-    if (info.isNull()) {
+    QAudioFormat preferred;
+    if (!defaultDeviceFormat(preferred)) {
         stopped = true;
         writeAborted = false;
         qDebug("JXPcmPlayer start 1");
         return -1;
     }
-    return start(preferredOutputFormat(info.preferredFormat()));
+    return start(preferredOutputFormat(preferred));
 }
 
 int JXPcmPlayer::start(const QAudioFormat &format)
@@ -147,6 +147,15 @@ int JXPcmPlayer::sampleFormatOf(const QAudioFormat &format)
 QAudioFormat JXPcmPlayer::outputFormat() const
 {
     return format;
+}
+
+bool JXPcmPlayer::defaultDeviceFormat(QAudioFormat &preferred)
+{
+    const QAudioDeviceInfo info = QAudioDeviceInfo::defaultOutputDevice();
+    if (info.isNull())
+        return false;
+    preferred = info.preferredFormat();
+    return true;
 }
 
 QIODevice *JXPcmPlayer::openOutput(QAudioFormat &format)

@@ -53,10 +53,13 @@ public:
     static constexpr int kChunkBytes = 8192;
 
 protected:
-    // The output stage; tests replace it with a device of their own. openOutput gets the
-    // wanted format and may change it to what the output accepted; it returns the push
-    // device or null. closeOutput releases what openOutput made. periodSize is the most
-    // one write hands the device, negative while it cannot say.
+    // The output stage; tests replace it with a device of their own. defaultDeviceFormat
+    // gives the default output's preferred format, false when there is no such output.
+    // openOutput gets the wanted format and may change it to what the output accepted; it
+    // returns the push device or null. closeOutput releases what openOutput made (an
+    // override's destructor calls stop()). periodSize is the most one write hands the
+    // device, negative while it cannot say.
+    virtual bool defaultDeviceFormat(QAudioFormat &preferred);
     virtual QIODevice *openOutput(QAudioFormat &format);
     virtual void closeOutput();
     virtual int periodSize();

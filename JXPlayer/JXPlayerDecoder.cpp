@@ -21,7 +21,9 @@ namespace {
 constexpr int kDxva2SurfaceFormat = 51;
 
 
-JXPlayerFrame *popFrom(JXPlayerQueue<JXPlayerFrame> *queue, std::mutex &lock)
+// The pointer is taken by reference and read under the lock: a copy made before locking
+// could name a queue that the decode thread has destroyed meanwhile.
+JXPlayerFrame *popFrom(JXPlayerQueue<JXPlayerFrame> *const &queue, std::mutex &lock)
 {
     std::lock_guard<std::mutex> guard(lock);
     return queue ? queue->pop() : nullptr;
