@@ -423,8 +423,8 @@ int JXPlayerDecoder::_recvVideoFrame(AVFrame *frame, const AVRational &timeBase)
     while (_videoRunning()) {
         const int result = avcodec_receive_frame(videoContext, frame);
         if (result >= 0) {
+            // The frame record takes the work frame's reference, leaving it blank.
             videoFrames->push(new JXPlayerFrame(frame, timeBase));
-            av_frame_unref(frame);
         } else if (result == AVERROR(EAGAIN)) {
             // At end of input the drained frames are still to come.
             if (!videoEOF)
@@ -473,7 +473,6 @@ int JXPlayerDecoder::_recvAudioFrame(AVFrame *frame, const AVRational &timeBase)
         const int result = avcodec_receive_frame(audioContext, frame);
         if (result >= 0) {
             audioFrames->push(new JXPlayerFrame(frame, timeBase));
-            av_frame_unref(frame);
         } else if (result == AVERROR(EAGAIN)) {
             return 0;
         } else {

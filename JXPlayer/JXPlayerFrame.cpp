@@ -1,10 +1,10 @@
 #include "JXPlayer/JXPlayerFrame.h"
 
-JXPlayerFrame::JXPlayerFrame(const AVFrame *source, AVRational timeBase)
+JXPlayerFrame::JXPlayerFrame(AVFrame *source, AVRational timeBase)
     : frame(av_frame_alloc()), timeBase(timeBase)
 {
-    if (frame && av_frame_ref(frame, source) < 0)
-        av_frame_unref(frame);
+    if (frame)
+        av_frame_move_ref(frame, source);
 }
 
 JXPlayerFrame::~JXPlayerFrame()

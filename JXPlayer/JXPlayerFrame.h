@@ -9,8 +9,9 @@ extern "C" {
 class JXPlayerFrame
 {
 public:
-    // Takes a new reference to source (no copy of the picture or samples).
-    JXPlayerFrame(const AVFrame *source, AVRational timeBase);
+    // Takes over source's reference (no copy of the picture or samples) and leaves source
+    // blank, so the decode thread never drops a reference that a render thread uses.
+    JXPlayerFrame(AVFrame *source, AVRational timeBase);
     virtual ~JXPlayerFrame();
     JXPlayerFrame(const JXPlayerFrame &) = delete;
     JXPlayerFrame &operator=(const JXPlayerFrame &) = delete;

@@ -13,8 +13,10 @@ public:
     static constexpr int kVideo = 1;
     static constexpr int kAudio = 2;
 
-    // Takes a new reference to source's data (no copy of the payload).
-    JXPlayerPacket(const AVPacket *source, int codecId, int mediaKind, AVRational timeBase);
+    // Takes over source's reference to the demuxer's data (no copy of the payload) and
+    // leaves source blank. The reader thread so never drops a reference to data that a
+    // decode thread reads: the last reference always goes with the packet record.
+    JXPlayerPacket(AVPacket *source, int codecId, int mediaKind, AVRational timeBase);
     ~JXPlayerPacket();
     JXPlayerPacket(const JXPlayerPacket &) = delete;
     JXPlayerPacket &operator=(const JXPlayerPacket &) = delete;

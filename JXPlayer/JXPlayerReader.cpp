@@ -322,13 +322,14 @@ int JXPlayerReader::_readPacket(AVPacket *packet, ByteWindow &window)
         qDebug("av_read_frame error = %d\n%s", result, text);
         return result;
     }
-    _queuePacket(packet);
+    // Every packet read counts, dropped ones too.
     _countBytes(packet->size, window);
+    _queuePacket(packet);
     av_packet_unref(packet);
     return 0;
 }
 
-void JXPlayerReader::_queuePacket(const AVPacket *packet)
+void JXPlayerReader::_queuePacket(AVPacket *packet)
 {
     AVStream *video = videoStream;
     AVStream *audio = audioStream;

@@ -95,7 +95,7 @@ private:
     bool _throttled();
     bool _runCommand(bool paused);
     int _readPacket(AVPacket *packet, ByteWindow &window);
-    void _queuePacket(const AVPacket *packet);
+    void _queuePacket(AVPacket *packet);
     void _countBytes(int size, ByteWindow &window);
     bool _onReaderThread() const;
     bool _stopRequested() const;

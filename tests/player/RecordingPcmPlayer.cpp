@@ -2,8 +2,9 @@
 
 QByteArray SinkDevice::bytes() const
 {
+    // A deep copy: a shared one would let the writer reallocate under the reader's copy.
     std::lock_guard<std::mutex> guard(lock);
-    return kept;
+    return QByteArray(kept.constData(), kept.size());
 }
 
 std::vector<qint64> SinkDevice::writeSizes() const
