@@ -157,11 +157,13 @@ TEST_F(ReaderTest, OpensFileWithItsDurationAndLastStreamOfEachKind)
 TEST_F(ReaderTest, ThirtyOneWaitingVideoPacketsPauseReading)
 {
     open("long.mp4");
-    // 30 waiting packets do not stop the reader; the 31st does.
+    // 30 waiting packets do not stop the reader; the 31st does. Nothing else takes them,
+    // so the packets waiting are those read less those taken here.
     EXPECT_EQ(readsOnceSettled(), 31);
-    delete reader.popVideoPacket();
-    EXPECT_EQ(readsOnceSettled(), 32);
-    EXPECT_EQ(drain(&JXPlayerReader::popVideoPacket, reader), 31);
+    for (int taken = 1; taken <= 3; ++taken) {
+        delete reader.popVideoPacket();
+        EXPECT_EQ(readsOnceSettled(), 31 + taken);
+    }
     EXPECT_FALSE(reader.isEOF());
     EXPECT_EQ(events.count(Obs::kOverflowed), 0);
 }
