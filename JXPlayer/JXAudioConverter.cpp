@@ -27,8 +27,7 @@ AVChannelLayout maskLayout(int64_t mask)
 
 JXAudioConverter::JXAudioConverter(int sampleRate, int64_t channelLayout, int channels,
                                    int sampleFormat)
-    : dstRate(sampleRate), dstLayout(channelLayout), dstChannels(channels),
-      dstFormat(sampleFormat)
+    : dstRate(sampleRate), dstLayout(channelLayout), dstChannels(channels), dstFormat(sampleFormat)
 {
     qDebug("rate = %d, layout = %lld, channels = %d, format = %d", sampleRate,
            static_cast<long long>(channelLayout), channels, sampleFormat);
@@ -96,9 +95,9 @@ int JXAudioConverter::_createSwrContext()
 {
     AVChannelLayout out = maskLayout(dstLayout);
     AVChannelLayout in = maskLayout(srcLayout);
-    int result = swr_alloc_set_opts2(&swr, &out, static_cast<AVSampleFormat>(dstFormat), dstRate,
-                                     &in, static_cast<AVSampleFormat>(srcFormat), srcRate, 0,
-                                     nullptr);
+    int result =
+        swr_alloc_set_opts2(&swr, &out, static_cast<AVSampleFormat>(dstFormat), dstRate, &in,
+                            static_cast<AVSampleFormat>(srcFormat), srcRate, 0, nullptr);
     qDebug("src format = %d, dst format = %d", srcFormat, dstFormat);
     if (result >= 0)
         result = swr_init(swr);

@@ -93,8 +93,9 @@ int JXPcmPlayer::play(const AVFrame *frame)
     }
     if (!converter) {
         const int outChannels = format.channelCount();
-        converter = new JXAudioConverter(format.sampleRate(), JXAudioConverter::layoutFor(outChannels),
-                                         outChannels, sampleFormat);
+        converter =
+            new JXAudioConverter(format.sampleRate(), JXAudioConverter::layoutFor(outChannels),
+                                 outChannels, sampleFormat);
     }
     converter->convert(frame);
     _writeChunks();

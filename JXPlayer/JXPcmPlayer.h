@@ -69,9 +69,9 @@ private:
     int _writeOnce(const char *data, int length, qint64 &last);
     void _writeChunks();
 
-    QIODevice *device = nullptr;  // not owned (the output's); under deviceLock
+    QIODevice *device = nullptr;    // not owned (the output's); under deviceLock
     QAudioOutput *output = nullptr; // owned; under deviceLock
-    QAudioFormat format;          // written by start, read by the audio render thread
+    QAudioFormat format;            // written by start, read by the audio render thread
     std::atomic<float> volume{1.0f};
     JXAudioConverter *converter = nullptr; // owned; audio render thread only
     std::atomic<bool> stopped{false};

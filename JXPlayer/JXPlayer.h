@@ -78,7 +78,7 @@ private:
     JXPlayerDecoder *decoder = nullptr; // owned while open
     JXVideoView *videoView = nullptr;   // not owned
     double volume = 1.0;
-    JXPlayerRender *render = nullptr;               // owned while open
-    JXPlayerDefaultRender *defaultRender = nullptr; // the render, when it is the default one
+    JXPlayerRender *render = nullptr;                  // owned while open
+    JXPlayerDefaultRender *defaultRender = nullptr;    // the render, when it is the default one
     std::atomic<JXPlayerObserver *> observer{nullptr}; // not owned
 };

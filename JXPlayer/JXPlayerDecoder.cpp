@@ -20,7 +20,6 @@ namespace {
 // so that logs from both builds read alike.
 constexpr int kDxva2SurfaceFormat = 51;
 
-
 // The pointer is taken by reference and read under the lock: a copy made before locking
 // could name a queue that the decode thread has destroyed meanwhile.
 JXPlayerFrame *popFrom(JXPlayerQueue<JXPlayerFrame> *const &queue, std::mutex &lock)
@@ -78,8 +77,8 @@ int get_hw_decoder_format(const AVCodec *codec, int deviceType)
 int hw_decoder_init(AVCodecContext *context, int deviceType)
 {
     auto *hw = static_cast<HwDecodeContext *>(context->opaque);
-    const int result = av_hwdevice_ctx_create(
-        &hw->device, static_cast<AVHWDeviceType>(deviceType), nullptr, nullptr, 0);
+    const int result = av_hwdevice_ctx_create(&hw->device, static_cast<AVHWDeviceType>(deviceType),
+                                              nullptr, nullptr, 0);
     if (result < 0) {
         qDebug("Failed to create specified HW device");
         return result;

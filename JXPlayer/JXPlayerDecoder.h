@@ -81,7 +81,7 @@ private:
     int _queuedVideoFrames() const;
     int _queuedAudioFrames() const;
 
-    JXPlayerReader *reader = nullptr; // not owned; set before start
+    JXPlayerReader *reader = nullptr;                               // not owned; set before start
     std::atomic<JXPlayerDecoderVideoThread *> videoThread{nullptr}; // owned
     std::atomic<JXPlayerDecoderAudioThread *> audioThread{nullptr}; // owned
     std::atomic<bool> videoEOF{false}; // written by the video thread, read by the render

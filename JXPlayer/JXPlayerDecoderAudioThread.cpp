@@ -2,8 +2,7 @@
 
 #include "JXPlayer/JXPlayerDecoder.h"
 
-JXPlayerDecoderAudioThread::JXPlayerDecoderAudioThread(JXPlayerDecoder *decoder)
-    : decoder(decoder)
+JXPlayerDecoderAudioThread::JXPlayerDecoderAudioThread(JXPlayerDecoder *decoder) : decoder(decoder)
 {
     setName("JXPlayerDecoderAudioThread");
 }

@@ -2,8 +2,7 @@
 
 #include "JXPlayer/JXPlayerDecoder.h"
 
-JXPlayerDecoderVideoThread::JXPlayerDecoderVideoThread(JXPlayerDecoder *decoder)
-    : decoder(decoder)
+JXPlayerDecoderVideoThread::JXPlayerDecoderVideoThread(JXPlayerDecoder *decoder) : decoder(decoder)
 {
     setName("JXPlayerDecoderVideoThread");
 }

@@ -31,5 +31,5 @@ public:
 
 private:
     std::atomic<JXVideoView *> videoView{nullptr}; // not owned; may be null
-    JXPcmPlayer *pcmPlayer;                         // owned
+    JXPcmPlayer *pcmPlayer;                        // owned
 };

@@ -208,8 +208,8 @@ void JXPlayerReader::doSeek(double seconds)
     _raise(result >= 0 ? JXPlayerReaderObserver::kSeekDone : JXPlayerReaderObserver::kSeekFailed);
 }
 
-int JXPlayerReader::_seekFile(AVFormatContext *context, int streamIndex, int64_t minTs,
-                              int64_t ts, int64_t maxTs, int flags)
+int JXPlayerReader::_seekFile(AVFormatContext *context, int streamIndex, int64_t minTs, int64_t ts,
+                              int64_t maxTs, int flags)
 {
     return avformat_seek_file(context, streamIndex, minTs, ts, maxTs, flags);
 }

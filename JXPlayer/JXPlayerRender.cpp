@@ -142,8 +142,8 @@ void JXPlayerRender::renderAudio()
     }
 }
 
-double JXPlayerRender::dueTime(Anchor &anchor, double time, double lastTime, int count,
-                               double now, const char *kind)
+double JXPlayerRender::dueTime(Anchor &anchor, double time, double lastTime, int count, double now,
+                               const char *kind)
 {
     if (anchor.baseTime < 0 && time >= 0)
         anchor = {time, now};

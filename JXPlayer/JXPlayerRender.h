@@ -77,11 +77,11 @@ private:
     bool _audioRunning() const;
     void _raise(int event);
 
-    JXPlayerDecoder *decoder = nullptr; // not owned; set before start
+    JXPlayerDecoder *decoder = nullptr;                            // not owned; set before start
     std::atomic<JXPlayerRenderVideoThread *> videoThread{nullptr}; // owned
     std::atomic<JXPlayerRenderAudioThread *> audioThread{nullptr}; // owned
-    std::atomic<double> videoTime{0.0};     // written by the video thread
-    std::atomic<int> videoCount{0};         // written by the video thread
+    std::atomic<double> videoTime{0.0};                            // written by the video thread
+    std::atomic<int> videoCount{0};                                // written by the video thread
     std::atomic<double> videoBaseTime{-1.0}; // video thread; reset by resetClock
     std::atomic<double> audioTime{0.0};
     std::atomic<int> audioCount{0};

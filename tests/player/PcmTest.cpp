@@ -77,8 +77,8 @@ TEST_F(PcmTest, MonoEightKilohertzIsResampledThroughSwrFromMonoToStereoLayout)
     EXPECT_EQ(converter->sourceLayout(), 0x4);
     EXPECT_EQ(converter->destinationLayout(), 0x3);
     EXPECT_EQ(log.count("JXAudioConverter.cpp", "src format = 1, dst format = 1"), 1);
-    EXPECT_EQ(log.count("JXAudioConverter.cpp", "rate = 48000, layout = 3, channels = 2, format = 1"),
-              1);
+    EXPECT_EQ(
+        log.count("JXAudioConverter.cpp", "rate = 48000, layout = 3, channels = 2, format = 1"), 1);
 
     // Half a second at 48 kHz, four bytes a sample frame; only whole chunks were written.
     const QByteArray written = pcm.sink().bytes();
@@ -193,9 +193,9 @@ TEST(PcmFormat, OutputFormatPrefersSixteenBitSamples)
         EXPECT_EQ(chosen.sampleType(), c.type);
         EXPECT_EQ(JXPcmPlayer::sampleFormatOf(chosen), c.sampleFormat);
     }
-    EXPECT_EQ(JXPcmPlayer::sampleFormatOf(
-                  RecordingPcmPlayer::format(48000, 2, 32, QAudioFormat::Float)),
-              AV_SAMPLE_FMT_FLT);
+    EXPECT_EQ(
+        JXPcmPlayer::sampleFormatOf(RecordingPcmPlayer::format(48000, 2, 32, QAudioFormat::Float)),
+        AV_SAMPLE_FMT_FLT);
     EXPECT_EQ(JXPcmPlayer::sampleFormatOf(
                   RecordingPcmPlayer::format(48000, 2, 32, QAudioFormat::SignedInt)),
               AV_SAMPLE_FMT_S32);

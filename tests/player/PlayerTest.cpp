@@ -60,7 +60,13 @@ TEST(RenderClock, AnchorRules)
         {"step of 1.5 s re-anchors", {5.0, 100}, 7.0, 5.5, 9, 101, 101, {7.0, 101}},
         {"step of exactly 1.0 s does not", {5.0, 100}, 6.5, 5.5, 9, 101, 101.5, {5.0, 100}},
         {"a step back keeps the anchor", {5.0, 100}, 2.0, 5.5, 9, 101, 97, {5.0, 100}},
-        {"an anchor older than 3600 s is renewed", {5.0, 100}, 5.5, 5.4375, 9, 3701, 3701,
+        {"an anchor older than 3600 s is renewed",
+         {5.0, 100},
+         5.5,
+         5.4375,
+         9,
+         3701,
+         3701,
          {5.5, 3701}},
         {"3600 s exactly is not", {5.0, 100}, 5.5, 5.4375, 9, 3700, 100.5, {5.0, 100}},
         {"no usable time: at once", {5.0, 100}, -1.0, 5.5, 9, 101, 0, {5.0, 100}},
@@ -214,9 +220,9 @@ TEST_F(PlayerTest, UnreachableUrlOpensAndLaterReportsFailure)
     player.setObserver(&events);
     player.setTimeout(1.5);
     const double began = steadyNow();
-    EXPECT_EQ(player.open(QByteArray("rtsp://127.0.0.1:") + QByteArray::number(port.port()) +
-                          "/stream"),
-              0);
+    EXPECT_EQ(
+        player.open(QByteArray("rtsp://127.0.0.1:") + QByteArray::number(port.port()) + "/stream"),
+        0);
     EXPECT_TRUE(player.isOpened());
     ASSERT_TRUE(events.waitFor(Ev::kOpenFailed, 1, 10));
     EXPECT_GE(events.timeOf(Ev::kOpenFailed) - began, 1.4);

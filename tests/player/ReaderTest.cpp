@@ -126,10 +126,9 @@ protected:
 TEST_F(ReaderTest, OpensFileWithItsDurationAndLastStreamOfEachKind)
 {
     open("av.mp4");
-    const double expected =
-        TestMedia::probe({"-show_entries", "format=duration", "-of", "csv=p=0",
-                          TestMedia::path("av.mp4")})
-            .toDouble();
+    const double expected = TestMedia::probe({"-show_entries", "format=duration", "-of", "csv=p=0",
+                                              TestMedia::path("av.mp4")})
+                                .toDouble();
     EXPECT_NEAR(reader.duration(), expected, 0.001);
     EXPECT_TRUE(reader.hasVideo());
     EXPECT_TRUE(reader.hasAudio());

@@ -36,7 +36,7 @@ private:
     std::atomic<Mode> mode{TakesAll};
     std::atomic<int> tries{0};
     mutable std::mutex lock;
-    QByteArray kept;            // under lock
+    QByteArray kept;           // under lock
     std::vector<qint64> sizes; // under lock
 };
 

@@ -1,6 +1,8 @@
 #include "RtspServer.h"
 
-#include "support/TestPaths.h"
+RtspServer::RtspServer(const QString &sourceDir)
+    : script(sourceDir + "/tests/player/rtsp_server.py")
+{}
 
 RtspServer::~RtspServer()
 {
@@ -10,8 +12,7 @@ RtspServer::~RtspServer()
 bool RtspServer::start(const QStringList &arguments)
 {
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start("/usr/bin/python3",
-                  QStringList{testSourceDir() + "/tests/player/rtsp_server.py"} + arguments);
+    process.start("/usr/bin/python3", QStringList{script} + arguments);
     if (!process.waitForStarted(10000))
         return false;
     // Standard input stays open: the server ends when it closes, even if this process dies.

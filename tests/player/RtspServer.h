@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QString>
 #include <QStringList>
 
 // GStreamer's RTSP server (tests/player/rtsp_server.py) serving a live test pattern with a
@@ -9,7 +10,8 @@
 class RtspServer
 {
 public:
-    RtspServer() = default;
+    // sourceDir: the repository's top folder, where tests/player/rtsp_server.py lives.
+    explicit RtspServer(const QString &sourceDir);
     ~RtspServer();
     RtspServer(const RtspServer &) = delete;
     RtspServer &operator=(const RtspServer &) = delete;
@@ -22,6 +24,7 @@ public:
     int port() const { return boundPort; }
 
 private:
+    QString script;
     QProcess process;
     int boundPort = 0;
 };

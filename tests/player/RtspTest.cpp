@@ -4,6 +4,7 @@
 #include "LogCapture.h"
 #include "RtspServer.h"
 #include "TestPlayer.h"
+#include "support/TestPaths.h"
 
 #include <QThread>
 #include <gtest/gtest.h>
@@ -30,7 +31,7 @@ protected:
     }
 
     LogCapture log;
-    RtspServer server;
+    RtspServer server{testSourceDir()};
     EventRecorder events;
     TestPlayer player;
 };

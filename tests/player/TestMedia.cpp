@@ -28,17 +28,22 @@ QStringList tone(double seconds)
 QStringList jump(int step)
 {
     return testsrc("160x120", 3) + kSmallH264 +
-           QStringList{"-bf", "0", "-vf",
+           QStringList{"-bf",
+                       "0",
+                       "-vf",
                        QString("setpts='(N+if(gte(N\\,16)\\,%1\\,0))/(16*TB)'").arg(step - 1),
-                       "-fps_mode", "passthrough", "-video_track_timescale", "16384"};
+                       "-fps_mode",
+                       "passthrough",
+                       "-video_track_timescale",
+                       "16384"};
 }
 
 QStringList recipe(const QString &name)
 {
     if (name == "av.mp4")
         return testsrc("160x120", 2) + tone(2) +
-               QStringList{"-c:v", "libx264", "-preset", "veryfast", "-g", "8", "-pix_fmt",
-                           "yuv420p", "-c:a", "aac", "-ac", "1"};
+               QStringList{"-c:v",     "libx264", "-preset", "veryfast", "-g",  "8",
+                           "-pix_fmt", "yuv420p", "-c:a",    "aac",      "-ac", "1"};
     if (name == "gop.mp4")
         return testsrc("160x120", 4) + kSmallH264 +
                QStringList{"-g", "8", "-keyint_min", "8", "-sc_threshold", "0", "-bf", "0"};
@@ -46,8 +51,8 @@ QStringList recipe(const QString &name)
         return testsrc("160x120", 15) + kSmallH264 + QStringList{"-g", "16", "-bf", "0"};
     if (name == "two_video.mp4")
         return testsrc("160x120", 1) + testsrc("320x240", 1, "testsrc2") +
-               QStringList{"-map", "0", "-map", "1", "-c:v:0", "libx264", "-preset", "ultrafast",
-                           "-pix_fmt", "yuv420p", "-c:v:1", "mpeg4"};
+               QStringList{"-map",    "0",         "-map",     "1",       "-c:v:0", "libx264",
+                           "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:v:1", "mpeg4"};
     if (name == "audio.m4a")
         return tone(2) + QStringList{"-c:a", "aac"};
     if (name == "noduration.h264")
@@ -71,8 +76,8 @@ QString run(const QString &program, const QStringList &arguments)
     process.start(program, arguments);
     process.waitForFinished(120000);
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        throw std::runtime_error((program + " failed: " + process.readAllStandardError())
-                                     .toStdString());
+        throw std::runtime_error(
+            (program + " failed: " + process.readAllStandardError()).toStdString());
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 } // namespace
