@@ -128,6 +128,16 @@ class DecoderTest : public ::testing::Test
 protected:
     void TearDown() override { decoder.stop(); }
 
+    // Decodes from the switching reader over the all-key-frame H.264 and MPEG-4 files.
+    void startSwitching(int released)
+    {
+        startReader(h264, "intra_h264.mp4");
+        startReader(mpeg4, "intra_mpeg4.mp4");
+        switching.released = released;
+        decoder.setReader(&switching);
+        decoder.start();
+    }
+
     LogCapture log;
     JXPlayerReader plain;
     GatedReader gated;
@@ -207,13 +217,9 @@ TEST_F(DecoderTest, AudioDisabledConsumesPacketsWithoutFrames)
 
 TEST_F(DecoderTest, CodecChangeReopensTheDecoderAndDropsFramesOfTheOldOne)
 {
-    startReader(h264, "intra_h264.mp4");
-    startReader(mpeg4, "intra_mpeg4.mp4");
     SwitchingReader &reader = switching;
     reader.switchAt = 6;
-    reader.released = 5;
-    decoder.setReader(&reader);
-    decoder.start();
+    startSwitching(5);
     std::vector<int> widths;
     EXPECT_EQ(popFrames(decoder, true, 5, 10, &widths).size(), 5u);
 
@@ -233,13 +239,9 @@ TEST_F(DecoderTest, FrameQueuesSurviveCodecChurnUnderConcurrentPops)
 {
     // Every second packet changes the codec, so the frame queue is destroyed and made again
     // all the time while another thread keeps popping from it.
-    startReader(h264, "intra_h264.mp4");
-    startReader(mpeg4, "intra_mpeg4.mp4");
     SwitchingReader &reader = switching;
     reader.alternateEvery = 2;
-    reader.released = 60;
-    decoder.setReader(&reader);
-    decoder.start();
+    startSwitching(60);
     std::atomic<int> small{0}, large{0};
     std::atomic<bool> done{false};
     std::thread popper([&] {
