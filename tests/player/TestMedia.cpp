@@ -61,8 +61,6 @@ QStringList recipe(const QString &name)
         return jump(24);
     if (name == "jump10.mp4")
         return jump(16);
-    if (name == "mpeg4.mp4")
-        return testsrc("320x240", 1, "testsrc2") + QStringList{"-c:v", "mpeg4", "-g", "8"};
     if (name == "intra_h264.mp4")
         return testsrc("160x120", 2) + kSmallH264 + QStringList{"-g", "1"};
     if (name == "intra_mpeg4.mp4")

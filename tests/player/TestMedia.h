@@ -14,7 +14,6 @@ namespace TestMedia {
 // "noduration.h264" raw H.264 elementary stream (no container duration), 1 s
 // "jump15.mp4"      48 frames; between frames 15 and 16 the time steps 1.5 s
 // "jump10.mp4"      48 frames; between frames 15 and 16 the time steps exactly 1.0 s
-// "mpeg4.mp4"       MPEG-4 part 2 320x240, 16 frames, no audio
 // "intra_h264.mp4", "intra_mpeg4.mp4"  every frame a key frame, 32 frames (160x120, 320x240)
 QString path(const QString &name);
 
