@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QAudioFormat>
+
+#include <atomic>
+#include <mutex>
+
+class JXAudioConverter;
+class QAudioOutput;
+class QIODevice;
+struct AVFrame;
+
+// Plays decoded audio frames on the default output in push mode. Frames already in the
+// output's format are written as they are; others are converted into 8192-byte chunks.
+// The blocking write paces the audio render thread that calls play.
+class JXPcmPlayer
+{
+public:
+    JXPcmPlayer();
+    virtual ~JXPcmPlayer();
+    JXPcmPlayer(const JXPcmPlayer &) = delete;
+    JXPcmPlayer &operator=(const JXPcmPlayer &) = delete;
+
+    // Opens the default output with its preferred format at 16 bits; 0, or -1.
+    int start();
+    // Opens the output with format (or the nearest one it supports); 0, or -1.
+    int start(const QAudioFormat &format);
+    // Ends any write in progress, then closes the output. Safe from any thread.
+    void stop();
+    // Ends any write in progress at once and lets no further chunk through until the next
+    // start; the output stays open. Used before joining the thread that writes.
+    void abortWrite();
+    // Only 0 has an effect: it mutes.
+    void setVolume(float volume);
+    // Plays one frame; -1 when no valid format is known, else 0.
+    int play(const AVFrame *frame);
+    // Pushes length bytes to the device; -1 when not started or when the device fails,
+    // length when muted, else 0.
+    int write(const char *data, int length);
+
+    // The format start() asks for given the device's preferred one: 8 and 64 bits (and 0)
+    // stay, every other size becomes 16.
+    static QAudioFormat preferredOutputFormat(const QAudioFormat &preferred);
+    // The AVSampleFormat of an output format, -1 when none fits.
+    static int sampleFormatOf(const QAudioFormat &format);
+
+    QAudioFormat outputFormat() const;
+    bool isStopped() const { return stopped; }
+    // The converter, once a frame needed one; for diagnostics and tests.
+    const JXAudioConverter *audioConverter() const { return converter; }
+
+    // Converted audio leaves the FIFO in chunks of this many bytes.
+    static constexpr int kChunkBytes = 8192;
+
+protected:
+    // The output stage; tests replace it with a device of their own. defaultDeviceFormat
+    // gives the default output's preferred format, false when there is no such output.
+    // openOutput gets the wanted format and may change it to what the output accepted; it
+    // returns the push device or null. closeOutput releases what openOutput made (an
+    // override's destructor calls stop()). periodSize is the most one write hands the
+    // device, negative while it cannot say.
+    virtual bool defaultDeviceFormat(QAudioFormat &preferred);
+    virtual QIODevice *openOutput(QAudioFormat &format);
+    virtual void closeOutput();
+    virtual int periodSize();
+
+private:
+    bool _isOpen();
+    int _writeOnce(const char *data, int length, qint64 &last);
+    void _writeChunks();
+
+    QIODevice *device = nullptr;    // not owned (the output's); under deviceLock
+    QAudioOutput *output = nullptr; // owned; under deviceLock
+    QAudioFormat format;            // written by start, read by the audio render thread
+    std::atomic<float> volume{1.0f};
+    JXAudioConverter *converter = nullptr; // owned; audio render thread only
+    std::atomic<bool> stopped{false};
+    std::atomic<bool> writeAborted{false};
+    // Held for each hand-over to the device and while the output is closed, so stop()
+    // never frees the device under a write.
+    std::mutex deviceLock;
+};

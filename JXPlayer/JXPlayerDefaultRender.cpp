@@ -1,0 +1,57 @@
+#include "JXPlayer/JXPlayerDefaultRender.h"
+
+#include "JXPlayer/JXPcmPlayer.h"
+#include "JXPlayer/JXPlayerFrame.h"
+#include "JXVideoView/JXVideoView.h"
+
+JXPlayerDefaultRender::JXPlayerDefaultRender() : JXPlayerDefaultRender(new JXPcmPlayer)
+{}
+
+JXPlayerDefaultRender::JXPlayerDefaultRender(JXPcmPlayer *pcmPlayer) : pcmPlayer(pcmPlayer)
+{}
+
+JXPlayerDefaultRender::~JXPlayerDefaultRender()
+{
+    stop();
+    delete pcmPlayer;
+}
+
+int JXPlayerDefaultRender::start()
+{
+    std::lock_guard<std::recursive_mutex> guard(controlLock);
+    stop();
+    pcmPlayer->start();
+    return JXPlayerRender::start();
+}
+
+void JXPlayerDefaultRender::stop()
+{
+    std::lock_guard<std::recursive_mutex> guard(controlLock);
+    // An audio thread blocked on an output that takes nothing would hold up the join.
+    pcmPlayer->abortWrite();
+    JXPlayerRender::stop();
+    pcmPlayer->stop();
+}
+
+int JXPlayerDefaultRender::renderVideoFrame(JXPlayerFrame *frame)
+{
+    if (JXVideoView *view = videoView.load())
+        view->renderFrame(frame->frame);
+    return 0;
+}
+
+int JXPlayerDefaultRender::renderAudioFrame(JXPlayerFrame *frame)
+{
+    pcmPlayer->play(frame->frame);
+    return 0;
+}
+
+void JXPlayerDefaultRender::setVolume(double v)
+{
+    pcmPlayer->setVolume(static_cast<float>(v));
+}
+
+void JXPlayerDefaultRender::setVideoView(JXVideoView *view)
+{
+    videoView = view;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "JXPlayer/JXPlayerRender.h"
+
+#include <atomic>
+
+class JXPcmPlayer;
+class JXVideoView;
+
+// The program's render: video frames go to a JXVideoView, audio frames to its own PCM
+// player.
+class JXPlayerDefaultRender : public JXPlayerRender
+{
+public:
+    JXPlayerDefaultRender();
+    // Takes ownership of pcmPlayer (an output of the caller's choosing).
+    explicit JXPlayerDefaultRender(JXPcmPlayer *pcmPlayer);
+    ~JXPlayerDefaultRender() override;
+
+    // Opens the PCM output, then starts the threads.
+    int start() override;
+    // Joins the threads, then closes the PCM output.
+    void stop() override;
+    int renderVideoFrame(JXPlayerFrame *frame) override;
+    int renderAudioFrame(JXPlayerFrame *frame) override;
+    // Only the PCM output's volume: audio keeps being decoded, so unmuting is instant.
+    void setVolume(double v) override;
+
+    void setVideoView(JXVideoView *view);
+    JXPcmPlayer *pcm() const { return pcmPlayer; }
+
+private:
+    std::atomic<JXVideoView *> videoView{nullptr}; // not owned; may be null
+    JXPcmPlayer *pcmPlayer;                        // owned
+};

@@ -1,0 +1,371 @@
+#include "JXPlayer/JXPlayerReader.h"
+
+#include "JXPlayer/JXPlayerReaderObserver.h"
+#include "JXPlayer/JXPlayerReaderThread.h"
+
+#include <QDebug>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/error.h>
+}
+
+namespace {
+// Microseconds per second: the unit of the container duration and of the seek target.
+constexpr double kMicroseconds = 1000000.0;
+// The bitrate is measured over windows of at least this many seconds.
+constexpr double kBitrateWindow = 1.0;
+} // namespace
+
+JXPlayerReader::JXPlayerReader() = default;
+
+JXPlayerReader::~JXPlayerReader()
+{
+    stop();
+}
+
+int JXPlayerReader::start()
+{
+    if (thread.load())
+        stop();
+    commands.clear();
+    videoPackets.clear();
+    audioPackets.clear();
+    demuxFlushRequested = false;
+    auto *worker = new JXPlayerReaderThread(this);
+    thread = worker;
+    worker->start();
+    return 0;
+}
+
+void JXPlayerReader::stop()
+{
+    JXPlayerThread::halt(thread);
+    commands.clear();
+    videoPackets.clear();
+    audioPackets.clear();
+}
+
+void JXPlayerReader::play()
+{
+    commands.push(new JXPlayerReaderCommand(JXPlayerReaderCommand::kPlay));
+}
+
+void JXPlayerReader::pause()
+{
+    commands.push(new JXPlayerReaderCommand(JXPlayerReaderCommand::kPause));
+}
+
+void JXPlayerReader::seek(double seconds)
+{
+    seekTarget = seconds;
+    seekRequested = true;
+}
+
+double JXPlayerReader::duration()
+{
+    return duration_;
+}
+
+bool JXPlayerReader::hasVideo()
+{
+    return videoStream.load() != nullptr;
+}
+
+bool JXPlayerReader::hasAudio()
+{
+    return audioStream.load() != nullptr;
+}
+
+JXPlayerPacket *JXPlayerReader::popVideoPacket()
+{
+    return videoPackets.pop();
+}
+
+JXPlayerPacket *JXPlayerReader::popAudioPacket()
+{
+    return audioPackets.pop();
+}
+
+bool JXPlayerReader::isEOF()
+{
+    return eof;
+}
+
+void JXPlayerReader::copyCodecParameters(int kind, AVCodecContext *context)
+{
+    std::lock_guard<std::mutex> guard(streamLock);
+    AVStream *stream = nullptr;
+    if (kind == kVideoKind)
+        stream = videoStream;
+    else if (kind == kAudioKind)
+        stream = audioStream;
+    if (stream)
+        avcodec_parameters_to_context(context, stream->codecpar);
+}
+
+double JXPlayerReader::bitrate()
+{
+    return bitrate_;
+}
+
+bool JXPlayerReader::isRunning()
+{
+    return JXPlayerThread::running(thread);
+}
+
+void JXPlayerReader::flush()
+{
+    // The demuxer is not thread-safe: a caller on another thread leaves its buffers to the
+    // reader thread, which flushes them before its next read.
+    if (_onReaderThread()) {
+        if (formatContext)
+            avformat_flush(formatContext);
+    } else {
+        demuxFlushRequested = true;
+    }
+    videoPackets.clear();
+    audioPackets.clear();
+}
+
+void JXPlayerReader::setUrl(const QByteArray &url)
+{
+    this->url = url;
+}
+
+void JXPlayerReader::setRealtime(bool realtime)
+{
+    this->realtime = realtime;
+}
+
+void JXPlayerReader::setTimeout(double seconds)
+{
+    timeout = seconds;
+}
+
+void JXPlayerReader::setObserver(JXPlayerReaderObserver *observer)
+{
+    this->observer = observer;
+}
+
+int JXPlayerReader::interruptCallback(void *opaque)
+{
+    auto *reader = static_cast<JXPlayerReader *>(opaque);
+    if (!reader)
+        return -1;
+    const double limit = reader->timeout;
+    const double began = reader->openStartTime;
+    if (limit > 0 && began > 0 && JXThread::now() > began + limit)
+        return 1;
+    return reader->_stopRequested() ? 1 : 0;
+}
+
+void JXPlayerReader::read()
+{
+    readerThreadId = std::this_thread::get_id();
+    if (_open() < 0) {
+        qDebug("open stream failure");
+        _close();
+        _raise(JXPlayerReaderObserver::kOpenFailed);
+        return;
+    }
+    _raise(JXPlayerReaderObserver::kOpened);
+
+    AVPacket *packet = av_packet_alloc();
+    ByteWindow window{JXThread::now(), 0, 0};
+    bool paused = false;
+    while (!_stopRequested()) {
+        if (demuxFlushRequested.exchange(false))
+            avformat_flush(formatContext);
+        if (_throttled())
+            continue;
+        if (seekRequested.exchange(false))
+            doSeek(seekTarget);
+        paused = _runCommand(paused);
+        if (paused || eof) {
+            JXThread::msleep(1);
+            continue;
+        }
+        if (_readPacket(packet, window) < 0)
+            break;
+    }
+    av_packet_free(&packet);
+    _close();
+    _raise(JXPlayerReaderObserver::kReadEnded);
+}
+
+void JXPlayerReader::doSeek(double seconds)
+{
+    flush();
+    int result = -1;
+    if (formatContext) {
+        eof = false;
+        qDebug("set eof false");
+        const auto ts = static_cast<int64_t>(seconds * kMicroseconds);
+        result = _seekFile(formatContext, -1, ts, ts, ts, AVSEEK_FLAG_FRAME);
+    }
+    _raise(result >= 0 ? JXPlayerReaderObserver::kSeekDone : JXPlayerReaderObserver::kSeekFailed);
+}
+
+int JXPlayerReader::_seekFile(AVFormatContext *context, int streamIndex, int64_t minTs, int64_t ts,
+                              int64_t maxTs, int flags)
+{
+    return avformat_seek_file(context, streamIndex, minTs, ts, maxTs, flags);
+}
+
+int JXPlayerReader::_readFrame(AVFormatContext *context, AVPacket *packet)
+{
+    return av_read_frame(context, packet);
+}
+
+int JXPlayerReader::_open()
+{
+    formatContext = avformat_alloc_context();
+    if (!formatContext)
+        return AVERROR(ENOMEM);
+    formatContext->interrupt_callback.callback = &JXPlayerReader::interruptCallback;
+    formatContext->interrupt_callback.opaque = this;
+    // Realtime sources must not be buffered ahead; the whole flags word is replaced.
+    if (realtime)
+        formatContext->flags = AVFMT_FLAG_NOBUFFER;
+
+    openStartTime = JXThread::now();
+    AVDictionary *options = nullptr;
+    av_dict_set(&options, "rtsp_transport", "tcp", 0);
+    const int result = avformat_open_input(&formatContext, url.constData(), nullptr, &options);
+    av_dict_free(&options);
+    openStartTime = 0.0;
+    if (result < 0)
+        return result;
+
+    _selectStreams();
+    duration_ = _streamDuration();
+    return 0;
+}
+
+void JXPlayerReader::_close()
+{
+    std::lock_guard<std::mutex> guard(streamLock);
+    videoStream = nullptr;
+    audioStream = nullptr;
+    duration_ = -1.0;
+    avformat_close_input(&formatContext);
+}
+
+void JXPlayerReader::_selectStreams()
+{
+    // The last stream of each type wins.
+    AVStream *video = nullptr;
+    AVStream *audio = nullptr;
+    for (unsigned i = 0; i < formatContext->nb_streams; ++i) {
+        AVStream *stream = formatContext->streams[i];
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+            video = stream;
+        else if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+            audio = stream;
+    }
+    videoStream = video;
+    audioStream = audio;
+}
+
+double JXPlayerReader::_streamDuration() const
+{
+    if (formatContext->duration != AV_NOPTS_VALUE)
+        return static_cast<double>(formatContext->duration) / kMicroseconds;
+    for (AVStream *stream : {videoStream.load(), audioStream.load()}) {
+        if (stream && stream->duration != AV_NOPTS_VALUE)
+            return static_cast<double>(stream->duration) * av_q2d(stream->time_base);
+    }
+    return -1.0;
+}
+
+bool JXPlayerReader::_throttled()
+{
+    if (maxVideoPackets <= 0 || videoPackets.size() <= maxVideoPackets)
+        return false;
+    if (realtime) {
+        flush();
+        _raise(JXPlayerReaderObserver::kOverflowed);
+    }
+    JXThread::msleep(1);
+    return true;
+}
+
+bool JXPlayerReader::_runCommand(bool paused)
+{
+    JXPlayerReaderCommand *command = commands.pop();
+    if (!command)
+        return paused;
+    if (command->command == JXPlayerReaderCommand::kPlay) {
+        av_read_play(formatContext);
+        paused = false;
+    } else if (command->command == JXPlayerReaderCommand::kPause) {
+        av_read_pause(formatContext);
+        paused = true;
+    }
+    delete command;
+    return paused;
+}
+
+int JXPlayerReader::_readPacket(AVPacket *packet, ByteWindow &window)
+{
+    const int result = _readFrame(formatContext, packet);
+    if (result < 0) {
+        av_packet_unref(packet);
+        if (result == AVERROR_EOF) {
+            eof = true;
+            return 0;
+        }
+        char text[AV_ERROR_MAX_STRING_SIZE] = {0};
+        av_strerror(result, text, sizeof text);
+        qDebug("av_read_frame error = %d\n%s", result, text);
+        return result;
+    }
+    // Every packet read counts, dropped ones too.
+    _countBytes(packet->size, window);
+    _queuePacket(packet);
+    av_packet_unref(packet);
+    return 0;
+}
+
+void JXPlayerReader::_queuePacket(AVPacket *packet)
+{
+    AVStream *video = videoStream;
+    AVStream *audio = audioStream;
+    if (video && packet->stream_index == video->index) {
+        videoPackets.push(new JXPlayerPacket(packet, video->codecpar->codec_id,
+                                             JXPlayerPacket::kVideo, video->time_base));
+    } else if (audio && packet->stream_index == audio->index) {
+        audioPackets.push(new JXPlayerPacket(packet, audio->codecpar->codec_id,
+                                             JXPlayerPacket::kAudio, audio->time_base));
+    }
+}
+
+void JXPlayerReader::_countBytes(int size, ByteWindow &window)
+{
+    window.total += size;
+    const double now = JXThread::now();
+    const double elapsed = now - window.start;
+    if (elapsed < kBitrateWindow)
+        return;
+    bitrate_ = static_cast<double>(window.total - window.atStart) / 1024.0 / elapsed;
+    window.atStart = window.total;
+    window.start = now;
+}
+
+bool JXPlayerReader::_onReaderThread() const
+{
+    return thread.load() && readerThreadId.load() == std::this_thread::get_id();
+}
+
+bool JXPlayerReader::_stopRequested() const
+{
+    return !JXPlayerThread::mayGoOn(thread);
+}
+
+void JXPlayerReader::_raise(int event)
+{
+    if (JXPlayerReaderObserver *receiver = observer.load())
+        receiver->onReaderEvent(this, event);
+}

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "JXPlayer/JXPlayerPacket.h"
+#include "JXPlayer/JXPlayerQueue.h"
+#include "JXPlayer/JXPlayerReaderCommand.h"
+
+#include <QByteArray>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+struct AVCodecContext;
+struct AVFormatContext;
+struct AVStream;
+class JXPlayerReaderObserver;
+class JXPlayerReaderThread;
+
+// Opens one media URL (a device's RTSP address in practice) and sorts its packets into a
+// video and an audio queue on its own thread. Only the reader thread calls the demuxer;
+// play, pause, seek and flush from other threads reach it as requests.
+class JXPlayerReader
+{
+public:
+    // Kinds of copyCodecParameters.
+    static constexpr int kVideoKind = 0;
+    static constexpr int kAudioKind = 1;
+
+    JXPlayerReader();
+    virtual ~JXPlayerReader();
+    JXPlayerReader(const JXPlayerReader &) = delete;
+    JXPlayerReader &operator=(const JXPlayerReader &) = delete;
+
+    // Empties all queues and starts the reader thread; 0.
+    virtual int start();
+    // Stops and joins the reader thread, then empties all queues.
+    virtual void stop();
+    virtual void play();
+    virtual void pause();
+    // Asks the reader thread to seek to seconds; the result comes as event 3 or 4.
+    virtual void seek(double seconds);
+    // Seconds; 0 before the first open, -1 when closed or when the input does not tell.
+    virtual double duration();
+    virtual bool hasVideo();
+    virtual bool hasAudio();
+    // Oldest queued packet or null; the caller owns it.
+    virtual JXPlayerPacket *popVideoPacket();
+    virtual JXPlayerPacket *popAudioPacket();
+    virtual bool isEOF();
+    // Fills context from the video (kVideoKind) or audio (kAudioKind) stream's parameters.
+    virtual void copyCodecParameters(int kind, AVCodecContext *context);
+    // KiB per second over the last measurement window.
+    virtual double bitrate();
+    virtual bool isRunning();
+    // Drops every queued packet and the demuxer's buffered data.
+    virtual void flush();
+
+    void setUrl(const QByteArray &url);
+    void setRealtime(bool realtime);
+    void setTimeout(double seconds);
+    void setObserver(JXPlayerReaderObserver *observer);
+
+    // The reader thread's body.
+    void read();
+    // Performs a seek on the reader thread.
+    void doSeek(double seconds);
+
+    // Given to FFmpeg: bounds the open by the timeout and ends any blocking call on stop.
+    static int interruptCallback(void *opaque);
+
+    // Video packets allowed to wait before reading pauses (or, in realtime mode, before
+    // the backlog is dropped).
+    static constexpr int kMaxVideoPackets = 30;
+
+protected:
+    // Demuxer calls that tests and benchmarks watch; they run on the reader thread.
+    virtual int _seekFile(AVFormatContext *context, int streamIndex, int64_t minTs, int64_t ts,
+                          int64_t maxTs, int flags);
+    virtual int _readFrame(AVFormatContext *context, AVPacket *packet);
+
+private:
+    // Running count of bytes read, for the bitrate.
+    struct ByteWindow
+    {
+        double start;
+        int64_t total;
+        int64_t atStart;
+    };
+
+    int _open();
+    void _close();
+    void _selectStreams();
+    double _streamDuration() const;
+    bool _throttled();
+    bool _runCommand(bool paused);
+    int _readPacket(AVPacket *packet, ByteWindow &window);
+    void _queuePacket(AVPacket *packet);
+    void _countBytes(int size, ByteWindow &window);
+    bool _onReaderThread() const;
+    bool _stopRequested() const;
+    void _raise(int event);
+
+    QByteArray url;                               // set before start
+    AVFormatContext *formatContext = nullptr;     // reader thread only; freed under streamLock
+    std::atomic<bool> eof{false};                 // written by the reader thread
+    std::atomic<bool> seekRequested{false};       // set by any thread, cleared by the reader
+    std::atomic<double> seekTarget{0.0};          // seconds; published before seekRequested
+    std::atomic<double> duration_{0.0};           // written by the reader thread
+    std::atomic<bool> realtime{false};            // read when opening and on overflow
+    std::atomic<double> openStartTime{0.0};       // wall clock; 0 when not opening
+    std::atomic<double> timeout{0.0};             // seconds; 0 = the open is not bounded
+    std::atomic<double> bitrate_{0.0};            // written by the reader thread
+    std::atomic<AVStream *> videoStream{nullptr}; // owned by formatContext
+    JXPlayerQueue<JXPlayerPacket> videoPackets;   // reader thread -> video decode thread
+    int maxVideoPackets = kMaxVideoPackets;
+    std::atomic<AVStream *> audioStream{nullptr};            // owned by formatContext
+    JXPlayerQueue<JXPlayerPacket> audioPackets;              // reader thread -> audio decode thread
+    JXPlayerQueue<JXPlayerReaderCommand> commands;           // client -> reader thread
+    std::atomic<JXPlayerReaderThread *> thread{nullptr};     // owned; replaced by start/stop only
+    std::atomic<JXPlayerReaderObserver *> observer{nullptr}; // not owned
+
+    // Keeps the streams alive while a decode thread copies their parameters.
+    mutable std::mutex streamLock;
+    // A flush from another thread leaves the demuxer's own buffers to the reader thread.
+    std::atomic<bool> demuxFlushRequested{false};
+    std::atomic<std::thread::id> readerThreadId{};
+};

@@ -1,0 +1,203 @@
+#include "JXPlayer/JXPlayerRender.h"
+
+#include "JXPlayer/JXPlayerDecoder.h"
+#include "JXPlayer/JXPlayerFrame.h"
+#include "JXPlayer/JXPlayerReader.h"
+#include "JXPlayer/JXPlayerRenderAudioThread.h"
+#include "JXPlayer/JXPlayerRenderObserver.h"
+#include "JXPlayer/JXPlayerRenderVideoThread.h"
+
+#include <QDebug>
+
+JXPlayerRender::JXPlayerRender() = default;
+
+JXPlayerRender::~JXPlayerRender()
+{
+    _stopThreads();
+}
+
+double JXPlayerRender::currentTime()
+{
+    if (videoThread.load())
+        return videoTime;
+    if (audioThread.load())
+        return audioTime;
+    return 0.0;
+}
+
+int JXPlayerRender::start()
+{
+    std::lock_guard<std::recursive_mutex> guard(controlLock);
+    _stopThreads();
+    videoCount = 0;
+    audioCount = 0;
+    videoTime = 0.0;
+    audioTime = 0.0;
+    JXPlayerReader *reader = decoder->playerReader();
+    if (reader->hasVideo()) {
+        auto *worker = new JXPlayerRenderVideoThread(this);
+        videoThread = worker;
+        worker->start();
+    }
+    if (reader->hasAudio()) {
+        auto *worker = new JXPlayerRenderAudioThread(this);
+        audioThread = worker;
+        worker->start();
+    }
+    return 0;
+}
+
+void JXPlayerRender::stop()
+{
+    std::lock_guard<std::recursive_mutex> guard(controlLock);
+    _stopThreads();
+}
+
+bool JXPlayerRender::isRunning()
+{
+    return JXPlayerThread::running(videoThread) || JXPlayerThread::running(audioThread);
+}
+
+void JXPlayerRender::resetClock()
+{
+    videoBaseTime = -1.0;
+    audioBaseTime = -1.0;
+}
+
+void JXPlayerRender::setVolume(double v)
+{
+    volume_ = v;
+    if (decoder)
+        decoder->setAudioEnabled(v > 0.01);
+}
+
+double JXPlayerRender::volume()
+{
+    return volume_;
+}
+
+void JXPlayerRender::setDecoder(JXPlayerDecoder *decoder)
+{
+    this->decoder = decoder;
+}
+
+void JXPlayerRender::setObserver(JXPlayerRenderObserver *observer)
+{
+    this->observer = observer;
+}
+
+void JXPlayerRender::renderVideo()
+{
+    videoTime = -1.0;
+    videoCount = 0;
+    videoBaseTime = -1.0;
+    double wallAnchor = JXThread::now();
+    bool endedReported = false;
+    while (_videoRunning()) {
+        JXPlayerFrame *frame = decoder->popVideoFrame();
+        if (!frame) {
+            if (decoder->isVideoEOF() && !endedReported) {
+                qDebug("call play ended");
+                _raise(JXPlayerRenderObserver::kPlayEnded);
+                endedReported = true;
+            }
+            JXThread::msleep(1);
+            continue;
+        }
+        const double time = frame->time();
+        const int count = videoCount;
+        const double due = _schedule(videoBaseTime, wallAnchor, time, videoTime, count, "video");
+        videoTime = time;
+        _raise(count == 0 ? JXPlayerRenderObserver::kFirstFrame
+                          : JXPlayerRenderObserver::kNextFrame);
+        videoCount = count + 1;
+        renderVideoFrame(frame);
+        delete frame;
+        _holdUntil(due);
+        endedReported = false;
+    }
+}
+
+void JXPlayerRender::renderAudio()
+{
+    audioBaseTime = -1.0;
+    double wallAnchor = -1.0;
+    while (_audioRunning()) {
+        JXPlayerFrame *frame = decoder->popAudioFrame();
+        if (!frame) {
+            // Once the decode threads are gone nothing more can come.
+            if (!decoder->isRunning())
+                break;
+            JXThread::msleep(1);
+            continue;
+        }
+        const double time = frame->time();
+        const int count = audioCount;
+        _schedule(audioBaseTime, wallAnchor, time, audioTime, count, "audio");
+        audioTime = time;
+        audioCount = count + 1;
+        while (renderAudioFrame(frame) < 0 && _audioRunning())
+            JXThread::msleep(1);
+        delete frame;
+    }
+}
+
+double JXPlayerRender::dueTime(Anchor &anchor, double time, double lastTime, int count, double now,
+                               const char *kind)
+{
+    if (anchor.baseTime < 0 && time >= 0)
+        anchor = {time, now};
+    if (count < 1 || lastTime <= 0 || time <= 0)
+        return 0.0;
+    // A step backwards never moves the anchor.
+    if (time - lastTime > kMaxTimeStep) {
+        qDebug("interval = %lf, frame->time = %lf, %sTime = %lf", time - lastTime, time, kind,
+               lastTime);
+        anchor = {time, now};
+    } else if (anchor.baseTime > 0 && anchor.wallAnchor > 0 &&
+               now - anchor.wallAnchor > kMaxAnchorAge) {
+        qDebug("reset display time (%lf) - (%lf)", anchor.wallAnchor, now);
+        anchor = {time, now};
+    }
+    return anchor.wallAnchor + (time - anchor.baseTime);
+}
+
+double JXPlayerRender::_schedule(std::atomic<double> &baseTime, double &wallAnchor, double time,
+                                 double lastTime, int count, const char *kind)
+{
+    double seen = baseTime;
+    Anchor anchor{seen, wallAnchor};
+    const double due = dueTime(anchor, time, lastTime, count, JXThread::now(), kind);
+    wallAnchor = anchor.wallAnchor;
+    // A resetClock that came in meanwhile wins: the next frame anchors again.
+    baseTime.compare_exchange_strong(seen, anchor.baseTime);
+    return due;
+}
+
+void JXPlayerRender::_holdUntil(double due)
+{
+    while (_videoRunning() && due > 0 && JXThread::now() < due)
+        JXThread::msleep(1);
+}
+
+void JXPlayerRender::_stopThreads()
+{
+    JXPlayerThread::halt(audioThread);
+    JXPlayerThread::halt(videoThread);
+}
+
+bool JXPlayerRender::_videoRunning() const
+{
+    return JXPlayerThread::mayGoOn(videoThread);
+}
+
+bool JXPlayerRender::_audioRunning() const
+{
+    return JXPlayerThread::mayGoOn(audioThread);
+}
+
+void JXPlayerRender::_raise(int event)
+{
+    if (JXPlayerRenderObserver *receiver = observer.load())
+        receiver->onRenderEvent(this, event);
+}
