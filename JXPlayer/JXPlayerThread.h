@@ -4,25 +4,14 @@
 
 #include <atomic>
 
-// A player worker whose end is visible to ThreadSanitizer. QThread's join waits on a futex
-// inside QtCore that the sanitizer cannot see, so without this every field the body wrote
-// would look raced when its owner reads or frees it after the join. The body publishes its
-// end through an atomic that join() reads once the wait is over.
+// A player worker held in an atomic slot of its stage, with the shutdown order written
+// once: ask, join, forget, delete.
 class JXPlayerThread : public JXThread
 {
 public:
-    void run() final
-    {
-        work();
-        bodyEnded.store(true, std::memory_order_release);
-    }
+    void run() final { work(); }
 
-    // wait() plus the acquire that pairs with the body's last store.
-    void join()
-    {
-        wait();
-        (void)bodyEnded.load(std::memory_order_acquire);
-    }
+    void join() { wait(); }
 
     // Shutdown of a thread held in an atomic slot: ask, join, forget, delete.
     template <typename Thread>
@@ -54,7 +43,4 @@ public:
 
 protected:
     virtual void work() = 0;
-
-private:
-    std::atomic<bool> bodyEnded{false};
 };

@@ -6,12 +6,12 @@
 #include <QFileInfo>
 #include <QHttpMultiPart>
 #include <QMetaEnum>
-#include <QMutexLocker>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
+#include <mutex>
 
 // The device's update.cgi expects exactly this boundary and part layout.
 const char JXHttpUtils::kBoundary[] = "window-lankit-upload";
@@ -99,19 +99,19 @@ void JXHttpUtils::runLoop(QNetworkReply *reply)
     QEventLoop finished;
     connect(reply, &QNetworkReply::finished, &finished, &QEventLoop::quit);
     {
-        QMutexLocker locker(&loopLock);
+        std::lock_guard<std::mutex> locker(loopLock);
         loop = &finished;
     }
     if (!cancelled.load() && !reply->isFinished())
         finished.exec();
-    QMutexLocker locker(&loopLock);
+    std::lock_guard<std::mutex> locker(loopLock);
     loop = nullptr;
 }
 
 void JXHttpUtils::cancel()
 {
     cancelled.store(true);
-    QMutexLocker locker(&loopLock);
+    std::lock_guard<std::mutex> locker(loopLock);
     if (loop)
         QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
 }

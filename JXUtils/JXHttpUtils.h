@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QByteArray>
-#include <QMutex>
 #include <QObject>
 #include <QString>
+#include <mutex>
 
 #include <atomic>
 
@@ -45,7 +45,7 @@ private:
     static void logResult(QNetworkReply *reply, const QByteArray &body);
 
     QNetworkAccessManager *manager; // owned; used on the uploading thread only
-    QMutex loopLock;                // guards loop between upload() and cancel()
+    std::mutex loopLock;            // guards loop between upload() and cancel()
     QEventLoop *loop = nullptr;     // the running upload's loop (on upload()'s stack) or null
     std::atomic<bool> cancelled{false};
 };

@@ -4,8 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QTextCodec>
 #include <QTextStream>
 
@@ -67,7 +65,7 @@ void JXLog::open()
     removeExpired(dir, QDate::currentDate());
 
     JXLog *log = new JXLog;
-    log->mutex = new QMutex;
+    log->mutex = new std::mutex;
     const QString stamp = QDateTime::currentDateTime().toString(QLatin1String(kFileStampFormat));
     log->file = new QFile(dir + QLatin1Char('/') + stamp + QStringLiteral(".clog"));
     if (log->file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -110,7 +108,7 @@ QString JXLog::currentFilePath()
 
 void JXLog::write(const char *prefix, const QString &message)
 {
-    QMutexLocker lock(mutex);
+    std::lock_guard<std::mutex> lock(*mutex);
     if (!stream)
         return;
     *stream << prefix << message << '\n';

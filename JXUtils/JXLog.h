@@ -7,9 +7,9 @@
 
 #include <atomic>
 #include <cstddef>
+#include <mutex>
 
 class QFile;
-class QMutex;
 class QTextStream;
 
 // Writes every toolkit debug message to <data directory>/log/<yyyyMMddHHmmss>.clog, one file
@@ -47,7 +47,7 @@ private:
 
     QFile *file = nullptr;         // owned; null when it could not be opened
     QTextStream *stream = nullptr; // owned; written under mutex only
-    QMutex *mutex = nullptr;       // owned; serialises whole lines
+    std::mutex *mutex = nullptr;   // owned; serialises whole lines
     QtMessageHandler previous = nullptr;
 
     static std::atomic<JXLog *> instance;

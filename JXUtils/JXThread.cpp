@@ -10,6 +10,7 @@ JXThreadPrivate::JXThreadPrivate(JXThread *owner) : owner(owner)
 void JXThreadPrivate::run()
 {
     owner->run();
+    bodyEnded.store(true, std::memory_order_release);
 }
 
 JXThread::JXThread() : thread(new JXThreadPrivate(this))
@@ -33,6 +34,7 @@ void JXThread::setName(const char *name)
 bool JXThread::start()
 {
     stopFlag.store(false, std::memory_order_relaxed);
+    thread->bodyEnded.store(false, std::memory_order_relaxed);
     if (!thread->threadName().isEmpty())
         thread->setObjectName(thread->threadName());
     thread->start(QThread::InheritPriority);
@@ -52,6 +54,7 @@ bool JXThread::isRunning() const
 void JXThread::wait()
 {
     thread->wait();
+    (void)thread->bodyEnded.load(std::memory_order_acquire);
 }
 
 void JXThread::msleep(int milliseconds)

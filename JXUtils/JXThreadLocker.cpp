@@ -1,8 +1,6 @@
 #include "JXUtils/JXThreadLocker.h"
 
-#include <QMutex>
-
-JXThreadLocker::JXThreadLocker() : mutex(new QMutex)
+JXThreadLocker::JXThreadLocker() : mutex(new std::mutex)
 {}
 
 JXThreadLocker::~JXThreadLocker()

@@ -1,6 +1,6 @@
 #pragma once
 
-class QMutex;
+#include <mutex>
 
 // A plain, non-recursive mutex around the queues shared by worker threads.
 class JXThreadLocker
@@ -15,5 +15,5 @@ public:
     int unlock();
 
 private:
-    QMutex *mutex; // owned
+    std::mutex *mutex; // owned
 };
