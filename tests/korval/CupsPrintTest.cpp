@@ -1,5 +1,5 @@
 // Printing through a real CUPS scheduler: each label arrives as one raw job, byte for byte.
-#include "CupsFixture.h"
+#include "CupsQueueTest.h"
 #include "KorvalState.h"
 #include "KorvalTestSupport.h"
 #include "korval.h"
@@ -8,33 +8,17 @@
 
 namespace {
 
-class CupsPrintTest : public ::testing::Test
+class CupsPrintTest : public CupsQueueTest<CupsPrintTest>
 {
 protected:
     static void SetUpTestSuite()
     {
-        cups = std::make_unique<CupsFixture>();
-        ASSERT_TRUE(cups->start()) << cups->error();
-        for (const char *queue : {"korval_label", "korval_second", "korval_paused",
-                                  "korval_rejecting", "korval_files", "korval_handle"})
-            ASSERT_TRUE(cups->addRawQueue(queue)) << cups->error();
+        startScheduler({"korval_label", "korval_second", "korval_paused", "korval_rejecting",
+                        "korval_files", "korval_handle"});
     }
-    static void TearDownTestSuite() { cups.reset(); }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(cups && cups->running());
-        korvalResetForTesting();
-    }
-    void TearDown() override { korvalResetForTesting(); }
 
     std::string spoolPath() const { return work.file("ombrixtemp.prn"); }
-
-    static std::unique_ptr<CupsFixture> cups;
-    ScopedWorkDir work;
 };
-
-std::unique_ptr<CupsFixture> CupsPrintTest::cups;
 
 // The set-up, text, bar codes and lines of one label, without the print command.
 std::string buildLabel(const char *serial)

@@ -1,6 +1,6 @@
 // Labels printed through a private CUPS scheduler, drawn by the label preview and read
 // back by zbarimg: what a person would see on the printed label.
-#include "CupsFixture.h"
+#include "CupsQueueTest.h"
 #include "KorvalQr.h"
 #include "KorvalState.h"
 #include "KorvalTestSupport.h"
@@ -21,29 +21,11 @@
 
 namespace {
 
-class LabelEndToEndTest : public ::testing::Test
+class LabelEndToEndTest : public CupsQueueTest<LabelEndToEndTest>
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        cups = std::make_unique<CupsFixture>();
-        ASSERT_TRUE(cups->start()) << cups->error();
-        for (const char *queue : {"korval_qr_corpus", "korval_device_label"})
-            ASSERT_TRUE(cups->addRawQueue(queue)) << cups->error();
-    }
-    static void TearDownTestSuite() { cups.reset(); }
-    void SetUp() override
-    {
-        ASSERT_TRUE(cups && cups->running());
-        korvalResetForTesting();
-    }
-    void TearDown() override { korvalResetForTesting(); }
-
-    static std::unique_ptr<CupsFixture> cups;
-    ScopedWorkDir work;
+    static void SetUpTestSuite() { startScheduler({"korval_qr_corpus", "korval_device_label"}); }
 };
-
-std::unique_ptr<CupsFixture> LabelEndToEndTest::cups;
 
 // The commands of a job as text lines, each PCX download shown by its header only.
 std::vector<std::string> commandLines(const std::string &job)
