@@ -11,6 +11,10 @@ cd "$(dirname "$0")/.."
 kind="${1:-release}"
 jobs="$(nproc)"
 common=(-G Ninja -DLANKIT_WERROR=ON)
+# Rebuilds of several work trees share object files when ccache is there.
+if command -v ccache >/dev/null; then
+  common+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 case "$kind" in
   release)  dir=build;      args=(-DCMAKE_BUILD_TYPE=Release) ;;
   sanitize) dir=build-asan; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANKIT_SANITIZE=address,undefined -DLANKIT_BUILD_BENCH=OFF) ;;
