@@ -6,7 +6,8 @@
 #include <QSettings>
 
 namespace {
-// Key names as the file has always spelled them ("langage" included).
+// Key names as the file has always spelled them. "langage" is misspelt on purpose:
+// existing configuration files hold it, so it must not be corrected.
 const char kLanguage[] = "langage";
 const char kHardware[] = "hardware";
 const char kSearchSeconds[] = "search seconds";

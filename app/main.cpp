@@ -22,6 +22,7 @@ int probeOpenGL(int argc, char *argv[])
 }
 } // namespace
 
+// "Golbals" is the name the log has always shown for this step: keep the spelling.
 static void initGolbals()
 {
     JXConfigure configure;

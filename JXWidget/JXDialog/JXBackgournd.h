@@ -4,6 +4,7 @@
 
 class QPainter;
 
+// The class name's spelling is the one the dialogs have always used: keep it.
 // Painting mix-in of the dialogs: a fill with an optional border and rounded corners.
 // Derived dialogs set the fields themselves.
 class JXBackgournd

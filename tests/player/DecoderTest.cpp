@@ -2,9 +2,9 @@
 // the reader and the decoder where a test needs to decide which packets the decoder sees:
 // one holds packets back (and can strip their flags, as when a stream is joined between
 // key frames), one switches between two files (a source that changes its codec).
-#include "LogCapture.h"
 #include "RecordingView.h"
 #include "TestMedia.h"
+#include "support/LogCapture.h"
 
 #include "JXPlayer/JXPlayerDecoder.h"
 #include "JXPlayer/JXPlayerReader.h"

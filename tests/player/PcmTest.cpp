@@ -1,7 +1,7 @@
 // PCM output and audio conversion, with an output device that records what reaches it.
-#include "LogCapture.h"
 #include "RecordingPcmPlayer.h"
 #include "RecordingView.h"
+#include "support/LogCapture.h"
 
 #include "JXPlayer/JXAudioConverter.h"
 

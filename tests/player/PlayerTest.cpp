@@ -1,9 +1,9 @@
 // Render clock and player facade on real files: events, pacing, pause, seek and close.
 #include "EventRecorder.h"
-#include "LogCapture.h"
 #include "SilentPort.h"
 #include "TestMedia.h"
 #include "TestPlayer.h"
+#include "support/LogCapture.h"
 
 #include "JXPlayer/JXPlayerDecoder.h"
 #include "JXPlayer/JXPlayerFrame.h"

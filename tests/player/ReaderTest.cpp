@@ -1,9 +1,9 @@
 // The stream reader against real files made with ffmpeg and a TCP port that never answers.
 #include "EventRecorder.h"
-#include "LogCapture.h"
 #include "RecordingView.h"
 #include "SilentPort.h"
 #include "TestMedia.h"
+#include "support/LogCapture.h"
 
 #include "JXPlayer/JXPlayerReader.h"
 

@@ -1,9 +1,9 @@
 // The player on a live RTSP stream from GStreamer's RTSP server on 127.0.0.1: a 640x360
 // test pattern at 25 frames per second with a 1 kHz tone, read over TCP in realtime mode.
 #include "EventRecorder.h"
-#include "LogCapture.h"
 #include "RtspServer.h"
 #include "TestPlayer.h"
+#include "support/LogCapture.h"
 #include "support/TestPaths.h"
 
 #include <QThread>

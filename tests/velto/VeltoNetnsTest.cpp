@@ -2,9 +2,9 @@
 // network namespaces. Run through scripts/netns-run.sh: this program runs in namespace A
 // on NETNS_IF_A, every simulator in namespace B on NETNS_IF_B.
 #include "CloseCounter.h"
-#include "LogCapture.h"
 #include "SimulatorProcess.h"
 #include "VeltoTestSupport.h"
+#include "support/LogCapture.h"
 
 #include "JXUtils/JXThread.h"
 #include "Velto/VeltoNetwork.h"

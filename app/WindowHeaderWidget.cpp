@@ -1,0 +1,60 @@
+#include "app/WindowHeaderWidget.h"
+
+#include "app/MediaButton.h"
+
+namespace {
+struct ButtonText
+{
+    const char *icon;
+    const char *toolTip;
+    const char *caption;
+};
+
+// In WindowHeaderWidget::Button order.
+const ButtonText kButtons[] = {
+    {":/resources/network.png", "Select Network", "Network"},
+    {":/resources/search.png", "Search Devices", "Search"},
+    {":/resources/settings.png", "Settings", "Settings"},
+    {":/resources/printer.png", "Printer Settings", "Printer Settings"},
+    {":/resources/print.png", "Scan Code", "Scan Code"},
+};
+
+const int kButtonHeight = 24;
+const int kGap = 3;
+} // namespace
+
+WindowHeaderWidget::WindowHeaderWidget(QWidget *parent) : JXWidget(parent)
+{
+    setMinimumHeight(20);
+    setBackgroundColor(QColor(255, 255, 255, 255));
+    for (int i = 0; i < ButtonCount; ++i) {
+        buttons[i] = new MediaButton(this);
+        buttons[i]->setIcon(QString::fromLatin1(kButtons[i].icon));
+    }
+    languageChanged();
+}
+
+void WindowHeaderWidget::languageChanged()
+{
+    for (int i = 0; i < ButtonCount; ++i) {
+        buttons[i]->setToolTip(translate(QString::fromLatin1(kButtons[i].toolTip)));
+        buttons[i]->setText(translate(QString::fromLatin1(kButtons[i].caption)));
+    }
+    layoutButtons();
+}
+
+void WindowHeaderWidget::resizeEvent(QResizeEvent *event)
+{
+    JXWidget::resizeEvent(event);
+    layoutButtons();
+}
+
+void WindowHeaderWidget::layoutButtons()
+{
+    int x = kGap;
+    for (MediaButton *button : buttons) {
+        button->adjustSize();
+        button->setGeometry(x, 0, button->width(), kButtonHeight);
+        x = button->geometry().right() + 1 + kGap;
+    }
+}
