@@ -1,6 +1,7 @@
 #include "UI/VeltoDevicesWidget.h"
 
-VeltoDevicesWidget::VeltoDevicesWidget(QWidget *parent) : JXWidget(parent) {}
+VeltoDevicesWidget::VeltoDevicesWidget(QWidget *parent) : JXWidget(parent)
+{}
 
 void VeltoDevicesWidget::setDevices(const QVector<VeltoDevice> &list)
 {

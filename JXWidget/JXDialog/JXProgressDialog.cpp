@@ -12,6 +12,11 @@ JXProgressDialog::JXProgressDialog(QWidget *parent)
     resize(300, 60);
 }
 
+void JXProgressDialog::setProgressRange(int minimum, int maximum)
+{
+    bar->setRange(minimum, maximum);
+}
+
 QString JXProgressDialog::message() const
 {
     return messageLabel->text();
