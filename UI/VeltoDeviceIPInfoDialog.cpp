@@ -2,6 +2,7 @@
 
 #include "JXUtils/JXLocalize.h"
 #include "UI/VeltoDeviceIpSettingsDialog.h"
+#include "UI/VeltoPanelFont.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -58,6 +59,7 @@ VeltoDeviceIPInfoDialog::VeltoDeviceIPInfoDialog(QWidget *parent)
     : JXDialog(parent), modeBox(new QComboBox(this)), setButton(new QPushButton(this)),
       cancelButton(new QPushButton(this))
 {
+    useVeltoPanelFont(this);
     addLabel("IP Mode", 10);
     modeBox->addItem(translate(QStringLiteral("DHCP")));
     modeBox->addItem(translate(QStringLiteral("Static")));
@@ -95,8 +97,10 @@ void VeltoDeviceIPInfoDialog::setDevice(const VeltoDevice &d, VeltoDevicesWidget
     device = d;
     devicesWidget = w;
     const QString values[kFields] = {d.ip(), d.netmask(), d.gateway(), d.dns1(), d.dns2()};
-    for (int i = 0; i < kFields; ++i)
+    for (int i = 0; i < kFields; ++i) {
         edits[i]->setText(values[i]);
+        edits[i]->setCursorPosition(0);
+    }
     const bool dhcp = d.ipMode().compare(QLatin1String("DHCP"), Qt::CaseInsensitive) == 0;
     const int index = dhcp ? Dhcp : Static;
     const QSignalBlocker quiet(modeBox); // applied once, below, also when the index stays

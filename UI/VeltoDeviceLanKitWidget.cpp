@@ -6,6 +6,7 @@
 #include "UI/VeltoDeviceIPInfoDialog.h"
 #include "UI/VeltoDeviceNameSettingsDialog.h"
 #include "UI/VeltoDeviceRestoreSettingsDialog.h"
+#include "UI/VeltoPanelFont.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -43,6 +44,7 @@ VeltoDeviceLanKitWidget::VeltoDeviceLanKitWidget(QWidget *parent)
       upgradeButton(named(new QPushButton(this), "upgradeButton")),
       restoreButton(named(new QPushButton(this), "restoreButton"))
 {
+    useVeltoPanelFont(this);
     firmwareValue->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     firmwareValue->setCursor(Qt::PointingHandCursor);
     firmwareValue->setTextColor(palette().color(QPalette::WindowText));
@@ -61,6 +63,7 @@ void VeltoDeviceLanKitWidget::setDevice(const VeltoDevice &d)
     const bool present = d.hasMac();
     setEnabled(present);
     nameEdit->setText(d.name());
+    nameEdit->setCursorPosition(0);
     ipText = present ? QStringLiteral("%1(%2)").arg(d.ip(), d.ipMode()) : QString();
     firmwareText = d.appVersion();
     showValues();

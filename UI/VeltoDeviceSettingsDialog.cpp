@@ -1,6 +1,7 @@
 #include "UI/VeltoDeviceSettingsDialog.h"
 
 #include "UI/VeltoDevicesWidget.h"
+#include "UI/VeltoPanelFont.h"
 #include "Velto/VeltoSDK.h"
 
 #include <QMetaObject>
@@ -8,6 +9,7 @@
 
 VeltoDeviceSettingsDialog::VeltoDeviceSettingsDialog(QWidget *parent) : JXProgressDialog(parent)
 {
+    useVeltoPanelFont(this);
     VeltoDevice::registerMetaTypes();
 }
 

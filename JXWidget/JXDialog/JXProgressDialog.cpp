@@ -7,6 +7,7 @@ JXProgressDialog::JXProgressDialog(QWidget *parent)
     : JXWaitDialog(parent), messageLabel(new QLabel(this)), bar(new QProgressBar(this))
 {
     bar->setRange(0, 0);
+    bar->setTextVisible(false); // a 10-pixel bar has no room for its percentage
     connect(this, &JXProgressDialog::_setProgress, this, &JXProgressDialog::setProgress);
     connect(this, &JXProgressDialog::_setMessage, this, &JXProgressDialog::setMessage);
     resize(300, 60);
