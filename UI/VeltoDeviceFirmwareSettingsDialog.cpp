@@ -5,6 +5,8 @@
 
 #include <QDebug>
 
+#include <algorithm>
+
 namespace {
 qint64 kilobytes(qint64 bytes)
 {

@@ -2,6 +2,8 @@
 
 #include "Velto/VeltoSDK.h"
 
+#include <algorithm>
+
 VeltoDeviceIpSettingsDialog::VeltoDeviceIpSettingsDialog(QWidget *parent)
     : VeltoDeviceSettingsDialog(parent)
 {}
