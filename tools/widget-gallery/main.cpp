@@ -18,6 +18,8 @@
 #include "UI/VeltoDeviceIPInfoDialog.h"
 #include "UI/VeltoDeviceIpSettingsDialog.h"
 #include "UI/VeltoDeviceLanKitWidget.h"
+#include "UI/VeltoDeviceNameSettingsDialog.h"
+#include "UI/VeltoDeviceRestoreSettingsDialog.h"
 #include "resources/JXResources.h"
 
 #include <QApplication>
@@ -254,9 +256,11 @@ QWidget *drawIpInfoDialogDhcp()
     return dialog;
 }
 
-QWidget *drawIpSettingsDialog()
+// The name, IP and restore dialogs show the busy bar while their one message is out.
+template <typename Dialog>
+QWidget *drawSettingsDialog()
 {
-    return new VeltoDeviceIpSettingsDialog;
+    return new Dialog;
 }
 
 QWidget *drawFirmwareDialog()
@@ -312,7 +316,9 @@ int renderLanguage(const QString &language, const QDir &out)
         {"VeltoDeviceLanKitWidget-empty", drawEmptyDevicePanel},
         {"VeltoDeviceIPInfoDialog", drawIpInfoDialog},
         {"VeltoDeviceIPInfoDialog-dhcp", drawIpInfoDialogDhcp},
-        {"VeltoDeviceIpSettingsDialog", drawIpSettingsDialog},
+        {"VeltoDeviceIpSettingsDialog", drawSettingsDialog<VeltoDeviceIpSettingsDialog>},
+        {"VeltoDeviceNameSettingsDialog", drawSettingsDialog<VeltoDeviceNameSettingsDialog>},
+        {"VeltoDeviceRestoreSettingsDialog", drawSettingsDialog<VeltoDeviceRestoreSettingsDialog>},
         {"VeltoDeviceFirmwareSettingsDialog", drawFirmwareDialog},
         {"texts", drawTexts},
     };
