@@ -7,9 +7,15 @@ JXProgressDialog::JXProgressDialog(QWidget *parent)
     : JXWaitDialog(parent), messageLabel(new QLabel(this)), bar(new QProgressBar(this))
 {
     bar->setRange(0, 0);
+    bar->setTextVisible(false); // a 10-pixel bar has no room for its percentage
     connect(this, &JXProgressDialog::_setProgress, this, &JXProgressDialog::setProgress);
     connect(this, &JXProgressDialog::_setMessage, this, &JXProgressDialog::setMessage);
     resize(300, 60);
+}
+
+void JXProgressDialog::setProgressRange(int minimum, int maximum)
+{
+    bar->setRange(minimum, maximum);
 }
 
 QString JXProgressDialog::message() const

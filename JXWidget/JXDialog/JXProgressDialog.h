@@ -14,6 +14,9 @@ class JXProgressDialog : public JXWaitDialog
 public:
     explicit JXProgressDialog(QWidget *parent = nullptr);
 
+    // The bar's range; 0 to 0 (the default) shows a busy bar without a value.
+    void setProgressRange(int minimum, int maximum);
+
     QString message() const;
     int progressValue() const;
 

@@ -14,6 +14,12 @@
 #include "JXWidget/JXProgress.h"
 #include "JXWidget/JXToast.h"
 #include "JXWidget/JXWidget.h"
+#include "UI/VeltoDeviceFirmwareSettingsDialog.h"
+#include "UI/VeltoDeviceIPInfoDialog.h"
+#include "UI/VeltoDeviceIpSettingsDialog.h"
+#include "UI/VeltoDeviceLanKitWidget.h"
+#include "UI/VeltoDeviceNameSettingsDialog.h"
+#include "UI/VeltoDeviceRestoreSettingsDialog.h"
 #include "resources/JXResources.h"
 
 #include <QApplication>
@@ -200,6 +206,70 @@ QWidget *drawProgressDialog()
     return dialog;
 }
 
+// A camera as its search reply describes it.
+VeltoDevice galleryDevice(const QString &mode)
+{
+    VeltoDevice device;
+    device.fromJson({{"mac", "02:56:4C:00:00:01"},
+                     {"ip", "192.168.1.108"},
+                     {"IpMode", mode},
+                     {"name", "Hall camera"},
+                     {"netmask", "255.255.255.0"},
+                     {"gateway", "192.168.1.1"},
+                     {"dns1", "192.168.1.1"},
+                     {"dns2", "8.8.8.8"},
+                     {"appVersion", "V2.1.7.240315"}});
+    return device;
+}
+
+QWidget *drawDevicePanel()
+{
+    auto *panel = new VeltoDeviceLanKitWidget;
+    panel->resize(450, 200);
+    panel->setBackgroundColor(kWhite);
+    panel->setDevice(galleryDevice("static"));
+    return panel;
+}
+
+QWidget *drawEmptyDevicePanel()
+{
+    auto *panel = new VeltoDeviceLanKitWidget;
+    panel->resize(450, 200);
+    panel->setBackgroundColor(kWhite);
+    panel->showToast(translate("Please Input Name"), Qt::AlignHCenter | Qt::AlignBottom, 5, 5);
+    return panel;
+}
+
+QWidget *drawIpInfoDialog()
+{
+    auto *dialog = new VeltoDeviceIPInfoDialog;
+    dialog->setDevice(galleryDevice("static"), nullptr);
+    dialog->showToast(translate("Please input valid netmask"), Qt::AlignHCenter | Qt::AlignBottom,
+                      5, 5);
+    return dialog;
+}
+
+QWidget *drawIpInfoDialogDhcp()
+{
+    auto *dialog = new VeltoDeviceIPInfoDialog;
+    dialog->setDevice(galleryDevice("dhcp"), nullptr);
+    return dialog;
+}
+
+// The name, IP and restore dialogs show the busy bar while their one message is out.
+template <typename Dialog>
+QWidget *drawSettingsDialog()
+{
+    return new Dialog;
+}
+
+QWidget *drawFirmwareDialog()
+{
+    auto *dialog = new VeltoDeviceFirmwareSettingsDialog;
+    emit dialog->_uploadProgress(3584 * 1024, 9216 * 1024);
+    return dialog;
+}
+
 // Every entry of the loaded language file, one per line, to check the translations by eye.
 QWidget *drawTexts()
 {
@@ -242,6 +312,14 @@ int renderLanguage(const QString &language, const QDir &out)
         {"JXAlertDialog", drawAlertDialog},
         {"JXWaitDialog", drawWaitDialog},
         {"JXProgressDialog", drawProgressDialog},
+        {"VeltoDeviceLanKitWidget", drawDevicePanel},
+        {"VeltoDeviceLanKitWidget-empty", drawEmptyDevicePanel},
+        {"VeltoDeviceIPInfoDialog", drawIpInfoDialog},
+        {"VeltoDeviceIPInfoDialog-dhcp", drawIpInfoDialogDhcp},
+        {"VeltoDeviceIpSettingsDialog", drawSettingsDialog<VeltoDeviceIpSettingsDialog>},
+        {"VeltoDeviceNameSettingsDialog", drawSettingsDialog<VeltoDeviceNameSettingsDialog>},
+        {"VeltoDeviceRestoreSettingsDialog", drawSettingsDialog<VeltoDeviceRestoreSettingsDialog>},
+        {"VeltoDeviceFirmwareSettingsDialog", drawFirmwareDialog},
         {"texts", drawTexts},
     };
     int failures = 0;

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "JXWidget/JXToast.h"
+#include "Velto/VeltoDevice.h"
+
+class VeltoDevicesWidget;
+
+// Base of the panel that shows the device selected in the table. It can show toast
+// messages over itself and keeps its own copy of the device record.
+class VeltoDeviceContentWidget : public JXToast
+{
+    Q_OBJECT
+
+public:
+    explicit VeltoDeviceContentWidget(QWidget *parent = nullptr);
+
+    // The table that the panel's dialogs write changed records back to.
+    virtual void setDevicesWidget(VeltoDevicesWidget *widget);
+    // Copies d; the panel shows it until the next call.
+    virtual void setDevice(const VeltoDevice &d);
+    virtual VeltoDevice device() const;
+
+protected:
+    VeltoDevice shownDevice;                     // a copy; GUI thread
+    VeltoDevicesWidget *devicesWidget = nullptr; // not owned; null until set; GUI thread
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "UI/VeltoDeviceSettingsDialog.h"
+
+#include <QString>
+#include <QVector>
+
+#include <atomic>
+
+// Uploads one firmware file to each listed device in turn, showing the bytes sent. Closing
+// the dialog cancels the upload under way, so the operator never waits on a device that
+// has stopped reading.
+class VeltoDeviceFirmwareSettingsDialog : public VeltoDeviceSettingsDialog
+{
+    Q_OBJECT
+
+public:
+    explicit VeltoDeviceFirmwareSettingsDialog(QWidget *parent = nullptr);
+    ~VeltoDeviceFirmwareSettingsDialog() override;
+
+    // files[i] is the local path uploaded to devices[i].
+    void setSettings(const QVector<VeltoDevice> &devices, const QVector<QString> &files);
+
+    void run() override;
+    // Ends a reply wait and the upload under way. GUI thread.
+    void interrupt() override;
+
+signals:
+    // Bytes of the request sent so far and in all; emitted on the worker thread.
+    void _uploadProgress(qint64 sent, qint64 total);
+
+private slots:
+    void showUploadProgress(qint64 sent, qint64 total);
+
+private:
+    void upload(const VeltoDevice &device, const QString &file);
+    void reportProgress(qint64 sent, qint64 total);
+
+    // Set on the GUI thread before start(); read by the job.
+    QVector<VeltoDevice> devices;
+    QVector<QString> files;
+    QString stepText; // translated on the GUI thread, shown before the numbers
+    // Worker thread only: the last whole percent reported, so that a large file does not
+    // flood the GUI thread with one report per network write.
+    int reportedPercent = -1;
+};

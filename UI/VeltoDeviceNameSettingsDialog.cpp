@@ -1,0 +1,32 @@
+#include "UI/VeltoDeviceNameSettingsDialog.h"
+
+#include "Velto/VeltoSDK.h"
+
+VeltoDeviceNameSettingsDialog::VeltoDeviceNameSettingsDialog(QWidget *parent)
+    : VeltoDeviceSettingsDialog(parent)
+{}
+
+VeltoDeviceNameSettingsDialog::~VeltoDeviceNameSettingsDialog()
+{
+    stopRun(); // the job reads this class's lists
+}
+
+void VeltoDeviceNameSettingsDialog::setSettings(const QVector<VeltoDevice> &devices,
+                                                const QVector<QString> &names)
+{
+    this->devices = devices;
+    this->names = names;
+}
+
+void VeltoDeviceNameSettingsDialog::run()
+{
+    VeltoSDK *sdk = VeltoSDK::instance();
+    if (sdk && !names.isEmpty()) {
+        const QString name = names.first();
+        sdk->setDevicesName(devices, name);
+        for (VeltoDevice &device : devices)
+            device.setName(name);
+        updateDevices(devices);
+    }
+    emit _close();
+}

@@ -1,0 +1,355 @@
+// The panel and its dialogs against the device simulator across a veth pair between two
+// private network namespaces. Run through scripts/netns-run.sh: this program runs in
+// namespace A on NETNS_IF_A, the simulator in namespace B.
+#include "PanelTestSupport.h"
+#include "velto/LogCapture.h"
+#include "velto/SimulatorProcess.h"
+
+#include "UI/VeltoDeviceFirmwareSettingsDialog.h"
+#include "UI/VeltoDeviceIPInfoDialog.h"
+#include "UI/VeltoDeviceIpSettingsDialog.h"
+#include "UI/VeltoDeviceLanKitWidget.h"
+#include "UI/VeltoDevicesWidget.h"
+#include "Velto/VeltoNetwork.h"
+#include "Velto/VeltoSDK.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+const char kRecvOpened[] = "VeltoSDK.cpp: bind socket port 5999 -> 0";
+// The simulator's first two cameras.
+const char kFirstMac[] = "02:56:4C:00:00:01";
+const char kSecondMac[] = "02:56:4C:00:00:02";
+
+// A firmware file of size random bytes at path; its contents.
+QByteArray writeFirmware(const QString &path, int size)
+{
+    QByteArray data(size, '\0');
+    QRandomGenerator generator(20241208);
+    for (char &byte : data)
+        byte = static_cast<char>(generator.generate() & 0xff);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(data);
+    return data;
+}
+
+QPushButton *buttonWithText(QWidget &dialog, const QString &text)
+{
+    for (QPushButton *button : dialog.findChildren<QPushButton *>()) {
+        if (button->text().compare(text, Qt::CaseInsensitive) == 0)
+            return button;
+    }
+    return nullptr;
+}
+
+class PanelNetns : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        ASSERT_FALSE(qEnvironmentVariableIsEmpty("NETNS_B"))
+            << "run me through scripts/netns-run.sh: the protocol sends on start";
+        VeltoDevice::registerMetaTypes();
+    }
+
+    void SetUp() override
+    {
+        PanelTest::useLanguage("en");
+        VeltoSDK::createInstance();
+    }
+
+    void TearDown() override
+    {
+        VeltoSDK::destroyInstance();
+        sim.reset();
+    }
+
+    // Starts the simulator and the protocol, searches, and puts the devices in the table.
+    void simulate(const QStringList &arguments, int expected)
+    {
+        sim = std::make_unique<SimulatorProcess>(arguments);
+        ASSERT_TRUE(sim->isReady());
+        QNetworkInterface iface;
+        QNetworkAddressEntry entry;
+        ASSERT_TRUE(chooseInterface(usableInterfaces(), qEnvironmentVariable("NETNS_IF_A"),
+                                    QString(), iface, entry));
+        const int from = log.size();
+        VeltoSDK::instance()->start(iface, entry);
+        ASSERT_TRUE(log.waitFor(kRecvOpened, 3000, from));
+        QVector<VeltoDevice> found;
+        VeltoSDK::instance()->searchDevices(found, 0.4);
+        std::sort(found.begin(), found.end(), VeltoDevice::lessByMac);
+        ASSERT_EQ(found.size(), expected);
+        table.setDevices(found);
+    }
+
+    // The JSON of every request of that method the simulator received, in order.
+    QList<QJsonObject> requests(const char *method)
+    {
+        QList<QJsonObject> found;
+        for (const QJsonObject &event : sim->events("request")) {
+            if (event.value("method") != QLatin1String(method))
+                continue;
+            const QByteArray raw = QByteArray::fromHex(event.value("raw").toString().toLatin1());
+            found << QJsonDocument::fromJson(raw.mid(8)).object();
+        }
+        return found;
+    }
+
+    // Runs Set in the IP dialog for the table's first device in static mode.
+    int setStatic(const char *ip, const char *netmask, const char *gateway)
+    {
+        VeltoDeviceIPInfoDialog dialog;
+        dialog.setDevice(table.deviceAt(0), &table);
+        dialog.findChild<QComboBox *>()->setCurrentIndex(1);
+        const QList<QLineEdit *> edits = dialog.findChildren<QLineEdit *>();
+        edits[0]->setText(QString::fromUtf8(ip));
+        edits[1]->setText(QString::fromUtf8(netmask));
+        edits[2]->setText(QString::fromUtf8(gateway));
+        dialog.onClickSetButton(false);
+        return dialog.result();
+    }
+
+    LogCapture log;
+    std::unique_ptr<SimulatorProcess> sim;
+    VeltoDevicesWidget table;
+};
+
+TEST_F(PanelNetns, StaticAddressesAreSentAsPlainDottedQuadsAndShownAtOnce)
+{
+    simulate({"--count", "1", "--delay-max", "20"}, 1);
+    EXPECT_EQ(setStatic("192.168.1.10x", " 255.255.255.0", "+192.168.1.1"), QDialog::Accepted);
+    EXPECT_EQ(table.deviceAt(0).ip(), QStringLiteral("192.168.1.10"));
+    EXPECT_EQ(table.deviceAt(0).netmask(), QStringLiteral("255.255.255.0"));
+    EXPECT_EQ(setStatic(" 192.168.1.11", "255.255.0.0", "192.168.1.1"), QDialog::Accepted);
+    EXPECT_EQ(table.deviceAt(0).ip(), QStringLiteral("192.168.1.11"));
+    EXPECT_EQ(table.deviceAt(0).ipMode(), QStringLiteral("dhcp")); // as the camera reported it
+
+    ASSERT_TRUE(!sim->waitForEvent("request", 2000, 3).isEmpty());
+    const QList<QJsonObject> sent = requests("SetIp");
+    ASSERT_EQ(sent.size(), 2);
+    EXPECT_EQ(sent[0].value("ip"), QLatin1String("192.168.1.10"));
+    EXPECT_EQ(sent[0].value("netmask"), QLatin1String("255.255.255.0"));
+    EXPECT_EQ(sent[0].value("gateway"), QLatin1String("192.168.1.1"));
+    EXPECT_EQ(sent[1].value("ip"), QLatin1String("192.168.1.11"));
+    EXPECT_EQ(sent[1].value("IpMode"), QLatin1String("static"));
+}
+
+TEST_F(PanelNetns, ARefusedAddressChangesNothingAndAnInvalidOneSendsNothing)
+{
+    simulate({"--count", "1", "--delay-max", "20", "--misbehave", "fail"}, 1);
+    const VeltoDevice before = table.deviceAt(0);
+    EXPECT_EQ(setStatic("10.77.0.60", "255.255.255.0", "10.77.0.1"), QDialog::Accepted);
+    EXPECT_EQ(table.deviceAt(0).allValues(), before.allValues());
+    EXPECT_EQ(setStatic("10.77.0.60", "255.255.255.0", "abc"), 0); // stays open
+    QTest::qWait(300);
+    EXPECT_EQ(requests("SetIp").size(), 1);
+}
+
+TEST_F(PanelNetns, DhcpMarksTheRecordAfterOneMessage)
+{
+    simulate({"--count", "1", "--delay-max", "20"}, 1);
+    VeltoDevice reported = table.deviceAt(0);
+    reported.setIpMode("static");
+    table.updateDevices({reported});
+    VeltoDeviceIPInfoDialog dialog;
+    dialog.setDevice(table.deviceAt(0), &table);
+    EXPECT_EQ(dialog.findChild<QComboBox *>()->currentIndex(), 1);
+    dialog.findChild<QComboBox *>()->setCurrentIndex(0);
+    dialog.onClickSetButton(false);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(table.deviceAt(0).ipMode(), QStringLiteral("dhcp"));
+    ASSERT_FALSE(sim->waitForEvent("request", 2000, 2).isEmpty());
+    const QList<QJsonObject> sent = requests("SetIp");
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent[0].value("IpMode"), QLatin1String("dhcp"));
+    EXPECT_FALSE(sent[0].contains("ip"));
+}
+
+// The first camera never answers: closing the progress dialog ends its wait at once, and
+// the second camera is never asked.
+TEST_F(PanelNetns, ClosingWhileADeviceIsSilentReturnsAtOnceAndSkipsTheRest)
+{
+    simulate({"--count", "2", "--delay-max", "20", "--misbehave", "silent", "--misbehaving", "1"},
+             1);
+    VeltoDevice silent = PanelTest::device(kFirstMac, "10.77.0.30");
+    const VeltoDevice second = table.deviceAt(0);
+    ASSERT_EQ(second.mac(), QLatin1String(kSecondMac));
+    VeltoDeviceIpSettingsDialog dialog;
+    dialog.setDevicesWidget(&table);
+    dialog.setSettings({silent, table.deviceAt(0)}, {"10.77.0.31", "10.77.0.32"},
+                       {"255.255.255.0", "255.255.255.0"}, {"10.77.0.1", "10.77.0.1"}, {"", ""},
+                       {"", ""}, false);
+    QElapsedTimer sinceClose;
+    PanelTest::whenModalShown("VeltoDeviceIpSettingsDialog", [&](QWidget &shown) {
+        (void)sim->waitForEvent("request", 2000, 2); // the search, then the first SetIp
+        QTest::qWait(200);
+        sinceClose.start();
+        shown.close();
+    });
+    dialog.start();
+    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+    EXPECT_LT(sinceClose.elapsed(), 500);
+    QTest::qWait(500);
+    EXPECT_EQ(requests("SetIp").size(), 1);
+    EXPECT_EQ(table.deviceAt(0).allValues(), second.allValues());
+}
+
+TEST_F(PanelNetns, FirmwareArrivesByteForByteWithProgressTo100)
+{
+    QTemporaryDir dir;
+    simulate({"--count", "1", "--delay-max", "20", "--upload-dir", dir.filePath("up")}, 1);
+    const QString path = dir.filePath("fw 2.2.bin");
+    const QByteArray firmware = writeFirmware(path, 900 * 1024);
+
+    VeltoDeviceFirmwareSettingsDialog dialog;
+    dialog.setSettings({table.deviceAt(0)}, {path});
+    QList<int> seen;
+    QObject::connect(&dialog, &VeltoDeviceFirmwareSettingsDialog::_uploadProgress, &dialog,
+                     [&](qint64 sent, qint64 total) { seen << int(sent * 100 / total); });
+    const int from = log.size();
+    dialog.start();
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    EXPECT_EQ(dialog.progressValue(), 100);
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(seen.last(), 100);
+    EXPECT_TRUE(dialog.message().endsWith(" KB")) << dialog.message().toStdString();
+    const QStringList outcome =
+        log.matching("VeltoDeviceFirmwareSettingsDialog.cpp: firmware", from);
+    ASSERT_EQ(outcome.size(), 1);
+    EXPECT_TRUE(outcome[0].endsWith(" upgraded on 02:56:4C:00:00:01")) << outcome[0].toStdString();
+    EXPECT_FALSE(outcome[0].contains("not upgraded"));
+
+    const QJsonObject upload = sim->waitForEvent("upload", 2000);
+    EXPECT_EQ(upload.value("file"), QLatin1String("fw 2.2.bin"));
+    QFile stored(upload.value("path").toString());
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(stored.readAll() == firmware);
+}
+
+// The camera reads slowly, as one busy writing flash does: closing the dialog cancels the
+// upload, returns within a second, and the camera sees the connection end once it has read
+// what the kernel still held for it (about a megabyte, a second or so at this rate).
+TEST_F(PanelNetns, ClosingMidUploadCancelsItWithinASecond)
+{
+    QTemporaryDir dir;
+    simulate({"--count", "1", "--delay-max", "20", "--upload-rate", "1048576", "--upload-dir",
+              dir.filePath("up")},
+             1);
+    const QString path = dir.filePath("fw.bin");
+    writeFirmware(path, 24 * 1024 * 1024); // 24 s at that rate
+
+    VeltoDeviceFirmwareSettingsDialog dialog;
+    dialog.setSettings({table.deviceAt(0)}, {path});
+    qint64 closing = -1;
+    PanelTest::whenModalShown("VeltoDeviceFirmwareSettingsDialog", [&](QWidget &shown) {
+        QTest::qWait(1000);
+        QElapsedTimer timer;
+        timer.start();
+        shown.close();
+        closing = timer.elapsed();
+    });
+    const int from = log.size();
+    dialog.start();
+    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+    EXPECT_GE(closing, 0);
+    EXPECT_LT(closing, 1000);
+    const QJsonObject aborted = sim->waitForEvent("upload-aborted", 15000);
+    ASSERT_FALSE(aborted.isEmpty());
+    EXPECT_LT(aborted.value("received").toInt(), aborted.value("expected").toInt());
+    EXPECT_TRUE(sim->events("upload").isEmpty());
+    EXPECT_EQ(log.matching("VeltoDeviceFirmwareSettingsDialog.cpp: firmware", from).size(), 1);
+    EXPECT_EQ(log.matching("VeltoDeviceFirmwareSettingsDialog.cpp: firmware", from)
+                  .filter("not upgraded on 02:56:4C:00:00:01: cancelled, result -3")
+                  .size(),
+              1);
+}
+
+class PanelOperations : public PanelNetns
+{
+protected:
+    void SetUp() override
+    {
+        PanelNetns::SetUp();
+        panel.setDevicesWidget(&table);
+        panel.resize(800, 400);
+        panel.show();
+    }
+
+    void click(const char *name)
+    {
+        QTest::mouseClick(panel.findChild<QWidget *>(name), Qt::LeftButton);
+    }
+
+    VeltoDeviceLanKitWidget panel;
+};
+
+TEST_F(PanelOperations, ASpacesOnlyNameIsSentUnchanged)
+{
+    simulate({"--count", "1", "--delay-max", "20"}, 1);
+    panel.setDevice(table.deviceAt(0));
+    panel.findChild<QLineEdit *>("nameEdit")->setText("   ");
+    click("nameButton");
+    EXPECT_EQ(table.deviceAt(0).name(), QStringLiteral("   "));
+    ASSERT_FALSE(sim->waitForEvent("request", 2000, 2).isEmpty());
+    const QList<QJsonObject> sent = requests("SetName");
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent[0].value("name"), QLatin1String("   "));
+    EXPECT_EQ(sent[0].value("destarray").toArray().at(0), QLatin1String("02564C000001"));
+}
+
+TEST_F(PanelOperations, RestoreSendsOnlyWhenConfirmed)
+{
+    simulate({"--count", "1", "--delay-max", "20"}, 1);
+    panel.setDevice(table.deviceAt(0));
+    for (const char *answer : {"Cancel", "Ok"}) {
+        PanelTest::whenModalShown("JXAlertDialog", [answer](QWidget &alert) {
+            buttonWithText(alert, QString::fromLatin1(answer))->click();
+        });
+        click("restoreButton");
+        QTest::qWait(300);
+        EXPECT_EQ(requests("ResetDefault").size(), answer[0] == 'O' ? 1 : 0) << answer;
+    }
+    EXPECT_EQ(requests("ResetDefault").at(0).value("keepnetwork"), QLatin1String("0"));
+}
+
+TEST_F(PanelOperations, UpgradeUploadsTheChosenFile)
+{
+    QTemporaryDir dir;
+    simulate({"--count", "1", "--delay-max", "20", "--upload-dir", dir.filePath("up")}, 1);
+    const QString path = dir.filePath("chosen.bin");
+    const QByteArray firmware = writeFirmware(path, 64 * 1024);
+    panel.setDevice(table.deviceAt(0));
+    PanelTest::whenModalShown("QFileDialog", [&](QWidget &shown) {
+        auto &chooser = static_cast<QFileDialog &>(shown);
+        chooser.setDirectory(dir.path());
+        chooser.selectFile(path);
+        static_cast<QDialog &>(chooser).accept();
+    });
+    click("upgradeButton");
+    const QJsonObject upload = sim->waitForEvent("upload", 3000);
+    EXPECT_EQ(upload.value("file"), QLatin1String("chosen.bin"));
+    QFile stored(upload.value("path").toString());
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(stored.readAll() == firmware);
+}
+
+} // namespace
