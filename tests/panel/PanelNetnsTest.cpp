@@ -2,7 +2,7 @@
 // private network namespaces. Run through scripts/netns-run.sh: this program runs in
 // namespace A on NETNS_IF_A, the simulator in namespace B.
 #include "PanelTestSupport.h"
-#include "velto/LogCapture.h"
+#include "support/LogCapture.h"
 #include "velto/SimulatorProcess.h"
 
 #include "UI/VeltoDeviceFirmwareSettingsDialog.h"
