@@ -29,6 +29,9 @@ VeltoDevicesWidget::VeltoDevicesWidget(QWidget *parent)
 {
     connect(checkHeader->checkBox(), &QCheckBox::clicked, this,
             &VeltoDevicesWidget::onCheckAllClicked);
+    // The style's own minimum would widen the two narrow columns.
+    checkHeader->setMinimumSectionSize(
+        *std::min_element(kColumnWidths, kColumnWidths + ColumnCount));
     table->setHorizontalHeader(checkHeader);
     setDevices(devices);
 }
