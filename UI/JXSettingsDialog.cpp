@@ -13,6 +13,7 @@ const int kEnglish = 0;
 const int kChinese = 1;
 const int kHardwareOn = 0;
 const int kHardwareOff = 1;
+const int kComboFontPixels = 12;
 
 QString caption(const char *word)
 {
@@ -24,6 +25,13 @@ QLabel *newLabel(QWidget *parent, Qt::Alignment alignment)
     auto *label = new QLabel(parent);
     label->setAlignment(alignment);
     return label;
+}
+// The choice boxes are 20 pixels high; a font that fits keeps descenders inside them.
+void fitTextToRow(QComboBox *box)
+{
+    QFont font = box->font();
+    font.setPixelSize(kComboFontPixels);
+    box->setFont(font);
 }
 } // namespace
 
@@ -40,6 +48,8 @@ JXSettingsDialog::JXSettingsDialog(QWidget *parent)
     buildDateValue->setText(QString::fromLatin1(kBuildDate));
     languageCombo->addItems({QString(), QString()});
     hardwareCombo->addItems({QString(), QString()});
+    fitTextToRow(languageCombo);
+    fitTextToRow(hardwareCombo);
     setTexts();
     connect(languageCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &JXSettingsDialog::onLanguageChanged);
