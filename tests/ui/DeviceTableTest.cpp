@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -243,4 +244,26 @@ TEST_F(DeviceTable, HeadersFollowALanguageSwitch)
     JXLocalize::changeLanguage("en");
     EXPECT_EQ(table()->horizontalHeaderItem(2)->text(), "Mac");
     EXPECT_EQ(shown(0, 2), "02:56:4C:00:00:01");
+}
+
+TEST(DeviceTableKeys, KeysTheTableDoesNotUseGoOnToTheWindow)
+{
+    // The main window's stand-in: records the keys that reach it.
+    class Window : public QWidget
+    {
+    public:
+        QList<int> keys;
+
+    protected:
+        void keyPressEvent(QKeyEvent *event) override
+        {
+            if (event->key() != Qt::Key_Control)
+                keys << event->key();
+        }
+    } window;
+    auto *table = new VeltoDevicesWidget(&window);
+    table->setDevices(devices(1));
+    QTest::keyClick(table, Qt::Key_F5);
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(window.keys, QList<int>({Qt::Key_F5, Qt::Key_C}));
 }
