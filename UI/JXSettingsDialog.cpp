@@ -26,6 +26,7 @@ QLabel *newLabel(QWidget *parent, Qt::Alignment alignment)
     label->setAlignment(alignment);
     return label;
 }
+
 // The choice boxes are 20 pixels high; a font that fits keeps descenders inside them.
 void fitTextToRow(QComboBox *box)
 {

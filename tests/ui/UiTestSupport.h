@@ -7,6 +7,7 @@
 #include <QVector>
 
 #include <functional>
+#include <ostream>
 
 class QWidget;
 
@@ -22,3 +23,9 @@ void installLanguage(const QString &name);
 // Calls act with the modal dialog that the caller's next exec() shows, once it is visible.
 void whenModalShown(std::function<void(QWidget &)> act);
 } // namespace UiTest
+
+// Failures show texts as text.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
