@@ -56,6 +56,8 @@ void VeltoDevicesWidget::setDevices(const QVector<VeltoDevice> &list)
     table->setRowCount(devices.size());
     for (int row = 0; row < devices.size(); ++row)
         buildRow(row);
+    // A new search brings unticked records; a check-all box left ticked would say otherwise.
+    updateCheckAll();
 }
 
 void VeltoDevicesWidget::buildRow(int row)

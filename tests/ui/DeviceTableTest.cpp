@@ -128,6 +128,20 @@ TEST_F(DeviceTable, CheckAllFollowsEveryRowAndStaysOverColumnZero)
     EXPECT_EQ(checkAll()->y(), 5);
 }
 
+TEST_F(DeviceTable, ANewListStartsWithCheckAllMatchingItsTicks)
+{
+    widget.setDevices(devices(2));
+    QTest::mouseClick(checkAll(), Qt::LeftButton);
+    ASSERT_TRUE(checkAll()->isChecked());
+    widget.setDevices(devices(3)); // a new search
+    EXPECT_FALSE(checkAll()->isChecked());
+    QVector<VeltoDevice> ticked = devices(2);
+    ticked[0].ticked = ticked[1].ticked = true;
+    widget.setDevices(ticked);
+    EXPECT_TRUE(checkAll()->isChecked());
+    EXPECT_TRUE(tick(0)->isChecked() && tick(1)->isChecked());
+}
+
 TEST_F(DeviceTable, CheckAllOnAnEmptyTableChangesNothingElse)
 {
     widget.setDevices({});
