@@ -13,7 +13,7 @@ JXNetworkDialog::JXNetworkDialog(QWidget *parent)
 {
     resize(500, 200);
     if (parent && parent->width() > 0 && parent->height() > 0)
-        move(parent->geometry().center() - rect().center());
+        move(parent->mapToGlobal(parent->rect().center()) - rect().center());
     promptLabel->setText(translate(QStringLiteral("Please select network")));
     promptLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     okButton->setText(translate(QStringLiteral("OK")));

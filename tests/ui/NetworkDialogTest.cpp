@@ -37,3 +37,16 @@ TEST(NetworkDialog, OkWithoutAnyAddressStoresNothingAndAccepts)
     EXPECT_TRUE(JXConfigure().networkName().isEmpty());
     UiTest::installLanguage("en");
 }
+
+TEST(NetworkDialog, OpensCentredOverItsWindow)
+{
+    QWidget window;
+    window.setGeometry(100, 80, 800, 600);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    JXNetworkDialog dialog(&window);
+    const QPoint centre = window.mapToGlobal(window.rect().center());
+    EXPECT_LE((dialog.frameGeometry().center() - centre).manhattanLength(), 2);
+    JXNetworkDialog alone(nullptr);
+    EXPECT_EQ(alone.size(), QSize(500, 200));
+}
