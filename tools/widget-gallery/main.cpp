@@ -2,6 +2,7 @@
 // English and once in Chinese, on the offscreen platform.
 //   lankit-widget-gallery [OUTPUT_DIR]   (default: <build>/gallery)
 #include "JXUtils/JXAppPaths.h"
+#include "JXUtils/JXConfigure.h"
 #include "JXUtils/JXLanguageFile.h"
 #include "JXUtils/JXLocalize.h"
 #include "JXWidget/JXDialog/JXAlertDialog.h"
@@ -14,12 +15,16 @@
 #include "JXWidget/JXProgress.h"
 #include "JXWidget/JXToast.h"
 #include "JXWidget/JXWidget.h"
+#include "UI/JXNetworkDialog.h"
+#include "UI/JXSettingsDialog.h"
 #include "UI/VeltoDeviceFirmwareSettingsDialog.h"
 #include "UI/VeltoDeviceIPInfoDialog.h"
 #include "UI/VeltoDeviceIpSettingsDialog.h"
 #include "UI/VeltoDeviceLanKitWidget.h"
 #include "UI/VeltoDeviceNameSettingsDialog.h"
 #include "UI/VeltoDeviceRestoreSettingsDialog.h"
+#include "UI/VeltoDevicesWidget.h"
+#include "UI/VeltoSearchDialog.h"
 #include "resources/JXResources.h"
 
 #include <QApplication>
@@ -28,6 +33,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPixmap>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <functional>
@@ -270,6 +276,52 @@ QWidget *drawFirmwareDialog()
     return dialog;
 }
 
+// The device table after a search, the second camera ticked.
+QWidget *drawDevicesWidget()
+{
+    QVector<VeltoDevice> devices;
+    for (int i = 1; i <= 6; ++i) {
+        VeltoDevice device;
+        device.setMac(QStringLiteral("02:56:4C:00:00:%1").arg(i, 2, 10, QLatin1Char('0')));
+        device.setIp(QStringLiteral("192.168.77.%1").arg(100 + i));
+        device.ticked = i == 2;
+        devices.append(device);
+    }
+    auto *table = new VeltoDevicesWidget;
+    table->resize(400, 220);
+    table->setDevices(devices);
+    table->setCurrentCell(2, 2);
+    return table;
+}
+
+QWidget *drawSearchDialog()
+{
+    return new VeltoSearchDialog;
+}
+
+QWidget *drawNetworkDialog()
+{
+    auto *dialog = new JXNetworkDialog;
+    dialog->setInterfaces(QNetworkInterface::allInterfaces());
+    return dialog;
+}
+
+// The settings dialog reads its choices from the configuration: a private one that
+// matches the language being drawn, so that opening the dialog switches nothing.
+QWidget *drawAppSettingsDialog()
+{
+    static QTemporaryDir configuration;
+    JXAppPaths::setApplicationDirForTesting(configuration.path());
+    {
+        JXConfigure configure;
+        configure.setLanguage(JXLocalize::currentLanguage().left(2));
+        configure.setHardwareDecoding(true);
+    }
+    auto *dialog = new JXSettingsDialog;
+    JXAppPaths::setApplicationDirForTesting(QString());
+    return dialog;
+}
+
 // Every entry of the loaded language file, one per line, to check the translations by eye.
 QWidget *drawTexts()
 {
@@ -320,6 +372,10 @@ int renderLanguage(const QString &language, const QDir &out)
         {"VeltoDeviceNameSettingsDialog", drawSettingsDialog<VeltoDeviceNameSettingsDialog>},
         {"VeltoDeviceRestoreSettingsDialog", drawSettingsDialog<VeltoDeviceRestoreSettingsDialog>},
         {"VeltoDeviceFirmwareSettingsDialog", drawFirmwareDialog},
+        {"VeltoDevicesWidget", drawDevicesWidget},
+        {"VeltoSearchDialog", drawSearchDialog},
+        {"JXNetworkDialog", drawNetworkDialog},
+        {"JXSettingsDialog", drawAppSettingsDialog},
         {"texts", drawTexts},
     };
     int failures = 0;
