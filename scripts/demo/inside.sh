@@ -53,11 +53,23 @@ close_app() {
       sleep 0.1
     done
   done
-  stop_process "$app_pid"
+  kill "$app_pid" 2>/dev/null || return 0
+  sleep 2
+  kill -9 "$app_pid" 2>/dev/null || true
+}
+
+end_app() { # closes the program if it still runs, and reports how it ended
+  [ -n "$app_pid" ] || return 0
+  close_app
+  local status=0
+  wait "$app_pid" || status=$?
+  app_pid=""
+  say "lankit ended with status $status"
+  return $status
 }
 
 finish() {
-  close_app
+  end_app || true
   local pid
   for pid in "${helpers[@]}" "${far[@]}" $xvfb_pid; do stop_process "$pid"; done
   if [ -d "$DEMO_WORK/app/log" ]; then cp -r "$DEMO_WORK/app/log" "$logs/lankit-log"; fi
@@ -218,13 +230,10 @@ if [ "${DEMO_SECONDS:-0}" -gt 0 ]; then deadline=$((SECONDS + DEMO_SECONDS)); fi
 while kill -0 "$app_pid" 2>/dev/null; do
   if [ $deadline -gt 0 ] && [ $SECONDS -ge $deadline ]; then
     say "$DEMO_SECONDS s are over"
-    close_app
     break
   fi
   sleep 0.5
 done
 status=0
-wait "$app_pid" || status=$?
-app_pid=""
-say "lankit ended with status $status"
+end_app || status=$?
 exit "$status"
