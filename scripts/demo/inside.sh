@@ -224,7 +224,17 @@ say "namespaces $NETNS_A (lankit, $NETNS_IF_A $NETNS_IP_A) and $NETNS_B (cameras
 start_cameras
 prepare_app
 choose_display
-run_app
+# A display that has only just come up can still turn the program's first connection away.
+for attempt in 1 2 3; do
+  run_app
+  sleep 3
+  if kill -0 "$app_pid" 2>/dev/null || [ $attempt -eq 3 ] ||
+    ! grep -q "could not connect to display" "$logs/lankit.out"; then
+    break
+  fi
+  wait "$app_pid" || true
+  say "lankit could not reach display $display; starting it again"
+done
 deadline=0
 if [ "${DEMO_SECONDS:-0}" -gt 0 ]; then deadline=$((SECONDS + DEMO_SECONDS)); fi
 while kill -0 "$app_pid" 2>/dev/null; do
