@@ -172,9 +172,14 @@ start_xvfb() {
 }
 
 screenshots() { # every DEMO_SHOT_EVERY s; numbered up to 500, then only latest.png
-  local dir="$DEMO_OUT/screenshots" n=0
+  local dir="$DEMO_OUT/screenshots" n=0 nap=""
   mkdir -p "$dir"
-  while sleep "$DEMO_SHOT_EVERY"; do
+  # The pause is waited for, not run in the foreground, so a stop ends it at once.
+  trap 'kill $nap 2>/dev/null; exit 0' TERM INT
+  while true; do
+    sleep "$DEMO_SHOT_EVERY" &
+    nap=$!
+    wait "$nap"
     DISPLAY="$display" /usr/bin/python3 "$here/xwindow.py" shot "$dir/latest.png" || continue
     n=$((n + 1))
     if [ $n -le 500 ]; then cp "$dir/latest.png" "$dir/$(printf 'shot-%04d.png' $n)"; fi

@@ -81,8 +81,11 @@ def process_identity(pid):
 
 
 def still_running(identity):
+    """True while that very process (same pid and start time) exists and is no zombie."""
     try:
-        return process_identity(str(identity[0]))[:2] == identity[:2]
+        with open("/proc/%d/stat" % identity[0]) as f:
+            state = f.read().rsplit(")", 1)[1].split()[0]
+        return state != "Z" and process_identity(str(identity[0]))[:2] == identity[:2]
     except (FileNotFoundError, ProcessLookupError, IndexError):
         return False
 
@@ -261,15 +264,16 @@ class Demo(unittest.TestCase):
         self.assertTrue(wait_until(lambda: os.path.exists(periodic + "/shot-0001.png"), 10))
         self.assertEqual(image_size(periodic + "/latest.png"), (1280, 800))
 
-    def interrupt_and_check_nothing_is_left(self):
+    def everything_running(self):
         running = processes_in(self.namespaces)
         commands = " ".join(identity[2] for identity in running)
         for part in ("velto-sim --interface", "rtsp_cameras.py", "cupsd -f", "label-printer.sh",
                      "./lankit", "Xvfb -displayfd"):
             self.assertIn(part, commands)
+        return running
+
+    def check_nothing_left(self, running):
         tag = self.namespaces[0][:-1]
-        os.kill(self.run_sh.pid, signal.SIGINT)
-        self.assertEqual(self.run_sh.wait(timeout=45), 130)
         self.assertIn("lankit ended with status 0", self.output())
         left = [identity for identity in running if still_running(identity)]
         self.assertEqual(left, [])
@@ -285,7 +289,14 @@ class Demo(unittest.TestCase):
         with open(os.path.join(log_dir, os.listdir(log_dir)[0]), encoding="utf-8") as f:
             self.assertIn("install en language", f.read())
 
-    def test_demo_runs_and_leaves_nothing_behind(self):
+    def check_browser_is_recorded(self):
+        env = dict(os.environ, PATH=os.path.join(self.work, "bin") + ":" + os.environ["PATH"])
+        result = self.in_a("xdg-open", "http://10.77.0.12", env=env)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(os.path.join(self.logs, "opened-urls.txt")) as f:
+            self.assertEqual(f.read(), "http://10.77.0.12\n")
+
+    def test_demo_runs_and_an_interrupt_leaves_nothing_behind(self):
         self.start_demo()
         self.check_configuration()
         self.check_program_search()
@@ -293,7 +304,25 @@ class Demo(unittest.TestCase):
         self.check_cameras()
         self.check_streams()
         self.check_printer()
-        self.interrupt_and_check_nothing_is_left()
+        self.check_browser_is_recorded()
+        running = self.everything_running()
+        os.kill(self.run_sh.pid, signal.SIGINT)
+        self.assertEqual(self.run_sh.wait(timeout=45), 130)
+        self.check_nothing_left(running)
+
+    def test_closing_the_window_ends_the_demo(self):
+        self.start_demo()
+        self.check_screen()
+        running = self.everything_running()
+        # As the window manager's close button does; a close that arrives while the
+        # window is still being set up can be dropped, so ask until the demo ends.
+        def closed():
+            self.in_a("env", "DISPLAY=" + self.display, "/usr/bin/python3", XWINDOW, "close",
+                      "lankit")
+            return self.run_sh.poll() is not None
+        self.assertTrue(wait_until(closed, 40, step=2))
+        self.assertEqual(self.run_sh.returncode, 0, self.output())
+        self.check_nothing_left(running)
 
 
 if __name__ == "__main__":
