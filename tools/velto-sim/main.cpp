@@ -97,14 +97,17 @@ int main(int argc, char *argv[])
     if (!startServers(options, devices, servers))
         return 1;
 
-    QJsonArray addresses;
-    for (const SimDevice &device : qAsConst(devices))
-        addresses.append(device.ip());
-    SimEvents::print("ready", {{QStringLiteral("devices"), options.count},
-                               {QStringLiteral("address"), address.ip().toString()},
-                               {QStringLiteral("addresses"), addresses},
-                               {QStringLiteral("webPort"), options.webPort},
-                               {QStringLiteral("firstSrcid"), devices.first().srcId()},
-                               {QStringLiteral("uploadDir"), options.uploadDir}});
+    QJsonObject ready = {{QStringLiteral("devices"), options.count},
+                         {QStringLiteral("address"), address.ip().toString()},
+                         {QStringLiteral("webPort"), options.webPort},
+                         {QStringLiteral("firstSrcid"), devices.first().srcId()},
+                         {QStringLiteral("uploadDir"), options.uploadDir}};
+    if (!options.addresses.isEmpty()) {
+        QJsonArray addresses;
+        for (const SimDevice &device : qAsConst(devices))
+            addresses.append(device.ip());
+        ready.insert(QStringLiteral("addresses"), addresses);
+    }
+    SimEvents::print("ready", ready);
     return app.exec();
 }
