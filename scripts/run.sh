@@ -24,7 +24,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source_dir="$PWD"
 
-usage() { sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,/^set /{/^#/p}' "$0" | sed 's/^# \{0,1\}//'; }
 real_network=0 build=1 bin="$source_dir/build/bin" out="" seconds=0 xvfb=0 every=5 language=""
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -44,16 +44,17 @@ done
   { echo "run.sh: --seconds and --screenshot-every take whole seconds" >&2; exit 2; }
 [[ "$language" =~ ^(|en|cn)$ ]] || { echo "run.sh: --language en or cn" >&2; exit 2; }
 
+if [ $real_network -eq 0 ] && [ "$(id -u)" -ne 0 ]; then
+  echo "the sandbox needs root (network namespaces); use sudo" >&2
+  exit 1
+fi
 if [ $build -eq 1 ]; then
   scripts/install-deps.sh
   scripts/build.sh release >/dev/null
 fi
-
 if [ $real_network -eq 1 ]; then
   exec "$bin/lankit"
 fi
-
-[ "$(id -u)" -eq 0 ] || { echo "the sandbox needs root (network namespaces); use sudo" >&2; exit 1; }
 for program in lankit velto-sim label-preview; do
   [ -x "$bin/$program" ] || { echo "run.sh: $bin/$program is missing; build first" >&2; exit 1; }
 done
