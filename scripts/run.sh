@@ -97,7 +97,7 @@ cleanup() {
   exit $code
 }
 trap cleanup EXIT
-trap stop_demo INT TERM
+trap stop_demo INT TERM HUP
 
 export DEMO_BIN="$bin" DEMO_WORK="$work" DEMO_OUT="$out" DEMO_SECONDS="$seconds"
 export DEMO_XVFB="$xvfb" DEMO_SHOT_EVERY="$every" DEMO_LANGUAGE="$language"

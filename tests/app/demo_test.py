@@ -234,12 +234,24 @@ class Demo(unittest.TestCase):
         code = "VLT-000042-DEMO"
         cwd = tempfile.mkdtemp(prefix="lankit-demo-print-", dir=self.out)
         env = dict(os.environ, CUPS_SERVER=os.path.join(self.work, "cups", "cups.sock"))
+        # A job that is no label first: the printer notes it and goes on.
+        garbage = os.path.join(cwd, "garbage.prn")
+        with open(garbage, "wb") as f:
+            f.write(b"\x00\xff" * 3000 + b"\nb10,10,QR,1,2")
+        result = self.in_a("lp", "-d", QUEUE, "-o", "raw", garbage, env=env)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        labels = os.path.join(self.out, "labels")
+        printer_log = os.path.join(self.logs, "printer.log")
+        def noted():
+            with open(printer_log) as f:
+                return "label 1:" in f.read()
+        self.assertTrue(wait_until(noted, 20), open(printer_log).read())
+        self.assertFalse([f for f in os.listdir(labels) if f.endswith(".png")])
         result = subprocess.run(["ip", "netns", "exec", self.namespaces[0], "/usr/bin/python3",
                                  "-c", PRINT_LABEL, os.path.join(BIN_DIR, "libkorval.so"),
                                  QUEUE, code], capture_output=True, env=env, cwd=cwd,
                                 timeout=60)
         self.assertEqual(result.returncode, 0, result.stderr)
-        labels = os.path.join(self.out, "labels")
         png = wait_until(lambda: [f for f in os.listdir(labels) if f.endswith("-1.png")], 20)
         self.assertEqual(len(png), 1, os.listdir(labels))
         self.assertEqual(image_size(os.path.join(labels, png[0])), (400, 400))
