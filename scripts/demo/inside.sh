@@ -18,7 +18,7 @@ logs="$DEMO_OUT/logs"
 mkdir -p "$logs" "$DEMO_WORK/app" "$DEMO_WORK/home" "$DEMO_WORK/bin"
 
 far=()        # processes in namespace B
-helpers=()    # Xvfb and the screenshot loop
+helpers=()    # the screenshot loop, the window filler, the printer's echo
 app_pid=""
 display=""
 xvfb_pid=""   # stopped last: the program and the helpers are its clients
@@ -96,6 +96,22 @@ start_far() { # log file, command...
   far+=($!)
 }
 
+echo_printer() { # announces each label the printer receives, twice a second
+  local seen total nap=""
+  seen="$(wc -l <"$logs/printer.log")"
+  trap 'kill $nap 2>/dev/null; exit 0' TERM INT
+  while true; do
+    sleep 0.5 &
+    nap=$!
+    wait "$nap"
+    total="$(wc -l <"$logs/printer.log")"
+    if [ "$total" -gt "$seen" ]; then
+      sed -n "$((seen + 1)),${total}s/^/lankit demo: printer: /p" "$logs/printer.log"
+      seen=$total
+    fi
+  done
+}
+
 start_cameras() {
   local addresses=() i
   for i in $(seq 0 $((cameras - 1))); do
@@ -112,6 +128,8 @@ start_cameras() {
   wait_for_line "$logs/velto-sim.jsonl" '"event":"ready"' 10 "velto-sim"
   wait_for_line "$logs/rtsp.jsonl" '"event": "ready"' 15 "the RTSP server"
   wait_for_line "$logs/printer.log" '^ready' 15 "the label printer"
+  echo_printer &
+  helpers+=($!)
   say "cameras ${addresses[0]} ... ${addresses[-1]}: web page on port 80, stream rtsp://<ip>:$rtsp_port/camN"
 }
 
