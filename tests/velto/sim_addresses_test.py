@@ -135,6 +135,10 @@ class OwnAddresses(unittest.TestCase):
             self.assertEqual(reply["mac"], MACS[number - 1])
             self.assertEqual(reply["rtsppath1"], "rtsp://%s:8554/cam%d" % (address, number))
             self.assertEqual(reply["httpport"], str(8079 + number))
+        # The simulator reports each reply it sent, as a demonstration watches for.
+        reported = [event for event in self.sim.events("reply") if event["id"] == 7]
+        self.assertEqual(sorted(event["ip"] for event in reported), ADDRESSES)
+        self.assertEqual({event["method"] for event in reported}, {"search"})
 
     def test_lankitctl_lists_four_distinct_addresses(self):
         code, devices, err = harness.lankitctl("search")

@@ -130,6 +130,12 @@ void SimProtocol::answer(SimDevice &device, const QJsonObject &request)
         sendBadReplies(devices[index], reply);
         for (int i = 0; i < copies; ++i)
             send(index, reply);
+        if (!options.quiet) {
+            SimEvents::print("reply", {{QStringLiteral("method"), reply.value("method")},
+                                       {QStringLiteral("id"), reply.value("id")},
+                                       {QStringLiteral("srcid"), devices[index].srcId()},
+                                       {QStringLiteral("ip"), devices[index].ip()}});
+        }
     });
 }
 
