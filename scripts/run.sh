@@ -2,28 +2,117 @@
 # Installs what the project needs, builds lankit (Release) and starts it.
 #
 #   run.sh                 safe demonstration: lankit runs inside a private network
-#                          namespace whose only neighbour is a set of simulated cameras
+#                          namespace whose only neighbours are eight simulated cameras
+#                          (each with its own address, web page and live RTSP stream) and
+#                          a label printer (a private CUPS queue whose labels are rendered
+#                          to PNG files)
 #   run.sh --real-network  lankit on this machine's own network (it multicasts a device
 #                          search as soon as its window opens)
+#
+# Options of the demonstration:
+#   --output DIR          labels/, screenshots/ and logs/ go there (default: a new folder
+#                         /tmp/lankit-demo.XXXXXX, kept after the demo)
+#   --seconds N           end the demo after N seconds (default: when the window closes)
+#   --xvfb                run under Xvfb even when DISPLAY works
+#   --screenshot-every S  under Xvfb, a screenshot every S seconds (default 5)
+#   --language en|cn      the program's language (default: the program's own, Chinese)
+#   --no-build            neither install packages nor build; use what is built
+#   --bin DIR             the built programs (default build/bin)
+# Everything the demo starts ends, and its namespaces and work folder are removed, when
+# the program exits or the script is interrupted.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source_dir="$PWD"
 
-scripts/install-deps.sh
-scripts/build.sh release >/dev/null
-bin="$PWD/build/bin"
+usage() { sed -n '2,/^set /{/^#/p}' "$0" | sed 's/^# \{0,1\}//'; }
+real_network=0 build=1 bin="$source_dir/build/bin" out="" seconds=0 xvfb=0 every=5 language=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --real-network) real_network=1; shift ;;
+    --no-build) build=0; shift ;;
+    --bin) bin="$(cd "$2" && pwd)"; shift 2 ;;
+    --output) out="$2"; shift 2 ;;
+    --seconds) seconds="$2"; shift 2 ;;
+    --xvfb) xvfb=1; shift ;;
+    --screenshot-every) every="$2"; shift 2 ;;
+    --language) language="$2"; shift 2 ;;
+    -h|--help) usage; exit 0 ;;
+    *) echo "run.sh: unknown option $1" >&2; usage >&2; exit 2 ;;
+  esac
+done
+[[ "$seconds" =~ ^[0-9]+$ && "$every" =~ ^[1-9][0-9]*$ ]] ||
+  { echo "run.sh: --seconds and --screenshot-every take whole seconds" >&2; exit 2; }
+[[ "$language" =~ ^(|en|cn)$ ]] || { echo "run.sh: --language en or cn" >&2; exit 2; }
 
-if [ "${1:-}" = "--real-network" ]; then
+if [ $real_network -eq 0 ] && [ "$(id -u)" -ne 0 ]; then
+  echo "the sandbox needs root (network namespaces); use sudo" >&2
+  exit 1
+fi
+if [ $build -eq 1 ]; then
+  scripts/install-deps.sh
+  scripts/build.sh release >/dev/null
+fi
+if [ $real_network -eq 1 ]; then
   exec "$bin/lankit"
 fi
+for program in lankit velto-sim label-preview; do
+  [ -x "$bin/$program" ] || { echo "run.sh: $bin/$program is missing; build first" >&2; exit 1; }
+done
+if [ -z "$out" ]; then out="$(mktemp -d /tmp/lankit-demo.XXXXXX)"; fi
+mkdir -p "$out/labels" "$out/logs"
+out="$(cd "$out" && pwd)"
+work="$(mktemp -d /tmp/lankit-demo-work.XXXXXX)"
+chmod 755 "$work"
 
-[ "$(id -u)" -eq 0 ] || { echo "the sandbox needs root (network namespaces); use sudo" >&2; exit 1; }
-display=(env)
-if [ -z "${DISPLAY:-}" ]; then
-  display=(xvfb-run -a -s "-screen 0 1280x800x24")
-  echo "no DISPLAY: lankit runs under Xvfb" >&2
+cat <<EOF
+lankit demo
+  labels the program prints:  $out/labels  (one PNG per label)
+  screenshots (under Xvfb):   $out/screenshots
+  logs:                       $out/logs  (simulator, RTSP server, printer, program)
+  work folder:                $work  (removed at the end)
+EOF
+
+# The demo runs in a session of its own: Ctrl-C reaches only this script, which ends the
+# demo in order (the program is asked to close first) and then removes what is left.
+child=""
+interrupted=0
+stop_demo() {
+  interrupted=1
+  [ -n "$child" ] && kill -TERM -- "-$child" 2>/dev/null || true
+}
+cleanup() {
+  local code=$?
+  if [ -n "$child" ] && kill -0 "$child" 2>/dev/null; then
+    kill -KILL -- "-$child" 2>/dev/null || true
+  fi
+  # Normally the namespace script has removed its namespaces; after a KILL it could not.
+  if [ -f "$work/namespaces" ]; then
+    for ns in $(cat "$work/namespaces"); do
+      ip netns pids "$ns" 2>/dev/null | xargs -r kill -9 2>/dev/null || true
+      ip netns del "$ns" 2>/dev/null || true
+    done
+  fi
+  rm -rf "$work"
+  echo "lankit demo: ended; labels, screenshots and logs are in $out"
+  exit $code
+}
+trap cleanup EXIT
+trap stop_demo INT TERM HUP
+
+export DEMO_BIN="$bin" DEMO_WORK="$work" DEMO_OUT="$out" DEMO_SECONDS="$seconds"
+export DEMO_XVFB="$xvfb" DEMO_SHOT_EVERY="$every" DEMO_LANGUAGE="$language"
+setsid scripts/netns-run.sh -- bash -c 'echo "$NETNS_A $NETNS_B" > "$DEMO_WORK/namespaces";
+  exec "$0"' "$source_dir/scripts/demo/inside.sh" &
+child=$!
+status=0
+# A signal ends the first wait early; then the demo's own teardown runs, bounded in time.
+wait "$child" || status=$?
+if [ $interrupted -eq 1 ]; then
+  for _ in $(seq 200); do
+    kill -0 "$child" 2>/dev/null || break
+    sleep 0.1
+  done
+  wait "$child" 2>/dev/null || true
+  status=130
 fi
-peer="sleep infinity"
-if [ -x "$bin/velto-sim" ]; then
-  peer="$bin/velto-sim --interface lkB --count 8"
-fi
-exec scripts/netns-run.sh --peer "$peer" -- "${display[@]}" "$bin/lankit"
+exit $status

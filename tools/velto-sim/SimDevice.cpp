@@ -41,8 +41,10 @@ QString text(const QJsonObject &request, const QString &key)
 }
 } // namespace
 
-SimDevice::SimDevice(int index, const SimOptions &options, const QNetworkAddressEntry &address)
-    : number(index + 1), omittedKeys(options.omittedKeys)
+SimDevice::SimDevice(int index, const SimOptions &options, const QNetworkAddressEntry &address,
+                     bool ownAddress)
+    : number(index + 1), bound(ownAddress ? address.ip() : QHostAddress(QHostAddress::AnyIPv4)),
+      omittedKeys(options.omittedKeys)
 {
     const QString ip = address.ip().toString();
     const QString mac = macFor(options.macPrefix, number);
@@ -73,6 +75,26 @@ QJsonObject SimDevice::searchFields() const
             fields.insert(it.key(), it.value());
     }
     return fields;
+}
+
+// Every field is the camera's own text, which settings requests change to anything:
+// escaped, it stays text.
+QByteArray SimDevice::statusPage() const
+{
+    const auto field = [this](const char *key) {
+        return values.value(QString::fromLatin1(key)).toHtmlEscaped();
+    };
+    const auto row = [&field](const char *label, const char *id, const char *key) {
+        return QStringLiteral("<tr><th>%1</th><td id=\"%2\">%3</td></tr>\n")
+            .arg(QLatin1String(label), QLatin1String(id), field(key));
+    };
+    const QString page =
+        QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title>"
+                       "</head>\n<body><h1>%1</h1>\n<table>\n")
+            .arg(field("name")) +
+        row("Name", "name", "name") + row("MAC", "mac", "mac") + row("IP", "ip", "ip") +
+        row("Firmware", "version", "appVersion") + QStringLiteral("</table></body></html>\n");
+    return page.toUtf8();
 }
 
 const QMap<QString, SimDevice::Handler> &SimDevice::handlers()

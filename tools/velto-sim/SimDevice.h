@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHostAddress>
 #include <QJsonObject>
 #include <QMap>
 #include <QString>
@@ -13,11 +14,22 @@ struct SimOptions;
 class SimDevice
 {
 public:
-    SimDevice(int index, const SimOptions &options, const QNetworkAddressEntry &address);
+    // ownAddress: the camera binds its sockets to address's IP, which is its alone;
+    // otherwise it shares the interface's address and binds to any.
+    SimDevice(int index, const SimOptions &options, const QNetworkAddressEntry &address,
+              bool ownAddress);
 
     int index() const { return number - 1; }
     QString srcId() const { return values.value(QStringLiteral("srcid")); }
+    QString ip() const { return values.value(QStringLiteral("ip")); }
     int httpPort() const { return values.value(QStringLiteral("httpport")).toInt(); }
+    // Where the camera's sockets bind: its own address, or any.
+    QHostAddress bindAddress() const { return bound; }
+    bool hasOwnAddress() const { return bound != QHostAddress(QHostAddress::AnyIPv4); }
+
+    // The HTML page of GET /: name, MAC, IP and firmware version as the camera reports
+    // them now.
+    QByteArray statusPage() const;
 
     // Every field of a search reply except the keys the options leave out.
     QJsonObject searchFields() const;
@@ -41,6 +53,7 @@ private:
     void restoreNetwork();
 
     int number;                     // 1-based, as shown in names
+    QHostAddress bound;             // AnyIPv4 when the cameras share one address
     QStringList omittedKeys;        // left out of search replies
     QMap<QString, QString> values;  // the reported fields
     QMap<QString, QString> factory; // what a reset restores

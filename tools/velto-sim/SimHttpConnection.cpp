@@ -1,5 +1,6 @@
 #include "SimHttpConnection.h"
 
+#include "SimDevice.h"
 #include "SimEvents.h"
 #include "SimOptions.h"
 
@@ -12,6 +13,24 @@ namespace {
 const QByteArray kHeaderEnd("\r\n\r\n");
 const int kPaceMs = 50;
 const int kPacedSocketBuffer = 64 * 1024; // keeps the kernel from taking the whole file
+const int kMaxHeader = 16 * 1024;         // request line and header fields together
+const int kHeaderTimeoutMs = 10000;
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 404:
+        return "Not Found";
+    case 408:
+        return "Request Timeout";
+    case 431:
+        return "Request Header Fields Too Large";
+    default:
+        return "Error";
+    }
+}
 
 QByteArray headerValue(const QByteArray &header, const QByteArray &name)
 {
@@ -47,11 +66,14 @@ bool isBareName(const QByteArray &name)
 } // namespace
 
 SimHttpConnection::SimHttpConnection(QTcpSocket *socket, const SimOptions &options,
-                                     const QString &srcId)
-    : options(options), srcId(srcId), socket(socket)
+                                     const SimDevice &device)
+    : options(options), device(device), srcId(device.srcId()), socket(socket)
 {
     socket->setParent(this);
     connect(socket, &QTcpSocket::disconnected, this, &SimHttpConnection::closed);
+    headerTimer.setSingleShot(true);
+    connect(&headerTimer, &QTimer::timeout, this, &SimHttpConnection::headerTimedOut);
+    headerTimer.start(kHeaderTimeoutMs);
     if (options.uploadRate > 0) {
         const qint64 slice = qMax<qint64>(1, options.uploadRate * kPaceMs / 1000);
         socket->setReadBufferSize(slice);
@@ -70,8 +92,12 @@ void SimHttpConnection::readSome()
     QByteArray data = socket->readAll();
     if (contentLength < 0) {
         header += data;
-        if (!parseHeader())
+        if (!parseHeader()) {
+            if (header.size() > kMaxHeader)
+                respond(431, "text/plain", "header too large\n");
             return;
+        }
+        headerTimer.stop();
         data = header.mid(header.indexOf(kHeaderEnd) + kHeaderEnd.size());
         header.truncate(header.indexOf(kHeaderEnd));
     }
@@ -82,7 +108,8 @@ void SimHttpConnection::readSome()
 
 bool SimHttpConnection::parseHeader()
 {
-    if (!header.contains(kHeaderEnd))
+    const int end = header.indexOf(kHeaderEnd);
+    if (end < 0 || end > kMaxHeader)
         return false;
     requestLine = header.left(header.indexOf("\r\n"));
     contentType = headerValue(header, "content-type");
@@ -93,8 +120,19 @@ bool SimHttpConnection::parseHeader()
     return true;
 }
 
+void SimHttpConnection::headerTimedOut()
+{
+    if (status == 0)
+        respond(408, "text/plain", "request timeout\n");
+}
+
 void SimHttpConnection::handleRequest()
 {
+    if (requestLine.startsWith("GET / ")) {
+        SimEvents::print("page", {{QStringLiteral("srcid"), srcId}});
+        respond(200, "text/html; charset=utf-8", device.statusPage());
+        return;
+    }
     if (!requestLine.startsWith("POST /update.cgi ")) {
         respond(404, "text/plain", "not found\n");
         return;
@@ -155,8 +193,8 @@ void SimHttpConnection::sendAnswer()
 {
     if (socket->state() != QAbstractSocket::ConnectedState)
         return;
-    const QByteArray reason = status == 200 ? "OK" : "Not Found";
-    QByteArray response = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\n";
+    QByteArray response =
+        "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n";
     response += "Content-Type: " + answerType + "\r\n";
     response += "Content-Length: " + QByteArray::number(answerBody.size()) + "\r\n";
     response += "Connection: close\r\n\r\n" + answerBody;

@@ -6,18 +6,20 @@
 #include <QTimer>
 
 class QTcpSocket;
+class SimDevice;
 struct SimOptions;
 
 // One HTTP exchange with a camera's web server: reads the request (as slowly as the
-// options say), stores an uploaded file, answers, and reports an upload whose client went
-// away before the answer as aborted.
+// options say), stores an uploaded file or serves the status page, answers, and reports an
+// upload whose client went away before the answer as aborted. A request header that is too
+// long or too slow to arrive is answered with an error and the connection closed.
 class SimHttpConnection : public QObject
 {
     Q_OBJECT
 
 public:
     // Takes ownership of socket; deletes itself when the connection ends.
-    SimHttpConnection(QTcpSocket *socket, const SimOptions &options, const QString &srcId);
+    SimHttpConnection(QTcpSocket *socket, const SimOptions &options, const SimDevice &device);
 
     // Finds the form field "file" of a multipart body; false when there is none.
     static bool parseMultipart(const QByteArray &contentType, const QByteArray &body,
@@ -33,11 +35,14 @@ private:
     void respond(int status, const QByteArray &contentType, const QByteArray &body);
     void sendAnswer();
     void closed();
+    void headerTimedOut();
 
     const SimOptions &options;
+    const SimDevice &device; // owned by main(), outlives every connection
     const QString srcId;
     QTcpSocket *socket; // owned (child)
     QTimer pace;        // reads a slice per tick when the read rate is limited
+    QTimer headerTimer; // the whole request header must arrive before it fires
     QByteArray header;
     QByteArray requestLine;
     QByteArray contentType;

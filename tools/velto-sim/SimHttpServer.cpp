@@ -7,23 +7,24 @@
 
 #include <cstdio>
 
-SimHttpServer::SimHttpServer(const SimOptions &options, const SimDevice &device)
-    : options(options), device(device)
+SimHttpServer::SimHttpServer(const SimOptions &options, const SimDevice &device, quint16 port)
+    : options(options), device(device), port(port)
 {
     connect(&server, &QTcpServer::newConnection, this, &SimHttpServer::accept);
 }
 
 bool SimHttpServer::listen()
 {
-    const auto port = static_cast<quint16>(device.httpPort());
-    if (server.listen(QHostAddress::AnyIPv4, port))
+    if (server.listen(device.bindAddress(), port))
         return true;
-    std::fprintf(stderr, "velto-sim: HTTP port %d: %s\n", port, qPrintable(server.errorString()));
+    std::fprintf(stderr, "velto-sim: HTTP %s port %d: %s\n",
+                 qPrintable(device.bindAddress().toString()), port,
+                 qPrintable(server.errorString()));
     return false;
 }
 
 void SimHttpServer::accept()
 {
     while (QTcpSocket *socket = server.nextPendingConnection())
-        new SimHttpConnection(socket, options, device.srcId());
+        new SimHttpConnection(socket, options, device);
 }

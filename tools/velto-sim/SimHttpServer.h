@@ -6,15 +6,17 @@
 class SimDevice;
 struct SimOptions;
 
-// A camera's web server: takes firmware uploads on POST /update.cgi.
+// One port of a camera's web server: firmware uploads on POST /update.cgi and the status
+// page on GET /.
 class SimHttpServer : public QObject
 {
     Q_OBJECT
 
 public:
-    SimHttpServer(const SimOptions &options, const SimDevice &device);
+    SimHttpServer(const SimOptions &options, const SimDevice &device, quint16 port);
 
-    // Listens on the camera's HTTP port of every address; false after printing why.
+    // Listens on the port of the camera's own address, or of every address when the
+    // cameras share one; false after printing why.
     bool listen();
 
 private:
@@ -22,5 +24,6 @@ private:
 
     const SimOptions &options;
     const SimDevice &device; // owned by main()
+    const quint16 port;
     QTcpServer server;
 };

@@ -17,6 +17,16 @@ QCommandLineOption valueOption(const char *name, const char *help, const char *v
                               QString::fromLatin1(valueName), fallback);
 }
 
+const int kMaxAddresses = 65535;
+
+// Only the full four-byte form: the toolkit would also read "17" as 0.0.0.17.
+quint32 dottedQuad(const QString &text, bool &ok)
+{
+    ok = text.count(QLatin1Char('.')) == 3;
+    const quint32 address = QHostAddress(text).toIPv4Address(ok ? &ok : nullptr);
+    return ok ? address : 0;
+}
+
 bool fail(const QString &message)
 {
     QTextStream(stderr) << "velto-sim: " << message << "\n";
@@ -67,13 +77,22 @@ bool SimOptions::parse(const QStringList &arguments)
         valueOption("answer-delay", "Wait before answering an upload, ms (0).", "ms", "0");
     const auto rate =
         valueOption("upload-rate", "Read uploads at most this fast (unlimited).", "bytes/s", "0");
+    const auto addressList = valueOption(
+        "addresses",
+        "Give camera i the i-th address, e.g. 10.77.0.10-17 or a comma-separated list; each "
+        "must be on the interface. The camera binds its sockets to it and reports it as \"ip\".",
+        "list");
+    const auto web = valueOption("web-port",
+                                 "Serve a status page on GET / on this port (0: none); port+i "
+                                 "for camera i when the cameras share one address.",
+                                 "port", "0");
     const auto rtsp = valueOption("rtsp", "RTSP address; %1 the IP, %2 the camera number.",
                                   "template", rtspTemplate);
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Print no event per request."));
-    parser.addOptions({iface, count, delayMin, delayMax, replyDelay, mac, http, uploads, keep,
-                       misbehave, misbehaving, omit, notJson, result, answerDelay, rate, rtsp,
-                       quietOption});
+    parser.addOptions({iface,       count, delayMin,    delayMax,    replyDelay, mac,        http,
+                       uploads,     keep,  misbehave,   misbehaving, omit,       notJson,    result,
+                       answerDelay, rate,  addressList, web,         rtsp,       quietOption});
     parser.process(arguments);
 
     interfaceName = parser.value(iface);
@@ -92,6 +111,7 @@ bool SimOptions::parse(const QStringList &arguments)
     answerDelayMs = parser.value(answerDelay).toInt();
     uploadRate = parser.value(rate).toLongLong();
     rtspTemplate = parser.value(rtsp);
+    webPort = parser.value(web).toInt();
     quiet = parser.isSet(quietOption);
 
     if (interfaceName.isEmpty())
@@ -100,6 +120,14 @@ bool SimOptions::parse(const QStringList &arguments)
         return fail(QStringLiteral("--count must be 1 to 65535"));
     if (delayMinMs < 0 || delayMaxMs < delayMinMs)
         return fail(QStringLiteral("need 0 <= --delay-min <= --delay-max"));
+    if (parser.isSet(addressList) && !parseAddresses(parser.value(addressList), addresses))
+        return fail(QStringLiteral("bad --addresses ") + parser.value(addressList));
+    if (!addresses.isEmpty() && addresses.size() < this->count)
+        return fail(QStringLiteral("--addresses names %1 addresses for %2 cameras")
+                        .arg(addresses.size())
+                        .arg(this->count));
+    if (webPort < 0 || webPort > 65535 || httpPort < 0 || httpPort > 65535)
+        return fail(QStringLiteral("ports must be 0 to 65535"));
     const QStringList kinds = parser.value(misbehave).split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString &kind : kinds) {
         if (!kMisbehaviours.contains(kind))
@@ -116,4 +144,35 @@ bool SimOptions::misbehaves(int deviceIndex, const char *kind) const
     if (misbehavingDevices >= 0 && deviceIndex >= misbehavingDevices)
         return false;
     return misbehaviours.contains(QString::fromLatin1(kind));
+}
+
+bool SimOptions::parseAddresses(const QString &text, QList<QHostAddress> &out)
+{
+    out.clear();
+    const QStringList items = text.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString &item : items) {
+        const QStringList ends = item.trimmed().split(QLatin1Char('-'));
+        bool ok = false;
+        const quint32 from = dottedQuad(ends.first(), ok);
+        if (!ok || ends.size() > 2)
+            return false;
+        quint32 to = from;
+        if (ends.size() == 2) {
+            // The end is a whole address or only its last byte.
+            if (ends.last().contains(QLatin1Char('.'))) {
+                to = dottedQuad(ends.last(), ok);
+            } else {
+                const uint lastByte = ends.last().toUInt(&ok);
+                ok = ok && lastByte <= 255;
+                to = (from & 0xffffff00u) | lastByte;
+            }
+            if (!ok || to < from)
+                return false;
+        }
+        if (to - from >= quint32(kMaxAddresses - out.size()))
+            return false;
+        for (quint32 address = from; address <= to; ++address)
+            out.append(QHostAddress(address));
+    }
+    return !out.isEmpty();
 }

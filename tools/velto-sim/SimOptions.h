@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHostAddress>
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -14,6 +16,12 @@ struct SimOptions
     int replyDelayMs = 0; // delay of every other reply
     QString macPrefix = QStringLiteral("02:56:4C");
     int httpPort = 8080; // device i serves HTTP on httpPort + i; 0 for none
+    // Camera i binds its sockets to addresses[i] and reports it as its "ip"; empty: every
+    // camera shares the interface's first IPv4 address.
+    QList<QHostAddress> addresses;
+    // Port of the status page (GET /): the same for all cameras when each has its own
+    // address, webPort + i when they share one; 0 for none.
+    int webPort = 0;
     QString uploadDir;
     bool keepRequests = false; // also store each upload's raw HTTP request
     QSet<QString> misbehaviours;
@@ -30,4 +38,6 @@ struct SimOptions
     // returns false.
     bool parse(const QStringList &arguments);
     bool misbehaves(int deviceIndex, const char *kind) const;
+    // Parses "10.77.0.10-17,10.77.0.30": single addresses and ranges of the last byte.
+    static bool parseAddresses(const QString &text, QList<QHostAddress> &out);
 };

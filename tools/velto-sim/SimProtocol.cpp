@@ -65,6 +65,25 @@ bool SimProtocol::open()
     socket.setMulticastInterface(iface);
     socket.setSocketOption(QAbstractSocket::MulticastLoopbackOption, 0);
     socket.setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kSendBuffer);
+    replySockets.resize(static_cast<size_t>(devices.size()));
+    for (const SimDevice &device : qAsConst(devices)) {
+        if (device.hasOwnAddress() && !openReplySocket(device))
+            return false;
+    }
+    return true;
+}
+
+bool SimProtocol::openReplySocket(const SimDevice &device)
+{
+    auto reply = std::make_unique<QUdpSocket>();
+    if (!reply->bind(device.bindAddress(), 0)) {
+        std::fprintf(stderr, "velto-sim: %s: %s\n", qPrintable(device.bindAddress().toString()),
+                     qPrintable(reply->errorString()));
+        return false;
+    }
+    reply->setMulticastInterface(iface);
+    reply->setSocketOption(QAbstractSocket::MulticastLoopbackOption, 0);
+    replySockets[static_cast<size_t>(device.index())] = std::move(reply);
     return true;
 }
 
@@ -110,7 +129,13 @@ void SimProtocol::answer(SimDevice &device, const QJsonObject &request)
     QTimer::singleShot(delay, Qt::PreciseTimer, this, [this, index, reply, copies]() {
         sendBadReplies(devices[index], reply);
         for (int i = 0; i < copies; ++i)
-            send(reply);
+            send(index, reply);
+        if (!options.quiet) {
+            SimEvents::print("reply", {{QStringLiteral("method"), reply.value("method")},
+                                       {QStringLiteral("id"), reply.value("id")},
+                                       {QStringLiteral("srcid"), devices[index].srcId()},
+                                       {QStringLiteral("ip"), devices[index].ip()}});
+        }
     });
 }
 
@@ -148,41 +173,43 @@ void SimProtocol::sendBadReplies(const SimDevice &device, const QJsonObject &rep
     if (options.misbehaves(index, "wrong-id")) {
         QJsonObject copy = variant("wrong-id");
         copy.insert(QStringLiteral("id"), reply.value(QStringLiteral("id")).toInt() + 1000);
-        send(copy);
+        send(index, copy);
     }
     if (options.misbehaves(index, "wrong-destid")) {
         QJsonObject copy = variant("wrong-destid");
         copy.insert(QStringLiteral("destid"), QStringLiteral("FFFFFFFFFFFF"));
-        send(copy);
+        send(index, copy);
     }
     if (options.misbehaves(index, "lower-destid")) {
         QJsonObject copy = variant("lower-destid");
         copy.insert(QStringLiteral("destid"), destId.toLower());
-        send(copy);
+        send(index, copy);
     }
     if (options.misbehaves(index, "bad-length"))
-        send(variant("bad-length"), -1);
+        send(index, variant("bad-length"), -1);
     if (options.misbehaves(index, "bad-json"))
-        transmit(frame(compact(variant("bad-json")).chopped(1), 0));
+        transmit(index, frame(compact(variant("bad-json")).chopped(1), 0));
     if (options.misbehaves(index, "oversize")) {
         QJsonObject copy = variant("oversize");
         copy.insert(QStringLiteral("padding"), QString(kOversize, QLatin1Char('x')));
-        send(copy);
+        send(index, copy);
     }
 }
 
-void SimProtocol::send(const QJsonObject &reply, int lengthError)
+void SimProtocol::send(int deviceIndex, const QJsonObject &reply, int lengthError)
 {
-    transmit(frame(compact(reply), lengthError));
+    transmit(deviceIndex, frame(compact(reply), lengthError));
 }
 
 // A burst of a thousand replies can fill the socket buffer for a moment.
-void SimProtocol::transmit(const QByteArray &datagram)
+void SimProtocol::transmit(int deviceIndex, const QByteArray &datagram)
 {
+    QUdpSocket *own = replySockets[static_cast<size_t>(deviceIndex)].get();
+    QUdpSocket &sender = own ? *own : socket;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (socket.writeDatagram(datagram, kGroup, kReplyPort) == datagram.size())
+        if (sender.writeDatagram(datagram, kGroup, kReplyPort) == datagram.size())
             return;
         QThread::usleep(200);
     }
-    std::fprintf(stderr, "velto-sim: reply lost: %s\n", qPrintable(socket.errorString()));
+    std::fprintf(stderr, "velto-sim: reply lost: %s\n", qPrintable(sender.errorString()));
 }
