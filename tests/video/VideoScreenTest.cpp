@@ -62,7 +62,7 @@ TEST(VideoScreen, ScreenShowsTheColourBarsOfTheLiveStream)
     const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
     const QString keep = qEnvironmentVariable("LANKIT_SCREENSHOT");
     if (!keep.isEmpty())
-        screen.save(keep);
+        screen.copy(QRect(pane.mapToGlobal(QPoint(0, 0)), pane.size())).save(keep);
 
     for (int bar = 0; bar < 7; ++bar) {
         const QPoint centre(onScreen.left() + (2 * bar + 1) * onScreen.width() / 14,

@@ -1,8 +1,9 @@
 // Plays a URL in the preview pane and works its sound button as an operator would, for
 // mute_test.py, which records the default PulseAudio sink meanwhile.
 //   video_mute_steps URL
-// Prints "picture", "muted" and "unmuted" (each followed by the steady-clock time in
-// seconds) as it goes; 3 s pass between the steps. Exits 0, or 1 when no picture came.
+// Prints "picture" once the picture shows; then each line read from standard input makes
+// the next step: a click that mutes ("muted"), a click that unmutes ("unmuted"), the end.
+// Exits 0, or 1 when no picture came or standard input closed early.
 #include "JXWidget/JXPixmapsButton.h"
 #include "JXWidget/JXProgress.h"
 #include "UI/VeltoDeviceVideoView.h"
@@ -12,10 +13,14 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <atomic>
 #include <cstdio>
+#include <iostream>
+#include <string>
+#include <thread>
 
 namespace {
-constexpr int kStepMs = 3000;
+constexpr int kStepTimeoutMs = 60000;
 
 void say(const char *step)
 {
@@ -41,14 +46,32 @@ int main(int argc, char **argv)
     auto *sound = pane.findChild<JXPixmapsButton *>("soundButton");
     if (!QTest::qWaitFor([spinner] { return !spinner->isAnimated(); }, 15000))
         return 1;
+    // Standard input is read on a thread of its own so that the event loop keeps running.
+    std::atomic<int> lines{0};
+    std::atomic<bool> closed{false};
+    std::thread reader([&lines, &closed] {
+        std::string line;
+        while (std::getline(std::cin, line))
+            ++lines;
+        closed = true;
+    });
+    auto nextStep = [&lines, &closed](int n) {
+        return QTest::qWaitFor([&] { return lines >= n || closed; }, kStepTimeoutMs) && lines >= n;
+    };
     say("picture");
-    QTest::qWait(kStepMs);
-    QTest::mouseClick(sound, Qt::LeftButton);
-    say(sound->state() == 1 ? "muted" : "not muted");
-    QTest::qWait(kStepMs);
-    QTest::mouseClick(sound, Qt::LeftButton);
-    say(sound->state() == 0 ? "unmuted" : "not unmuted");
-    QTest::qWait(kStepMs);
+    bool ok = nextStep(1);
+    if (ok) {
+        QTest::mouseClick(sound, Qt::LeftButton);
+        say(sound->state() == 1 ? "muted" : "not muted");
+        ok = nextStep(2);
+    }
+    if (ok) {
+        QTest::mouseClick(sound, Qt::LeftButton);
+        say(sound->state() == 0 ? "unmuted" : "not unmuted");
+        ok = nextStep(3);
+    }
     pane.stop();
-    return 0;
+    // The caller closes standard input when it is done, which ends the reader.
+    reader.detach();
+    return ok ? 0 : 1;
 }

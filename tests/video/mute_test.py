@@ -20,29 +20,50 @@ import sound_test  # noqa: E402
 
 # What the output still holds when the button is clicked plays out first.
 SETTLE = 1.0
+# Seconds cut from the front of each recording (parecord connecting), then measured.
+LEAD = 0.5
 MEASURE = 1.5
 
 
-def run_steps(env, url, wav):
+def record(env, wav):
+    """Records the sink's monitor for the measured stretch; parecord's own start-up is cut
+    off afterwards by trimming the front."""
     recorder = subprocess.Popen(
         ["parecord", "-d", "testsink.monitor", "--rate=48000", "--channels=2",
          "--format=s16le", "--file-format=wav", wav], env=env)
-    started = time.monotonic()
-    marks = {}
+    time.sleep(LEAD + MEASURE + 0.2)
+    recorder.send_signal(signal.SIGINT)
+    recorder.wait(timeout=10)
+
+
+def expect(steps, word):
+    line = steps.stdout.readline().strip()
+    if line != word:
+        raise AssertionError("expected %r from video_mute_steps, got %r" % (word, line))
+
+
+def run_steps(env, url, work):
+    """Plays, records, mutes, records, unmutes, records; returns the three recordings."""
     steps = subprocess.Popen([os.path.join(sound_test.BIN, "video_mute_steps"), url], env=env,
-                             stdout=subprocess.PIPE, text=True)
+                             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    wavs = []
     try:
-        for line in steps.stdout:
-            marks[line.strip()] = time.monotonic() - started
-            print(line.strip(), "at %.2f s" % marks[line.strip()])
-        steps.wait(timeout=60)
+        for word in ("picture", "muted", "unmuted"):
+            expect(steps, word)
+            time.sleep(SETTLE)
+            wavs.append(os.path.join(work, word + ".wav"))
+            record(env, wavs[-1])
+            steps.stdin.write("next\n")
+            steps.stdin.flush()
+        steps.stdin.close()
+        steps.wait(timeout=30)
     finally:
-        time.sleep(0.3)
-        recorder.send_signal(signal.SIGINT)
-        recorder.wait(timeout=10)
+        if steps.poll() is None:
+            steps.kill()
+            steps.wait()
     if steps.returncode != 0:
         raise AssertionError("video_mute_steps failed: %d" % steps.returncode)
-    return marks
+    return wavs
 
 
 def main():
@@ -54,18 +75,11 @@ def main():
     try:
         pulse = sound_test.start_pulse(env)
         rtsp, url = sound_test.start_rtsp(env)
-        wav = os.path.join(work, "steps.wav")
-        marks = run_steps(env, url, wav)
-        for step in ("picture", "muted", "unmuted"):
-            if step not in marks:
-                raise AssertionError("step %r missing: %s" % (step, marks))
-
-        before = sound_test.sox_stat(wav, "trim", "%.2f" % (marks["picture"] + SETTLE),
-                                     "%.2f" % MEASURE, "remix", "1")
-        muted = sound_test.sox_stat(wav, "trim", "%.2f" % (marks["muted"] + SETTLE),
-                                    "%.2f" % MEASURE)
-        after = sound_test.sox_stat(wav, "trim", "%.2f" % (marks["unmuted"] + SETTLE),
-                                    "%.2f" % MEASURE, "remix", "1")
+        playing, silent, again = run_steps(env, url, work)
+        trim = ("trim", "%.2f" % LEAD, "%.2f" % MEASURE)
+        before = sound_test.sox_stat(playing, *trim, "remix", "1")
+        muted = sound_test.sox_stat(silent, *trim)
+        after = sound_test.sox_stat(again, *trim, "remix", "1")
         print("before mute:", before)
         print("muted:", muted)
         print("unmuted:", after)
