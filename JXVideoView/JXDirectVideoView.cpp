@@ -3,8 +3,6 @@
 #include <QDebug>
 #include <QEvent>
 #include <QMetaObject>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QPainter>
 #include <QThread>
 
@@ -36,7 +34,7 @@ bool JXDirectVideoView::ScalerKey::operator==(const ScalerKey &other) const
 }
 
 JXDirectVideoView::JXDirectVideoView(QWidget *parent)
-    : QWidget(parent), target(new QWidget(this)), mutex(new QMutex), frame(av_frame_alloc()),
+    : QWidget(parent), target(new QWidget(this)), frame(av_frame_alloc()),
       drawFrame(av_frame_alloc()), transferFrame(av_frame_alloc())
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -52,13 +50,12 @@ JXDirectVideoView::~JXDirectVideoView()
     av_frame_free(&transferFrame);
     av_frame_free(&drawFrame);
     av_frame_free(&frame);
-    delete mutex;
 }
 
 void JXDirectVideoView::renderFrame(AVFrame *source)
 {
     {
-        QMutexLocker locker(mutex);
+        std::lock_guard<std::mutex> guard(mutex);
         av_frame_unref(frame);
         if (source && av_frame_ref(frame, source) < 0)
             av_frame_unref(frame);
@@ -70,7 +67,7 @@ void JXDirectVideoView::renderFrame(AVFrame *source)
 void JXDirectVideoView::clearFrame()
 {
     {
-        QMutexLocker locker(mutex);
+        std::lock_guard<std::mutex> guard(mutex);
         av_frame_unref(frame);
         ++generation;
     }
@@ -109,7 +106,7 @@ QRect JXDirectVideoView::fitTarget(const QSize &widgetSize, const QSize &videoSi
 
 bool JXDirectVideoView::_takeLatest()
 {
-    QMutexLocker locker(mutex);
+    std::lock_guard<std::mutex> guard(mutex);
     if (generation == drawnGeneration)
         return false;
     drawnGeneration = generation;

@@ -7,8 +7,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
-class QMutex;
 struct SwsContext;
 
 // The program's video view: the latest frame is converted and scaled once, with swscale,
@@ -62,8 +62,9 @@ private:
 
     QWidget *target; // owned child; GUI thread
 
-    // The frame hand-over between the render thread and the GUI thread.
-    QMutex *mutex;                         // owned
+    // The frame hand-over between the render thread and the GUI thread. A std::mutex, which
+    // ThreadSanitizer understands, rather than QMutex.
+    std::mutex mutex;
     AVFrame *frame;                        // owned; under mutex: the latest frame, or blank
     quint64 generation = 0;                // under mutex: bumped by renderFrame and clearFrame
     std::atomic<bool> updateQueued{false}; // a queued notifyUpdate has not run yet

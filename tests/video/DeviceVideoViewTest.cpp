@@ -27,6 +27,13 @@ extern "C" {
 namespace {
 using Ev = JXPlayerObserver;
 
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+// Sanitizers slow every thread join and allocation many times over.
+constexpr double kGapLimitMs = 1000.0;
+#else
+constexpr double kGapLimitMs = 100.0;
+#endif
+
 int threadCount()
 {
     return static_cast<int>(
@@ -204,36 +211,45 @@ TEST_F(PaneTest, AnAddressThatNeverAnswersEndsInPlayWithoutHangingTheWindow)
 {
     SilentPort silent;
     ASSERT_GT(silent.port(), 0);
+    // A 10 ms timer on the GUI thread: the longest gap between two ticks is the longest
+    // time the window could not have reacted to the operator.
     QElapsedTimer clock;
+    bool pending = true;
     double longestGap = 0;
     qint64 lastTick = 0;
     QTimer ticker;
     ticker.setTimerType(Qt::PreciseTimer);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
-        longestGap = std::max(longestGap, (now - lastTick) / 1e6);
+        if (pending)
+            longestGap = std::max(longestGap, (now - lastTick) / 1e6);
         lastTick = now;
     });
     clock.start();
     ticker.start(10);
     pane->play(QString("rtsp://127.0.0.1:%1/live").arg(silent.port()));
-    const qint64 playReturned = clock.elapsed();
     EXPECT_TRUE(spinner()->isAnimated());
     ASSERT_TRUE(QTest::qWaitFor([this] { return playButton()->state() == 0; }, 20000));
+    pending = false;
     const qint64 failedAfter = clock.elapsed();
-    pane->stop();
-    QTest::qWait(30);
     ticker.stop();
 
-    EXPECT_LT(playReturned, 100);
     EXPECT_GT(failedAfter, 9000) << "the player's open timeout is 10 s";
-    EXPECT_LT(longestGap, 100.0);
+    EXPECT_LT(longestGap, kGapLimitMs);
     EXPECT_EQ(timeLabel()->text(), "");
     EXPECT_FALSE(spinner()->isAnimated());
     const QImage picture = view()->grab().toImage();
     for (const QPoint &p : {QPoint(320, 180), QPoint(5, 5), QPoint(630, 350)})
         EXPECT_EQ(picture.pixelColor(p), QColor(Qt::black));
-    printf("[ figures ] longest GUI timer gap while opening: %.1f ms\n", longestGap);
+
+    // Leaving the failed row joins the pipeline's threads on the GUI thread.
+    const qint64 stopBegan = clock.nsecsElapsed();
+    pane->stop();
+    const double stopMs = (clock.nsecsElapsed() - stopBegan) / 1e6;
+    EXPECT_LT(stopMs, kGapLimitMs);
+    printf("[ figures ] longest GUI timer gap while opening: %.1f ms; stop after the failure: "
+           "%.1f ms\n",
+           longestGap, stopMs);
 }
 
 TEST_F(PaneTest, EventsOfAClosedStreamDoNotTouchTheNextOne)
