@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -200,6 +201,9 @@ TEST_F(PaneTest, HardwareDecodingFallsBackToSoftwareWithoutADevice)
     ASSERT_TRUE(QTest::qWaitFor([this] { return shownSeconds() >= 0; }, 2000));
     // Machines without a VAAPI device log the attempt; with one, the picture is enough.
     const QStringList attempts = log.startingWith("JXPlayerDecoder.cpp", "hw decoder init failure");
+    if (!QFile::exists("/dev/dri")) {
+        EXPECT_EQ(attempts.size(), 1);
+    }
     for (const QString &line : attempts)
         EXPECT_TRUE(line.startsWith(
             QString("hw decoder init failure, deviceType = %1").arg(AV_HWDEVICE_TYPE_VAAPI)))

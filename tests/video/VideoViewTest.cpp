@@ -143,8 +143,10 @@ TEST_F(VideoViewTest, ClearFrameTurnsBlackAndTheNextFrameShowsAgain)
     for (const QPoint &p : {QPoint(400, 300), QPoint(5, 80), QPoint(795, 520), QPoint(400, 30)})
         EXPECT_EQ(black.pixelColor(p), QColor(Qt::black)) << p.x() << "," << p.y();
 
+    // The next frame sets the scaler up anew.
     view.renderFrame(frame.get());
     EXPECT_LE(TestFrames::distance(pixel(400, 300), kOrange), kTolerance);
+    EXPECT_EQ(view.scalerBuilds(), 2);
 }
 
 TEST_F(VideoViewTest, SameFormatSizeChangeRebuildsOnlyTheScaler)
