@@ -39,7 +39,7 @@ TEST(VideoScreen, ScreenShowsTheColourBarsOfTheLiveStream)
     JXConfigure().setHardwareDecoding(false);
     JXResources::init();
     RtspServer server(testSourceDir());
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start({"--pattern", "smpte"}));
 
     VeltoDeviceVideoView pane;
     pane.setGeometry(0, 0, 900, 480);
