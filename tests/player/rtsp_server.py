@@ -16,7 +16,8 @@ gi.require_version("GstRtspServer", "1.0")
 from gi.repository import GLib, Gst, GstRtspServer  # noqa: E402
 
 LAUNCH = (
-    "( videotestsrc is-live=true ! video/x-raw,width={w},height={h},framerate={fps}/1 "
+    "( videotestsrc is-live=true pattern={pattern} "
+    "! video/x-raw,width={w},height={h},framerate={fps}/1 "
     "! x264enc tune=zerolatency speed-preset=ultrafast key-int-max={fps} "
     "! rtph264pay name=pay0 pt=96 config-interval=1 "
     "audiotestsrc is-live=true freq=1000 volume={volume} ! audioconvert ! audioresample "
@@ -32,6 +33,10 @@ def main():
     parser.add_argument("--height", type=int, default=360)
     parser.add_argument("--fps", type=int, default=25)
     parser.add_argument("--volume", type=float, default=0.5)
+    # videotestsrc's pattern names; "smpte" is the colour bars the screen tests sample.
+    parser.add_argument("--pattern", default="smpte",
+                        choices=["smpte", "snow", "black", "white", "red", "green", "blue",
+                                 "ball", "smpte75", "bar"])
     args = parser.parse_args()
 
     Gst.init(None)
@@ -40,7 +45,7 @@ def main():
     server.set_service(str(args.port))
     factory = GstRtspServer.RTSPMediaFactory()
     factory.set_launch(LAUNCH.format(w=args.width, h=args.height, fps=args.fps,
-                                     volume=args.volume))
+                                     volume=args.volume, pattern=args.pattern))
     factory.set_shared(True)
     server.get_mount_points().add_factory("/test", factory)
     if server.attach(None) == 0:
