@@ -2,7 +2,15 @@
 
 #include <QMainWindow>
 
-// The program's only top-level window.
+class QModelIndex;
+class VeltoDeviceContentWidget;
+class VeltoDeviceVideoView;
+class VeltoDevicesWidget;
+class WindowHeaderWidget;
+
+// The program's only top-level window: the header strip, the device table, the preview of
+// the selected device and the device panel, placed by hand on every resize. Brings the
+// device protocol up on the stored network and runs the first search.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -10,4 +18,31 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void connectTable();
+    void connectHeader();
+    void startProtocol();
+    void layoutChildren();
+    void focusPanel();
+
+    void onCurrentCellChanged(int currentRow, int currentColumn, int previousRow, int previousColumn);
+    void onCellClicked(const QModelIndex &index);
+    void onCellDoubleClicked(const QModelIndex &index);
+    void onSelectNetwork();
+    void onSearchDevices();
+    void onSettings();
+    void onPrinterSettings();
+    void onScanCode();
+
+    WindowHeaderWidget *header;       // child
+    VeltoDeviceContentWidget *panel;  // child (a VeltoDeviceLanKitWidget); may be null
+    VeltoDeviceVideoView *videoView;  // child
+    VeltoDevicesWidget *devicesWidget; // child
+    int lastRow = -1;                 // the row whose stream was started last
 };
