@@ -15,6 +15,9 @@ const int kRowHeight = 25;
 const int kRowSpacing = 5;
 const int kFieldWidth = 80;
 const int kToastMargin = 5;
+const int kColumnGap = 50;
+const int kMinimumWidth = 470;
+const int kMinimumHeight = 230;
 
 QString lengthText(double millimetres)
 {
@@ -48,7 +51,6 @@ JXPrinterSettingsDialog::JXPrinterSettingsDialog(QWidget *parent)
         rows[i].field->setObjectName(QString::fromLatin1(names[i]));
     printerList->setObjectName(QStringLiteral("printer"));
     saveButton->setObjectName(QStringLiteral("save"));
-    setMinimumSize(470, 230);
     languageChanged();
     fillFields();
     rows[Bottom].label->hide();
@@ -63,6 +65,7 @@ void JXPrinterSettingsDialog::languageChanged()
     for (Row &row : rows)
         row.label->setText(translate(QString::fromLatin1(row.text)));
     saveButton->setText(translate(QStringLiteral("Save")));
+    fitMinimumWidth();
     if (isVisible())
         resizeEvent(nullptr);
 }
@@ -128,20 +131,39 @@ void JXPrinterSettingsDialog::resizeEvent(QResizeEvent *event)
 {
     if (event)
         JXDialog::resizeEvent(event);
-    printerLabel->adjustSize();
-    int leftWidth = printerLabel->width();
+    int leftWidth = 0;
     int rightWidth = 0;
-    for (int i = 0; i < RowCount; ++i) {
-        rows[i].label->adjustSize();
-        int &widest = i <= Padding ? leftWidth : rightWidth;
-        widest = std::max(widest, rows[i].label->width());
-    }
+    measureLabels(leftWidth, rightWidth);
     printerLabel->setGeometry(10, 10, leftWidth, kRowHeight);
     const int comboWidth = std::max(width() - leftWidth - 20, printerList->sizeHint().width());
     printerList->setGeometry(10 + leftWidth + kRowSpacing, 10, comboWidth, kRowHeight);
     const int firstRowY = 10 + kRowHeight + kRowSpacing;
     const int paddingBottom = layoutRows(Width, Padding, 10, firstRowY, leftWidth);
-    const int rightX = rows[Width].field->geometry().right() + 1 + 50;
+    const int rightX = rows[Width].field->geometry().right() + 1 + kColumnGap;
     layoutRows(Left, Bottom, rightX, firstRowY, rightWidth);
     saveButton->setGeometry((width() - 120) / 2, paddingBottom + 30, 120, kRowHeight);
+}
+
+// The widths of the left and right label columns, each its widest label.
+void JXPrinterSettingsDialog::measureLabels(int &leftWidth, int &rightWidth)
+{
+    printerLabel->adjustSize();
+    leftWidth = printerLabel->width();
+    rightWidth = 0;
+    for (int i = 0; i < RowCount; ++i) {
+        rows[i].label->adjustSize();
+        int &widest = i <= Padding ? leftWidth : rightWidth;
+        widest = std::max(widest, rows[i].label->width());
+    }
+}
+
+// Longer translations widen the dialog, so that the right column is never cut off.
+void JXPrinterSettingsDialog::fitMinimumWidth()
+{
+    int leftWidth = 0;
+    int rightWidth = 0;
+    measureLabels(leftWidth, rightWidth);
+    const int needed = 10 + leftWidth + kRowSpacing + kFieldWidth + kColumnGap + rightWidth +
+                       kRowSpacing + kFieldWidth + 10;
+    setMinimumSize(std::max(kMinimumWidth, needed), kMinimumHeight);
 }

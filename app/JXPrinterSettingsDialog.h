@@ -48,6 +48,8 @@ private:
     void fillPrinters(const QString &configured);
     void save();
     int layoutRows(int first, int last, int x, int y, int labelWidth);
+    void measureLabels(int &leftWidth, int &rightWidth);
+    void fitMinimumWidth();
 
     QLabel *printerLabel;    // child
     QComboBox *printerList;  // child

@@ -72,10 +72,9 @@ void JXScanCodePrinterDialog::keyPressEvent(QKeyEvent *event)
         onScan();
 }
 
-void JXScanCodePrinterDialog::toast(const char *text)
+void JXScanCodePrinterDialog::toast(const QString &text)
 {
-    showToast(translate(QString::fromLatin1(text)), Qt::AlignHCenter | Qt::AlignBottom,
-              kToastMargin, kToastMargin);
+    showToast(text, Qt::AlignHCenter | Qt::AlignBottom, kToastMargin, kToastMargin);
 }
 
 void JXScanCodePrinterDialog::storePaddings()
@@ -99,16 +98,16 @@ void JXScanCodePrinterDialog::onScan()
         return;
     }
     if (modelField->text().isEmpty()) {
-        toast("Please set model first");
+        toast(translate(QStringLiteral("Please set model first")));
         return;
     }
     if (serialField->text().isEmpty()) {
-        toast("Please set SN first");
+        toast(translate(QStringLiteral("Please set SN first")));
         return;
     }
     // The field keeps the whole scan, so the operator sees what was refused.
     if (!OmbrixScanText::isSafeForPrinter(code)) {
-        toast("The scanned code holds characters that cannot be printed");
+        toast(translate(QStringLiteral("Scan holds unprintable characters")));
         return;
     }
     QString serial = serialField->text();

@@ -28,7 +28,7 @@ protected:
 private:
     void onScan();
     void storePaddings();
-    void toast(const char *text);
+    void toast(const QString &text);
 
     QLabel *title;               // child
     QLineEdit *scanField;        // child

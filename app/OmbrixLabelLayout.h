@@ -3,7 +3,7 @@
 #include <QPoint>
 
 // Where the device label's items go, in printer dots, for a dot pitch of c tenths of a
-// millimetre per dot. Lengths of the design are given in tenths of a millimetre and
+// millimetre per dot. The label's lengths are given in tenths of a millimetre and
 // become dots as t(v) = v / c, truncated; label sizes in millimetres become dots as
 // dots(L) = floor(L * 10 / c + 0.5).
 class OmbrixLabelLayout

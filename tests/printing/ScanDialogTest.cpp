@@ -154,7 +154,7 @@ TEST_F(ScanDialogTest, UnsafeScansAreRefused)
         field("scan")->setText(text);
         ASSERT_EQ(field("scan")->text(), text) << "the field changed the scan";
         QTest::keyClick(field("scan"), Qt::Key_Return);
-        EXPECT_EQ(toast(), "The scanned code holds characters that cannot be printed");
+        EXPECT_EQ(toast(), "Scan holds unprintable characters");
         EXPECT_EQ(serial(), "SN-00041");
     }
     EXPECT_TRUE(cups->jobs(kPlainQueue).empty());
