@@ -83,9 +83,11 @@ void JXScanCodePrinterDialog::storePaddings()
     double width = 0, height = 0, left = 0, top = 0, right = 0, bottom = 0, padding = 0;
     int columns = 0;
     configure.labelSettings(width, height, columns, left, top, right, bottom, padding);
-    left = leftPaddingField->text().toDouble();
-    top = topPaddingField->text().toDouble();
-    configure.setLabelSettings(width, height, columns, left, top, right, bottom, padding);
+    const double newLeft = leftPaddingField->text().toDouble();
+    const double newTop = topPaddingField->text().toDouble();
+    // Writing the file costs more than the rest of a label; skip it when nothing changes.
+    if (newLeft != left || newTop != top)
+        configure.setLabelSettings(width, height, columns, newLeft, newTop, right, bottom, padding);
 }
 
 void JXScanCodePrinterDialog::onScan()

@@ -44,8 +44,11 @@ OmbrixLabelLayout::Geometry forceLabelGeometry()
     OmbrixLabelLayout::Geometry geometry;
     geometry.paddingLeft = left;
     geometry.paddingTop = top;
-    configure.setLabelSettings(geometry.width, geometry.height, geometry.columns, left, top, right,
-                               bottom, kLabelPadding);
+    // Writing the file costs more than the rest of a label; skip it when nothing changes.
+    if (width != geometry.width || height != geometry.height || columns != geometry.columns ||
+        padding != kLabelPadding)
+        configure.setLabelSettings(geometry.width, geometry.height, geometry.columns, left, top,
+                                   right, bottom, kLabelPadding);
     return geometry;
 }
 
