@@ -180,3 +180,19 @@ TEST_F(ScanDialogTest, FailedPrintLeavesTheSerialNumber)
     EXPECT_TRUE(cups->jobs(kStoppedQueue).empty());
     EXPECT_TRUE(cups->jobs(kPlainQueue).empty());
 }
+
+TEST_F(ScanDialogTest, FieldsAreLaidOutInRows)
+{
+    const QRect model = field("model")->geometry();
+    const QRect serialField = field("serial")->geometry();
+    const QRect left = field("paddingLeft")->geometry();
+    const QRect top = field("paddingTop")->geometry();
+    EXPECT_EQ(model.top(), 10 + 25 + 40);
+    EXPECT_EQ(model.size(), QSize(200, 25));
+    EXPECT_EQ(serialField.top(), model.bottom() + 1 + 5);
+    EXPECT_EQ(left.top(), serialField.bottom() + 1 + 20);
+    EXPECT_EQ(left.size(), QSize(80, 25));
+    EXPECT_EQ(top.top(), left.bottom() + 1 + 5);
+    EXPECT_EQ(model.left(), left.left());
+    EXPECT_EQ(field("scan")->geometry(), QRect(30, top.bottom() + 1 + 40, 440, 50));
+}
