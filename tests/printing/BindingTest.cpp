@@ -145,6 +145,7 @@ TEST_F(BindingTest, WorkedExampleAtPointEightFive)
 TEST_F(BindingTest, QueueAt203DotsPerInch)
 {
     EXPECT_NEAR(OmbrixPrinter::dotPitch(kQueue203), 1.2512, 1e-4);
+    EXPECT_DOUBLE_EQ(OmbrixPrinter::dotPitch(kPpdQueue), 254.0 / 300);
     configure(kQueue203);
     ASSERT_TRUE(print());
     const std::vector<std::string> lines =

@@ -12,6 +12,7 @@ const char kQueue203[] = "OMBRIX_T203";
 const char kStoppedQueue[] = "OMBRIX_STOPPED";
 const char kRejectingQueue[] = "OMBRIX_REJECTING";
 const char kOtherQueue[] = "LABELS_OTHER";
+const char kPpdQueue[] = "OMBRIX_PPD300";
 
 void PrintingTest::SetUpTestSuite()
 {
@@ -22,6 +23,8 @@ void PrintingTest::SetUpTestSuite()
     for (const char *queue : {kPlainQueue, kStoppedQueue, kRejectingQueue, kOtherQueue})
         ASSERT_TRUE(cups->addRawQueue(queue)) << cups->error();
     ASSERT_TRUE(cups->addRawQueue(kQueue203, {"-o", "printer-resolution-default=203dpi"}));
+    const std::string ppd = testSourceDir().toStdString() + "/tests/printing/data/label-300dpi.ppd";
+    ASSERT_TRUE(cups->addRawQueue(kPpdQueue, {"-P", ppd})) << cups->errorLog();
     ASSERT_TRUE(cups->runTool({"cupsdisable", kStoppedQueue}));
     ASSERT_TRUE(cups->runTool({"cupsreject", kRejectingQueue}));
     ASSERT_TRUE(cups->runTool({"lpadmin", "-d", kOtherQueue}));

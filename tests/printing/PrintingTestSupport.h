@@ -20,6 +20,7 @@ extern const char kPlainQueue[];     // "OMBRIX_T1": raw, states no resolution (
 extern const char kQueue203[];       // "OMBRIX_T203": raw, 203 dpi
 extern const char kStoppedQueue[];   // "OMBRIX_STOPPED": disabled
 extern const char kRejectingQueue[]; // "OMBRIX_REJECTING": not accepting jobs
+extern const char kPpdQueue[];       // "OMBRIX_PPD300": a PPD stating 300 dpi
 extern const char kOtherQueue[];     // "LABELS_OTHER": no "OMBRIX" in its name, the default
 
 // One test of the program's printing: its own application folder (configuration, and
