@@ -2,11 +2,24 @@
 
 #include "app/OmbrixQrSize.h"
 
+#include <QRect>
+
 #include <cmath>
 
 int OmbrixLabelLayout::dots(double millimetres, double c)
 {
-    return int(std::floor(millimetres * 10 / c + 0.5));
+    const double value = std::floor(millimetres * 10 / c + 0.5);
+    // Lengths typed by hand can be anything; far off (and not a number) stays far off.
+    if (!(value > -kFar && value < kFar))
+        return value < 0 ? -kFar : kFar;
+    return int(value);
+}
+
+bool OmbrixLabelLayout::fitsLabel() const
+{
+    const QRect label(0, 0, labelWidth, labelHeight);
+    return label.contains(model) && label.contains(qr) && label.contains(identifier) &&
+           label.contains(serial);
 }
 
 int OmbrixLabelLayout::t(double tenths, double c)

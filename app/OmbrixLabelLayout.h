@@ -21,8 +21,13 @@ public:
     // qrModules: modules per side of the symbol the printer will build.
     OmbrixLabelLayout(double dotPitch, const Geometry &geometry, int qrModules);
 
+    // Lengths beyond kFar dots (or not numbers) give -kFar or kFar.
     static int dots(double millimetres, double c);
     static int t(double tenths, double c);
+    static const int kFar = 1 << 24;
+
+    // True when every item starts on the label; paddings can push them off it.
+    bool fitsLabel() const;
 
     double pitch = 0;    // tenths of a millimetre per dot
     int labelWidth = 0;  // dots

@@ -126,7 +126,8 @@ bool OmbrixPrinter::printKT4XQRCode(const QString &p2pid, const QString &model, 
     const double pitch = dotPitch(printerName);
     const int modules = OmbrixQrSize::moduleCount(id.size());
     const OmbrixLabelLayout layout(pitch, geometry, modules);
-    if (modules == 0 || layout.labelWidth > kMaxLabelDots || layout.labelHeight > kMaxLabelDots) {
+    if (modules == 0 || layout.labelWidth > kMaxLabelDots || layout.labelHeight > kMaxLabelDots ||
+        !layout.fitsLabel()) {
         qDebug("%s %d cannot lay out %d bytes at %lf", "OmbrixPrinter::printKT4XQRCode", __LINE__,
                int(id.size()), pitch);
         return false;

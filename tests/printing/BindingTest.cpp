@@ -194,6 +194,13 @@ TEST_F(BindingTest, FailuresSendNothing)
     configure(kPlainQueue);
     for (const char *bad : {"HXKT4R\"\r\nW1,1\r\n", "HXKT4R00A1B2\n", "HXKT4R\xc3\xa9"})
         EXPECT_FALSE(print(QString::fromUtf8(bad))) << bad;
+    // Paddings that push an item off the label, or are not numbers at all.
+    for (const double padding : {60.0, -40.0, 1e300, std::nan("")}) {
+        configure(kPlainQueue, padding, 0);
+        EXPECT_FALSE(print()) << padding;
+        configure(kPlainQueue, 0, padding);
+        EXPECT_FALSE(print()) << padding;
+    }
     removeLibrary();
     EXPECT_FALSE(print());
     EXPECT_TRUE(cups->jobs(kStoppedQueue).empty());
@@ -201,6 +208,7 @@ TEST_F(BindingTest, FailuresSendNothing)
     EXPECT_TRUE(cups->jobs(kPlainQueue).empty());
 
     PrintingTest::SetUp(); // links the library again
+    configure(kPlainQueue);
     EXPECT_TRUE(print());
     EXPECT_TRUE(waitForJobs(kPlainQueue, 1));
 }
