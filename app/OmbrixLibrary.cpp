@@ -112,6 +112,8 @@ int indexOf(const char *name)
 
 OmbrixLibrary::OmbrixLibrary()
 {
+    // A failed bind clears the table: no entry may point into a library released before.
+    entryTable().fill(nullptr);
     if (!load())
         return;
     lookUpEntries();
@@ -142,11 +144,21 @@ void OmbrixLibrary::lookUpEntries()
         entryTable()[i] = library.resolve(kEntryNames[i]);
 }
 
+QFunctionPointer OmbrixLibrary::entryPoint(const char *name)
+{
+    const int index = indexOf(name);
+    return index < 0 ? nullptr : entryTable()[size_t(index)];
+}
+
+int OmbrixLibrary::entryCount()
+{
+    return int(kEntryCount);
+}
+
 template <typename Fn>
 Fn OmbrixLibrary::entry(const char *name) const
 {
-    const int index = indexOf(name);
-    return index < 0 ? nullptr : reinterpret_cast<Fn>(entryTable()[size_t(index)]);
+    return reinterpret_cast<Fn>(entryPoint(name));
 }
 
 OmbrixLibrary::OpenPortFn OmbrixLibrary::openPort() const

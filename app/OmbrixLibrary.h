@@ -42,6 +42,11 @@ public:
     QrFn drawQr() const;
     PrintLabelFn printLabel() const;
 
+    // The table's entry for an export of the list (null when the last bind did not find
+    // it, or when the name is not in the list).
+    static QFunctionPointer entryPoint(const char *name);
+    static int entryCount();
+
     // The major version of the library's interface that this binding is written for.
     static const int kInterfaceVersion = 10;
 

@@ -4,6 +4,7 @@
 #include "JXUtils/JXConfigure.h"
 #include "PrintingTestSupport.h"
 #include "app/JXPrinterSettingsDialog.h"
+#include "app/OmbrixLibrary.h"
 #include "app/OmbrixPrinter.h"
 
 #include <QApplication>
@@ -229,4 +230,24 @@ TEST_F(BindingTest, SettingsDialogChoosesThePrinter)
     EXPECT_TRUE(waitForJobs(kPlainQueue, 1));
     EXPECT_TRUE(cups->jobs(kOtherQueue).empty());
     expectStoredGeometry(0, 0);
+}
+
+// Every export of the list is looked up; the one korval does not have stays null, and a
+// library that cannot be loaded binds nothing.
+TEST_F(BindingTest, LooksUpEveryListedExport)
+{
+    {
+        OmbrixLibrary library;
+        EXPECT_TRUE(library.isBound());
+        EXPECT_EQ(OmbrixLibrary::entryCount(), 75);
+        EXPECT_EQ(OmbrixLibrary::entryPoint("OBX_SetRFIDLabelRetryCount"), nullptr);
+        for (const char *name : {"OpenPort", "SetPCComPort", "OBX_SetCharSets", "OBX_GetUSBID",
+                                 "OBX_DrawBar2D_HANXIN", "OBX_CutPageEx"})
+            EXPECT_NE(OmbrixLibrary::entryPoint(name), nullptr) << name;
+        EXPECT_EQ(OmbrixLibrary::entryPoint("OBX_NotInTheList"), nullptr);
+    }
+    removeLibrary();
+    OmbrixLibrary missing;
+    EXPECT_FALSE(missing.isBound());
+    EXPECT_EQ(OmbrixLibrary::entryPoint("OpenPort"), nullptr);
 }
