@@ -94,6 +94,7 @@ void BM_ScanToAcceptedJob(benchmark::State &state)
     state.counters["median_ms"] = percentile(millis, 0.5);
     state.counters["p99_ms"] = percentile(millis, 0.99);
     state.counters["worst_ms"] = *std::max_element(millis.begin(), millis.end());
+    state.counters["first_ms"] = millis.front();
     state.counters["labels"] = double(millis.size());
 }
 BENCHMARK(BM_ScanToAcceptedJob)->Iterations(1)->Unit(benchmark::kMillisecond);
