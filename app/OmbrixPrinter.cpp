@@ -42,6 +42,9 @@ OmbrixLabelLayout::Geometry forceLabelGeometry()
     int columns = 0;
     configure.labelSettings(width, height, columns, left, top, right, bottom, padding);
     OmbrixLabelLayout::Geometry geometry;
+    geometry.width = kLabelSide;
+    geometry.height = kLabelSide;
+    geometry.columns = 1;
     geometry.paddingLeft = left;
     geometry.paddingTop = top;
     // Writing the file costs more than the rest of a label; skip it when nothing changes.
