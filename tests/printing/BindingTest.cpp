@@ -195,6 +195,8 @@ TEST_F(BindingTest, FailuresSendNothing)
     configure(kPlainQueue);
     for (const char *bad : {"HXKT4R\"\r\nW1,1\r\n", "HXKT4R00A1B2\n", "HXKT4R\xc3\xa9"})
         EXPECT_FALSE(print(QString::fromUtf8(bad))) << bad;
+    // More than the largest symbol holds.
+    EXPECT_FALSE(print("HXKT4R" + QString(2400, QLatin1Char('a'))));
     // Paddings that push an item off the label, or are not numbers at all.
     for (const double padding : {60.0, -40.0, 1e300, std::nan("")}) {
         configure(kPlainQueue, padding, 0);
