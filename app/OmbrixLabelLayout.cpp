@@ -6,13 +6,26 @@
 
 #include <cmath>
 
+namespace {
+// Whole dots of a length that may come from anywhere: far off (and not a number) stays far
+// off instead of overflowing.
+int wholeDots(double value)
+{
+    const int far = OmbrixLabelLayout::kFar;
+    if (!(value > -far && value < far))
+        return value < 0 ? -far : far;
+    return int(value);
+}
+} // namespace
+
 int OmbrixLabelLayout::dots(double millimetres, double c)
 {
-    const double value = std::floor(millimetres * 10 / c + 0.5);
-    // Lengths typed by hand can be anything; far off (and not a number) stays far off.
-    if (!(value > -kFar && value < kFar))
-        return value < 0 ? -kFar : kFar;
-    return int(value);
+    return wholeDots(std::floor(millimetres * 10 / c + 0.5));
+}
+
+int OmbrixLabelLayout::t(double tenths, double c)
+{
+    return wholeDots(std::trunc(tenths / c));
 }
 
 bool OmbrixLabelLayout::fitsLabel() const
@@ -20,11 +33,6 @@ bool OmbrixLabelLayout::fitsLabel() const
     const QRect label(0, 0, labelWidth, labelHeight);
     return label.contains(model) && label.contains(qr) && label.contains(identifier) &&
            label.contains(serial);
-}
-
-int OmbrixLabelLayout::t(double tenths, double c)
-{
-    return int(tenths / c);
 }
 
 OmbrixLabelLayout::OmbrixLabelLayout(double dotPitch, const Geometry &geometry, int qrModules)

@@ -24,7 +24,7 @@ public:
     // Lengths beyond kFar dots (or not numbers) give -kFar or kFar.
     static int dots(double millimetres, double c);
     static int t(double tenths, double c);
-    static const int kFar = 1 << 24;
+    static constexpr int kFar = 1 << 24;
 
     // True when every item starts on the label; paddings can push them off it.
     bool fitsLabel() const;

@@ -48,7 +48,7 @@ public:
     static int entryCount();
 
     // The major version of the library's interface that this binding is written for.
-    static const int kInterfaceVersion = 10;
+    static constexpr int kInterfaceVersion = 10;
 
 private:
     bool load();

@@ -6,6 +6,8 @@
 
 #include <QProcess>
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -141,4 +143,17 @@ TEST(QrSize, MagnificationIsAtLeastOne)
     EXPECT_EQ(OmbrixQrSize::magnification(21, 21), 1);
     EXPECT_EQ(OmbrixQrSize::magnification(177, 78), 1);
     EXPECT_EQ(OmbrixQrSize::magnification(0, 78), 1);
+}
+
+// Paddings typed by hand and resolutions reported by a queue can be anything: they give
+// positions far off the label, never an overflow.
+TEST(LabelLayout, HostileLengthsStayFarOff)
+{
+    EXPECT_EQ(OmbrixLabelLayout::dots(std::nan(""), 0.85), OmbrixLabelLayout::kFar);
+    EXPECT_EQ(OmbrixLabelLayout::dots(-1e300, 0.85), -OmbrixLabelLayout::kFar);
+    EXPECT_EQ(OmbrixLabelLayout::t(98, 254.0 / 2e9), OmbrixLabelLayout::kFar);
+    EXPECT_FALSE(layoutAt(0.85, 21, 1e300).fitsLabel());
+    EXPECT_FALSE(layoutAt(0.85, 21, 0, -20).fitsLabel());
+    EXPECT_TRUE(layoutAt(0.85, 21, -1, 1.5).fitsLabel());
+    EXPECT_EQ(layoutAt(254.0 / 2e9).labelWidth, OmbrixLabelLayout::kFar);
 }
