@@ -95,6 +95,8 @@ void BM_ScanToAcceptedJob(benchmark::State &state)
     state.counters["p99_ms"] = percentile(millis, 0.99);
     state.counters["worst_ms"] = *std::max_element(millis.begin(), millis.end());
     state.counters["first_ms"] = millis.front();
+    state.counters["over_25ms"] =
+        double(std::count_if(millis.begin(), millis.end(), [](double ms) { return ms > 25; }));
     state.counters["labels"] = double(millis.size());
 }
 BENCHMARK(BM_ScanToAcceptedJob)->Iterations(1)->Unit(benchmark::kMillisecond);
