@@ -1,12 +1,15 @@
 // The printer settings dialog with the private scheduler's queues: which printer it
 // preselects, what Save stores and what it refuses.
 #include "JXUtils/JXConfigure.h"
+#include "JXUtils/JXLocalize.h"
 #include "JXWidget/JXLabel.h"
 #include "PrintingTestSupport.h"
 #include "app/JXPrinterSettingsDialog.h"
+#include "app/JXScanCodePrinterDialog.h"
 
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -127,4 +130,29 @@ TEST_F(PrinterSettingsDialogTest, SaveStoresAllNineKeys)
     EXPECT_EQ(stored.value("label padding right").toString(), "0");
     EXPECT_EQ(stored.value("label padding bottom").toString(), "0");
     EXPECT_EQ(stored.allKeys().size(), 9);
+}
+
+// Both printer dialogs set their texts again on a language switch, and the settings
+// dialog widens for the longer labels.
+TEST_F(PrinterSettingsDialogTest, DialogsFollowALanguageSwitch)
+{
+    const QString previousDir = JXLocalize::languageDir();
+    JXLocalize::setLanguageDir(testSourceDir() + "/language");
+    JXLocalize::changeLanguage("cn");
+    open();
+    JXScanCodePrinterDialog scan;
+    const auto texts = [](const QWidget &widget) {
+        QStringList all;
+        for (const QLabel *label : widget.findChildren<QLabel *>())
+            all << label->text();
+        return all;
+    };
+    EXPECT_TRUE(texts(*dialog).contains(QString::fromUtf8("打印机")));
+    EXPECT_TRUE(texts(scan).contains(QString::fromUtf8("产品型号:")));
+    JXLocalize::changeLanguage("en");
+    EXPECT_TRUE(texts(*dialog).contains("Label right padding"));
+    EXPECT_TRUE(texts(scan).contains("Product Model:"));
+    EXPECT_EQ(dialog->findChild<QPushButton *>("save")->text(), "Save");
+    EXPECT_LT(field("paddingRight")->geometry().right(), dialog->width());
+    JXLocalize::setLanguageDir(previousDir);
 }
