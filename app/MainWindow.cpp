@@ -30,8 +30,9 @@ const int kFirstSearchColumn = 2;
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), header(new WindowHeaderWidget(this)), panel(new VeltoDeviceLanKitWidget(this)),
-      videoView(new VeltoDeviceVideoView(this)), devicesWidget(new VeltoDevicesWidget(this))
+    : QMainWindow(parent), header(new WindowHeaderWidget(this)),
+      panel(new VeltoDeviceLanKitWidget(this)), videoView(new VeltoDeviceVideoView(this)),
+      devicesWidget(new VeltoDevicesWidget(this))
 {
     setMinimumSize(800, 500);
     showMaximized();
@@ -67,7 +68,8 @@ void MainWindow::connectHeader()
     connect(header->button(B::Network), &MediaButton::clicked, this, &MainWindow::onSelectNetwork);
     connect(header->button(B::Search), &MediaButton::clicked, this, &MainWindow::onSearchDevices);
     connect(header->button(B::Settings), &MediaButton::clicked, this, &MainWindow::onSettings);
-    connect(header->button(B::PrinterSettings), &MediaButton::clicked, this, &MainWindow::onPrinterSettings);
+    connect(header->button(B::PrinterSettings), &MediaButton::clicked, this,
+            &MainWindow::onPrinterSettings);
     connect(header->button(B::ScanCode), &MediaButton::clicked, this, &MainWindow::onScanCode);
 }
 
@@ -76,7 +78,8 @@ void MainWindow::startProtocol()
     JXConfigure configure;
     QNetworkInterface iface;
     QNetworkAddressEntry entry;
-    chooseInterface(usableInterfaces(), configure.networkName(), configure.networkIp(), iface, entry);
+    chooseInterface(usableInterfaces(), configure.networkName(), configure.networkIp(), iface,
+                    entry);
     if (VeltoSDK *sdk = VeltoSDK::instance())
         sdk->start(iface, entry);
 }
@@ -117,7 +120,8 @@ void MainWindow::layoutChildren()
         panel->setGeometry(0, videoView->geometry().bottom(), w, kPanelHeight);
 }
 
-void MainWindow::onCurrentCellChanged(int currentRow, int currentColumn, int previousRow, int previousColumn)
+void MainWindow::onCurrentCellChanged(int currentRow, int currentColumn, int previousRow,
+                                      int previousColumn)
 {
     if (currentRow == previousRow && currentColumn == previousColumn)
         return;

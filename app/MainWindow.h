@@ -31,7 +31,8 @@ private:
     void layoutChildren();
     void focusPanel();
 
-    void onCurrentCellChanged(int currentRow, int currentColumn, int previousRow, int previousColumn);
+    void onCurrentCellChanged(int currentRow, int currentColumn, int previousRow,
+                              int previousColumn);
     void onCellClicked(const QModelIndex &index);
     void onCellDoubleClicked(const QModelIndex &index);
     void onSelectNetwork();
@@ -40,9 +41,9 @@ private:
     void onPrinterSettings();
     void onScanCode();
 
-    WindowHeaderWidget *header;       // child
-    VeltoDeviceContentWidget *panel;  // child (a VeltoDeviceLanKitWidget); may be null
-    VeltoDeviceVideoView *videoView;  // child
+    WindowHeaderWidget *header;        // child
+    VeltoDeviceContentWidget *panel;   // child (a VeltoDeviceLanKitWidget); may be null
+    VeltoDeviceVideoView *videoView;   // child
     VeltoDevicesWidget *devicesWidget; // child
-    int lastRow = -1;                 // the row whose stream was started last
+    int lastRow = -1;                  // the row whose stream was started last
 };

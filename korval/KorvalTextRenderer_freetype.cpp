@@ -24,14 +24,32 @@ constexpr int BoldWeight = 600;          // from here on a regular face is embol
 constexpr FT_Fixed ItalicShear = 0x366A; // tan(12 degrees) in 16.16, the usual oblique slant
 constexpr int FixedOne = 64;             // 26.6 fixed point
 
-// The process-wide FreeType library, started on first use.
+// The process-wide FreeType library, started on first use and released when this library
+// is unloaded: a caller that loads and releases korval for every label must not leave a
+// FreeType library behind each time.
+class FreeTypeHolder
+{
+public:
+    FreeTypeHolder()
+    {
+        if (FT_Init_FreeType(&library) != 0)
+            library = nullptr;
+    }
+    ~FreeTypeHolder()
+    {
+        if (library)
+            FT_Done_FreeType(library);
+    }
+    FreeTypeHolder(const FreeTypeHolder &) = delete;
+    FreeTypeHolder &operator=(const FreeTypeHolder &) = delete;
+
+    FT_Library library = nullptr;
+};
+
 FT_Library freeTypeLibrary()
 {
-    static FT_Library library = [] {
-        FT_Library lib = nullptr;
-        return FT_Init_FreeType(&lib) == 0 ? lib : nullptr;
-    }();
-    return library;
+    static FreeTypeHolder holder;
+    return holder.library;
 }
 
 // Code points of the text: UTF-8 when it is valid, otherwise one character per byte.

@@ -1,8 +1,8 @@
 // The device preview pane on the offscreen platform: the time label, the controls, a live
 // RTSP stream, an address that never answers, the hardware setting and row switching.
-#include "LogCapture.h"
 #include "RtspServer.h"
 #include "SilentPort.h"
+#include "support/LogCapture.h"
 #include "support/TestPaths.h"
 
 #include "JXUtils/JXConfigure.h"

@@ -1,7 +1,7 @@
 // The video view on the offscreen platform: fitting, pixel formats against hand-computed
 // colours, clearing, scaler reuse, conversion failures and frame merging.
-#include "LogCapture.h"
 #include "TestFrames.h"
+#include "support/LogCapture.h"
 
 #include "JXVideoView/JXDirectVideoView.h"
 

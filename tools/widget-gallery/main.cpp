@@ -25,13 +25,17 @@
 #include "UI/VeltoDeviceRestoreSettingsDialog.h"
 #include "UI/VeltoDevicesWidget.h"
 #include "UI/VeltoSearchDialog.h"
+#include "app/JXPrinterSettingsDialog.h"
+#include "app/JXScanCodePrinterDialog.h"
 #include "resources/JXResources.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QTemporaryDir>
 
@@ -322,6 +326,43 @@ QWidget *drawAppSettingsDialog()
     return dialog;
 }
 
+void fill(QWidget *dialog, const char *field, const QString &text)
+{
+    if (auto *edit = dialog->findChild<QLineEdit *>(QString::fromLatin1(field)))
+        edit->setText(text);
+}
+
+// The printer settings with a label printer and a 45 x 45 mm label filled in.
+QWidget *drawPrinterSettingsDialog()
+{
+    auto *dialog = new JXPrinterSettingsDialog;
+    auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printer"));
+    printers->clear();
+    printers->addItems({QStringLiteral("OMBRIX_K7300"), QStringLiteral("Office")});
+    const char *const values[][2] = {
+        {"width", "45"},        {"height", "45"},      {"column", "1"},    {"padding", "2"},
+        {"paddingLeft", "1.5"}, {"paddingRight", "0"}, {"paddingTop", "0"}};
+    for (const auto &value : values)
+        fill(dialog, value[0], QString::fromLatin1(value[1]));
+    dialog->resize(470, 230);
+    return dialog;
+}
+
+// The scan screen after a refused scan, with its message.
+QWidget *drawScanCodePrinterDialog()
+{
+    auto *dialog = new JXScanCodePrinterDialog;
+    fill(dialog, "model", QStringLiteral("KT4X-Q2"));
+    fill(dialog, "serial", QStringLiteral("SN-00042"));
+    fill(dialog, "paddingLeft", QStringLiteral("1.5"));
+    fill(dialog, "paddingTop", QStringLiteral("0"));
+    fill(dialog, "scan", QStringLiteral("XX1234HXKT4R00\"A1B2"));
+    dialog->resize(500, 360);
+    dialog->showToast(translate("Scan holds unprintable characters"),
+                      Qt::AlignHCenter | Qt::AlignBottom, 5, 5);
+    return dialog;
+}
+
 // Every entry of the loaded language file, one per line, to check the translations by eye.
 QWidget *drawTexts()
 {
@@ -376,6 +417,8 @@ int renderLanguage(const QString &language, const QDir &out)
         {"VeltoSearchDialog", drawSearchDialog},
         {"JXNetworkDialog", drawNetworkDialog},
         {"JXSettingsDialog", drawAppSettingsDialog},
+        {"JXPrinterSettingsDialog", drawPrinterSettingsDialog},
+        {"JXScanCodePrinterDialog", drawScanCodePrinterDialog},
         {"texts", drawTexts},
     };
     int failures = 0;

@@ -1,0 +1,143 @@
+#include "app/JXScanCodePrinterDialog.h"
+
+#include "JXUtils/JXConfigure.h"
+#include "app/OmbrixPrinter.h"
+#include "app/OmbrixScanText.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <algorithm>
+
+namespace {
+const int kRowHeight = 25;
+const int kToastMargin = 5;
+const int kFontPoints = 16;
+const int kTitleWeight = 75;
+
+QFont arial(int weight)
+{
+    QFont font(QStringLiteral("Arial"), kFontPoints);
+    font.setWeight(weight);
+    return font;
+}
+
+QString fieldLabel(const char *text)
+{
+    return QStringLiteral("%1:").arg(translate(QString::fromLatin1(text)));
+}
+} // namespace
+
+JXScanCodePrinterDialog::JXScanCodePrinterDialog(QWidget *parent)
+    : JXDialog(parent), title(new QLabel(this)), scanField(new QLineEdit(this)),
+      modelLabel(new QLabel(this)), modelField(new QLineEdit(this)), serialLabel(new QLabel(this)),
+      serialField(new QLineEdit(this)), leftPaddingLabel(new QLabel(this)),
+      topPaddingLabel(new QLabel(this)), leftPaddingField(new QLineEdit(this)),
+      topPaddingField(new QLineEdit(this))
+{
+    // Names by which tests and accessibility tools find the fields.
+    scanField->setObjectName(QStringLiteral("scan"));
+    modelField->setObjectName(QStringLiteral("model"));
+    serialField->setObjectName(QStringLiteral("serial"));
+    leftPaddingField->setObjectName(QStringLiteral("paddingLeft"));
+    topPaddingField->setObjectName(QStringLiteral("paddingTop"));
+    title->setFont(arial(kTitleWeight));
+    scanField->setFont(arial(QFont::Normal));
+    setMinimumSize(500, 360);
+    languageChanged();
+    JXConfigure configure;
+    double width = 0, height = 0, left = 0, top = 0, right = 0, bottom = 0, padding = 0;
+    int columns = 0;
+    configure.labelSettings(width, height, columns, left, top, right, bottom, padding);
+    leftPaddingField->setText(QString::number(left, 'g', 6));
+    topPaddingField->setText(QString::number(top, 'g', 6));
+}
+
+void JXScanCodePrinterDialog::languageChanged()
+{
+    setWindowTitle(translate(QStringLiteral("Scan Code")));
+    title->setText(translate(QStringLiteral("Scan code")));
+    modelLabel->setText(fieldLabel("Product Model"));
+    serialLabel->setText(fieldLabel("Product SN"));
+    leftPaddingLabel->setText(translate(QStringLiteral("Label left padding")));
+    topPaddingLabel->setText(translate(QStringLiteral("Label top padding")));
+    if (isVisible())
+        resizeEvent(nullptr);
+}
+
+void JXScanCodePrinterDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->text() == QLatin1String("\r"))
+        onScan();
+}
+
+void JXScanCodePrinterDialog::toast(const QString &text)
+{
+    showToast(text, Qt::AlignHCenter | Qt::AlignBottom, kToastMargin, kToastMargin);
+}
+
+void JXScanCodePrinterDialog::storePaddings()
+{
+    JXConfigure configure;
+    double width = 0, height = 0, left = 0, top = 0, right = 0, bottom = 0, padding = 0;
+    int columns = 0;
+    configure.labelSettings(width, height, columns, left, top, right, bottom, padding);
+    const double newLeft = leftPaddingField->text().toDouble();
+    const double newTop = topPaddingField->text().toDouble();
+    // Writing the file costs more than the rest of a label; skip it when nothing changes.
+    if (newLeft != left || newTop != top)
+        configure.setLabelSettings(width, height, columns, newLeft, newTop, right, bottom, padding);
+}
+
+void JXScanCodePrinterDialog::onScan()
+{
+    const QString scan = OmbrixScanText::withoutLineEnding(scanField->text());
+    const QString code = OmbrixScanText::extractCode(scan);
+    storePaddings();
+    if (!OmbrixScanText::hasModelMarker(code)) {
+        scanField->setText(code);
+        return;
+    }
+    if (modelField->text().isEmpty()) {
+        toast(translate(QStringLiteral("Please set model first")));
+        return;
+    }
+    if (serialField->text().isEmpty()) {
+        toast(translate(QStringLiteral("Please set SN first")));
+        return;
+    }
+    // The field keeps the whole scan, so the operator sees what was refused.
+    if (!OmbrixScanText::isSafeForPrinter(code)) {
+        toast(translate(QStringLiteral("Scan holds unprintable characters")));
+        return;
+    }
+    QString serial = serialField->text();
+    if (OmbrixPrinter::printKT4XQRCode(code, modelField->text(), serial))
+        serialField->setText(OmbrixScanText::nextSerial(serial));
+    scanField->setText(code);
+}
+
+void JXScanCodePrinterDialog::resizeEvent(QResizeEvent *event)
+{
+    if (event)
+        JXDialog::resizeEvent(event);
+    for (QWidget *widget :
+         {static_cast<QWidget *>(title), static_cast<QWidget *>(modelLabel),
+          static_cast<QWidget *>(serialLabel), static_cast<QWidget *>(leftPaddingLabel),
+          static_cast<QWidget *>(topPaddingLabel)})
+        widget->adjustSize();
+    title->setGeometry(80, 10, std::max(title->width(), scanField->width()), kRowHeight);
+    const int a = std::max({modelLabel->width(), serialLabel->width(), leftPaddingLabel->width(),
+                            topPaddingLabel->width()});
+    const auto row = [a](QLabel *label, QLineEdit *field, int y, int fieldWidth) {
+        label->setGeometry(20, y, a, kRowHeight);
+        field->setGeometry(20 + a + 5, y, fieldWidth, kRowHeight);
+        return y + kRowHeight;
+    };
+    int bottom = row(modelLabel, modelField, title->geometry().bottom() + 1 + 40, 200);
+    bottom = row(serialLabel, serialField, bottom + 5, 200);
+    bottom = row(leftPaddingLabel, leftPaddingField, bottom + 20, 80);
+    bottom = row(topPaddingLabel, topPaddingField, bottom + 5, 80);
+    scanField->setGeometry(30, bottom + 40, 440, 50);
+}

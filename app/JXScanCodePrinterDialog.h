@@ -1,0 +1,43 @@
+#pragma once
+
+#include "JXUtils/JXLocalize.h"
+#include "JXWidget/JXDialog/JXDialog.h"
+
+class QLabel;
+class QLineEdit;
+
+// The production-line screen: every carriage return from the hand-held scanner prints one
+// device label with the model, the P2P identifier found in the scan and the serial number,
+// which then advances. A scan that cannot be printed safely prints nothing and says why.
+// No buttons: the window's close control ends it. GUI thread only.
+class JXScanCodePrinterDialog : public JXDialog, public JXLocalize
+{
+    Q_OBJECT
+
+public:
+    explicit JXScanCodePrinterDialog(QWidget *parent = nullptr);
+
+    void languageChanged() override;
+
+protected:
+    // Acts on a carriage return only; no key reaches the dialog base, so Escape does not
+    // close the screen.
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void onScan();
+    void storePaddings();
+    void toast(const QString &text);
+
+    QLabel *title;               // child
+    QLineEdit *scanField;        // child
+    QLabel *modelLabel;          // child
+    QLineEdit *modelField;       // child
+    QLabel *serialLabel;         // child
+    QLineEdit *serialField;      // child
+    QLabel *leftPaddingLabel;    // child
+    QLabel *topPaddingLabel;     // child
+    QLineEdit *leftPaddingField; // child
+    QLineEdit *topPaddingField;  // child
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+class OmbrixLibrary;
+class OmbrixLabelLayout;
+
+// Prints the device identity label through the printer command library, which is bound
+// for each label and released after it. GUI thread only: it may open the printer
+// settings dialog, and it blocks until the job has been handed to the printer queue.
+class OmbrixPrinter
+{
+public:
+    // Prints one 45 x 45 mm label with the model, a QR code of the P2P identifier, the
+    // identifier as text and the serial number (not changed here). True only when the
+    // whole label was handed to the printer queue; on false nothing was sent.
+    static bool printKT4XQRCode(const QString &p2pid, const QString &model, QString &serial);
+
+    // Tenths of a millimetre per printer dot for the named queue.
+    static double dotPitch(const QString &printerName);
+
+    // Tests print at a pitch no queue can be made to report; 0 asks the queue again.
+    static void setDotPitchForTesting(double pitch);
+
+private:
+    static bool choosePrinter(QString &printerName);
+    static bool sendLabel(const OmbrixLibrary &library, const QByteArray &printerName,
+                          const OmbrixLabelLayout &layout, const QByteArray &p2pid,
+                          const QByteArray &model, const QByteArray &serial);
+    static bool setUp(const OmbrixLibrary &library, const OmbrixLabelLayout &layout);
+};

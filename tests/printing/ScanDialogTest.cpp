@@ -1,0 +1,198 @@
+// The scan-code label screen driven as the scanner and the operator drive it: keys typed
+// into its fields, a carriage return at the end of each scan, labels received by the
+// private CUPS scheduler.
+#include "JXUtils/JXConfigure.h"
+#include "JXWidget/JXLabel.h"
+#include "PrintingTestSupport.h"
+#include "app/JXScanCodePrinterDialog.h"
+
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+class ScanDialogTest : public PrintingTest
+{
+protected:
+    void SetUp() override
+    {
+        PrintingTest::SetUp();
+        configure(kPlainQueue);
+        dialog = std::make_unique<JXScanCodePrinterDialog>();
+        dialog->resize(500, 360);
+        dialog->show();
+        type("model", "KT4X-Q2");
+        type("serial", "SN-00041");
+    }
+    void TearDown() override
+    {
+        dialog.reset();
+        PrintingTest::TearDown();
+    }
+
+    QLineEdit *field(const char *name) const
+    {
+        return dialog->findChild<QLineEdit *>(QString::fromLatin1(name));
+    }
+    void type(const char *name, const QString &text)
+    {
+        field(name)->clear();
+        QTest::keyClicks(field(name), text);
+    }
+    // A scan as the scanner sends it: the text, then a carriage return.
+    void scan(const QString &text)
+    {
+        type("scan", text);
+        QTest::keyClick(field("scan"), Qt::Key_Return);
+    }
+    QString serial() const { return field("serial")->text(); }
+    QString toast() const
+    {
+        const auto toasts = dialog->findChildren<JXLabel *>();
+        return toasts.isEmpty() ? QString() : toasts.last()->text();
+    }
+    // The QR command of each label printed so far.
+    std::vector<std::string> printedCodes(size_t expected)
+    {
+        if (expected > 0) {
+            EXPECT_TRUE(waitForJobs(kPlainQueue, expected));
+        }
+        std::vector<std::string> codes;
+        for (const std::string &job : jobs(kPlainQueue)) {
+            for (const std::string &line : commandLines(job)) {
+                if (line.rfind("b", 0) == 0)
+                    codes.push_back(line.substr(line.find('"')));
+            }
+        }
+        return codes;
+    }
+
+    std::unique_ptr<JXScanCodePrinterDialog> dialog;
+};
+
+} // namespace
+
+TEST_F(ScanDialogTest, EachScanPrintsItsIdentifier)
+{
+    scan("XX1234HXKT4R00A1B2");
+    EXPECT_EQ(field("scan")->text(), "HXKT4R00A1B2");
+    EXPECT_EQ(serial(), "SN-00042");
+    scan("HXKT4R00A1B2"); // the marker at 0 is not searched for, the whole scan holds it
+    EXPECT_EQ(serial(), "SN-00043");
+    scan("ABCDEF");
+    EXPECT_EQ(field("scan")->text(), "ABCDEF");
+    scan("0123456HXJT4R77");
+    EXPECT_EQ(field("scan")->text(), "HXJT4R77");
+    EXPECT_EQ(serial(), "SN-00044");
+    const std::vector<std::string> expected = {"\"HXKT4R00A1B2\"", "\"HXKT4R00A1B2\"",
+                                               "\"HXJT4R77\""};
+    EXPECT_EQ(printedCodes(3), expected);
+    // Escape is not passed on: the screen stays open.
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_TRUE(dialog->isVisible());
+}
+
+TEST_F(ScanDialogTest, SerialNumberAdvancesAfterEachLabel)
+{
+    const char *const serials[][2] = {{"SN-00041", "SN-00042"},  {"SN-99999", "SN-100000"},
+                                      {"SN-123456", "SN-12346"}, {"SN-X", "SN-00001"},
+                                      {"00041", "00042"},        {"A0041", "00001"}};
+    for (const auto &pair : serials) {
+        type("serial", pair[0]);
+        scan("XX1234HXKT4R00A1B2");
+        EXPECT_EQ(serial(), pair[1]) << pair[0];
+    }
+    EXPECT_EQ(printedCodes(6).size(), 6u);
+}
+
+TEST_F(ScanDialogTest, MissingModelOrSerialPrintsNothing)
+{
+    type("model", "");
+    scan("XX1234HXKT4R00A1B2");
+    EXPECT_EQ(toast(), "Please set model first");
+    EXPECT_EQ(field("scan")->text(), "XX1234HXKT4R00A1B2");
+    type("model", "KT4X-Q2");
+    type("serial", "");
+    scan("XX1234HXKT4R00A1B2");
+    EXPECT_EQ(toast(), "Please set SN first");
+    EXPECT_TRUE(printedCodes(0).empty());
+}
+
+// The paddings are stored before the label is printed, so they move this very label.
+TEST_F(ScanDialogTest, LeftPaddingMovesThisLabel)
+{
+    type("paddingLeft", "1.5");
+    type("paddingTop", "x");
+    scan("XX1234HXKT4R00A1B2");
+    ASSERT_TRUE(waitForJobs(kPlainQueue, 1));
+    const std::vector<std::string> lines = commandLines(jobs(kPlainQueue).at(0));
+    EXPECT_EQ(lines.at(8), "GG285,172,\"ModelStr\"");
+    EXPECT_EQ(lines.at(9).substr(0, 10), "b89,211,QR");
+    JXConfigure configure;
+    double width = 0, height = 0, left = 0, top = 0, right = 0, bottom = 0, padding = 0;
+    int columns = 0;
+    configure.labelSettings(width, height, columns, left, top, right, bottom, padding);
+    EXPECT_EQ(left, 1.5);
+    EXPECT_EQ(top, 0);
+    EXPECT_EQ(width, 45);
+    EXPECT_EQ(height, 45);
+    EXPECT_EQ(columns, 1);
+    EXPECT_EQ(padding, 2);
+}
+
+// A code that would end the printer's QR command early is refused before anything is
+// printed: the operator is told, the scheduler gets no job, the serial number stays.
+TEST_F(ScanDialogTest, UnsafeScansAreRefused)
+{
+    const QString scans[] = {QStringLiteral("XX1234HXKT4R00\"A1B2"),
+                             QStringLiteral("XX1234HXKT4R00\rW1,1"),
+                             QStringLiteral("XX1234HXKT4R00\nW1,1"),
+                             QStringLiteral("XX1234HXKT4R00") + QChar(0) + "A1B2",
+                             QStringLiteral("XX1234HXKT4R00\u00e9A1B2"),
+                             QStringLiteral("XX1234HXKT4R00\u4e2dA1B2")};
+    for (const QString &text : scans) {
+        field("scan")->setText(text);
+        ASSERT_EQ(field("scan")->text(), text) << "the field changed the scan";
+        QTest::keyClick(field("scan"), Qt::Key_Return);
+        EXPECT_EQ(toast(), "Scan holds unprintable characters");
+        EXPECT_EQ(serial(), "SN-00041");
+    }
+    EXPECT_TRUE(cups->jobs(kPlainQueue).empty());
+
+    // A line ending at the end of the scan is not part of the code.
+    field("scan")->setText("XX1234HXKT4R00A1B2\r\n");
+    QTest::keyClick(field("scan"), Qt::Key_Return);
+    EXPECT_EQ(serial(), "SN-00042");
+    const std::vector<std::string> expected = {"\"HXKT4R00A1B2\""};
+    EXPECT_EQ(printedCodes(1), expected);
+}
+
+TEST_F(ScanDialogTest, FailedPrintLeavesTheSerialNumber)
+{
+    configure(kStoppedQueue);
+    scan("XX1234HXKT4R00A1B2");
+    EXPECT_EQ(serial(), "SN-00041");
+    EXPECT_EQ(field("scan")->text(), "HXKT4R00A1B2");
+    configure(kPlainQueue);
+    removeLibrary();
+    scan("XX1234HXKT4R00A1B2");
+    EXPECT_EQ(serial(), "SN-00041");
+    EXPECT_TRUE(cups->jobs(kStoppedQueue).empty());
+    EXPECT_TRUE(cups->jobs(kPlainQueue).empty());
+}
+
+TEST_F(ScanDialogTest, FieldsAreLaidOutInRows)
+{
+    const QRect model = field("model")->geometry();
+    const QRect serialField = field("serial")->geometry();
+    const QRect left = field("paddingLeft")->geometry();
+    const QRect top = field("paddingTop")->geometry();
+    EXPECT_EQ(model.top(), 10 + 25 + 40);
+    EXPECT_EQ(model.size(), QSize(200, 25));
+    EXPECT_EQ(serialField.top(), model.bottom() + 1 + 5);
+    EXPECT_EQ(left.top(), serialField.bottom() + 1 + 20);
+    EXPECT_EQ(left.size(), QSize(80, 25));
+    EXPECT_EQ(top.top(), left.bottom() + 1 + 5);
+    EXPECT_EQ(model.left(), left.left());
+    EXPECT_EQ(field("scan")->geometry(), QRect(30, top.bottom() + 1 + 40, 440, 50));
+}
