@@ -3,6 +3,7 @@
 #include "JXPlayer/JXPlayerPacket.h"
 #include "JXPlayer/JXPlayerQueue.h"
 #include "JXPlayer/JXPlayerReaderCommand.h"
+#include "JXUtils/JXMemberThread.h"
 
 #include <QByteArray>
 
@@ -14,8 +15,11 @@
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVStream;
+class JXPlayerReader;
 class JXPlayerReaderObserver;
-class JXPlayerReaderThread;
+
+// The reader thread: its body is JXPlayerReader::read().
+using JXPlayerReaderThread = JXMemberThread<JXPlayerReader>;
 
 // Opens one media URL (a device's RTSP address in practice) and sorts its packets into a
 // video and an audio queue on its own thread. Only the reader thread calls the demuxer;
