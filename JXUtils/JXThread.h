@@ -104,6 +104,6 @@ private:
             worker->wait();
     }
 
-    JXThreadPrivate *thread;           // owned; created with this object
+    JXThreadPrivate *thread;           // owned; created with this object, controlling thread
     std::atomic<bool> stopFlag{false}; // written by the controller, read by the body
 };
