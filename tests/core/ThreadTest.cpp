@@ -241,15 +241,19 @@ TEST(JXThreadHalt, EmptySlotsAndStagesWithoutThreads)
 TEST(JXThreadHalt, MemberHaltJoinsAndAllowsARestart)
 {
     CountingThread thread;
-    for (int round = 0; round < 2; ++round) {
-        const int before = thread.passes.load();
-        thread.start();
-        while (thread.passes.load() == before)
-            QThread::msleep(1);
-        thread.halt();
-        EXPECT_FALSE(thread.isRunning());
-        EXPECT_TRUE(thread.isStopRequested());
-    }
+    thread.start();
+    thread.halt(); // possibly before the body's first pass
+    EXPECT_FALSE(thread.isRunning());
+    EXPECT_TRUE(thread.isStopRequested());
+    const int joinedAt = thread.passes.load();
+    QThread::msleep(20);
+    EXPECT_EQ(thread.passes.load(), joinedAt); // no pass runs after the join
+
+    thread.start();
+    while (thread.passes.load() == joinedAt)
+        QThread::msleep(1);
+    thread.halt();
+    EXPECT_FALSE(thread.isRunning());
 }
 
 namespace {
