@@ -104,6 +104,6 @@ private:
             worker->wait();
     }
 
-    JXThreadPrivate *thread;           // owned; created with this object, controlling thread
+    JXThreadPrivate *thread;           // owned; created with this object
     std::atomic<bool> stopFlag{false}; // written by the controller, read by the body
 };
