@@ -44,6 +44,7 @@ private:
     bool _sourceChanged(const AVFrame *frame) const;
     void _pushToFifo(int samples);
 
+    // Every field belongs to the one thread that converts (the audio render thread).
     SwrContext *swr = nullptr; // owned; null when none could be set up
     int srcRate = -1;
     int64_t srcLayout = -1;

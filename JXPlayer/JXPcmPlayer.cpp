@@ -197,17 +197,18 @@ bool JXPcmPlayer::_isOpen()
 
 int JXPcmPlayer::_writeOnce(const char *data, int length, qint64 &last)
 {
-    std::unique_lock<std::mutex> guard(deviceLock);
-    if (!device)
-        return -1;
-    const int period = periodSize();
-    if (period >= 0 && last != 0) {
-        last = device->write(data, std::min(length, period));
-        // A device that fails ends the write rather than being retried for ever.
-        return last < 0 ? -1 : static_cast<int>(last);
+    {
+        std::lock_guard<std::mutex> guard(deviceLock);
+        if (!device)
+            return -1;
+        const int period = periodSize();
+        if (period >= 0 && last != 0) {
+            last = device->write(data, std::min(length, period));
+            // A device that fails ends the write rather than being retried for ever.
+            return last < 0 ? -1 : static_cast<int>(last);
+        }
     }
-    // The device took nothing last time: give it a period to drain.
-    guard.unlock();
+    // The device took nothing last time: give it a period to drain, without the lock.
     QThread::usleep(kRetryMicroseconds);
     last = -1;
     return 0;

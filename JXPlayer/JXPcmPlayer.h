@@ -69,12 +69,17 @@ private:
     int _writeOnce(const char *data, int length, qint64 &last);
     void _writeChunks();
 
-    QIODevice *device = nullptr;    // not owned (the output's); under deviceLock
-    QAudioOutput *output = nullptr; // owned; under deviceLock
-    QAudioFormat format;            // written by start, read by the audio render thread
-    std::atomic<float> volume{1.0f};
+    QIODevice *device = nullptr; // not owned (the output's); under deviceLock
+    // Owned; made by start() while no write runs, used by writes and closed under deviceLock.
+    QAudioOutput *output = nullptr;
+    // Written by start() while no write runs (the render's audio thread is joined first);
+    // read by the audio render thread.
+    QAudioFormat format;
+    std::atomic<float> volume{1.0f};       // set by the client, read by the writing thread
     JXAudioConverter *converter = nullptr; // owned; audio render thread only
-    std::atomic<bool> stopped{false};
+    std::atomic<bool> stopped{false};      // written by start/stop, read by any thread
+    // Set by stop/abortWrite from any thread, cleared by start; ends a write at its next
+    // chunk.
     std::atomic<bool> writeAborted{false};
     // Held for each hand-over to the device and while the output is closed, so stop()
     // never frees the device under a write.

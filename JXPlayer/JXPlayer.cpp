@@ -5,6 +5,7 @@
 #include "JXPlayer/JXPlayerDefaultRender.h"
 #include "JXPlayer/JXPlayerObserver.h"
 #include "JXPlayer/JXPlayerReader.h"
+#include "JXPlayer/JXPlayerRender.h"
 
 JXPlayer::JXPlayer() = default;
 
@@ -65,28 +66,19 @@ int JXPlayer::open()
 
 void JXPlayer::close()
 {
-    // Observers go first, so no stage reports into a pipeline being taken apart.
+    // Observers go first, so no stage reports into a pipeline being taken apart, and the
+    // reader thread, which starts the other stages, ends before any of them is taken down.
     if (reader) {
         reader->setObserver(nullptr);
         reader->stop();
     }
-    if (render) {
+    if (render)
         render->setObserver(nullptr);
-        defaultRender = nullptr;
-        render->stop();
-        delete render;
-        render = nullptr;
-    }
-    if (decoder) {
-        decoder->stop();
-        delete decoder;
-        decoder = nullptr;
-    }
-    if (reader) {
-        reader->stop();
-        delete reader;
-        reader = nullptr;
-    }
+    defaultRender = nullptr;
+    // Each stage's stop() stops, wakes and joins its own threads.
+    JXThread::halt(render);
+    JXThread::halt(decoder);
+    JXThread::halt(reader);
 }
 
 bool JXPlayer::isOpened()

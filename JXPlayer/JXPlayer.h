@@ -67,9 +67,10 @@ protected:
 private:
     void _raise(int event, double value1, double value2);
 
-    // Settings and pipeline: written on the client's thread, by open before the reader
-    // thread starts and by close after every stage thread has been joined; the stage
-    // threads read them in the observer calls.
+    // Settings (url, realtime, timeout, hwDeviceType, videoView, volume): the client's
+    // thread only. Stages (reader, decoder, render, defaultRender): written on the client's
+    // thread, by open before the reader thread starts and by close after every stage
+    // thread has been joined; the stage threads read them in the observer calls.
     QByteArray url;
     bool realtime = false;
     double timeout = 10.0;

@@ -1,8 +1,6 @@
 #include "JXPlayer/JXPlayerDecoder.h"
 
 #include "JXPlayer/HwDecodeContext.h"
-#include "JXPlayer/JXPlayerDecoderAudioThread.h"
-#include "JXPlayer/JXPlayerDecoderVideoThread.h"
 #include "JXPlayer/JXPlayerPacket.h"
 #include "JXPlayer/JXPlayerReader.h"
 
@@ -19,14 +17,6 @@ namespace {
 // AV_PIX_FMT_DXVA2_VLD of the Windows build: the surface format the log line names, kept
 // so that logs from both builds read alike.
 constexpr int kDxva2SurfaceFormat = 51;
-
-// The pointer is taken by reference and read under the lock: a copy made before locking
-// could name a queue that the decode thread has destroyed meanwhile.
-JXPlayerFrame *popFrom(JXPlayerQueue<JXPlayerFrame> *const &queue, std::mutex &lock)
-{
-    std::lock_guard<std::mutex> guard(lock);
-    return queue ? queue->pop() : nullptr;
-}
 
 // Swaps the queue pointer under its lock and destroys the old queue with its frames.
 void replaceQueue(JXPlayerQueue<JXPlayerFrame> *&queue, std::mutex &lock,
@@ -100,6 +90,17 @@ enum AVPixelFormat get_hw_format(AVCodecContext *context, const enum AVPixelForm
     return AV_PIX_FMT_NONE;
 }
 
+// clang-format off
+const JXPlayerDecoder::Kind JXPlayerDecoder::kVideo = {
+    "video", "Video", ", ", "JXPlayerDecoderVideoThread", &JXPlayerDecoder::decodeVideo,
+    &JXPlayerReader::hasVideo, &JXPlayerReader::popVideoPacket, JXPlayerReader::kVideoKind,
+    /* keyPacketGate */ true,  /* hardware */ true,  /* patient */ true};
+const JXPlayerDecoder::Kind JXPlayerDecoder::kAudio = {
+    "audio", "Audio", "\n", "JXPlayerDecoderAudioThread", &JXPlayerDecoder::decodeAudio,
+    &JXPlayerReader::hasAudio, &JXPlayerReader::popAudioPacket, JXPlayerReader::kAudioKind,
+    /* keyPacketGate */ false, /* hardware */ false, /* patient */ false};
+// clang-format on
+
 JXPlayerDecoder::JXPlayerDecoder() = default;
 
 JXPlayerDecoder::~JXPlayerDecoder()
@@ -109,29 +110,23 @@ JXPlayerDecoder::~JXPlayerDecoder()
 
 int JXPlayerDecoder::start()
 {
-    videoFlushRequested = false;
-    audioFlushRequested = false;
-    videoEOF = false;
-    audioEOF = false;
-    videoCodecId = 0;
-    audioCodecId = 0;
-    if (reader->hasVideo()) {
-        auto *worker = new JXPlayerDecoderVideoThread(this);
-        videoThread = worker;
-        worker->start();
+    for (Stream *stream : {&video, &audio}) {
+        stream->flushRequested = false;
+        stream->eof = false;
+        stream->codecId = 0;
     }
-    if (reader->hasAudio()) {
-        auto *worker = new JXPlayerDecoderAudioThread(this);
-        audioThread = worker;
-        worker->start();
+    for (Stream *stream : {&video, &audio}) {
+        if ((reader->*stream->kind.present)())
+            JXThread::launch(stream->thread, new JXMemberThread<JXPlayerDecoder>(
+                                                 this, stream->kind.body, stream->kind.threadName));
     }
     return 0;
 }
 
 void JXPlayerDecoder::stop()
 {
-    JXPlayerThread::halt(audioThread);
-    JXPlayerThread::halt(videoThread);
+    JXThread::halt(audio.thread);
+    JXThread::halt(video.thread);
 }
 
 void JXPlayerDecoder::play()
@@ -147,13 +142,13 @@ void JXPlayerDecoder::setHwDeviceType(int type)
 
 bool JXPlayerDecoder::isRunning()
 {
-    return JXPlayerThread::running(videoThread) || JXPlayerThread::running(audioThread);
+    return JXThread::running(video.thread) || JXThread::running(audio.thread);
 }
 
 void JXPlayerDecoder::flush()
 {
-    videoFlushRequested = true;
-    audioFlushRequested = true;
+    video.flushRequested = true;
+    audio.flushRequested = true;
 }
 
 void JXPlayerDecoder::setReader(JXPlayerReader *reader)
@@ -163,344 +158,218 @@ void JXPlayerDecoder::setReader(JXPlayerReader *reader)
 
 void JXPlayerDecoder::setAudioEnabled(bool enabled)
 {
-    audioEnabled = enabled;
+    audio.enabled = enabled;
 }
 
 JXPlayerFrame *JXPlayerDecoder::popVideoFrame()
 {
-    return popFrom(videoFrames, videoFramesLock);
+    return _popFrame(video);
 }
 
 JXPlayerFrame *JXPlayerDecoder::popAudioFrame()
 {
-    return popFrom(audioFrames, audioFramesLock);
+    return _popFrame(audio);
 }
 
 bool JXPlayerDecoder::isVideoEOF() const
 {
-    return videoEOF;
+    return video.eof;
 }
 
 void JXPlayerDecoder::decodeVideo()
 {
-    bool sentSinceEOF = false;
-    videoStarted = false;
-    while (_videoRunning()) {
-        if (_queuedVideoFrames() >= kMaxFrames) {
-            JXThread::msleep(1);
-            continue;
-        }
-        if (videoFlushRequested) {
-            _flushVideo();
-            continue;
-        }
-        if (JXPlayerPacket *packet = reader->popVideoPacket()) {
-            sentSinceEOF = true;
-            if (!_takeVideoPacket(packet))
-                break;
-            continue;
-        }
-        if (reader->isEOF()) {
-            videoEOF = true;
-            if (sentSinceEOF) {
-                qDebug("eof send NULL video packet");
-                _sendVideoPacket(nullptr, videoFrame);
-                sentSinceEOF = false;
-            }
-        }
-        JXThread::msleep(1);
-    }
-    _releaseVideoCodec();
+    _decode(video);
 }
 
 void JXPlayerDecoder::decodeAudio()
 {
+    _decode(audio);
+}
+
+void JXPlayerDecoder::_decode(Stream &stream)
+{
     bool sentSinceEOF = false;
-    while (_audioRunning()) {
-        if (maxAudioFrames > 0 && _queuedAudioFrames() >= maxAudioFrames) {
+    stream.started = false;
+    while (_mayGoOn(stream)) {
+        if (stream.frames && stream.frames->size() >= kMaxFrames) {
             JXThread::msleep(1);
             continue;
         }
-        if (audioFlushRequested) {
-            _flushAudio();
+        if (stream.flushRequested) {
+            _flush(stream);
             continue;
         }
-        if (JXPlayerPacket *packet = reader->popAudioPacket()) {
+        if (JXPlayerPacket *packet = (reader->*stream.kind.popPacket)()) {
             sentSinceEOF = true;
-            if (!_takeAudioPacket(packet))
+            if (!_takePacket(stream, packet))
                 break;
             continue;
         }
         if (reader->isEOF()) {
-            audioEOF = true;
+            stream.eof = true;
             if (sentSinceEOF) {
-                qDebug("eof send NULL audio packet");
-                _sendAudioPacket(nullptr, audioFrame);
+                qDebug("eof send NULL %s packet", stream.kind.name);
+                _sendPacket(stream, nullptr);
                 sentSinceEOF = false;
             }
         }
         JXThread::msleep(1);
     }
-    _releaseAudioCodec();
+    _releaseCodec(stream);
 }
 
-bool JXPlayerDecoder::_takeVideoPacket(JXPlayerPacket *packet)
+bool JXPlayerDecoder::_takePacket(Stream &stream, JXPlayerPacket *packet)
 {
-    videoEOF = false;
-    if (packet->codecId != videoCodecId || !videoContext) {
-        _releaseVideoCodec();
-        if (_initVideoCodec(static_cast<AVCodecID>(packet->codecId)) < 0) {
+    stream.eof = false;
+    if (packet->codecId != stream.codecId || !stream.context) {
+        _releaseCodec(stream);
+        if (_initCodec(stream, static_cast<AVCodecID>(packet->codecId)) < 0) {
             delete packet;
             return false;
         }
     }
-    // Until a flagged (key) packet arrives the decoder would only produce broken pictures.
-    if (videoStarted || packet->packet->flags != 0) {
-        videoStarted = true;
-        _sendVideoPacket(packet, videoFrame);
+    // Until a flagged (key) packet arrives a gated decoder would only produce broken
+    // pictures.
+    const bool gateOpen =
+        !stream.kind.keyPacketGate || stream.started || packet->packet->flags != 0;
+    if (stream.enabled && gateOpen) {
+        stream.started = true;
+        _sendPacket(stream, packet);
     }
     delete packet;
     return true;
 }
 
-bool JXPlayerDecoder::_takeAudioPacket(JXPlayerPacket *packet)
+void JXPlayerDecoder::_flush(Stream &stream)
 {
-    audioEOF = false;
-    if (packet->codecId != audioCodecId || !audioContext) {
-        _releaseAudioCodec();
-        if (_initAudioCodec(static_cast<AVCodecID>(packet->codecId)) < 0) {
-            delete packet;
-            return false;
-        }
-    }
-    if (audioEnabled)
-        _sendAudioPacket(packet, audioFrame);
-    delete packet;
-    return true;
+    qDebug("flush %s", stream.kind.name);
+    if (stream.frames)
+        stream.frames->clear();
+    if (stream.context)
+        avcodec_flush_buffers(stream.context);
+    stream.started = false;
+    stream.flushRequested = false;
 }
 
-void JXPlayerDecoder::_flushVideo()
+int JXPlayerDecoder::_initCodec(Stream &stream, AVCodecID id)
 {
-    qDebug("flush video");
-    if (videoFrames)
-        videoFrames->clear();
-    if (videoContext)
-        avcodec_flush_buffers(videoContext);
-    videoStarted = false;
-    videoFlushRequested = false;
-}
-
-void JXPlayerDecoder::_flushAudio()
-{
-    qDebug("flush audio");
-    if (audioFrames)
-        audioFrames->clear();
-    if (audioContext)
-        avcodec_flush_buffers(audioContext);
-    audioFlushRequested = false;
-}
-
-int JXPlayerDecoder::_initVideoCodec(AVCodecID id)
-{
-    videoCodecId = id;
+    stream.codecId = id;
     if (id == AV_CODEC_ID_NONE) {
-        videoCodec = nullptr;
-        videoContext = nullptr;
+        stream.codec = nullptr;
+        stream.context = nullptr;
         return -1;
     }
-    videoCodec = avcodec_find_decoder(id);
-    if (!videoCodec)
+    stream.codec = avcodec_find_decoder(id);
+    if (!stream.codec)
         return -1;
-    videoContext = avcodec_alloc_context3(videoCodec);
-    reader->copyCodecParameters(JXPlayerReader::kVideoKind, videoContext);
-    if (hwDeviceType != 0)
-        _initHardware();
-    const int result = avcodec_open2(videoContext, videoCodec, nullptr);
+    stream.context = avcodec_alloc_context3(stream.codec);
+    reader->copyCodecParameters(stream.kind.readerKind, stream.context);
+    if (stream.kind.hardware && hwDeviceType != 0)
+        _initHardware(stream);
+    const int result = avcodec_open2(stream.context, stream.codec, nullptr);
     if (result < 0) {
-        qDebug("avcodec_open2(video = %d) failed = %d", id, result);
-        _releaseVideoCodec();
+        qDebug("avcodec_open2(%s = %d) failed = %d", stream.kind.name, id, result);
+        _releaseCodec(stream);
         return -1;
     }
-    videoFrame = av_frame_alloc();
-    replaceQueue(videoFrames, videoFramesLock, new JXPlayerQueue<JXPlayerFrame>);
+    stream.frame = av_frame_alloc();
+    replaceQueue(stream.frames, stream.framesLock, new JXPlayerQueue<JXPlayerFrame>);
     return 0;
 }
 
-void JXPlayerDecoder::_initHardware()
+void JXPlayerDecoder::_initHardware(Stream &stream)
 {
     const int type = hwDeviceType;
     auto *hw = static_cast<HwDecodeContext *>(malloc(sizeof(HwDecodeContext)));
     hw->device = nullptr;
-    hw->hwPixelFormat = get_hw_decoder_format(videoCodec, type);
-    videoContext->opaque = hw;
-    if (hw_decoder_init(videoContext, type) < 0) {
+    hw->hwPixelFormat = get_hw_decoder_format(stream.codec, type);
+    stream.context->opaque = hw;
+    if (hw_decoder_init(stream.context, type) < 0) {
         // Without the device the codec decodes in software.
         qDebug("hw decoder init failure, deviceType = %d, format = %d", type, hw->hwPixelFormat);
-        freeHwContext(videoContext);
+        freeHwContext(stream.context);
     }
 }
 
-int JXPlayerDecoder::_initAudioCodec(AVCodecID id)
+void JXPlayerDecoder::_releaseCodec(Stream &stream)
 {
-    audioCodecId = id;
-    if (id == AV_CODEC_ID_NONE) {
-        audioCodec = nullptr;
-        audioContext = nullptr;
-        return -1;
-    }
-    audioCodec = avcodec_find_decoder(id);
-    if (!audioCodec)
-        return -1;
-    audioContext = avcodec_alloc_context3(audioCodec);
-    reader->copyCodecParameters(JXPlayerReader::kAudioKind, audioContext);
-    const int result = avcodec_open2(audioContext, audioCodec, nullptr);
-    if (result < 0) {
-        qDebug("avcodec_open2(audio = %d) failed = %d", id, result);
-        _releaseAudioCodec();
-        return -1;
-    }
-    audioFrame = av_frame_alloc();
-    replaceQueue(audioFrames, audioFramesLock, new JXPlayerQueue<JXPlayerFrame>);
-    return 0;
+    replaceQueue(stream.frames, stream.framesLock, nullptr);
+    av_frame_free(&stream.frame);
+    if (stream.kind.hardware && stream.context)
+        freeHwContext(stream.context);
+    avcodec_free_context(&stream.context);
+    stream.codecId = 0;
+    stream.codec = nullptr;
 }
 
-void JXPlayerDecoder::_releaseVideoCodec()
-{
-    replaceQueue(videoFrames, videoFramesLock, nullptr);
-    av_frame_free(&videoFrame);
-    if (videoContext)
-        freeHwContext(videoContext);
-    avcodec_free_context(&videoContext);
-    videoCodecId = 0;
-    videoCodec = nullptr;
-}
-
-void JXPlayerDecoder::_releaseAudioCodec()
-{
-    replaceQueue(audioFrames, audioFramesLock, nullptr);
-    av_frame_free(&audioFrame);
-    avcodec_free_context(&audioContext);
-    audioCodecId = 0;
-    audioCodec = nullptr;
-}
-
-int JXPlayerDecoder::_sendVideoPacket(JXPlayerPacket *packet, AVFrame *frame)
+int JXPlayerDecoder::_sendPacket(Stream &stream, JXPlayerPacket *packet)
 {
     if (packet)
-        videoTimeBase = packet->timeBase;
+        stream.timeBase = packet->timeBase;
     const AVPacket *data = packet ? packet->packet : nullptr;
+    const bool patient = stream.kind.patient;
     int result = 0;
-    while (_videoRunning()) {
-        result = avcodec_send_packet(videoContext, data);
+    while (_mayGoOn(stream)) {
+        result = avcodec_send_packet(stream.context, data);
         if (result >= 0)
-            return _recvVideoFrame(frame, videoTimeBase);
+            return _recvFrames(stream);
         if (result == AVERROR(EAGAIN)) {
-            _recvVideoFrame(frame, videoTimeBase);
-            JXThread::msleep(1);
-        } else if (result == AVERROR(ENOMEM)) {
+            _recvFrames(stream);
+            if (patient)
+                JXThread::msleep(1);
+        } else if (result == AVERROR(ENOMEM) && patient) {
             JXThread::msleep(1);
         } else if (result == AVERROR_EOF) {
-            // The codec was drained without a flush: start it afresh. Reopening replaces
-            // the work frame, so the caller's pointer is not used again.
-            const int id = videoCodecId;
-            _releaseVideoCodec();
-            if (_initVideoCodec(static_cast<AVCodecID>(id)) < 0)
+            // The codec was drained without a flush: start it afresh.
+            const int id = stream.codecId;
+            _releaseCodec(stream);
+            if (_initCodec(stream, static_cast<AVCodecID>(id)) < 0)
                 return result;
-            frame = videoFrame;
         } else {
-            qDebug("_sendVideoPacket error = %d, %s", result, errorText(result).constData());
-            avcodec_flush_buffers(videoContext);
-            videoStarted = false;
+            qDebug("_send%sPacket error = %d%s%s", stream.kind.title, result, stream.kind.separator,
+                   errorText(result).constData());
+            if (patient) {
+                avcodec_flush_buffers(stream.context);
+                stream.started = false;
+            }
             return result;
         }
     }
-    return result < 0 ? result : _recvVideoFrame(frame, videoTimeBase);
+    return result < 0 ? result : _recvFrames(stream);
 }
 
-int JXPlayerDecoder::_recvVideoFrame(AVFrame *frame, const AVRational &timeBase)
+int JXPlayerDecoder::_recvFrames(Stream &stream)
 {
-    while (_videoRunning()) {
-        const int result = avcodec_receive_frame(videoContext, frame);
+    while (_mayGoOn(stream)) {
+        const int result = avcodec_receive_frame(stream.context, stream.frame);
         if (result >= 0) {
             // The frame record takes the work frame's reference, leaving it blank.
-            videoFrames->push(new JXPlayerFrame(frame, timeBase));
+            stream.frames->push(new JXPlayerFrame(stream.frame, stream.timeBase));
         } else if (result == AVERROR(EAGAIN)) {
-            // At end of input the drained frames are still to come.
-            if (!videoEOF)
+            // At end of input a patient kind waits for the drained frames still to come.
+            if (!stream.kind.patient || !stream.eof)
                 return 0;
             JXThread::msleep(1);
         } else {
-            qDebug("recv video frame %d, %x, %s", result, static_cast<unsigned>(result),
-                   errorText(result).constData());
-            avcodec_flush_buffers(videoContext);
-            videoStarted = false;
+            qDebug("recv %s frame %d, %x, %s", stream.kind.name, result,
+                   static_cast<unsigned>(result), errorText(result).constData());
+            avcodec_flush_buffers(stream.context);
+            stream.started = false;
             return result;
         }
     }
     return 0;
 }
 
-int JXPlayerDecoder::_sendAudioPacket(JXPlayerPacket *packet, AVFrame *frame)
+// The pointer is read under the lock: a copy made before locking could name a queue that
+// the decode thread has destroyed meanwhile.
+JXPlayerFrame *JXPlayerDecoder::_popFrame(Stream &stream)
 {
-    if (packet)
-        audioTimeBase = packet->timeBase;
-    const AVPacket *data = packet ? packet->packet : nullptr;
-    int result = 0;
-    while (_audioRunning()) {
-        result = avcodec_send_packet(audioContext, data);
-        if (result >= 0)
-            return _recvAudioFrame(frame, audioTimeBase);
-        if (result == AVERROR(EAGAIN)) {
-            _recvAudioFrame(frame, audioTimeBase);
-        } else if (result == AVERROR_EOF) {
-            const int id = audioCodecId;
-            _releaseAudioCodec();
-            if (_initAudioCodec(static_cast<AVCodecID>(id)) < 0)
-                return result;
-            frame = audioFrame;
-        } else {
-            qDebug("_sendAudioPacket error = %d\n%s", result, errorText(result).constData());
-            return result;
-        }
-    }
-    return result < 0 ? result : _recvAudioFrame(frame, audioTimeBase);
+    std::lock_guard<std::mutex> guard(stream.framesLock);
+    return stream.frames ? stream.frames->pop() : nullptr;
 }
 
-int JXPlayerDecoder::_recvAudioFrame(AVFrame *frame, const AVRational &timeBase)
+bool JXPlayerDecoder::_mayGoOn(const Stream &stream) const
 {
-    while (_audioRunning()) {
-        const int result = avcodec_receive_frame(audioContext, frame);
-        if (result >= 0) {
-            audioFrames->push(new JXPlayerFrame(frame, timeBase));
-        } else if (result == AVERROR(EAGAIN)) {
-            return 0;
-        } else {
-            qDebug("recv audio frame %d, %x, %s", result, static_cast<unsigned>(result),
-                   errorText(result).constData());
-            avcodec_flush_buffers(audioContext);
-            return result;
-        }
-    }
-    return 0;
-}
-
-bool JXPlayerDecoder::_videoRunning() const
-{
-    return JXPlayerThread::mayGoOn(videoThread);
-}
-
-bool JXPlayerDecoder::_audioRunning() const
-{
-    return JXPlayerThread::mayGoOn(audioThread);
-}
-
-int JXPlayerDecoder::_queuedVideoFrames() const
-{
-    // Only the video thread replaces the pointer, and only it asks.
-    return videoFrames ? videoFrames->size() : 0;
-}
-
-int JXPlayerDecoder::_queuedAudioFrames() const
-{
-    return audioFrames ? audioFrames->size() : 0;
+    return JXThread::mayGoOn(stream.thread);
 }

@@ -2,6 +2,7 @@
 
 #include "JXPlayer/JXPlayerFrame.h"
 #include "JXPlayer/JXPlayerQueue.h"
+#include "JXUtils/JXMemberThread.h"
 
 #include <atomic>
 #include <mutex>
@@ -10,10 +11,13 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
-class JXPlayerDecoderAudioThread;
-class JXPlayerDecoderVideoThread;
+class JXPlayerDecoder;
 class JXPlayerPacket;
 class JXPlayerReader;
+
+// The decode threads: their bodies are JXPlayerDecoder::decodeVideo() and decodeAudio().
+using JXPlayerDecoderVideoThread = JXMemberThread<JXPlayerDecoder>;
+using JXPlayerDecoderAudioThread = JXMemberThread<JXPlayerDecoder>;
 
 // Hardware decoding helpers of the video codec (state in a HwDecodeContext in the codec
 // context's opaque pointer).
@@ -26,7 +30,8 @@ enum AVPixelFormat get_hw_format(AVCodecContext *context, const enum AVPixelForm
 
 // Turns the reader's packets into frames on two threads, one per media kind. Each codec is
 // opened from the first packet's codec id and reopened when the id changes; its frame
-// queue lives and dies with it.
+// queue lives and dies with it. Both kinds run the same code on a Stream of their own;
+// what differs between them is the small table Kind.
 class JXPlayerDecoder
 {
 public:
@@ -63,55 +68,70 @@ public:
     static constexpr int kMaxFrames = 2;
 
 private:
-    int _initVideoCodec(AVCodecID id);
-    int _initAudioCodec(AVCodecID id);
-    void _initHardware();
-    void _releaseVideoCodec();
-    void _releaseAudioCodec();
-    int _sendVideoPacket(JXPlayerPacket *packet, AVFrame *frame);
-    int _recvVideoFrame(AVFrame *frame, const AVRational &timeBase);
-    int _sendAudioPacket(JXPlayerPacket *packet, AVFrame *frame);
-    int _recvAudioFrame(AVFrame *frame, const AVRational &timeBase);
-    bool _takeVideoPacket(JXPlayerPacket *packet);
-    bool _takeAudioPacket(JXPlayerPacket *packet);
-    void _flushVideo();
-    void _flushAudio();
-    bool _videoRunning() const;
-    bool _audioRunning() const;
-    int _queuedVideoFrames() const;
-    int _queuedAudioFrames() const;
+    // What differs between video and audio decoding; one constant row per kind.
+    struct Kind
+    {
+        const char *name;      // "video" / "audio", as log lines name the kind
+        const char *title;     // "Video" / "Audio", as the send error line names it
+        const char *separator; // between the send error's code and its text
+        const char *threadName;
+        void (JXPlayerDecoder::*body)();
+        bool (JXPlayerReader::*present)(); // whether the input has this kind
+        JXPlayerPacket *(JXPlayerReader::*popPacket)();
+        int readerKind; // of JXPlayerReader::copyCodecParameters
+        // Packets are dropped until one with non-zero flags (a key packet) opens the gate;
+        // a flush or a decode error closes it again.
+        bool keyPacketGate;
+        // The codec may decode through the hardware device of hwDeviceType.
+        bool hardware;
+        // A busy or out-of-memory codec is waited for (1 ms), a failed send flushes it, and
+        // at end of input the drained frames are waited for.
+        bool patient;
+    };
+    static const Kind kVideo;
+    static const Kind kAudio;
 
-    JXPlayerReader *reader = nullptr;                               // not owned; set before start
-    std::atomic<JXPlayerDecoderVideoThread *> videoThread{nullptr}; // owned
-    std::atomic<JXPlayerDecoderAudioThread *> audioThread{nullptr}; // owned
-    std::atomic<bool> videoEOF{false}; // written by the video thread, read by the render
-    std::atomic<int> hwDeviceType{0};  // set by the client, read at the next codec open
+    // One media kind's decoding state.
+    struct Stream
+    {
+        explicit Stream(const Kind &kind) : kind(kind) {}
 
-    // Video codec state: video decode thread only.
-    int videoCodecId = 0;
-    const AVCodec *videoCodec = nullptr;
-    AVCodecContext *videoContext = nullptr; // owned
-    AVFrame *videoFrame = nullptr;          // owned work frame
-    AVRational videoTimeBase{1, 30};
-    // Owned; created and destroyed with the video codec by the video thread, which swaps
-    // the pointer under videoFramesLock. popVideoFrame holds that lock while it pops, so a
-    // render thread never touches a queue that is being destroyed.
-    JXPlayerQueue<JXPlayerFrame> *videoFrames = nullptr;
-    mutable std::mutex videoFramesLock;
+        const Kind &kind;
+        // Owned (a JXPlayerDecoderVideoThread or JXPlayerDecoderAudioThread); replaced by
+        // start and stop on the client's thread only; read by the body and by isRunning.
+        std::atomic<JXMemberThread<JXPlayerDecoder> *> thread{nullptr};
+        std::atomic<bool> eof{false}; // written by this kind's thread; read by the render
+        std::atomic<bool> flushRequested{false}; // set by any thread; cleared by this kind's thread
+        std::atomic<bool> enabled{true};         // set by any thread; packets are dropped while off
 
-    std::atomic<bool> audioEOF{false};
-    // Audio codec state: audio decode thread only.
-    int audioCodecId = 0;
-    const AVCodec *audioCodec = nullptr;
-    AVCodecContext *audioContext = nullptr; // owned
-    AVFrame *audioFrame = nullptr;          // owned work frame
-    AVRational audioTimeBase{1, 30};
-    JXPlayerQueue<JXPlayerFrame> *audioFrames = nullptr; // as videoFrames
-    mutable std::mutex audioFramesLock;
+        // Codec state: this kind's decode thread only (start resets codecId while none runs).
+        int codecId = 0;
+        const AVCodec *codec = nullptr;
+        AVCodecContext *context = nullptr; // owned
+        AVFrame *frame = nullptr;          // owned work frame
+        AVRational timeBase{1, 30};
+        bool started = false; // the key-packet gate is open
 
-    bool videoStarted = false; // video thread only: a flagged packet opened the gate
-    std::atomic<bool> audioEnabled{true};
-    int maxAudioFrames = kMaxFrames;
-    std::atomic<bool> videoFlushRequested{false};
-    std::atomic<bool> audioFlushRequested{false};
+        // Owned; created and destroyed with the codec by this kind's thread, which swaps
+        // the pointer under framesLock. _popFrame holds that lock while it pops, so a
+        // render thread never touches a queue that is being destroyed.
+        JXPlayerQueue<JXPlayerFrame> *frames = nullptr;
+        mutable std::mutex framesLock;
+    };
+
+    void _decode(Stream &stream);
+    bool _takePacket(Stream &stream, JXPlayerPacket *packet);
+    void _flush(Stream &stream);
+    int _initCodec(Stream &stream, AVCodecID id);
+    void _initHardware(Stream &stream);
+    void _releaseCodec(Stream &stream);
+    int _sendPacket(Stream &stream, JXPlayerPacket *packet);
+    int _recvFrames(Stream &stream);
+    JXPlayerFrame *_popFrame(Stream &stream);
+    bool _mayGoOn(const Stream &stream) const;
+
+    JXPlayerReader *reader = nullptr; // not owned; set before start, then read-only
+    std::atomic<int> hwDeviceType{0}; // set by the client, read at the next codec open
+    Stream video{kVideo};
+    Stream audio{kAudio};
 };

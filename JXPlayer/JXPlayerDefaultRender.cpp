@@ -16,20 +16,18 @@ JXPlayerDefaultRender::~JXPlayerDefaultRender()
     delete pcmPlayer;
 }
 
-int JXPlayerDefaultRender::start()
+int JXPlayerDefaultRender::doStart()
 {
-    std::lock_guard<std::recursive_mutex> guard(controlLock);
-    stop();
+    doStop();
     pcmPlayer->start();
-    return JXPlayerRender::start();
+    return JXPlayerRender::doStart();
 }
 
-void JXPlayerDefaultRender::stop()
+void JXPlayerDefaultRender::doStop()
 {
-    std::lock_guard<std::recursive_mutex> guard(controlLock);
     // An audio thread blocked on an output that takes nothing would hold up the join.
     pcmPlayer->abortWrite();
-    JXPlayerRender::stop();
+    JXPlayerRender::doStop();
     pcmPlayer->stop();
 }
 

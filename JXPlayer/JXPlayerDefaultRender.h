@@ -17,10 +17,6 @@ public:
     explicit JXPlayerDefaultRender(JXPcmPlayer *pcmPlayer);
     ~JXPlayerDefaultRender() override;
 
-    // Opens the PCM output, then starts the threads.
-    int start() override;
-    // Joins the threads, then closes the PCM output.
-    void stop() override;
     int renderVideoFrame(JXPlayerFrame *frame) override;
     int renderAudioFrame(JXPlayerFrame *frame) override;
     // Only the PCM output's volume: audio keeps being decoded, so unmuting is instant.
@@ -29,7 +25,15 @@ public:
     void setVideoView(JXVideoView *view);
     JXPcmPlayer *pcm() const { return pcmPlayer; }
 
+protected:
+    // Opens the PCM output, then starts the threads.
+    int doStart() override;
+    // Joins the threads, then closes the PCM output.
+    void doStop() override;
+
 private:
-    std::atomic<JXVideoView *> videoView{nullptr}; // not owned; may be null
-    JXPcmPlayer *pcmPlayer;                        // owned
+    // Not owned; may be null. Set by the client, read by the video render thread.
+    std::atomic<JXVideoView *> videoView{nullptr};
+    // Owned; safe from any thread (it guards itself); set at construction.
+    JXPcmPlayer *const pcmPlayer;
 };

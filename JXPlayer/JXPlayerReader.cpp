@@ -1,7 +1,6 @@
 #include "JXPlayer/JXPlayerReader.h"
 
 #include "JXPlayer/JXPlayerReaderObserver.h"
-#include "JXPlayer/JXPlayerReaderThread.h"
 
 #include <QDebug>
 
@@ -33,15 +32,14 @@ int JXPlayerReader::start()
     videoPackets.clear();
     audioPackets.clear();
     demuxFlushRequested = false;
-    auto *worker = new JXPlayerReaderThread(this);
-    thread = worker;
-    worker->start();
+    JXThread::launch(thread,
+                     new JXPlayerReaderThread(this, &JXPlayerReader::read, "JXPlayerReaderThread"));
     return 0;
 }
 
 void JXPlayerReader::stop()
 {
-    JXPlayerThread::halt(thread);
+    JXThread::halt(thread);
     commands.clear();
     videoPackets.clear();
     audioPackets.clear();
@@ -112,7 +110,7 @@ double JXPlayerReader::bitrate()
 
 bool JXPlayerReader::isRunning()
 {
-    return JXPlayerThread::running(thread);
+    return JXThread::running(thread);
 }
 
 void JXPlayerReader::flush()
@@ -361,7 +359,7 @@ bool JXPlayerReader::_onReaderThread() const
 
 bool JXPlayerReader::_stopRequested() const
 {
-    return !JXPlayerThread::mayGoOn(thread);
+    return !JXThread::mayGoOn(thread);
 }
 
 void JXPlayerReader::_raise(int event)

@@ -3,6 +3,7 @@
 #include "JXPlayer/JXPlayerPacket.h"
 #include "JXPlayer/JXPlayerQueue.h"
 #include "JXPlayer/JXPlayerReaderCommand.h"
+#include "JXUtils/JXMemberThread.h"
 
 #include <QByteArray>
 
@@ -14,8 +15,11 @@
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVStream;
+class JXPlayerReader;
 class JXPlayerReaderObserver;
-class JXPlayerReaderThread;
+
+// The reader thread: its body is JXPlayerReader::read().
+using JXPlayerReaderThread = JXMemberThread<JXPlayerReader>;
 
 // Opens one media URL (a device's RTSP address in practice) and sorts its packets into a
 // video and an audio queue on its own thread. Only the reader thread calls the demuxer;
@@ -101,22 +105,22 @@ private:
     bool _stopRequested() const;
     void _raise(int event);
 
-    QByteArray url;                               // set before start
-    AVFormatContext *formatContext = nullptr;     // reader thread only; freed under streamLock
-    std::atomic<bool> eof{false};                 // written by the reader thread
-    std::atomic<bool> seekRequested{false};       // set by any thread, cleared by the reader
-    std::atomic<double> seekTarget{0.0};          // seconds; published before seekRequested
-    std::atomic<double> duration_{0.0};           // written by the reader thread
-    std::atomic<bool> realtime{false};            // read when opening and on overflow
-    std::atomic<double> openStartTime{0.0};       // wall clock; 0 when not opening
-    std::atomic<double> timeout{0.0};             // seconds; 0 = the open is not bounded
-    std::atomic<double> bitrate_{0.0};            // written by the reader thread
-    std::atomic<AVStream *> videoStream{nullptr}; // owned by formatContext
-    JXPlayerQueue<JXPlayerPacket> videoPackets;   // reader thread -> video decode thread
-    int maxVideoPackets = kMaxVideoPackets;
-    std::atomic<AVStream *> audioStream{nullptr};            // owned by formatContext
-    JXPlayerQueue<JXPlayerPacket> audioPackets;              // reader thread -> audio decode thread
-    JXPlayerQueue<JXPlayerReaderCommand> commands;           // client -> reader thread
+    QByteArray url;                                // set before start, read by the reader thread
+    AVFormatContext *formatContext = nullptr;      // reader thread only; freed under streamLock
+    std::atomic<bool> eof{false};                  // written by the reader thread
+    std::atomic<bool> seekRequested{false};        // set by any thread, cleared by the reader
+    std::atomic<double> seekTarget{0.0};           // seconds; published before seekRequested
+    std::atomic<double> duration_{0.0};            // written by the reader thread
+    std::atomic<bool> realtime{false};             // read when opening and on overflow
+    std::atomic<double> openStartTime{0.0};        // wall clock; 0 when not opening
+    std::atomic<double> timeout{0.0};              // seconds; 0 = the open is not bounded
+    std::atomic<double> bitrate_{0.0};             // written by the reader thread
+    std::atomic<AVStream *> videoStream{nullptr};  // owned by formatContext
+    JXPlayerQueue<JXPlayerPacket> videoPackets;    // reader thread -> video decode thread
+    int maxVideoPackets = kMaxVideoPackets;        // constant; read by the reader thread
+    std::atomic<AVStream *> audioStream{nullptr};  // owned by formatContext
+    JXPlayerQueue<JXPlayerPacket> audioPackets;    // reader thread -> audio decode thread
+    JXPlayerQueue<JXPlayerReaderCommand> commands; // client -> reader thread
     std::atomic<JXPlayerReaderThread *> thread{nullptr};     // owned; replaced by start/stop only
     std::atomic<JXPlayerReaderObserver *> observer{nullptr}; // not owned
 
@@ -124,5 +128,6 @@ private:
     mutable std::mutex streamLock;
     // A flush from another thread leaves the demuxer's own buffers to the reader thread.
     std::atomic<bool> demuxFlushRequested{false};
+    // Written by the reader thread as it begins; read by flush() on any thread.
     std::atomic<std::thread::id> readerThreadId{};
 };

@@ -3,9 +3,7 @@
 #include "JXPlayer/JXPlayerDecoder.h"
 #include "JXPlayer/JXPlayerFrame.h"
 #include "JXPlayer/JXPlayerReader.h"
-#include "JXPlayer/JXPlayerRenderAudioThread.h"
 #include "JXPlayer/JXPlayerRenderObserver.h"
-#include "JXPlayer/JXPlayerRenderVideoThread.h"
 
 #include <QDebug>
 
@@ -27,35 +25,43 @@ double JXPlayerRender::currentTime()
 
 int JXPlayerRender::start()
 {
-    std::lock_guard<std::recursive_mutex> guard(controlLock);
+    std::lock_guard<std::mutex> guard(controlLock);
+    return doStart();
+}
+
+void JXPlayerRender::stop()
+{
+    std::lock_guard<std::mutex> guard(controlLock);
+    doStop();
+}
+
+int JXPlayerRender::doStart()
+{
     _stopThreads();
     videoCount = 0;
     audioCount = 0;
     videoTime = 0.0;
     audioTime = 0.0;
     JXPlayerReader *reader = decoder->playerReader();
-    if (reader->hasVideo()) {
-        auto *worker = new JXPlayerRenderVideoThread(this);
-        videoThread = worker;
-        worker->start();
-    }
-    if (reader->hasAudio()) {
-        auto *worker = new JXPlayerRenderAudioThread(this);
-        audioThread = worker;
-        worker->start();
-    }
+    if (reader->hasVideo())
+        JXThread::launch(videoThread,
+                         new JXPlayerRenderVideoThread(this, &JXPlayerRender::renderVideo,
+                                                       "JXPlayerRenderVideoThread"));
+    if (reader->hasAudio())
+        JXThread::launch(audioThread,
+                         new JXPlayerRenderAudioThread(this, &JXPlayerRender::renderAudio,
+                                                       "JXPlayerRenderAudioThread"));
     return 0;
 }
 
-void JXPlayerRender::stop()
+void JXPlayerRender::doStop()
 {
-    std::lock_guard<std::recursive_mutex> guard(controlLock);
     _stopThreads();
 }
 
 bool JXPlayerRender::isRunning()
 {
-    return JXPlayerThread::running(videoThread) || JXPlayerThread::running(audioThread);
+    return JXThread::running(videoThread) || JXThread::running(audioThread);
 }
 
 void JXPlayerRender::resetClock()
@@ -182,18 +188,18 @@ void JXPlayerRender::_holdUntil(double due)
 
 void JXPlayerRender::_stopThreads()
 {
-    JXPlayerThread::halt(audioThread);
-    JXPlayerThread::halt(videoThread);
+    JXThread::halt(audioThread);
+    JXThread::halt(videoThread);
 }
 
 bool JXPlayerRender::_videoRunning() const
 {
-    return JXPlayerThread::mayGoOn(videoThread);
+    return JXThread::mayGoOn(videoThread);
 }
 
 bool JXPlayerRender::_audioRunning() const
 {
-    return JXPlayerThread::mayGoOn(audioThread);
+    return JXThread::mayGoOn(audioThread);
 }
 
 void JXPlayerRender::_raise(int event)

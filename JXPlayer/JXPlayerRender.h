@@ -1,13 +1,18 @@
 #pragma once
 
+#include "JXUtils/JXMemberThread.h"
+
 #include <atomic>
 #include <mutex>
 
 class JXPlayerDecoder;
 class JXPlayerFrame;
-class JXPlayerRenderAudioThread;
+class JXPlayerRender;
 class JXPlayerRenderObserver;
-class JXPlayerRenderVideoThread;
+
+// The render threads: their bodies are JXPlayerRender::renderVideo() and renderAudio().
+using JXPlayerRenderVideoThread = JXMemberThread<JXPlayerRender>;
+using JXPlayerRenderAudioThread = JXMemberThread<JXPlayerRender>;
 
 // Takes decoded frames from the decoder on a video and an audio thread and hands each to a
 // sink. Video is paced against the wall clock by the frames' presentation times; audio is
@@ -29,10 +34,11 @@ public:
 
     // Presentation time of the last video frame, else of the last audio frame, else 0.
     virtual double currentTime();
-    // Starts a thread per kind the reader has (restarting running ones); 0.
-    virtual int start();
-    // Stops and joins the audio, then the video thread.
-    virtual void stop();
+    // Starts a thread per kind the reader has (restarting running ones); 0. Runs doStart()
+    // under controlLock.
+    int start();
+    // Stops and joins the audio, then the video thread. Runs doStop() under controlLock.
+    void stop();
     // The sinks. The frame stays the caller's. A negative audio result means "not yet":
     // the frame is offered again 1 ms later.
     virtual int renderVideoFrame(JXPlayerFrame *frame) = 0;
@@ -64,11 +70,16 @@ public:
     static constexpr double kMaxAnchorAge = 3600.0;
 
 protected:
-    // start and stop may come from the client's thread and, at the first open, from the
-    // reader thread; overrides that add a sink around them take it too.
-    std::recursive_mutex controlLock;
+    // The steps of start() and stop(), called with controlLock held. An override that adds
+    // a sink around them calls the base step (and doStop(), never stop(), from doStart()).
+    virtual int doStart();
+    virtual void doStop();
 
 private:
+    // start and stop may come from the client's thread and, at the first open, from the
+    // reader thread; this lock makes each one whole.
+    std::mutex controlLock;
+
     double _schedule(std::atomic<double> &baseTime, double &wallAnchor, double time,
                      double lastTime, int count, const char *kind);
     void _holdUntil(double due);
@@ -77,15 +88,18 @@ private:
     bool _audioRunning() const;
     void _raise(int event);
 
-    JXPlayerDecoder *decoder = nullptr;                            // not owned; set before start
-    std::atomic<JXPlayerRenderVideoThread *> videoThread{nullptr}; // owned
-    std::atomic<JXPlayerRenderAudioThread *> audioThread{nullptr}; // owned
-    std::atomic<double> videoTime{0.0};                            // written by the video thread
-    std::atomic<int> videoCount{0};                                // written by the video thread
-    std::atomic<double> videoBaseTime{-1.0}; // video thread; reset by resetClock
+    JXPlayerDecoder *decoder = nullptr; // not owned; set before start, then read-only
+    // Owned; replaced under controlLock by start/stop only, read by the bodies and clients.
+    std::atomic<JXPlayerRenderVideoThread *> videoThread{nullptr};
+    std::atomic<JXPlayerRenderAudioThread *> audioThread{nullptr};
+    // Written by the video thread (by start while none runs); read by any thread.
+    std::atomic<double> videoTime{0.0};
+    std::atomic<int> videoCount{0};
+    std::atomic<double> videoBaseTime{-1.0}; // video thread; any thread resets it (resetClock)
+    // Written by the audio thread (by start while none runs); read by any thread.
     std::atomic<double> audioTime{0.0};
     std::atomic<int> audioCount{0};
-    std::atomic<double> audioBaseTime{-1.0};
-    std::atomic<double> volume_{1.0};
-    std::atomic<JXPlayerRenderObserver *> observer{nullptr}; // not owned
+    std::atomic<double> audioBaseTime{-1.0}; // audio thread; any thread resets it (resetClock)
+    std::atomic<double> volume_{1.0};        // set by the client, read by any thread
+    std::atomic<JXPlayerRenderObserver *> observer{nullptr}; // not owned; set by the client
 };

@@ -44,8 +44,8 @@ private:
     void runLoop(QNetworkReply *reply);
     static void logResult(QNetworkReply *reply, const QByteArray &body);
 
-    QNetworkAccessManager *manager; // owned; used on the uploading thread only
-    std::mutex loopLock;            // guards loop between upload() and cancel()
-    QEventLoop *loop = nullptr;     // the running upload's loop (on upload()'s stack) or null
-    std::atomic<bool> cancelled{false};
+    QNetworkAccessManager *manager;     // owned; used on the uploading thread only
+    std::mutex loopLock;                // guards loop between upload() and cancel()
+    QEventLoop *loop = nullptr;         // the running upload's loop (on upload()'s stack) or null
+    std::atomic<bool> cancelled{false}; // set by cancel() on any thread; read by upload()
 };

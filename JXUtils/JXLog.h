@@ -45,10 +45,12 @@ private:
     JXLog() = default;
     void write(const char *prefix, const QString &message);
 
-    QFile *file = nullptr;         // owned; null when it could not be opened
-    QTextStream *stream = nullptr; // owned; written under mutex only
-    std::mutex *mutex = nullptr;   // owned; serialises whole lines
-    QtMessageHandler previous = nullptr;
+    // Made by open() and freed by close() on the GUI thread while no worker logs; in
+    // between, file and stream are used under mutex only.
+    QFile *file = nullptr;               // owned; null when it could not be opened
+    QTextStream *stream = nullptr;       // owned; written under mutex only
+    std::mutex *mutex = nullptr;         // owned; serialises whole lines
+    QtMessageHandler previous = nullptr; // set by open(); called by every logging thread
 
-    static std::atomic<JXLog *> instance;
+    static std::atomic<JXLog *> instance; // set by open(), cleared by close()
 };

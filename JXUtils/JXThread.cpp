@@ -57,6 +57,12 @@ void JXThread::wait()
     (void)thread->bodyEnded.load(std::memory_order_acquire);
 }
 
+void JXThread::halt()
+{
+    stop();
+    wait();
+}
+
 void JXThread::msleep(int milliseconds)
 {
     QThread::msleep(static_cast<unsigned long>(milliseconds));

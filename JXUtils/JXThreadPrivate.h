@@ -26,5 +26,5 @@ protected:
 
 private:
     JXThread *owner; // not owned; owns this object
-    QString name;
+    QString name;    // set by the controlling thread before start
 };

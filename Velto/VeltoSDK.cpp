@@ -11,6 +11,8 @@
 #include <QJsonDocument>
 #include <QStringList>
 
+#include <mutex>
+
 std::atomic<VeltoSDK *> VeltoSDK::sdk{nullptr};
 
 namespace {
@@ -89,18 +91,9 @@ void VeltoSDK::useNetwork(const QNetworkInterface &iface, const QNetworkAddressE
 
 void VeltoSDK::stopThreads()
 {
-    if (recvThread) {
-        recvThread->stop();
-        recvThread->wait();
-        delete recvThread;
-        recvThread = nullptr;
-    }
-    if (sendThread) {
-        sendThread->stop();
-        sendThread->wait();
-        delete sendThread;
-        sendThread = nullptr;
-    }
+    // Each thread's stop() also shuts its socket, which wakes a blocked receive.
+    JXThread::halt(recvThread);
+    JXThread::halt(sendThread);
 }
 
 int VeltoSDK::currentNetwork(QNetworkInterface &iface, QNetworkAddressEntry &entry) const
@@ -122,10 +115,8 @@ QByteArray VeltoSDK::localAddress() const
 
 QJsonObject *VeltoSDK::takeRequest()
 {
-    sendLock.lock();
-    QJsonObject *message = sendQueue.isEmpty() ? nullptr : sendQueue.takeFirst();
-    sendLock.unlock();
-    return message;
+    std::lock_guard<JXThreadLocker> guard(sendLock);
+    return sendQueue.isEmpty() ? nullptr : sendQueue.takeFirst();
 }
 
 void VeltoSDK::queueReply(const char *datagram, int size)
@@ -133,7 +124,7 @@ void VeltoSDK::queueReply(const char *datagram, int size)
     if (!VeltoDatagram::hasValidLength(datagram, size))
         return;
     const QString own = srcId();
-    receiveLock.lock();
+    std::lock_guard<JXThreadLocker> guard(receiveLock);
     auto *message = new QJsonObject(VeltoDatagram::message(datagram, size));
     if (VeltoDatagram::isAddressedTo(*message, own)) {
         receiveQueue.append(message);
@@ -143,7 +134,6 @@ void VeltoSDK::queueReply(const char *datagram, int size)
     } else {
         delete message;
     }
-    receiveLock.unlock();
 }
 
 int VeltoSDK::takeId()
@@ -153,17 +143,14 @@ int VeltoSDK::takeId()
 
 void VeltoSDK::enqueue(QJsonObject *message)
 {
-    sendLock.lock();
+    std::lock_guard<JXThreadLocker> guard(sendLock);
     sendQueue.append(message);
-    sendLock.unlock();
 }
 
 QJsonObject *VeltoSDK::takeReply()
 {
-    receiveLock.lock();
-    QJsonObject *reply = receiveQueue.isEmpty() ? nullptr : receiveQueue.takeFirst();
-    receiveLock.unlock();
-    return reply;
+    std::lock_guard<JXThreadLocker> guard(receiveLock);
+    return receiveQueue.isEmpty() ? nullptr : receiveQueue.takeFirst();
 }
 
 // ---- waits ----------------------------------------------------------------------------
@@ -364,13 +351,9 @@ int VeltoSDK::setDeviceFirmware(const VeltoDevice &device, const QString &file,
     JXHttpUtils http;
     if (progress)
         QObject::connect(&http, &JXHttpUtils::uploadProgress, progress);
-    uploadLock.lock();
-    currentUpload = &http;
-    uploadLock.unlock();
+    setCurrentUpload(&http);
     const QByteArray body = http.upload(url, file);
-    uploadLock.lock();
-    currentUpload = nullptr;
-    uploadLock.unlock();
+    setCurrentUpload(nullptr);
 
     qDebug("response %s", body.constData());
     const QJsonDocument answer = QJsonDocument::fromJson(body);
@@ -381,10 +364,15 @@ int VeltoSDK::setDeviceFirmware(const VeltoDevice &device, const QString &file,
 
 void VeltoSDK::cancelUpload()
 {
-    uploadLock.lock();
+    std::lock_guard<JXThreadLocker> guard(uploadLock);
     if (currentUpload)
         currentUpload->cancel();
-    uploadLock.unlock();
+}
+
+void VeltoSDK::setCurrentUpload(JXHttpUtils *upload)
+{
+    std::lock_guard<JXThreadLocker> guard(uploadLock);
+    currentUpload = upload;
 }
 
 // ---- replies --------------------------------------------------------------------------

@@ -114,6 +114,7 @@ private:
     // Enqueues message, waits for its reply and maps it to 0 / -1.
     int request(QJsonObject *message, int id, double seconds);
     void addSearchReply(QVector<VeltoDevice> &out, const QJsonObject &reply) const;
+    void setCurrentUpload(JXHttpUtils *upload);
 
     QJsonObject *buildSearchMessage(int id) const;
     QJsonObject *buildDeviceMessage(const VeltoDevice &device, int id, const QString &method,
@@ -136,10 +137,12 @@ private:
     QNetworkInterface iface;
     QNetworkAddressEntry entry;
 
-    JXThreadLocker sendLock;
+    JXThreadLocker sendLock;        // guards sendQueue; never held with receiveLock
     QList<QJsonObject *> sendQueue; // owned objects; sendLock, one list operation per hold
-    JXThreadLocker receiveLock;
-    QList<QJsonObject *> receiveQueue; // owned objects; receiveLock, one list operation per hold
+    JXThreadLocker receiveLock;     // guards receiveQueue; never held with sendLock
+    // Owned objects; receiveLock, held by the receive thread for one datagram's parse and
+    // append and by a wait for one list operation.
+    QList<QJsonObject *> receiveQueue;
 
     VeltoSDKSendThread *sendThread = nullptr; // owned; started and stopped on the GUI thread
     VeltoSDKRecvThread *recvThread = nullptr; // owned; started and stopped on the GUI thread

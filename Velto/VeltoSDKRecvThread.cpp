@@ -7,16 +7,6 @@
 VeltoSDKRecvThread::VeltoSDKRecvThread(VeltoSDK *sdk) : VeltoSDKSocketThread(sdk, kReplyPort)
 {}
 
-int VeltoSDKRecvThread::startRecv()
-{
-    return openSocket();
-}
-
-void VeltoSDKRecvThread::stopRecv()
-{
-    closeSocket();
-}
-
 int VeltoSDKRecvThread::bindSocket(int fd)
 {
     return VeltoSocket::bindReceive(fd, address().constData(), port);

@@ -16,8 +16,8 @@ public:
     explicit VeltoSDKRecvThread(VeltoSDK *sdk);
 
     // Opens the socket on port 5999 of the chosen address; the socket or -1.
-    int startRecv();
-    void stopRecv();
+    int startRecv() { return openSocket(); }
+    void stopRecv() { closeSocket(); }
 
 private:
     int bindSocket(int fd) override;

@@ -24,16 +24,6 @@ bool VeltoSDKSendThread::serve()
     return send(message);
 }
 
-int VeltoSDKSendThread::startSend()
-{
-    return openSocket();
-}
-
-void VeltoSDKSendThread::stopSend()
-{
-    closeSocket();
-}
-
 int VeltoSDKSendThread::bindSocket(int fd)
 {
     return VeltoSocket::bindSend(fd, address().constData(), port);

@@ -14,8 +14,8 @@ public:
     explicit VeltoSDKSendThread(VeltoSDK *sdk);
 
     // Opens the socket on the chosen address (any free port); the socket or -1.
-    int startSend();
-    void stopSend();
+    int startSend() { return openSocket(); }
+    void stopSend() { closeSocket(); }
 
 private:
     // Sends the oldest queued request, or waits a moment for one.

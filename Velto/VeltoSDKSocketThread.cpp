@@ -4,8 +4,6 @@
 #include "Velto/VeltoSDKLog.h"
 #include "Velto/VeltoSocket.h"
 
-#include <QMutexLocker>
-
 const char VeltoSDKSocketThread::kGroup[] = "239.255.255.250";
 
 namespace {
@@ -22,7 +20,7 @@ VeltoSDKSocketThread::VeltoSDKSocketThread(VeltoSDK *sdk, quint16 port)
 void VeltoSDKSocketThread::stop()
 {
     JXThread::stop();
-    QMutexLocker locker(&socketLock);
+    std::lock_guard<std::mutex> guard(socketLock);
     if (sock != VeltoSocket::kNone)
         VeltoSocket::shutdown(sock);
 }
@@ -60,7 +58,7 @@ int VeltoSDKSocketThread::openSocket()
         VeltoSocket::close(fd);
         return -1;
     }
-    QMutexLocker locker(&socketLock);
+    std::lock_guard<std::mutex> guard(socketLock);
     sock = fd;
     return fd;
 }
@@ -106,7 +104,7 @@ void VeltoSDKSocketThread::closeSocket()
 {
     int fd = VeltoSocket::kNone;
     {
-        QMutexLocker locker(&socketLock);
+        std::lock_guard<std::mutex> guard(socketLock);
         fd = sock;
         sock = VeltoSocket::kNone;
     }

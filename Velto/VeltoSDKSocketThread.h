@@ -3,7 +3,8 @@
 #include "JXUtils/JXThread.h"
 
 #include <QByteArray>
-#include <QMutex>
+
+#include <mutex>
 
 class VeltoSDK;
 
@@ -39,7 +40,7 @@ protected:
     const QByteArray &address() const { return localAddress; }
 
     VeltoSDK *const sdk; // not owned; outlives the thread
-    const quint16 port;
+    const quint16 port;  // set at construction
 
 private:
     // One step of the thread's work on the open socket; false when the socket failed.
@@ -52,7 +53,9 @@ private:
     int joinGroup(int fd);
     int setSendTimeout(int fd);
 
-    QMutex socketLock; // guards sock between the body, which alone opens and closes it, and stop()
-    int sock;          // VeltoSocket::kNone when no socket is open
+    // Guards sock between the body, which alone opens and closes it (and so may read it
+    // without the lock), and stop().
+    std::mutex socketLock;
+    int sock;                // VeltoSocket::kNone when no socket is open; socketLock
     QByteArray localAddress; // text of the chosen address; body thread only
 };

@@ -19,5 +19,9 @@ done
 
 scripts/install-deps.sh
 dir="$(scripts/build.sh "$kind" | tail -n 1)"
+# ThreadSanitizer reads its suppressions (system libraries only) from here, in every test.
+if [ "$kind" = thread ]; then
+  export TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp${TSAN_OPTIONS:+ $TSAN_OPTIONS}"
+fi
 cd "$dir"
 ctest --output-on-failure --timeout 600 -j "$(nproc)" "$@"

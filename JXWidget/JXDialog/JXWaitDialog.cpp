@@ -4,11 +4,6 @@
 
 #include <QDebug>
 
-namespace {
-// How often stopRun() looks whether the worker has ended, in milliseconds.
-const unsigned long kStopPollMilliseconds = 1;
-} // namespace
-
 JXWaitDialog::JXWaitDialog(QWidget *parent) : JXDialog(parent)
 {
     connect(this, &JXWaitDialog::_close, this, &JXWaitDialog::onClose);
@@ -28,28 +23,19 @@ void JXWaitDialog::run()
 void JXWaitDialog::start()
 {
     stopRun();
-    auto *worker = new JXWaitThread(this);
-    thread = worker;
-    worker->start(QThread::InheritPriority);
+    JXThread::launch(thread, new JXWaitThread(this));
 }
 
 void JXWaitDialog::stopRun()
 {
-    JXWaitThread *worker = thread;
-    if (worker == nullptr)
-        return;
-    worker->stopRequested = true;
-    interrupt();
-    while (worker->isRunning())
-        QThread::msleep(kStopPollMilliseconds);
-    thread = nullptr;
-    delete worker;
+    // A job blocked in an operation sees the stop request only once interrupt() breaks it.
+    JXThread::halt(thread, [this] { interrupt(); });
 }
 
 bool JXWaitDialog::isStopped() const
 {
     const JXWaitThread *worker = thread;
-    return worker == nullptr || worker->stopRequested;
+    return worker == nullptr || worker->isStopRequested();
 }
 
 void JXWaitDialog::reject()

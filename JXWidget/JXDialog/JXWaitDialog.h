@@ -48,7 +48,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // Owned; created and deleted on the GUI thread, read by the job through isStopped().
-    // Null when no job runs.
+    // Owned; created, halted and deleted on the GUI thread, read by the job through
+    // isStopped(). Null when no job runs.
     std::atomic<JXWaitThread *> thread{nullptr};
 };

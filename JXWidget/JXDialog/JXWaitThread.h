@@ -1,24 +1,18 @@
 #pragma once
 
-#include <QThread>
-
-#include <atomic>
+#include "JXUtils/JXThread.h"
 
 class JXWaitDialog;
 
-// The worker thread of a JXWaitDialog: runs the dialog's job once.
-class JXWaitThread : public QThread
+// The worker thread of a JXWaitDialog: runs the dialog's job once. Its stop flag is the
+// dialog's stop request, which the job polls through JXWaitDialog::isStopped().
+class JXWaitThread : public JXThread
 {
-    Q_OBJECT
-
 public:
     explicit JXWaitThread(JXWaitDialog *dialog);
 
-    // Not owned; the dialog outlives its thread (it joins and deletes it in stopRun()).
+    // Not owned; the dialog outlives its thread (it halts and deletes it in stopRun()).
     JXWaitDialog *const dialog;
-    // Set by the GUI thread to ask the job to end; read by the job through isStopped().
-    std::atomic<bool> stopRequested{false};
 
-protected:
     void run() override;
 };

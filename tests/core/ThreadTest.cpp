@@ -1,3 +1,4 @@
+#include "JXUtils/JXMemberThread.h"
 #include "JXUtils/JXThread.h"
 #include "JXUtils/JXThreadLocker.h"
 
@@ -7,6 +8,9 @@
 
 #include <atomic>
 #include <cmath>
+#include <mutex>
+#include <string>
+#include <vector>
 
 namespace {
 // Repeats a tiny piece of work and a 1 ms sleep until asked to stop.
@@ -116,9 +120,8 @@ TEST(JXThreadLocker, GuardsASharedCounter)
         void run() override
         {
             for (int i = 0; i < 100000; ++i) {
-                locker.lock();
+                std::lock_guard<JXThreadLocker> guard(locker);
                 ++counter;
-                locker.unlock();
             }
         }
         JXThreadLocker &locker;
@@ -131,4 +134,170 @@ TEST(JXThreadLocker, GuardsASharedCounter)
     EXPECT_EQ(counter, 200000);
     EXPECT_EQ(locker.lock(), 0);
     EXPECT_EQ(locker.unlock(), 0);
+}
+
+namespace {
+// What happened during a shutdown, in order, from whichever thread it happened on.
+class StepLog
+{
+public:
+    void add(const std::string &step)
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        steps.push_back(step);
+    }
+    std::vector<std::string> all() const
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        return steps;
+    }
+
+private:
+    mutable std::mutex mutex;
+    std::vector<std::string> steps; // under mutex
+};
+
+// A body blocked where only its owner's wake reaches it (as a dialog's job blocked in a
+// protocol wait): it ends once woken, or gives up after five seconds so that a halt that
+// joins before it wakes fails the test instead of hanging it.
+class BlockedThread : public JXThread
+{
+public:
+    explicit BlockedThread(StepLog &log) : log(log) {}
+    ~BlockedThread() override { log.add("deleted"); }
+    void stop() override
+    {
+        log.add("stop");
+        JXThread::stop();
+    }
+    void run() override
+    {
+        const double end = now() + 5.0;
+        while (!woken.load() && now() < end)
+            msleep(1);
+        log.add(woken.load() ? "body ended" : "gave up");
+    }
+    StepLog &log;
+    std::atomic<bool> woken{false};
+};
+
+// A stage whose own stop() joins its threads, as the player's stages do.
+class Stage
+{
+public:
+    explicit Stage(StepLog &log) : log(log) {}
+    ~Stage() { log.add("deleted"); }
+    void stop() { log.add("stop"); }
+    StepLog &log;
+};
+
+const std::vector<std::string> kShutdown = {"stop", "wake", "body ended", "deleted"};
+} // namespace
+
+TEST(JXThreadHalt, StopsWakesJoinsThenDeletesAndForgets)
+{
+    {
+        StepLog log;
+        BlockedThread *plain = new BlockedThread(log);
+        plain->start();
+        JXThread::halt(plain, [&] {
+            log.add("wake");
+            plain->woken = true;
+        });
+        EXPECT_EQ(plain, nullptr);
+        EXPECT_EQ(log.all(), kShutdown);
+    }
+    {
+        StepLog log;
+        std::atomic<BlockedThread *> slot{nullptr};
+        JXThread::launch(slot, new BlockedThread(log));
+        BlockedThread *worker = slot.load();
+        EXPECT_TRUE(JXThread::running(slot));
+        JXThread::halt(slot, [&] {
+            log.add("wake");
+            worker->woken = true;
+        });
+        EXPECT_EQ(slot.load(), nullptr);
+        EXPECT_FALSE(JXThread::running(slot));
+        EXPECT_EQ(log.all(), kShutdown);
+    }
+}
+
+TEST(JXThreadHalt, EmptySlotsAndStagesWithoutThreads)
+{
+    StepLog log;
+    BlockedThread *none = nullptr;
+    JXThread::halt(none, [&] { log.add("wake"); });
+    std::atomic<BlockedThread *> noneAtomic{nullptr};
+    JXThread::halt(noneAtomic);
+    EXPECT_TRUE(log.all().empty()); // nothing to stop means nothing to wake
+
+    Stage *stage = new Stage(log);
+    JXThread::halt(stage);
+    EXPECT_EQ(stage, nullptr);
+    EXPECT_EQ(log.all(), (std::vector<std::string>{"stop", "deleted"}));
+}
+
+TEST(JXThreadHalt, MemberHaltJoinsAndAllowsARestart)
+{
+    CountingThread thread;
+    thread.start();
+    thread.halt(); // possibly before the body's first pass
+    EXPECT_FALSE(thread.isRunning());
+    EXPECT_TRUE(thread.isStopRequested());
+    const int joinedAt = thread.passes.load();
+    QThread::msleep(20);
+    EXPECT_EQ(thread.passes.load(), joinedAt); // no pass runs after the join
+
+    thread.start();
+    while (thread.passes.load() == joinedAt)
+        QThread::msleep(1);
+    thread.halt();
+    EXPECT_FALSE(thread.isRunning());
+}
+
+namespace {
+// An owner with two loops, each run by a member thread, as the decoder and the render are.
+class TwoLoops
+{
+public:
+    void first() { record(0); }
+    void second() { record(1); }
+
+    std::atomic<JXMemberThread<TwoLoops> *> threads[2] = {{nullptr}, {nullptr}};
+    QString names[2];       // written by thread i, read after its join
+    QThread *ranOn[2] = {}; // likewise
+    std::atomic<int> passes[2] = {{0}, {0}};
+
+private:
+    void record(int i)
+    {
+        names[i] = QThread::currentThread()->objectName();
+        ranOn[i] = QThread::currentThread();
+        while (JXThread::mayGoOn(threads[i])) {
+            passes[i].fetch_add(1);
+            JXThread::msleep(1);
+        }
+    }
+};
+} // namespace
+
+TEST(JXMemberThread, RunsTheOwnersBodyOnANamedThreadOfItsOwn)
+{
+    TwoLoops owner;
+    JXThread::launch(owner.threads[0], new JXMemberThread<TwoLoops>(&owner, &TwoLoops::first,
+                                                                    "JXPlayerDecoderVideoThread"));
+    JXThread::launch(owner.threads[1], new JXMemberThread<TwoLoops>(&owner, &TwoLoops::second,
+                                                                    "JXPlayerDecoderAudioThread"));
+    while (owner.passes[0].load() == 0 || owner.passes[1].load() == 0)
+        QThread::msleep(1);
+    // The bodies loop while their slot holds a thread with no stop asked.
+    EXPECT_TRUE(JXThread::mayGoOn(owner.threads[0]));
+    JXThread::halt(owner.threads[1]);
+    JXThread::halt(owner.threads[0]);
+    EXPECT_FALSE(JXThread::mayGoOn(owner.threads[0]));
+    EXPECT_EQ(owner.names[0], "JXPlayerDecoderVideoThread");
+    EXPECT_EQ(owner.names[1], "JXPlayerDecoderAudioThread");
+    EXPECT_NE(owner.ranOn[0], owner.ranOn[1]);
+    EXPECT_NE(owner.ranOn[0], QThread::currentThread());
 }
