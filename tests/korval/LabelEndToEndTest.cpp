@@ -35,8 +35,11 @@ std::vector<std::string> commandLines(const std::string &job)
         const size_t end = job.find("\r\n", at);
         std::string line = job.substr(at, end == std::string::npos ? std::string::npos : end - at);
         at = end == std::string::npos ? job.size() : end + 2;
-        if (line.rfind("GM\"", 0) == 0)
-            at += std::stoul(line.substr(line.find('"', 3) + 1));
+        if (line.rfind("GM\"", 0) == 0) {
+            const size_t size = std::stoul(line.substr(line.find('"', 3) + 1));
+            keepPcxForReaderCheck(job.substr(at, size));
+            at += size;
+        }
         lines.push_back(line);
     }
     return lines;
