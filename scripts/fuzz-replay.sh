@@ -28,8 +28,9 @@ for target in "${targets[@]}"; do
   count="$(find "$corpus" -type f | wc -l)"
   log="$dir/fuzz-work/replay-$target.log"
   mkdir -p "$(dirname "$log")"
-  if timeout 300 "$dir/bin/$target" -runs=0 -timeout=30 -rss_limit_mb=2048 "$corpus" \
-       >"$log" 2>&1; then
+  # A failing input is saved beside the log, never in the tree.
+  if timeout 300 "$dir/bin/$target" -runs=0 -timeout=30 -rss_limit_mb=2048 \
+       -artifact_prefix="$(dirname "$log")/$target-" "$corpus" >"$log" 2>&1; then
     echo "fuzz-replay: $target: $count inputs, ok"
   else
     echo "fuzz-replay: $target FAILED on its corpus ($log):" >&2
