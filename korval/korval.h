@@ -118,7 +118,7 @@ KORVAL_API const char *OBX_GetUSBID(unsigned int portNumber);
 /* ---- Spool file and sending ----------------------------------------------------------- */
 
 /* A command could not be written whole to the spool file. Builders report it under their
- * own KORVAL_ERR_WRITE_... code; it is stored only when nothing reported it otherwise. */
+ * own KORVAL_ERR_WRITE_... code, which then replaces it as the last error. */
 #define KORVAL_ERR_SPOOL_WRITE (-1040)
 
 /* Creates the spool file anew and writes "N\r\n" (clear the label) into it. */
@@ -132,9 +132,9 @@ KORVAL_API int OBX_ClearBuffer(void);
 #define KORVAL_ERR_SPOOL_MEMORY (-1041) /* no memory for it; the port is closed (queue) */
 #define KORVAL_ERR_NO_QUEUE (-1045)     /* no queue is open */
 #define KORVAL_ERR_JOB_START (-1042)    /* the job could not be started */
-#define KORVAL_ERR_JOB_WRITE                                                                       \
-    (-1043)                                 /* the data could not be written, or the USB           \
-                                             * printer took fewer bytes than sent */
+/* KORVAL_ERR_JOB_WRITE: the data could not be written, or the USB printer took fewer
+ * bytes than sent. */
+#define KORVAL_ERR_JOB_WRITE (-1043)
 #define KORVAL_ERR_JOB_END (-1044)          /* the job could not be finished */
 #define KORVAL_ERR_USB_SPOOL_READ (-1046)   /* the spool file cannot be read (USB) */
 #define KORVAL_ERR_USB_SPOOL_MEMORY (-1047) /* no memory for it; the printer is closed (USB) */
@@ -577,9 +577,9 @@ KORVAL_API int OBX_PrintPCX(int x, int y, const char *pcxPath);
  * none). A 24-bit pixel prints black when its luminance (30 R + 59 G + 11 B) / 100 is
  * below 128; a 1-bit picture prints its dark colour. The conversion codes download
  * nothing. */
-#define KORVAL_ERR_BMP_READ                                                                        \
-    (-2143)                             /* cannot be read, cut short or malformed (sizes,          \
-                                         * offsets, dimensions of 0, negative or > 65535) */
+/* KORVAL_ERR_BMP_READ: the BMP cannot be read, is cut short or malformed (sizes, offsets,
+ * dimensions of 0, negative or above 65535). */
+#define KORVAL_ERR_BMP_READ (-2143)
 #define KORVAL_ERR_BMP_FORMAT (-2063)   /* neither 1 nor 24 bits per pixel, or compressed */
 #define KORVAL_ERR_BMP_PCX_FILE (-2064) /* the PCX file cannot be written or opened */
 #define KORVAL_ERR_INVALID_BMP_DOWNLOAD (-2065)
@@ -654,9 +654,9 @@ KORVAL_API int OBX_DrawTextTrueTypeW(unsigned int x, unsigned int y, int height,
  * characters, Shift JIS kanji and other bytes are each encoded in their own mode. Also the
  * first failing code of OBX_BinGraphicsDel, OBX_BinGraphicsDownload,
  * OBX_RecallBinGraphics. */
-#define KORVAL_ERR_QR_ENCODE                                                                       \
-    (-2037) /* data empty or too long, forced version too small, or                                \
-             * level, version or mask out of range: nothing written */
+/* KORVAL_ERR_QR_ENCODE: the data is empty or too long, the forced version too small, or
+ * level, version or mask out of range; nothing is written. */
+#define KORVAL_ERR_QR_ENCODE (-2037)
 #define KORVAL_ERR_NO_OUTPUT_DRAW_QR_EX (-3017)
 KORVAL_API int OBX_DrawBar2D_QREx(int x, int y, int rotation, int magnification, int level,
                                   int version, int mask, const char *graphicName, const char *data);
