@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -38,7 +39,8 @@ QByteArray wordAt(const QByteArray &job, size_t pos)
 }
 
 // The integers of comma-separated fields; a field may carry a letter before its number
-// (o0, r8). Missing or malformed fields read as 0; others are clamped to LargestNumber.
+// (o0, r8). Missing, malformed or overflowing fields read as 0; the others are clamped to
+// LargestNumber.
 std::vector<int> numbersOf(const QByteArray &fields)
 {
     std::vector<int> out;
@@ -46,7 +48,7 @@ std::vector<int> numbersOf(const QByteArray &fields)
         field = field.trimmed();
         while (!field.isEmpty() && !(field[0] == '-' || (field[0] >= '0' && field[0] <= '9')))
             field.remove(0, 1);
-        out.push_back(std::clamp(field.left(12).toInt(), -LargestNumber, LargestNumber));
+        out.push_back(std::clamp(field.toInt(), -LargestNumber, LargestNumber));
     }
     return out;
 }
