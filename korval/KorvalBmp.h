@@ -1,5 +1,7 @@
 #pragma once
 
+#include "korval.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -8,9 +10,10 @@
 // BMP files come from outside: every size and offset is checked against the file before
 // anything is read, so a truncated or hostile file is rejected and never over-read.
 
-constexpr int BmpCannotRead = -2143;        // cannot be opened, truncated or malformed
-constexpr int BmpUnsupportedFormat = -2063; // neither 1 nor 24 bits per pixel, or compressed
-constexpr int BmpPcxWriteFailed = -2064;    // the ".pcx" file cannot be written
+constexpr int BmpCannotRead = KORVAL_ERR_BMP_READ; // cannot be opened, truncated or malformed
+constexpr int BmpUnsupportedFormat =
+    KORVAL_ERR_BMP_FORMAT; // neither 1 nor 24 bits per pixel, or compressed
+constexpr int BmpPcxWriteFailed = KORVAL_ERR_BMP_PCX_FILE; // the ".pcx" file cannot be written
 
 constexpr int BmpMaxDimension = 65535; // PCX sizes are 16-bit fields
 constexpr size_t BmpMaxFileSize = 256u * 1024u * 1024u;

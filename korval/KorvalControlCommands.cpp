@@ -13,104 +13,116 @@ int cutCount(int n)
 
 extern "C" KORVAL_API int OBX_DisableBackFeed(void)
 {
-    return korvalFixedCommand(-3049, -2112, "JB\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_DISABLE_BACK_FEED,
+                              KORVAL_ERR_WRITE_DISABLE_BACK_FEED, "JB\r\n");
 }
 
 extern "C" KORVAL_API int OBX_EnableBackFeed(void)
 {
-    return korvalFixedCommand(-3050, -2113, "JF\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_ENABLE_BACK_FEED,
+                              KORVAL_ERR_WRITE_ENABLE_BACK_FEED, "JF\r\n");
 }
 
 extern "C" KORVAL_API int OBX_PrintConfiguration(void)
 {
-    return korvalFixedCommand(-3051, -2114, "U\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_PRINT_CONFIGURATION,
+                              KORVAL_ERR_WRITE_PRINT_CONFIGURATION, "U\r\n");
 }
 
 extern "C" KORVAL_API int OBX_SetPrinterState(char state)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3052);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_PRINTER_STATE);
     if (state != 'P' && state != 'L' && state != 'D' && state != 'C' && state != 'N')
-        return korvalFail(-2116);
-    return korvalCommand(-2115, "O%c\r\n", state);
+        return korvalFail(KORVAL_ERR_INVALID_SET_PRINTER_STATE);
+    return korvalCommand(KORVAL_ERR_WRITE_SET_PRINTER_STATE, "O%c\r\n", state);
 }
 
 extern "C" KORVAL_API int OBX_EnableFLASH(void)
 {
-    return korvalFixedCommand(-3055, -2119, "ZS\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_ENABLE_FLASH, KORVAL_ERR_WRITE_ENABLE_FLASH,
+                              "ZS\r\n");
 }
 
 extern "C" KORVAL_API int OBX_DisableFLASH(void)
 {
-    return korvalFixedCommand(-3056, -2120, "ZN\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_DISABLE_FLASH, KORVAL_ERR_WRITE_DISABLE_FLASH,
+                              "ZN\r\n");
 }
 
 extern "C" KORVAL_API int OBX_FeedMedia(void)
 {
-    return korvalFixedCommand(-3057, -2121, "FM\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_FEED_MEDIA, KORVAL_ERR_WRITE_FEED_MEDIA,
+                              "FM\r\n");
 }
 
 extern "C" KORVAL_API int OBX_MediaDetect(void)
 {
-    return korvalFixedCommand(-3058, -2122, "MD\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_MEDIA_DETECT, KORVAL_ERR_WRITE_MEDIA_DETECT,
+                              "MD\r\n");
 }
 
-extern "C" KORVAL_API int OBX_CutPage(int n)
+extern "C" KORVAL_API int OBX_CutPage(int labels)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3059);
-    return korvalCommand(-2123, "#UM>CP%03d\r\n", cutCount(n));
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_CUT_PAGE);
+    return korvalCommand(KORVAL_ERR_WRITE_CUT_PAGE, "#UM>CP%03d\r\n", cutCount(labels));
 }
 
-extern "C" KORVAL_API int OBX_CutPageEx(int n)
+extern "C" KORVAL_API int OBX_CutPageEx(int labels)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3060);
-    return korvalCommand(-2124, "CT%d\r\n", cutCount(n));
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_CUT_PAGE_EX);
+    return korvalCommand(KORVAL_ERR_WRITE_CUT_PAGE_EX, "CT%d\r\n", cutCount(labels));
 }
 
 extern "C" KORVAL_API int OBX_Reset(void)
 {
-    return korvalFixedCommand(-3061, -2125, "^@\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_RESET, KORVAL_ERR_WRITE_RESET, "^@\r\n");
 }
 
 extern "C" KORVAL_API int OBX_FeedBack(void)
 {
-    return korvalFixedCommand(-3062, -2126, "^ee\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_FEED_BACK, KORVAL_ERR_WRITE_FEED_BACK,
+                              "^ee\r\n");
 }
 
-extern "C" KORVAL_API int OBX_RWRFIDLabel(int p1, int p2, int p3, int p4, int p5, const char *data)
+extern "C" KORVAL_API int OBX_RWRFIDLabel(int field1, int field2, int field3, int field4,
+                                          int field5, const char *data)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3063);
-    return korvalCommand(-2132, "RF%d,%d,%d,%d,%d,\"%s\"\r\n", p1, p2, p3, p4, p5,
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_RW_RFID_LABEL);
+    return korvalCommand(KORVAL_ERR_WRITE_RW_RFID_LABEL, "RF%d,%d,%d,%d,%d,\"%s\"\r\n", field1,
+                         field2, field3, field4, field5, korvalText(data));
+}
+
+extern "C" KORVAL_API int OBX_SetRFLabelPWAndLockRFLabel(int field1, int field2, const char *data)
+{
+    if (!korvalOutputOpen())
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_LOCK_RF_LABEL);
+    return korvalCommand(KORVAL_ERR_WRITE_LOCK_RF_LABEL, "RZ%d,%d,\"%s\"\r\n", field1, field2,
                          korvalText(data));
 }
 
-extern "C" KORVAL_API int OBX_SetRFLabelPWAndLockRFLabel(int p1, int p2, const char *data)
+extern "C" KORVAL_API int OBX_SetRFID(int field1, int field2, int field3, int field4, int field5)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3064);
-    return korvalCommand(-2134, "RZ%d,%d,\"%s\"\r\n", p1, p2, korvalText(data));
-}
-
-extern "C" KORVAL_API int OBX_SetRFID(int p1, int p2, int p3, int p4, int p5)
-{
-    if (!korvalOutputOpen())
-        return korvalFail(-3066);
-    return korvalCommand(-2136, "RS%d,%d,%d,%d,%d\r\n", p1, p2, p3, p4, p5);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_RFID);
+    return korvalCommand(KORVAL_ERR_WRITE_SET_RFID, "RS%d,%d,%d,%d,%d\r\n", field1, field2, field3,
+                         field4, field5);
 }
 
 extern "C" KORVAL_API int OBX_RFIDCalibrate(void)
 {
-    return korvalFixedCommand(-3074, -2166, "MR\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_RFID_CALIBRATE, KORVAL_ERR_WRITE_RFID_CALIBRATE,
+                              "MR\r\n");
 }
 
-extern "C" KORVAL_API int OBX_RWRFIDLabelEx(int p1, int p2, int p3, int p4, int p5,
-                                            const char *data)
+extern "C" KORVAL_API int OBX_RWRFIDLabelEx(int field1, int field2, int field3, int field4,
+                                            int field5, const char *data)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3075);
-    return korvalCommand(-2168, "RA%d,%d,%d,%d,%d,\"%s\"\r\n", p1, p2, p3, p4, p5,
-                         korvalText(data));
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_RW_RFID_LABEL_EX);
+    return korvalCommand(KORVAL_ERR_WRITE_RW_RFID_LABEL_EX, "RA%d,%d,%d,%d,%d,\"%s\"\r\n", field1,
+                         field2, field3, field4, field5, korvalText(data));
 }

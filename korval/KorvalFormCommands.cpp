@@ -13,98 +13,113 @@ bool isJustification(char c)
 
 extern "C" KORVAL_API int OBX_SoftFontList(void)
 {
-    return korvalFixedCommand(-3037, -2084, "EI\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_SOFT_FONT_LIST, KORVAL_ERR_WRITE_SOFT_FONT_LIST,
+                              "EI\r\n");
 }
 
 extern "C" KORVAL_API int OBX_SoftFontDel(char fontId)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3038);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_SOFT_FONT_DEL);
     if (!korvalInRange(fontId, 'A', 'Z') && fontId != '*')
-        return korvalFail(-2085);
-    return korvalCommand(-2086, "EK\"%c\"\r\n", fontId);
+        return korvalFail(KORVAL_ERR_INVALID_SOFT_FONT_DEL);
+    return korvalCommand(KORVAL_ERR_WRITE_SOFT_FONT_DEL, "EK\"%c\"\r\n", fontId);
 }
 
 extern "C" KORVAL_API int OBX_FormList(void)
 {
-    return korvalFixedCommand(-3039, -2087, "FI\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_FORM_LIST, KORVAL_ERR_WRITE_FORM_LIST, "FI\r\n");
 }
 
 extern "C" KORVAL_API int OBX_FormDel(const char *formName)
 {
-    return korvalNamedCommand(-3040, -2089, -2090, "FK", formName);
+    return korvalNamedCommand(KORVAL_ERR_NO_OUTPUT_FORM_DEL, KORVAL_ERR_INVALID_FORM_DEL,
+                              KORVAL_ERR_WRITE_FORM_DEL, "FK", formName);
 }
 
 extern "C" KORVAL_API int OBX_FormDownload(const char *formName)
 {
-    return korvalNamedCommand(-3041, -2092, -2093, "FS", formName);
+    return korvalNamedCommand(KORVAL_ERR_NO_OUTPUT_FORM_DOWNLOAD, KORVAL_ERR_INVALID_FORM_DOWNLOAD,
+                              KORVAL_ERR_WRITE_FORM_DOWNLOAD, "FS", formName);
 }
 
 extern "C" KORVAL_API int OBX_FormEnd(void)
 {
-    return korvalFixedCommand(-3042, -2094, "FE\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_FORM_END, KORVAL_ERR_WRITE_FORM_END, "FE\r\n");
 }
 
 extern "C" KORVAL_API int OBX_ExecForm(const char *formName)
 {
-    return korvalNamedCommand(-3043, -2096, -2097, "FR", formName);
+    return korvalNamedCommand(KORVAL_ERR_NO_OUTPUT_EXEC_FORM, KORVAL_ERR_INVALID_EXEC_FORM,
+                              KORVAL_ERR_WRITE_EXEC_FORM, "FR", formName);
 }
 
-extern "C" KORVAL_API int OBX_DefineCounter(int p1, int p2, char c, const char *s1, const char *s2)
+extern "C" KORVAL_API int OBX_DefineCounter(int counter, int maxDigits, char justification,
+                                            const char *step, const char *prompt)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3044);
-    if (!korvalInRange(p1, 0, 9) || !korvalInRange(p2, 1, 40) || !isJustification(c))
-        return korvalFail(-2101);
-    return korvalCommand(-2100, "C%d,%d,%c,%s,\"%s\"\r\n", p1, p2, c, korvalText(s1),
-                         korvalText(s2));
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_DEFINE_COUNTER);
+    if (!korvalInRange(counter, 0, 9) || !korvalInRange(maxDigits, 1, 40) ||
+        !isJustification(justification))
+        return korvalFail(KORVAL_ERR_INVALID_DEFINE_COUNTER);
+    return korvalCommand(KORVAL_ERR_WRITE_DEFINE_COUNTER, "C%d,%d,%c,%s,\"%s\"\r\n", counter,
+                         maxDigits, justification, korvalText(step), korvalText(prompt));
 }
 
-extern "C" KORVAL_API int OBX_DefineVariable(int p1, int p2, char c, const char *s)
+extern "C" KORVAL_API int OBX_DefineVariable(int variable, int maxLength, char justification,
+                                             const char *prompt)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3045);
-    if (!korvalInRange(p1, 0, 99) || !korvalInRange(p2, 1, 99) || !isJustification(c))
-        return korvalFail(-2104);
-    return korvalCommand(-2102, "V%d,%d,%c,\"%s\"\r\n", p1, p2, c, korvalText(s));
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_DEFINE_VARIABLE);
+    if (!korvalInRange(variable, 0, 99) || !korvalInRange(maxLength, 1, 99) ||
+        !isJustification(justification))
+        return korvalFail(KORVAL_ERR_INVALID_DEFINE_VARIABLE);
+    return korvalCommand(KORVAL_ERR_WRITE_DEFINE_VARIABLE, "V%d,%d,%c,\"%s\"\r\n", variable,
+                         maxLength, justification, korvalText(prompt));
 }
 
 extern "C" KORVAL_API int OBX_Download(void)
 {
-    return korvalFixedCommand(-3046, -2105, "?\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_DOWNLOAD, KORVAL_ERR_WRITE_DOWNLOAD, "?\r\n");
 }
 
 extern "C" KORVAL_API int OBX_DownloadInitVar(const char *text)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3047);
-    return korvalCommand(-2107, "%s\r\n", korvalText(text));
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_DOWNLOAD_INIT_VAR);
+    return korvalCommand(KORVAL_ERR_WRITE_DOWNLOAD_INIT_VAR, "%s\r\n", korvalText(text));
 }
 
 extern "C" KORVAL_API int OBX_SetFontGap(int gap)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3067);
-    return korvalCommand(-2137, "g%d\r\n", gap < -99 ? -99 : gap > 99 ? 99 : gap);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_FONT_GAP);
+    return korvalCommand(KORVAL_ERR_WRITE_SET_FONT_GAP, "g%d\r\n",
+                         gap < -99  ? -99
+                         : gap > 99 ? 99
+                                    : gap);
 }
 
-extern "C" KORVAL_API int OBX_SetBarCodeFontName(char c, int p2, int p3)
+extern "C" KORVAL_API int OBX_SetBarCodeFontName(char fontId, int field2, int field3)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3068);
-    return korvalCommand(-2138, "BF\"%c\",%d,%d\r\n", c, p2, p3);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_BARCODE_FONT_NAME);
+    return korvalCommand(KORVAL_ERR_WRITE_SET_BARCODE_FONT_NAME, "BF\"%c\",%d,%d\r\n", fontId,
+                         field2, field3);
 }
 
-extern "C" KORVAL_API int OBX_SetCharSets(int p1, char p2, const char *p3)
+extern "C" KORVAL_API int OBX_SetCharSets(int dataBits, char codePage, const char *country)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3069);
-    return korvalCommand(-2139, "I%d,%c,%s\r\n", p1, p2, korvalText(p3));
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_CHAR_SETS);
+    return korvalCommand(KORVAL_ERR_WRITE_SET_CHAR_SETS, "I%d,%c,%s\r\n", dataBits, codePage,
+                         korvalText(country));
 }
 
-extern "C" KORVAL_API int OBX_RenameDownloadFont(int p1, char p2, const char *p3)
+extern "C" KORVAL_API int OBX_RenameDownloadFont(int number, char fontId, const char *fontName)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3070);
-    return korvalCommand(-2140, "CF%d,%c,%s\r\n", p1, p2, korvalText(p3));
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_RENAME_DOWNLOAD_FONT);
+    return korvalCommand(KORVAL_ERR_WRITE_RENAME_DOWNLOAD_FONT, "CF%d,%c,%s\r\n", number, fontId,
+                         korvalText(fontName));
 }

@@ -85,12 +85,12 @@ int downloadBitmapAsPcx(const unsigned char *bits, int width, int height, int de
                         const char *name)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3071);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_PCX_BITMAP);
     if (depth != 1 || width <= 0 || height <= 0 || width % 8 != 0)
-        return korvalFail(-2022);
+        return korvalFail(KORVAL_ERR_PCX_BITMAP);
     const std::string directory = korvalCurrentDirectory();
     if (directory.empty())
-        return korvalFail(-2023);
+        return korvalFail(KORVAL_ERR_PCX_CREATE);
     const std::string path = directory + kTextGraphicFile;
     if (const int code = writeBitmapPcxFile(path.c_str(), bits, width, height))
         return korvalFail(code); // the file is already gone
@@ -103,39 +103,43 @@ int downloadBitmapAsPcx(const unsigned char *bits, int width, int height, int de
 
 extern "C" KORVAL_API int OBX_PcxGraphicsList(void)
 {
-    return korvalFixedCommand(-3021, -2047, "GI\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_PCX_LIST, KORVAL_ERR_WRITE_PCX_LIST, "GI\r\n");
 }
 
 extern "C" KORVAL_API int OBX_PcxGraphicsDel(const char *name)
 {
-    return korvalNamedCommand(-3022, -2049, -2050, "GK", name);
+    return korvalNamedCommand(KORVAL_ERR_NO_OUTPUT_PCX_DEL, KORVAL_ERR_INVALID_PCX_DEL,
+                              KORVAL_ERR_WRITE_PCX_DEL, "GK", name);
 }
 
 extern "C" KORVAL_API int OBX_PcxGraphicsDownload(const char *name, const char *pcxPath)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3023);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_PCX_DOWNLOAD);
     if (!korvalNameValid(name))
-        return korvalFail(-2054);
-    return downloadFile(name, pcxPath, {-2053, -2055, -2056, -2052});
+        return korvalFail(KORVAL_ERR_INVALID_PCX_DOWNLOAD);
+    return downloadFile(name, pcxPath,
+                        {KORVAL_ERR_OPEN_PCX_DOWNLOAD, KORVAL_ERR_HEADER_PCX_DOWNLOAD,
+                         KORVAL_ERR_DATA_PCX_DOWNLOAD, KORVAL_ERR_MEMORY_PCX_DOWNLOAD});
 }
 
 extern "C" KORVAL_API int OBX_DrawPcxGraphics(int x, int y, const char *name)
 {
-    return placeCommand(-3024, -2058, -2059, "GG", x, y, name);
+    return placeCommand(KORVAL_ERR_NO_OUTPUT_DRAW_PCX, KORVAL_ERR_INVALID_DRAW_PCX,
+                        KORVAL_ERR_WRITE_DRAW_PCX, "GG", x, y, name);
 }
 
 extern "C" KORVAL_API int OBX_PrintPCX(int x, int y, const char *pcxPath)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3025);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_PRINT_PCX);
     const std::string path = korvalText(pcxPath);
     const std::string name =
         path.size() > kPrintPcxNameLength ? path.substr(path.size() - kPrintPcxNameLength) : path;
     if (OBX_PcxGraphicsDel(name.c_str()) != 0 ||
         OBX_PcxGraphicsDownload(name.c_str(), pcxPath) != 0 ||
         OBX_DrawPcxGraphics(x, y, name.c_str()) != 0)
-        return korvalFail(-2060);
+        return korvalFail(KORVAL_ERR_PRINT_PCX);
     return 0;
 }
 
@@ -143,7 +147,7 @@ extern "C" KORVAL_API int OBX_BmpGraphicsDownload(const char *name, const char *
                                                   int rotation)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3026);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_BMP_DOWNLOAD);
     // A failed conversion stops here: a ".pcx" left from an earlier one is not this picture.
     const int converted = convertBmpToPcx(bmpPath, rotation);
     korvalState().lastError = converted;
@@ -152,42 +156,48 @@ extern "C" KORVAL_API int OBX_BmpGraphicsDownload(const char *name, const char *
     const std::string pcxPath = std::string(bmpPath) + ".pcx";
     std::FILE *probe = std::fopen(pcxPath.c_str(), "rb");
     if (!probe)
-        return korvalFail(-2064);
+        return korvalFail(KORVAL_ERR_BMP_PCX_FILE);
     std::fclose(probe);
     if (!korvalNameValid(name))
-        return korvalFail(-2065);
-    return downloadFile(name, pcxPath.c_str(), {-2064, -2066, -2067, -2064});
+        return korvalFail(KORVAL_ERR_INVALID_BMP_DOWNLOAD);
+    return downloadFile(name, pcxPath.c_str(),
+                        {KORVAL_ERR_BMP_PCX_FILE, KORVAL_ERR_HEADER_BMP_DOWNLOAD,
+                         KORVAL_ERR_DATA_BMP_DOWNLOAD, KORVAL_ERR_BMP_PCX_FILE});
 }
 
 extern "C" KORVAL_API int OBX_BinGraphicsList(void)
 {
-    return korvalFixedCommand(-3027, -2068, "BI\r\n");
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_BIN_LIST, KORVAL_ERR_WRITE_BIN_LIST, "BI\r\n");
 }
 
 extern "C" KORVAL_API int OBX_BinGraphicsDel(const char *name)
 {
-    return korvalNamedCommand(-3028, -2070, -2071, "BK", name);
+    return korvalNamedCommand(KORVAL_ERR_NO_OUTPUT_BIN_DEL, KORVAL_ERR_INVALID_BIN_DEL,
+                              KORVAL_ERR_WRITE_BIN_DEL, "BK", name);
 }
 
 extern "C" KORVAL_API int OBX_BinGraphicsDownload(const char *name, int widthBytes, int height,
                                                   const unsigned char *data)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3029);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_BIN_DOWNLOAD);
     const int header = korvalWriteCommand("GD\"%s\"%d,%d,", korvalText(name), widthBytes, height);
-    return writeRawGraphic(header, -2072, -2073, widthBytes, height, data);
+    return writeRawGraphic(header, KORVAL_ERR_HEADER_BIN_DOWNLOAD, KORVAL_ERR_DATA_BIN_DOWNLOAD,
+                           widthBytes, height, data);
 }
 
 extern "C" KORVAL_API int OBX_RecallBinGraphics(int x, int y, const char *name)
 {
-    return placeCommand(-3030, -2076, -2075, "GC", x, y, name);
+    return placeCommand(KORVAL_ERR_NO_OUTPUT_RECALL_BIN, KORVAL_ERR_INVALID_RECALL_BIN,
+                        KORVAL_ERR_WRITE_RECALL_BIN, "GC", x, y, name);
 }
 
 extern "C" KORVAL_API int OBX_DrawBinGraphics(int x, int y, int widthBytes, int height,
                                               const unsigned char *data)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3031);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_BIN);
     const int header = korvalWriteCommand("GW%d,%d,%d,%d", x, y, widthBytes, height);
-    return writeRawGraphic(header, -2077, -2078, widthBytes, height, data);
+    return writeRawGraphic(header, KORVAL_ERR_HEADER_DRAW_BIN, KORVAL_ERR_DATA_DRAW_BIN, widthBytes,
+                           height, data);
 }

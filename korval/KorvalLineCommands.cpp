@@ -2,37 +2,40 @@
 #include "KorvalCommand.h"
 #include "korval.h"
 
-extern "C" KORVAL_API int OBX_DrawRectangle(int x, int y, int p3, int p4, int p5)
+extern "C" KORVAL_API int OBX_DrawRectangle(int x, int y, int thickness, int xEnd, int yEnd)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3032);
-    return korvalCommand(-2079, "X%d,%d,%d,%d,%d\r\n", x, y, p3, p4, p5);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_RECTANGLE);
+    return korvalCommand(KORVAL_ERR_WRITE_DRAW_RECTANGLE, "X%d,%d,%d,%d,%d\r\n", x, y, thickness,
+                         xEnd, yEnd);
 }
 
-extern "C" KORVAL_API int OBX_DrawLineXor(int x, int y, int p3, int p4)
+extern "C" KORVAL_API int OBX_DrawLineXor(int x, int y, int width, int height)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3033);
-    return korvalCommand(-2080, "LE%d,%d,%d,%d\r\n", x, y, p3, p4);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_LINE_XOR);
+    return korvalCommand(KORVAL_ERR_WRITE_DRAW_LINE_XOR, "LE%d,%d,%d,%d\r\n", x, y, width, height);
 }
 
-extern "C" KORVAL_API int OBX_DrawLineOr(int x, int y, int p3, int p4)
+extern "C" KORVAL_API int OBX_DrawLineOr(int x, int y, int width, int height)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3034);
-    return korvalCommand(-2081, "LO%d,%d,%d,%d\r\n", x, y, p3, p4);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_LINE_OR);
+    return korvalCommand(KORVAL_ERR_WRITE_DRAW_LINE_OR, "LO%d,%d,%d,%d\r\n", x, y, width, height);
 }
 
-extern "C" KORVAL_API int OBX_DrawDiagonal(int x, int y, int p3, int p4, int p5)
+extern "C" KORVAL_API int OBX_DrawDiagonal(int x, int y, int thickness, int xEnd, int yEnd)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3035);
-    return korvalCommand(-2082, "LS%d,%d,%d,%d,%d\r\n", x, y, p3, p4, p5);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_DIAGONAL);
+    return korvalCommand(KORVAL_ERR_WRITE_DRAW_DIAGONAL, "LS%d,%d,%d,%d,%d\r\n", x, y, thickness,
+                         xEnd, yEnd);
 }
 
-extern "C" KORVAL_API int OBX_DrawWhiteLine(int x, int y, int p3, int p4)
+extern "C" KORVAL_API int OBX_DrawWhiteLine(int x, int y, int width, int height)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3036);
-    return korvalCommand(-2083, "LW%d,%d,%d,%d\r\n", x, y, p3, p4);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_WHITE_LINE);
+    return korvalCommand(KORVAL_ERR_WRITE_DRAW_WHITE_LINE, "LW%d,%d,%d,%d\r\n", x, y, width,
+                         height);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "korval.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -37,8 +39,8 @@ int encodePcxRow(const uint8_t *row, int length, uint8_t *out, int capacity);
 void encodeBmpPcx(const uint8_t *image, int rowLength, int height, std::vector<uint8_t> &out);
 
 // Codes of writing a text bitmap as a PCX file.
-constexpr int PcxFileCreateFailed = -2023;
-constexpr int PcxRowTooLong = -2025;
+constexpr int PcxFileCreateFailed = KORVAL_ERR_PCX_CREATE;
+constexpr int PcxRowTooLong = KORVAL_ERR_PCX_ROW_TOO_LONG;
 
 // Writes a text-renderer PCX file (version 5, no palette) of a 1-bit bitmap whose rows are
 // width / 8 bytes. Returns 0, PcxFileCreateFailed, or PcxRowTooLong (the file is then

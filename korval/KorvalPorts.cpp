@@ -8,7 +8,6 @@
 namespace {
 
 // "Work offline" is answered, not stored: the output is usable once the queue resumes.
-constexpr int kWorkOffline = -4000;
 
 bool anyPrinterOpen()
 {
@@ -39,14 +38,14 @@ void useQueue(const char *queue)
 extern "C" KORVAL_API int OpenPort(const char *printerName)
 {
     if (anyPrinterOpen())
-        return korvalFail(-1000);
+        return korvalFail(KORVAL_ERR_ALREADY_OPEN);
     if (const int code = allocateOrClose())
         return korvalFail(code);
     const KorvalQueueInfo queue = korvalSpoolerLookup(printerName);
     if (!queue.found)
-        return korvalFail(-1003);
+        return korvalFail(KORVAL_ERR_NO_SUCH_PRINTER);
     useQueue(printerName);
-    return queue.offline ? kWorkOffline : 0;
+    return queue.offline ? KORVAL_ERR_PRINTER_OFFLINE : 0;
 }
 
 extern "C" KORVAL_API int ClosePort(void)
@@ -68,11 +67,11 @@ extern "C" KORVAL_API int ClosePort(void)
 extern "C" KORVAL_API int OBX_OpenPrinter(const char *printerName)
 {
     if (anyPrinterOpen()) {
-        korvalFail(-1000);
+        korvalFail(KORVAL_ERR_ALREADY_OPEN);
         return 0;
     }
     if (!korvalSpoolerLookup(printerName).found) {
-        korvalFail(-1003);
+        korvalFail(KORVAL_ERR_NO_SUCH_PRINTER);
         return 0;
     }
     if (const int code = allocateOrClose()) {

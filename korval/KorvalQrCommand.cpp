@@ -12,10 +12,10 @@ extern "C" KORVAL_API int OBX_DrawBar2D_QREx(int x, int y, int rotation, int mag
                                              const char *graphicName, const char *data)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3017);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_QR_EX);
     std::unique_ptr<QrSymbol> symbol(new (std::nothrow) QrSymbol);
     if (!symbol || !encodeQrSymbol(*symbol, level, version, mask, data))
-        return korvalFail(-2037);
+        return korvalFail(KORVAL_ERR_QR_ENCODE);
     QrBitmap image;
     packQrBitmap(*symbol, rotation, magnification, image);
     symbol.reset();

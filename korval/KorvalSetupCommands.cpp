@@ -12,81 +12,84 @@ constexpr unsigned int kLargestGap = 240;
 
 extern "C" KORVAL_API int OBX_GetInfo(void)
 {
-    return korvalFixedCommand(-3000, -2000,
+    return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_GET_INFO, KORVAL_ERR_WRITE_GET_INFO,
                               "T60,60,0,2,1,1,N,\"KORVAL.DLL Ver: 10.0.0.5180712\"\r\n");
 }
 
 extern "C" KORVAL_API int OBX_SetDarkness(int darkness)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3002);
-    return korvalCommand(-2003, "H%d\r\n", darkness);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_DARKNESS);
+    return korvalCommand(KORVAL_ERR_WRITE_SET_DARKNESS, "H%d\r\n", darkness);
 }
 
 extern "C" KORVAL_API int OBX_SetPrintSpeed(int speed)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3003);
-    return korvalCommand(-2004, "S%d\r\n", speed);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_PRINT_SPEED);
+    return korvalCommand(KORVAL_ERR_WRITE_SET_PRINT_SPEED, "S%d\r\n", speed);
 }
 
-extern "C" KORVAL_API int OBX_SetLabelHeight(int height, unsigned int p2, int p3, int flag)
+extern "C" KORVAL_API int OBX_SetLabelHeight(int height, unsigned int gap, int markOffset,
+                                             int blackMark)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3004);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_LABEL_HEIGHT);
     // An impossible label is left out silently: the printer keeps its current height.
-    if (!korvalInRange(height, 1, kLargestHeight) || p2 > kLargestGap)
+    if (!korvalInRange(height, 1, kLargestHeight) || gap > kLargestGap)
         return 0;
-    if (flag == 0)
-        return korvalCommand(-2006, "Q%d,%u\r\n", height, p2);
-    if (p3 >= 0)
-        return korvalCommand(-2006, "Q%d,B%u+%d\r\n", height, p2, p3);
-    return korvalCommand(-2006, "Q%d,B%u%d\r\n", height, p2, p3);
+    if (blackMark == 0)
+        return korvalCommand(KORVAL_ERR_WRITE_SET_LABEL_HEIGHT, "Q%d,%u\r\n", height, gap);
+    if (markOffset >= 0)
+        return korvalCommand(KORVAL_ERR_WRITE_SET_LABEL_HEIGHT, "Q%d,B%u+%d\r\n", height, gap,
+                             markOffset);
+    return korvalCommand(KORVAL_ERR_WRITE_SET_LABEL_HEIGHT, "Q%d,B%u%d\r\n", height, gap,
+                         markOffset);
 }
 
 extern "C" KORVAL_API int OBX_SetLabelWidth(int width)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3005);
-    return korvalCommand(-2007, "q%d\r\n", width);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_LABEL_WIDTH);
+    return korvalCommand(KORVAL_ERR_WRITE_SET_LABEL_WIDTH, "q%d\r\n", width);
 }
 
 extern "C" KORVAL_API int OBX_SetDirection(char direction)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3006);
-    return korvalCommand(-2008, "Z%c\r\n", direction);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_DIRECTION);
+    return korvalCommand(KORVAL_ERR_WRITE_SET_DIRECTION, "Z%c\r\n", direction);
 }
 
 extern "C" KORVAL_API int OBX_SetCoordinateOrigin(int x, int y)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3007);
-    return korvalCommand(-2010, "R%d,%d\r\n", x, y);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_COORDINATE_ORIGIN);
+    return korvalCommand(KORVAL_ERR_WRITE_SET_COORDINATE_ORIGIN, "R%d,%d\r\n", x, y);
 }
 
 // The spool file is sent whatever the arguments, so a bad value still delivers what was
 // built, only without the print command; the caller still learns of the bad value.
-extern "C" KORVAL_API int OBX_PrintLabel(int p1, int p2)
+extern "C" KORVAL_API int OBX_PrintLabel(int sets, int copies)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3008);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_PRINT_LABEL);
     int early = 0;
-    if (!korvalInRange(p1, 1, kLargestCount) || !korvalInRange(p2, 1, kLargestCount))
-        early = korvalFail(-2012);
+    if (!korvalInRange(sets, 1, kLargestCount) || !korvalInRange(copies, 1, kLargestCount))
+        early = korvalFail(KORVAL_ERR_INVALID_PRINT_LABEL);
     else
-        early = korvalCommand(-2011, "W%d,%d\r\n", p1, p2);
+        early = korvalCommand(KORVAL_ERR_WRITE_PRINT_LABEL, "W%d,%d\r\n", sets, copies);
     const int sent = korvalSendSpool();
     return sent != 0 ? sent : early;
 }
 
-extern "C" KORVAL_API int OBX_PrintLabelAuto(int p1, int p2)
+extern "C" KORVAL_API int OBX_PrintLabelAuto(int sets, int copies)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3009);
-    if (!korvalInRange(p1, 1, kLargestCount))
-        return korvalFail(-2014);
-    if (!korvalInRange(p2, 1, kLargestCount))
-        p2 = 1;
-    return korvalCommand(-2013, "WA%d,%d\r\n", p1, p2);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_PRINT_LABEL_AUTO);
+    if (!korvalInRange(sets, 1, kLargestCount))
+        return korvalFail(KORVAL_ERR_INVALID_PRINT_LABEL_AUTO);
+    if (!korvalInRange(copies, 1, kLargestCount))
+        copies = 1;
+    return korvalCommand(KORVAL_ERR_WRITE_PRINT_LABEL_AUTO, "WA%d,%d\r\n", sets, copies);
 }

@@ -57,22 +57,22 @@ int sendSpoolToSpooler()
     size_t size = 0;
     switch (readSpoolFile(state.spoolFilePath, data, size)) {
     case SpoolRead::Unreadable:
-        return korvalFail(-2897);
+        return korvalFail(KORVAL_ERR_SPOOL_READ);
     case SpoolRead::NoMemory:
         ClosePort();
-        return korvalFail(-1041);
+        return korvalFail(KORVAL_ERR_SPOOL_MEMORY);
     case SpoolRead::Ok:
         break;
     }
     if (state.spoolerHandle == 0)
-        return korvalFail(-1045);
+        return korvalFail(KORVAL_ERR_NO_QUEUE);
     switch (korvalSpoolerPrintRaw(state.spoolerQueue, kJobTitle, data.get(), size)) {
     case KorvalSpoolerResult::StartFailed:
-        return korvalFail(-1042);
+        return korvalFail(KORVAL_ERR_JOB_START);
     case KorvalSpoolerResult::WriteFailed:
-        return korvalFail(-1043);
+        return korvalFail(KORVAL_ERR_JOB_WRITE);
     case KorvalSpoolerResult::EndFailed:
-        return korvalFail(-1044);
+        return korvalFail(KORVAL_ERR_JOB_END);
     case KorvalSpoolerResult::Ok:
         break;
     }
@@ -86,19 +86,19 @@ int sendSpoolToUsb()
     size_t size = 0;
     switch (readSpoolFile(state.spoolFilePath, data, size)) {
     case SpoolRead::Unreadable:
-        return korvalFail(-1046);
+        return korvalFail(KORVAL_ERR_USB_SPOOL_READ);
     case SpoolRead::NoMemory:
         korvalUsbClose(state.usbFd);
         state.usbFd = -1;
         state.usbDeviceNode.clear();
         state.output = state.spoolerHandle ? KorvalOutput::Spooler : KorvalOutput::None;
-        return korvalFail(-1047);
+        return korvalFail(KORVAL_ERR_USB_SPOOL_MEMORY);
     case SpoolRead::Ok:
         break;
     }
     // A printer that takes fewer bytes than the label holds would print half a label.
     if (size > 0 && korvalUsbWrite(state.usbFd, data.get(), size) != size)
-        return korvalFail(-1043);
+        return korvalFail(KORVAL_ERR_JOB_WRITE);
     return 0;
 }
 
@@ -113,15 +113,15 @@ int appendFile(FILE *file)
         chunk = ownBuffer.get();
     }
     if (!chunk)
-        return -2102;
+        return KORVAL_ERR_SEND_FILE_APPEND;
     for (;;) {
         const size_t got = std::fread(chunk, 1, kKorvalBufferSize, file);
         if (std::ferror(file))
-            return -3071;
+            return KORVAL_ERR_SEND_FILE_READ;
         if (got == 0)
             return 0;
         if (korvalWriteBytes(chunk, got) != 0)
-            return -2102;
+            return KORVAL_ERR_SEND_FILE_APPEND;
     }
 }
 
@@ -141,7 +141,7 @@ int korvalWriteBytes(const void *data, size_t size)
 {
     const int fd = korvalState().spoolFd;
     if (fd < 0 || korvalSpoolFileWrite(fd, data, size) != size)
-        return korvalFail(-1040);
+        return korvalFail(KORVAL_ERR_SPOOL_WRITE);
     return 0;
 }
 
@@ -151,7 +151,7 @@ int korvalWriteChunked(const void *data, size_t size)
     for (size_t offset = 0; offset < size; offset += kKorvalBufferSize) {
         const size_t piece = std::min(kKorvalBufferSize, size - offset);
         if (korvalWriteBytes(bytes + offset, piece) != 0)
-            return -1040;
+            return KORVAL_ERR_SPOOL_WRITE;
     }
     return 0;
 }
@@ -178,7 +178,7 @@ int korvalWriteCommandV(const char *format, va_list args)
     va_end(measure);
     va_end(again);
     if (!text || length < 0)
-        return korvalFail(-1040);
+        return korvalFail(KORVAL_ERR_SPOOL_WRITE);
     state.commandLength = uint32_t(length);
     return korvalWriteBytes(text, size_t(length));
 }
@@ -208,16 +208,16 @@ int korvalSendSpool()
 extern "C" KORVAL_API int OBX_ClearBuffer(void)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3001);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_CLEAR_BUFFER);
     KorvalState &state = korvalState();
     korvalCloseSpoolFile();
     const std::string dir = korvalCurrentDirectory();
     state.spoolFilePath = dir.empty() ? std::string() : dir + kSpoolFileName;
     state.spoolFd = dir.empty() ? -1 : korvalSpoolFileCreate(state.spoolFilePath);
     if (state.spoolFd < 0)
-        return korvalFail(-2001);
+        return korvalFail(KORVAL_ERR_SPOOL_CREATE);
     if (korvalWriteCommand("N\r\n") != 0)
-        return korvalFail(-2002);
+        return korvalFail(KORVAL_ERR_WRITE_CLEAR_BUFFER);
     return 0;
 }
 
@@ -229,11 +229,11 @@ extern "C" KORVAL_API int OBX_WritePrinter(void)
 extern "C" KORVAL_API int OBX_SendFile(const char *fileName)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3048);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_SEND_FILE);
     clearBuffers();
     FILE *file = fileName ? std::fopen(fileName, "rb") : nullptr;
     if (!file)
-        return korvalFail(-2109);
+        return korvalFail(KORVAL_ERR_SEND_FILE_OPEN);
     const int appended = appendFile(file);
     std::fclose(file);
     if (appended != 0)

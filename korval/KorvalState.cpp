@@ -41,11 +41,11 @@ int korvalAllocateBuffers()
     if (!state.commandBuffer)
         state.commandBuffer = zeroedBuffer();
     if (!state.commandBuffer)
-        return -1001;
+        return KORVAL_ERR_NO_COMMAND_BUFFER;
     if (!state.scratchBuffer)
         state.scratchBuffer = zeroedBuffer();
     if (!state.scratchBuffer)
-        return -1002;
+        return KORVAL_ERR_NO_SCRATCH_BUFFER;
     state.commandLength = 0;
     return 0;
 }

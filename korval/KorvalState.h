@@ -85,20 +85,20 @@ int korvalFail(int code);
 bool korvalOutputOpen();
 
 // Allocates and zeroes the command and scratch buffers of an open output (kept when
-// already there); 0, -1001 or -1002.
+// already there); 0, KORVAL_ERR_NO_COMMAND_BUFFER or KORVAL_ERR_NO_SCRATCH_BUFFER.
 int korvalAllocateBuffers();
 void korvalFreeBuffers();
 
-// One write of these bytes to the spool file: 0, or -1040 (stored) when fewer bytes were
-// written or no spool file is open.
+// One write of these bytes to the spool file: 0, or KORVAL_ERR_SPOOL_WRITE (stored) when fewer
+// bytes were written or no spool file is open.
 int korvalWriteBytes(const void *data, size_t size);
 
 // The same in writes of at most kKorvalBufferSize bytes, in order; stops at the first
 // short write.
 int korvalWriteChunked(const void *data, size_t size);
 
-// Formats one command and writes it with one write: 0 or -1040. A command longer than the
-// command buffer is formatted in a larger buffer of its own, never truncated.
+// Formats one command and writes it with one write: 0 or KORVAL_ERR_SPOOL_WRITE. A command longer
+// than the command buffer is formatted in a larger buffer of its own, never truncated.
 int korvalWriteCommand(const char *format, ...) KORVAL_PRINTF(1, 2);
 
 // Closes the spool file and sends it as one CUPS job titled "My PrintJob" (raw), or with

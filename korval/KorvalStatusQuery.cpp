@@ -80,16 +80,16 @@ int startReader()
 {
     KorvalState &state = korvalState();
     if (!state.statusPort->purge())
-        return -1010;
+        return KORVAL_ERR_READER_PURGE;
     state.readerRunning = true;
     state.receiveRing.reset(new (std::nothrow) KorvalReceiveRing);
     if (!state.receiveRing)
-        return -1021;
+        return KORVAL_ERR_READER_RING;
     try {
         state.readerThread = std::thread(readerLoop, state.statusPort.get(),
                                          state.receiveRing.get(), &state.readerRunning);
     } catch (const std::system_error &) {
-        return -1023;
+        return KORVAL_ERR_READER_THREAD;
     }
     return 0;
 }
@@ -100,7 +100,9 @@ int sendStatusRequest()
     const size_t size = sizeof kStatusRequest - 1;
     std::memcpy(state.statusBuffer.get(), kStatusRequest, size);
     const int timeoutMs = kWriteMsPerByte * int(size) + kWriteConstantMs;
-    return state.statusPort->write(state.statusBuffer.get(), size, timeoutMs) == size ? 0 : -3074;
+    return state.statusPort->write(state.statusBuffer.get(), size, timeoutMs) == size
+               ? 0
+               : KORVAL_ERR_STATUS_REQUEST;
 }
 
 // Waits one second at a time, at most waitSeconds times, for the whole reply.
@@ -158,14 +160,14 @@ extern "C" KORVAL_API int SetPCComPort(unsigned int baudRate, int handshake)
 {
     KorvalState &state = korvalState();
     if (!state.statusPortOpen || !state.statusPort)
-        return korvalFail(-1026);
+        return korvalFail(KORVAL_ERR_NO_SERIAL_PORT);
     if (!rateAllowed(baudRate))
-        return korvalFail(-1027);
+        return korvalFail(KORVAL_ERR_BAUD_RATE);
     KorvalSerialSettings settings;
     settings.baudRate = std::clamp(baudRate, kSlowestRate, kFastestRate);
     settings.handshake = handshake != 0;
     if (!state.statusPort->apply(settings))
-        return korvalFail(-1028);
+        return korvalFail(KORVAL_ERR_SERIAL_REFUSED);
     state.serialSettings = settings;
     return 0;
 }
@@ -176,7 +178,7 @@ extern "C" KORVAL_API int OBX_ErrorReport(int comPort, int reserved, unsigned in
     (void)reserved;
     if (!openStatusPort(comPort)) {
         korvalStopStatusQuery();
-        return korvalFail(-2127);
+        return korvalFail(KORVAL_ERR_STATUS_PORT);
     }
     SetPCComPort(baudRate, handshake);
     int code = startReader();
@@ -189,5 +191,5 @@ extern "C" KORVAL_API int OBX_ErrorReport(int comPort, int reserved, unsigned in
     if (code != 0)
         return korvalFail(code);
     const int status = replied ? replyStatus(reply) : -1;
-    return status < 0 ? korvalFail(-2128) : status;
+    return status < 0 ? korvalFail(KORVAL_ERR_STATUS_NO_REPLY) : status;
 }

@@ -11,71 +11,89 @@ struct BuilderCodes
     int noOutput;
 };
 
-bool isNumericFont(int f)
+bool isNumericFont(int font)
 {
-    return korvalInRange(f, 1, 6);
+    return korvalInRange(font, 1, 6);
 }
 
-bool isLetterFont(int f)
+bool isLetterFont(int font)
 {
-    return korvalInRange(f, 'A', 'Z') || f == 'a';
+    return korvalInRange(font, 'A', 'Z') || font == 'a';
 }
 
-bool textArgumentsValid(int p3, int f, int p5, int p6, char c)
+bool textArgumentsValid(int rotation, int font, int xMultiplier, int yMultiplier, char reverse)
 {
-    return korvalInRange(p3, 0, 3) && (isNumericFont(f) || isLetterFont(f)) &&
-           korvalInRange(p5, 1, 24) && korvalInRange(p6, 1, 24) && (c == 'N' || c == 'R');
+    return korvalInRange(rotation, 0, 3) && (isNumericFont(font) || isLetterFont(font)) &&
+           korvalInRange(xMultiplier, 1, 24) && korvalInRange(yMultiplier, 1, 24) &&
+           (reverse == 'N' || reverse == 'R');
 }
 
-int drawText(const BuilderCodes &codes, int x, int y, int p3, int f, int p5, int p6, char c,
-             const char *text, bool quoted)
+int drawText(const BuilderCodes &codes, int x, int y, int rotation, int font, int xMultiplier,
+             int yMultiplier, char reverse, const char *text, bool quoted)
 {
     if (!korvalOutputOpen())
         return korvalFail(codes.noOutput);
-    if (!textArgumentsValid(p3, f, p5, p6, c))
+    if (!textArgumentsValid(rotation, font, xMultiplier, yMultiplier, reverse))
         return korvalFail(codes.invalid);
     const char *quote = quoted ? "\"" : "";
-    if (isNumericFont(f))
-        return korvalCommand(codes.writeFailed, "T%d,%d,%d,%d,%d,%d,%c,%s%s%s\r\n", x, y, p3, f, p5,
-                             p6, c, quote, korvalText(text), quote);
-    return korvalCommand(codes.writeFailed, "T%d,%d,%d,%c,%d,%d,%c,%s%s%s\r\n", x, y, p3, char(f),
-                         p5, p6, c, quote, korvalText(text), quote);
+    if (isNumericFont(font))
+        return korvalCommand(codes.writeFailed, "T%d,%d,%d,%d,%d,%d,%c,%s%s%s\r\n", x, y, rotation,
+                             font, xMultiplier, yMultiplier, reverse, quote, korvalText(text),
+                             quote);
+    return korvalCommand(codes.writeFailed, "T%d,%d,%d,%c,%d,%d,%c,%s%s%s\r\n", x, y, rotation,
+                         char(font), xMultiplier, yMultiplier, reverse, quote, korvalText(text),
+                         quote);
 }
 
-int drawBarcode(const BuilderCodes &codes, int x, int y, int p3, const char *s, int p5, int p6,
-                int p7, char c, const char *data, bool quoted)
+int drawBarcode(const BuilderCodes &codes, int x, int y, int rotation, const char *symbology,
+                int narrowBar, int wideBar, int barHeight, char humanReadable, const char *data,
+                bool quoted)
 {
     if (!korvalOutputOpen())
         return korvalFail(codes.noOutput);
-    if (!korvalInRange(p3, 0, 3) || (c != 'N' && c != 'B'))
+    if (!korvalInRange(rotation, 0, 3) || (humanReadable != 'N' && humanReadable != 'B'))
         return korvalFail(codes.invalid);
     const char *quote = quoted ? "\"" : "";
-    return korvalCommand(codes.writeFailed, "B%d,%d,%d,%s,%d,%d,%d,%c,%s%s%s\r\n", x, y, p3,
-                         korvalText(s), p5, p6, p7, c, quote, korvalText(data), quote);
+    return korvalCommand(codes.writeFailed, "B%d,%d,%d,%s,%d,%d,%d,%c,%s%s%s\r\n", x, y, rotation,
+                         korvalText(symbology), narrowBar, wideBar, barHeight, humanReadable, quote,
+                         korvalText(data), quote);
 }
 
 } // namespace
 
-extern "C" KORVAL_API int OBX_DrawText(int x, int y, int p3, int f, int p5, int p6, char c,
-                                       const char *text)
+extern "C" KORVAL_API int OBX_DrawText(int x, int y, int rotation, int font, int xMultiplier,
+                                       int yMultiplier, char reverse, const char *text)
 {
-    return drawText({-2016, -2015, -3010}, x, y, p3, f, p5, p6, c, text, true);
+    return drawText(
+        {KORVAL_ERR_INVALID_DRAW_TEXT, KORVAL_ERR_WRITE_DRAW_TEXT, KORVAL_ERR_NO_OUTPUT_DRAW_TEXT},
+        x, y, rotation, font, xMultiplier, yMultiplier, reverse, text, true);
 }
 
-extern "C" KORVAL_API int OBX_DrawTextEx(int x, int y, int p3, int f, int p5, int p6, char c,
-                                         const char *text, int unquoted)
+extern "C" KORVAL_API int OBX_DrawTextEx(int x, int y, int rotation, int font, int xMultiplier,
+                                         int yMultiplier, char reverse, const char *text,
+                                         int unquoted)
 {
-    return drawText({-2018, -2017, -3011}, x, y, p3, f, p5, p6, c, text, unquoted == 0);
+    return drawText({KORVAL_ERR_INVALID_DRAW_TEXT_EX, KORVAL_ERR_WRITE_DRAW_TEXT_EX,
+                     KORVAL_ERR_NO_OUTPUT_DRAW_TEXT_EX},
+                    x, y, rotation, font, xMultiplier, yMultiplier, reverse, text, unquoted == 0);
 }
 
-extern "C" KORVAL_API int OBX_DrawBarcode(int x, int y, int p3, const char *s, int p5, int p6,
-                                          int p7, char c, const char *data)
+extern "C" KORVAL_API int OBX_DrawBarcode(int x, int y, int rotation, const char *symbology,
+                                          int narrowBar, int wideBar, int barHeight,
+                                          char humanReadable, const char *data)
 {
-    return drawBarcode({-2027, -2026, -3013}, x, y, p3, s, p5, p6, p7, c, data, true);
+    return drawBarcode({KORVAL_ERR_INVALID_DRAW_BARCODE, KORVAL_ERR_WRITE_DRAW_BARCODE,
+                        KORVAL_ERR_NO_OUTPUT_DRAW_BARCODE},
+                       x, y, rotation, symbology, narrowBar, wideBar, barHeight, humanReadable,
+                       data, true);
 }
 
-extern "C" KORVAL_API int OBX_DrawBarcodeEx(int x, int y, int p3, const char *s, int p5, int p6,
-                                            int p7, char c, const char *data, int unquoted)
+extern "C" KORVAL_API int OBX_DrawBarcodeEx(int x, int y, int rotation, const char *symbology,
+                                            int narrowBar, int wideBar, int barHeight,
+                                            char humanReadable, const char *data, int unquoted)
 {
-    return drawBarcode({-2029, -2027, -3014}, x, y, p3, s, p5, p6, p7, c, data, unquoted == 0);
+    return drawBarcode({KORVAL_ERR_INVALID_DRAW_BARCODE_EX, KORVAL_ERR_WRITE_DRAW_BARCODE_EX,
+                        KORVAL_ERR_NO_OUTPUT_DRAW_BARCODE_EX},
+                       x, y, rotation, symbology, narrowBar, wideBar, barHeight, humanReadable,
+                       data, unquoted == 0);
 }

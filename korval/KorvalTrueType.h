@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KorvalTextLayout.h"
+#include "korval.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -31,8 +32,9 @@ struct RenderedLine
     std::vector<uint8_t> bits;
 };
 
-constexpr int TextNoDeviceContext = -2019; // no font machinery, or no usable orientation
-constexpr int TextNoMemory = -2020;
+constexpr int TextNoDeviceContext =
+    KORVAL_ERR_TEXT_FONT; // no font machinery, or no usable orientation
+constexpr int TextNoMemory = KORVAL_ERR_TEXT_TOO_LARGE;
 constexpr size_t TextMaxBitmapBytes = 16u * 1024u * 1024u; // far beyond any label
 
 // Measures, lays out and draws the line. Returns 0, TextNoDeviceContext (also for an

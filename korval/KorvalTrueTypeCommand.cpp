@@ -24,7 +24,7 @@ extern "C" KORVAL_API int OBX_DrawTextTrueTypeW(unsigned int x, unsigned int y, 
                                                 const char *text)
 {
     if (!korvalOutputOpen())
-        return korvalFail(-3012);
+        return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_TEXT_TRUETYPE);
     TrueTypeLine line;
     line.x = coordinate(x);
     line.y = coordinate(y);

@@ -81,7 +81,7 @@ extern "C" KORVAL_API int OpenUSBPort(unsigned int portNumber)
     KorvalState &state = korvalState();
     const OpenedPrinter opened = openUsbPrinter(portNumber);
     if (opened.fd < 0)
-        return korvalFail(-1060);
+        return korvalFail(KORVAL_ERR_NO_USB_PRINTER);
     korvalUsbClose(state.usbFd);
     state.usbFd = opened.fd;
     state.usbDeviceNode = opened.deviceNode;
@@ -112,7 +112,7 @@ extern "C" KORVAL_API const char *OBX_GetUSBID(unsigned int portNumber)
     korvalUsbClose(opened.fd);
     state.usbId.clear();
     if (opened.fd < 0 || !thirdField(state.usbDevicePath, state.usbId)) {
-        korvalFail(-2111);
+        korvalFail(KORVAL_ERR_USB_ID_NOT_FOUND);
         return nullptr;
     }
     return state.usbId.c_str();
@@ -122,9 +122,9 @@ extern "C" KORVAL_API int OBX_ErrorReportUSB(unsigned int portNumber)
 {
     const OpenedPrinter opened = openUsbPrinter(portNumber);
     if (opened.fd < 0)
-        return korvalFail(-2129);
+        return korvalFail(KORVAL_ERR_USB_STATUS_NO_PRINTER);
     const int status = korvalUsbStatus(opened.fd);
     korvalUsbClose(opened.fd);
     ClosePort();
-    return status < 0 ? korvalFail(-2130) : status;
+    return status < 0 ? korvalFail(KORVAL_ERR_USB_STATUS_REFUSED) : status;
 }

@@ -33,5 +33,8 @@ find "$dir" -path '*/CMakeFiles/*_autogen.dir/AutogenInfo.json' | while read -r 
   stamp="$(dirname "$(dirname "$(dirname "$info")")")/$target/timestamp"
   if [ -f "$stamp" ] && [ "$info" -nt "$stamp" ]; then rm -f "$stamp"; fi
 done
-cmake --build "$dir" -j "$jobs"
+# The fuzz tree is only ever used for its fuzz targets.
+targets=()
+if [ "$kind" = fuzz ]; then targets=(--target fuzzers); fi
+cmake --build "$dir" -j "$jobs" "${targets[@]}"
 echo "$dir"

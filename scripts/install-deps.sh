@@ -16,7 +16,7 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fontconfig fonts-liberation fonts-liberation2 fonts-wqy-microhei
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth iproute2 python3
-  zbar-tools qrencode libqrencode-dev python3-xlib
+  zbar-tools qrencode libqrencode-dev python3-xlib python3-pil
   # RTSP test server and sound capture
   python3-gi gir1.2-gst-rtsp-server-1.0 gstreamer1.0-tools gstreamer1.0-plugins-base
   gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad

@@ -12,12 +12,7 @@ namespace {
 // A typical device label with the printer's own fonts and QR code.
 void buildLabel()
 {
-    OBX_ClearBuffer();
-    OBX_SetLabelHeight(529, 2, 0, 0);
-    OBX_SetLabelWidth(529);
-    OBX_SetDarkness(14);
-    OBX_SetPrintSpeed(5);
-    OBX_SetDirection('B');
+    startDeviceLabel();
     OBX_DrawText(267, 172, 0, 3, 1, 1, 'N', "KT-4X");
     OBX_DrawBar2D_QR(71, 211, 1, 2, 0, 8, 2, 1, 8, "VLT-000123-ABCDE");
     OBX_DrawText(123, 327, 0, 2, 1, 1, 'N', "VLT-000123-ABCDE");

@@ -3,6 +3,7 @@
 #include "KorvalGraphics.h"
 #include "KorvalState.h"
 #include "KorvalTestSupport.h"
+#include "KorvalTestTools.h"
 #include "PcxImage.h"
 #include "korval.h"
 
@@ -168,6 +169,7 @@ TEST_F(GraphicsCommandTest, BmpIsConvertedBesideItselfAndDownloaded)
     PcxImage image;
     std::string error;
     ASSERT_TRUE(decodePcx(reinterpret_cast<const uint8_t *>(pcx.data()), pcx.size(), image, error));
+    keepPcxForReaderCheck(pcx);
     EXPECT_EQ(image.width, 10);
     EXPECT_EQ(image.height, 20);
     EXPECT_EQ(image.bytesPerLine, 4);
@@ -204,6 +206,7 @@ TEST_F(GraphicsCommandTest, TextBitmapGoesThroughATemporaryPcx)
     EXPECT_EQ(pcx[1], 5);
     EXPECT_EQ(pcx[66], 14);
     EXPECT_EQ(pcx.substr(128, 4), "\xC1\x7F\xCD\xFF");
+    keepPcxForReaderCheck(pcx);
     EXPECT_FALSE(fileExists(work.file("ombrix.pcx")));
 
     // A row too long to encode: nothing is written, no file is left.

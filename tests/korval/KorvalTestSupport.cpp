@@ -6,11 +6,42 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+
+const char DeviceLabelSetup[] = "N\r\nQ529,2\r\nq529\r\nH14\r\nS5\r\nZB\r\n";
+
+namespace {
+
+// The first non-zero result of a sequence of builder calls.
+int firstFailure(std::initializer_list<int> results)
+{
+    for (const int result : results) {
+        if (result != 0)
+            return result;
+    }
+    return 0;
+}
+
+} // namespace
+
+int startDeviceLabel()
+{
+    // Evaluated in order: the braces of an initializer list sequence their elements.
+    return firstFailure({OBX_ClearBuffer(), OBX_SetLabelHeight(529, 2, 0, 0),
+                         OBX_SetLabelWidth(529), OBX_SetDarkness(14), OBX_SetPrintSpeed(5),
+                         OBX_SetDirection('B')});
+}
+
+int startSquareLabel(int side)
+{
+    return firstFailure(
+        {OBX_ClearBuffer(), OBX_SetLabelWidth(side), OBX_SetLabelHeight(side, 0, 0, 0)});
+}
 
 ScopedWorkDir::ScopedWorkDir()
 {

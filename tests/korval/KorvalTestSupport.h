@@ -50,6 +50,16 @@ private:
     std::string root;
 };
 
+// The set-up of the program's device label, shared by the tests and benchmarks that print
+// one: a new spool file, then a 529 x 529 dot label with a 2-dot gap, darkness 14, speed 5,
+// printed bottom first. Returns 0, or the code of the first builder that failed.
+int startDeviceLabel();
+// The bytes startDeviceLabel() writes.
+extern const char DeviceLabelSetup[];
+
+// A new spool file and a square label of side dots without a gap: room for one symbol.
+int startSquareLabel(int side);
+
 std::string readWholeFile(const std::string &path);
 bool fileExists(const std::string &path);
 void writeWholeFile(const std::string &path, const std::string &data);

@@ -1,9 +1,14 @@
 #include "KorvalTestTools.h"
 
 #include "KorvalQr.h"
+#include "PcxImage.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
 
 QByteArray runTool(const QString &program, const QStringList &arguments, const QByteArray &input,
                    int *exitCode)
@@ -67,4 +72,44 @@ QByteArray zbarDecode(const QString &imagePath, bool binary)
     if (!binary && out.endsWith('\n'))
         out.chop(1);
     return out;
+}
+
+void keepPcxForReaderCheck(const uint8_t *pcx, size_t size)
+{
+    const char *folder = std::getenv("KORVAL_PCX_DIR");
+    if (folder == nullptr || *folder == '\0')
+        return;
+    PcxImage image;
+    std::string error;
+    if (!decodePcx(pcx, size, image, error))
+        return;
+    Picture ours;
+    ours.width = image.width;
+    ours.height = image.height;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x)
+            ours.black.push_back(image.isInk(x, y));
+    }
+    static int kept = 0; // tests run one at a time
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const QString base = QDir(folder).filePath(
+        QString("%1.%2-%3")
+            .arg(test ? test->test_suite_name() : "none", test ? test->name() : "none")
+            .arg(++kept)
+            .replace('/', '_'));
+    QFile file(base + ".pcx");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(reinterpret_cast<const char *>(pcx), static_cast<qint64>(size)),
+              static_cast<qint64>(size));
+    ASSERT_TRUE(writePbm(ours, base + ".pbm"));
+}
+
+void keepPcxForReaderCheck(const std::string &pcx)
+{
+    keepPcxForReaderCheck(reinterpret_cast<const uint8_t *>(pcx.data()), pcx.size());
+}
+
+void keepPcxForReaderCheck(const std::vector<uint8_t> &pcx)
+{
+    keepPcxForReaderCheck(pcx.data(), pcx.size());
 }

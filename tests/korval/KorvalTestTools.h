@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 struct QrSymbol;
@@ -30,3 +33,12 @@ bool writePbm(const Picture &picture, const QString &path);
 // Decodes every QR symbol in an image file with zbarimg; binary keeps the symbol's bytes
 // unconverted (Kanji stays Shift JIS), otherwise zbarimg's own text conversion is used.
 QByteArray zbarDecode(const QString &imagePath, bool binary = true);
+
+// When the environment names a folder in KORVAL_PCX_DIR, keeps a PCX file that a test
+// produced there as <suite>.<test>-<n>.pcx, and beside it <...>.pbm with the pixels our
+// reader (label-preview's) takes from it, black for ink. check_pcx_with_pil.sh runs the
+// PCX tests so and has Python's PIL read every kept file. Files our reader refuses are
+// not kept; without the variable nothing happens.
+void keepPcxForReaderCheck(const uint8_t *pcx, size_t size);
+void keepPcxForReaderCheck(const std::string &pcx);
+void keepPcxForReaderCheck(const std::vector<uint8_t> &pcx);

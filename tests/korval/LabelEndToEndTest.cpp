@@ -35,8 +35,11 @@ std::vector<std::string> commandLines(const std::string &job)
         const size_t end = job.find("\r\n", at);
         std::string line = job.substr(at, end == std::string::npos ? std::string::npos : end - at);
         at = end == std::string::npos ? job.size() : end + 2;
-        if (line.rfind("GM\"", 0) == 0)
-            at += std::stoul(line.substr(line.find('"', 3) + 1));
+        if (line.rfind("GM\"", 0) == 0) {
+            const size_t size = std::stoul(line.substr(line.find('"', 3) + 1));
+            keepPcxForReaderCheck(job.substr(at, size));
+            at += size;
+        }
         lines.push_back(line);
     }
     return lines;
@@ -61,9 +64,7 @@ TEST_F(LabelEndToEndTest, QrCorpusReadsBackFromPrintedLabels)
         const int magnification = entry.data.size() > 1000 ? 2 : 3;
         const int quiet = 4 * magnification;
         const int side = (4 * 40 + 17) * magnification + 2 * quiet;
-        ASSERT_EQ(OBX_ClearBuffer(), 0);
-        ASSERT_EQ(OBX_SetLabelWidth(side), 0);
-        ASSERT_EQ(OBX_SetLabelHeight(side, 0, 0, 0), 0);
+        ASSERT_EQ(startSquareLabel(side), 0);
         ASSERT_EQ(OBX_DrawBar2D_QREx(quiet, quiet, static_cast<int>(i % 4), magnification,
                                      entry.level, entry.version, QrMaskAutomatic, "CORPUS",
                                      entry.data.constData()),
@@ -96,12 +97,7 @@ TEST_F(LabelEndToEndTest, DeviceLabelWorkedExample)
 {
     const char *identifier = "HXKT4R00A1B2";
     ASSERT_EQ(OpenPort("korval_device_label"), 0);
-    ASSERT_EQ(OBX_ClearBuffer(), 0);
-    ASSERT_EQ(OBX_SetLabelHeight(529, 2, 0, 0), 0);
-    ASSERT_EQ(OBX_SetLabelWidth(529), 0);
-    ASSERT_EQ(OBX_SetDarkness(14), 0);
-    ASSERT_EQ(OBX_SetPrintSpeed(5), 0);
-    ASSERT_EQ(OBX_SetDirection('B'), 0);
+    ASSERT_EQ(startDeviceLabel(), 0);
     EXPECT_EQ(
         OBX_DrawTextTrueTypeW(267, 172, 25, 0, "Arial", 1, 500, 0, 0, 0, "ModelStr", "KT4X-Q2"), 0);
     EXPECT_EQ(OBX_DrawBar2D_QR(71, 211, 1, 2, 0, 8, 2, 1, 8, identifier), 0);

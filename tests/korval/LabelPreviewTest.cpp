@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -147,4 +148,55 @@ TEST(LabelPreview, CutJobsEndTheReading)
     raw.run("GD\"R\"10,10,abc");
     ASSERT_EQ(raw.notes().size(), 1);
     EXPECT_TRUE(raw.notes()[0].contains("cut short"));
+}
+
+// Jobs built to exhaust the preview: each ends with a note in bounded time and memory.
+TEST(LabelPreview, HostileJobsAreBounded)
+{
+    {
+        SCOPED_TRACE("a label larger than the budget");
+        LabelInterpreter preview;
+        preview.run("N\r\nq65535\r\nQ65535,0\r\nLO0,0,9,9\r\nW1,1\r\nq10\r\nQ10,0\r\nW1,1\r\n");
+        EXPECT_TRUE(preview.labels().empty()) << "nothing after the refused label is read";
+        ASSERT_EQ(preview.notes().size(), 1) << preview.notes().join('\n').toStdString();
+        EXPECT_TRUE(preview.notes()[0].contains("65535 x 65535 dots"));
+        EXPECT_TRUE(preview.notes()[0].contains("the rest of the job is not read"));
+    }
+    {
+        SCOPED_TRACE("a thick line from far off the label, printed many times");
+        QByteArray job = "N\r\nq400\r\nQ400,0\r\nLS-2000000000,0,300,2000000000,399\r\n";
+        job += QByteArray("W1,1\r\n").repeated(50);
+        LabelInterpreter preview;
+        preview.run(job);
+        EXPECT_LT(preview.labels().size(), 50u);
+        ASSERT_FALSE(preview.notes().isEmpty());
+        EXPECT_TRUE(preview.notes().last().contains("too much to draw"));
+    }
+    {
+        SCOPED_TRACE("numbers beyond any label");
+        LabelInterpreter preview;
+        preview.run("N\r\nq8\r\nQ8,0\r\nR2147483647,2147483647\r\nLO-2147483648,0,1,1\r\n"
+                    "W2147483647,2147483647\r\n");
+        ASSERT_EQ(preview.labels().size(), 1u);
+        EXPECT_EQ(preview.labels()[0].copies, INT_MAX);
+        EXPECT_EQ(blackDots(preview.labels()[0].canvas), 0);
+    }
+    {
+        SCOPED_TRACE("a PCX header that promises 65535 x 65535 dots");
+        QByteArray pcx = pcxFileOf(std::vector<uint8_t>(2, 0xFF), 16, 1);
+        pcx[8] = pcx[9] = pcx[10] = pcx[11] = char(0xFF); // x max, y max
+        pcx[66] = pcx[67] = char(0xFF);                   // bytes per line
+        LabelInterpreter preview;
+        preview.run("N\r\nGM\"BIG\"" + QByteArray::number(pcx.size()) + "\r\n" + pcx);
+        ASSERT_EQ(preview.notes().size(), 1);
+        EXPECT_TRUE(
+            preview.notes()[0].contains("PCX graphic not stored: the image data ends early"));
+    }
+    {
+        SCOPED_TRACE("a flood of commands that are not drawn");
+        LabelInterpreter preview;
+        preview.run(QByteArray("%%\r\n").repeated(5000));
+        ASSERT_EQ(preview.notes().size(), LabelInterpreter::MaxNotes + 1);
+        EXPECT_TRUE(preview.notes().last().contains("further notes left out"));
+    }
 }

@@ -1,5 +1,6 @@
 #include "KorvalBmp.h"
 #include "KorvalPcx.h"
+#include "KorvalTestTools.h"
 #include "PcxImage.h"
 
 #include <QFile>
@@ -83,6 +84,7 @@ PcxImage decoded(const Bytes &pcx)
     PcxImage image;
     std::string error;
     EXPECT_TRUE(decodePcx(pcx.data(), pcx.size(), image, error)) << error;
+    keepPcxForReaderCheck(pcx);
     return image;
 }
 
@@ -264,6 +266,7 @@ TEST(BmpConversion, RunOfOneHundredBytes)
     Bytes pcx;
     ASSERT_EQ(convertBmpBytesToPcx(bmp.data(), bmp.size(), 0, pcx), 0);
     EXPECT_EQ(Bytes(pcx.begin() + 128, pcx.end()), (Bytes{0xFF, 0x00, 0xE5, 0x00}));
+    keepPcxForReaderCheck(pcx);
 }
 
 TEST(BmpConversion, FilesBesideTheBmp)
@@ -282,6 +285,7 @@ TEST(BmpConversion, FilesBesideTheBmp)
     ASSERT_EQ(convertBmpBytesToPcx(bmp.data(), bmp.size(), 1, expected), 0);
     const QByteArray written = pcx.readAll();
     EXPECT_EQ(Bytes(written.begin(), written.end()), expected);
+    keepPcxForReaderCheck(expected);
     EXPECT_EQ(convertBmpToPcx(dir.filePath("missing.bmp").toLocal8Bit().constData(), 0),
               BmpCannotRead);
 }

@@ -2,6 +2,7 @@
 #include "KorvalQr.h"
 #include "KorvalQrBitmap.h"
 #include "KorvalTestSupport.h"
+#include "KorvalTestTools.h"
 #include "KorvalTrueType.h"
 #include "PcxImage.h"
 #include "korval.h"
@@ -36,6 +37,7 @@ TextGraphic parseTextGraphic(const std::string &written)
     const std::string pcx = written.substr(lineEnd + 2, size);
     std::string error;
     decodePcx(reinterpret_cast<const uint8_t *>(pcx.data()), pcx.size(), g.image, error);
+    keepPcxForReaderCheck(pcx);
     std::string tail = written.substr(lineEnd + 2 + size);
     if (tail.rfind("GG", 0) == 0) {
         g.drawn = true;

@@ -31,4 +31,8 @@ fi
 # shellcheck disable=SC2086
 cc -std=c99 -Wall -Wextra -Werror -pedantic "${extra[@]}" $cflags "$caller" \
    -o "$prefix/caller" $libs -Wl,-rpath,"$libdir"
-(cd "$prefix" && ./caller)
+# The header's version macros are the pkg-config version and the soname's number.
+said="$(cd "$prefix" && ./caller)"
+want="korval caller ok $(pkg-config --modversion korval) ${soname##*.}"
+[ "$said" = "$want" ] || { echo "caller said '$said', expected '$want'"; exit 1; }
+echo "$said"

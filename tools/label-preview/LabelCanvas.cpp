@@ -5,9 +5,20 @@
 #include <algorithm>
 #include <cstdlib>
 
-LabelCanvas::LabelCanvas(int width, int height)
-    : w(std::max(width, 1)), h(std::max(height, 1)), dots(static_cast<size_t>(w) * h, 0)
+LabelCanvas::LabelCanvas(int width, int height, long long budget)
+    : w(std::max(width, 1)), h(std::max(height, 1)), dots(static_cast<size_t>(w) * h, 0),
+      budgetLeft(budget)
 {}
+
+bool LabelCanvas::spend(long long operations)
+{
+    if (budgetLeft < 0 || operations > budgetLeft) {
+        budgetLeft = -1;
+        return false;
+    }
+    budgetLeft -= operations;
+    return true;
+}
 
 bool LabelCanvas::isBlack(int x, int y) const
 {
@@ -16,7 +27,7 @@ bool LabelCanvas::isBlack(int x, int y) const
 
 void LabelCanvas::paint(int x, int y, Ink ink)
 {
-    if (x < 0 || y < 0 || x >= w || y >= h)
+    if (x < 0 || y < 0 || x >= w || y >= h || !spend(1))
         return;
     uint8_t &dot = dots[static_cast<size_t>(y) * w + x];
     dot = ink == Ink::Black ? 1 : (ink == Ink::White ? 0 : dot ^ 1);
@@ -26,11 +37,14 @@ void LabelCanvas::fillRect(int x, int y, int width, int height, Ink ink)
 {
     const int x0 = std::max(x, 0);
     const int y0 = std::max(y, 0);
-    const int x1 = std::min<long long>(static_cast<long long>(x) + width, w);
-    const int y1 = std::min<long long>(static_cast<long long>(y) + height, h);
+    const int x1 = static_cast<int>(std::min<long long>(static_cast<long long>(x) + width, w));
+    const int y1 = static_cast<int>(std::min<long long>(static_cast<long long>(y) + height, h));
+    if (x1 <= x0 || y1 <= y0 || !spend(static_cast<long long>(x1 - x0) * (y1 - y0)))
+        return;
     for (int row = y0; row < y1; ++row) {
-        for (int col = x0; col < x1; ++col)
-            paint(col, row, ink);
+        uint8_t *dot = &dots[static_cast<size_t>(row) * w + x0];
+        for (int col = x0; col < x1; ++col, ++dot)
+            *dot = ink == Ink::Black ? 1 : (ink == Ink::White ? 0 : *dot ^ 1);
     }
 }
 
@@ -43,7 +57,7 @@ void LabelCanvas::drawLine(int x1, int y1, int x2, int y2, int thickness)
     const int sx = x1 < x2 ? 1 : -1;
     const int sy = y1 < y2 ? 1 : -1;
     int error = dx + dy;
-    for (int x = x1, y = y1;;) {
+    for (int x = x1, y = y1; spend(1);) {
         fillRect(x, y, t, t, Ink::Black);
         if (x == x2 && y == y2)
             break;

@@ -6,6 +6,10 @@
 #include <vector>
 
 // The dots of one label, white until drawn on; (0, 0) is the top-left corner.
+//
+// Jobs come from anywhere, so drawing is paid from a budget of dot operations: every dot
+// painted, every dot of a filled rectangle (after clipping) and every step of a line costs
+// one. Once the budget is spent the canvas stops drawing and reports exhausted().
 class LabelCanvas
 {
 public:
@@ -16,11 +20,14 @@ public:
         Invert,
     };
 
-    LabelCanvas(int width, int height);
+    // budget: dot operations this canvas may spend; a negative budget draws nothing.
+    LabelCanvas(int width, int height, long long budget);
 
     int width() const { return w; }
     int height() const { return h; }
     bool isBlack(int x, int y) const;
+    bool exhausted() const { return budgetLeft < 0; }
+    long long budget() const { return budgetLeft; }
 
     // Every operation clips to the label.
     void paint(int x, int y, Ink ink);
@@ -31,7 +38,10 @@ public:
     bool savePng(const QString &path) const;
 
 private:
+    bool spend(long long operations);
+
     int w;
     int h;
     std::vector<uint8_t> dots; // w * h, 1 = black
+    long long budgetLeft;      // dot operations left; negative once spent
 };

@@ -5,9 +5,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstring>
 #include <memory>
+#include <utility>
 
 namespace {
+
+// Numbers in a job are dots; anything beyond this is no place on a label, and keeping
+// them small keeps every sum of coordinates and sizes inside an int.
+constexpr int LargestNumber = 1 << 24;
 
 // Command words, longest first so that a prefix never hides a longer word.
 const char *const CommandWords[] = {
@@ -23,16 +30,17 @@ const char *const SetupWords[] = {"H", "S",  "Z",  "ZS", "ZN",  "JB", "JF", "O",
 QByteArray wordAt(const QByteArray &job, size_t pos)
 {
     for (const char *word : CommandWords) {
-        const size_t n = std::char_traits<char>::length(word);
+        const size_t n = std::strlen(word);
         if (pos + n <= static_cast<size_t>(job.size()) &&
-            job.mid(static_cast<int>(pos), static_cast<int>(n)) == word)
+            std::memcmp(job.constData() + pos, word, n) == 0)
             return word;
     }
     return QByteArray();
 }
 
 // The integers of comma-separated fields; a field may carry a letter before its number
-// (o0, r8). Missing or malformed fields read as 0.
+// (o0, r8). Missing, malformed or overflowing fields read as 0; the others are clamped to
+// LargestNumber.
 std::vector<int> numbersOf(const QByteArray &fields)
 {
     std::vector<int> out;
@@ -40,9 +48,33 @@ std::vector<int> numbersOf(const QByteArray &fields)
         field = field.trimmed();
         while (!field.isEmpty() && !(field[0] == '-' || (field[0] >= '0' && field[0] <= '9')))
             field.remove(0, 1);
-        out.push_back(field.toInt());
+        out.push_back(std::clamp(field.toInt(), -LargestNumber, LargestNumber));
     }
     return out;
+}
+
+// The part of a width x height picture placed at (x, y) that falls on the canvas, in the
+// picture's own rows and columns.
+struct VisibleRange
+{
+    int firstColumn;
+    int endColumn;
+    int firstRow;
+    int endRow;
+};
+
+VisibleRange visibleRange(const LabelCanvas &canvas, int x, int y, long long width,
+                          long long height)
+{
+    auto clip = [](int at, long long size, int limit) {
+        const long long first = std::max<long long>(0, -static_cast<long long>(at));
+        const long long end = std::min<long long>(size, static_cast<long long>(limit) - at);
+        return std::pair<int, int>(static_cast<int>(std::min<long long>(first, limit)),
+                                   static_cast<int>(std::max<long long>(end, 0)));
+    };
+    const auto columns = clip(x, width, canvas.width());
+    const auto rows = clip(y, height, canvas.height());
+    return {columns.first, columns.second, rows.first, rows.second};
 }
 
 int numberAt(const std::vector<int> &n, size_t i)
@@ -81,7 +113,7 @@ QByteArray withoutLineEnd(QByteArray line)
 void LabelInterpreter::run(const QByteArray &job)
 {
     size_t pos = 0;
-    while (pos < static_cast<size_t>(job.size())) {
+    while (pos < static_cast<size_t>(job.size()) && !stopped) {
         const char c = job[static_cast<int>(pos)];
         if (c == '\r' || c == '\n' || c == ' ') {
             ++pos;
@@ -89,13 +121,25 @@ void LabelInterpreter::run(const QByteArray &job)
         }
         pos = readCommand(job, pos);
     }
-    if (drawnSincePrint)
+    if (drawnSincePrint && !stopped)
         note(static_cast<size_t>(job.size()), "",
              "drawn after the last print command, never printed");
 }
 
+void LabelInterpreter::stop(const Command &c, const QString &why)
+{
+    note(c.offset, c.text, why + "; the rest of the job is not read");
+    stopped = true;
+}
+
 void LabelInterpreter::note(size_t offset, const QByteArray &text, const QString &why)
 {
+    if (notesList.size() > MaxNotes)
+        return;
+    if (notesList.size() == MaxNotes) {
+        notesList << QString("offset %1: further notes left out").arg(offset);
+        return;
+    }
     QString shown = QString::fromLatin1(text.left(80));
     if (text.size() > 80)
         shown += "...";
@@ -118,8 +162,9 @@ size_t LabelInterpreter::readCommand(const QByteArray &job, size_t pos)
 
     // A quoted field is always the last one: the line ends at the quote before CR LF.
     size_t end = lineEnd(job, pos);
-    const int quote = job.indexOf('"', static_cast<int>(pos));
-    if (quote >= 0 && static_cast<size_t>(quote) < end) {
+    const void *quoteAt = std::memchr(job.constData() + pos, '"', end - pos);
+    if (quoteAt) {
+        const int quote = static_cast<int>(static_cast<const char *>(quoteAt) - job.constData());
         const int close = job.indexOf("\"\r\n", quote + 1);
         end = close < 0 ? static_cast<size_t>(job.size()) : static_cast<size_t>(close) + 3;
     }
@@ -338,8 +383,9 @@ bool LabelInterpreter::executeGraphic(const Command &c)
         }
         const PcxImage image = found->second;
         addStep([image, x, y](LabelCanvas &canvas) {
-            for (int row = 0; row < image.height; ++row) {
-                for (int col = 0; col < image.width; ++col) {
+            const VisibleRange v = visibleRange(canvas, x, y, image.width, image.height);
+            for (int row = v.firstRow; row < v.endRow && !canvas.exhausted(); ++row) {
+                for (int col = v.firstColumn; col < v.endColumn; ++col) {
                     if (image.isInk(col, row))
                         canvas.paint(x + col, y + row, LabelCanvas::Ink::Black);
                 }
@@ -391,10 +437,12 @@ void LabelInterpreter::addStep(DrawStep step)
 void LabelInterpreter::addRaw(const RawGraphic &graphic, int x, int y)
 {
     addStep([graphic, x, y](LabelCanvas &canvas) {
-        for (int r = 0; r < graphic.rows; ++r) {
+        const long long dotsPerRow = static_cast<long long>(graphic.bytesPerRow) * 8;
+        const VisibleRange v = visibleRange(canvas, x, y, dotsPerRow, graphic.rows);
+        for (int r = v.firstRow; r < v.endRow && !canvas.exhausted(); ++r) {
             const auto *row = reinterpret_cast<const uint8_t *>(graphic.bits.constData()) +
                               static_cast<size_t>(r) * graphic.bytesPerRow;
-            for (int b = 0; b < graphic.bytesPerRow * 8; ++b) {
+            for (int b = v.firstColumn; b < v.endColumn; ++b) {
                 if (row[b / 8] & (0x80 >> (b % 8)))
                     canvas.paint(x + b, y + r, LabelCanvas::Ink::Black);
             }
@@ -407,11 +455,27 @@ void LabelInterpreter::print(const Command &c)
     const std::vector<int> n = numbersOf(c.fields);
     if (labelWidth <= 0 || labelHeight <= 0)
         note(c.offset, c.text, "label width or height not set; 832 x 1218 dots assumed");
-    PrintedLabel label{
-        LabelCanvas(labelWidth > 0 ? labelWidth : 832, labelHeight > 0 ? labelHeight : 1218),
-        std::max(numberAt(n, 0), 1) * std::max(numberAt(n, 1), 1)};
-    for (const DrawStep &step : steps)
-        step(label.canvas);
+    const int width = labelWidth > 0 ? labelWidth : 832;
+    const int height = labelHeight > 0 ? labelHeight : 1218;
+    // The label's dots are paid from the same budget as the drawing on it.
+    const long long dots = static_cast<long long>(width) * height;
+    if (dots > workLeft) {
+        stop(c, QString("a label of %1 x %2 dots is more than the preview draws")
+                    .arg(width)
+                    .arg(height));
+        return;
+    }
+    const long long copies =
+        static_cast<long long>(std::max(numberAt(n, 0), 1)) * std::max(numberAt(n, 1), 1);
+    PrintedLabel label{LabelCanvas(width, height, workLeft - dots),
+                       static_cast<int>(std::min<long long>(copies, INT_MAX))};
+    for (size_t i = 0; i < steps.size() && !label.canvas.exhausted(); ++i)
+        steps[i](label.canvas);
+    if (label.canvas.exhausted()) {
+        stop(c, "too much to draw; the preview stops here");
+        return;
+    }
+    workLeft = label.canvas.budget();
     drawnSincePrint = false;
     printed.push_back(std::move(label));
 }

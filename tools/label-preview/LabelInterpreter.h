@@ -34,6 +34,12 @@ struct PrintedLabel
 class LabelInterpreter
 {
 public:
+    // A job may be hostile: the dots of all its labels together with every dot operation
+    // drawing them are bounded (about 256 MB of labels, a few seconds of drawing), and so
+    // are the notes. A job beyond that is drawn up to that point and noted.
+    static constexpr long long WorkBudget = 256LL * 1024 * 1024;
+    static constexpr int MaxNotes = 1000;
+
     void run(const QByteArray &job);
 
     const std::vector<PrintedLabel> &labels() const { return printed; }
@@ -62,6 +68,7 @@ private:
     void drawQr(const Command &c);
     void print(const Command &c);
     void note(size_t offset, const QByteArray &text, const QString &why);
+    void stop(const Command &c, const QString &why);
     void addRaw(const RawGraphic &graphic, int x, int y);
     void addStep(DrawStep step);
 
@@ -74,5 +81,7 @@ private:
     std::map<QByteArray, PcxImage> pcxGraphics;
     std::map<QByteArray, RawGraphic> rawGraphics;
     std::vector<PrintedLabel> printed;
-    QStringList notesList;
+    QStringList notesList;           // at most MaxNotes, then one line saying more were left out
+    long long workLeft = WorkBudget; // dots of labels and dot operations still allowed
+    bool stopped = false;            // set when the budget ran out: nothing more is read
 };

@@ -30,6 +30,12 @@ bool decodePcx(const uint8_t *data, size_t size, PcxImage &out, std::string &err
         return false;
     }
     const size_t total = static_cast<size_t>(out.bytesPerLine) * out.height;
+    // Two bytes decode to at most 63: a header that promises more than its data can hold
+    // is refused before anything is allocated for it.
+    if (total > (size - HeaderSize) / 2 * 63 + 63) {
+        error = "the image data ends early";
+        return false;
+    }
     out.rows.clear();
     out.rows.reserve(total);
     size_t i = HeaderSize;

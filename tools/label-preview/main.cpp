@@ -12,6 +12,9 @@
 
 namespace {
 
+// Far beyond any real job (a label's graphics are a few megabytes at most).
+constexpr qint64 LargestJob = 256LL * 1024 * 1024;
+
 int usage()
 {
     std::fprintf(stderr, "usage: label-preview [-o PREFIX] [--notes FILE] JOB\n");
@@ -39,6 +42,11 @@ int main(int argc, char **argv)
     QFile job(jobPath);
     if (!job.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "label-preview: cannot read %s\n", qPrintable(jobPath));
+        return 1;
+    }
+    if (job.size() > LargestJob) {
+        std::fprintf(stderr, "label-preview: %s is larger than %lld bytes\n", qPrintable(jobPath),
+                     static_cast<long long>(LargestJob));
         return 1;
     }
     if (prefix.isEmpty()) {
