@@ -10,7 +10,10 @@
 //                      median and 99th percentile in milliseconds.
 //  BM_OpenCloseMemory  the RTSP test stream opened until its first picture and closed 200
 //                      times: resident memory and heap in use after 20 and after 200 cycles.
+#include "BenchClock.h"
 #include "RtspServer.h"
+#include "SilentPcm.h"
+#include "StampingReader.h"
 
 #include "JXPlayer/JXPcmPlayer.h"
 #include "JXPlayer/JXPlayer.h"
@@ -47,11 +50,10 @@ extern "C" {
 extern char **environ;
 
 namespace {
-double steadyNow()
-{
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
+using BenchClock::percentile;
+using BenchClock::quiet;
+using BenchClock::residentKiB;
+using BenchClock::steadyNow;
 
 double processCpuSeconds()
 {
@@ -66,22 +68,6 @@ long heapInUseKiB()
 {
     return static_cast<long>(mallinfo2().uordblks / 1024);
 }
-
-// Resident set size of this process in KiB.
-long residentKiB()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
-void quiet(QtMsgType, const QMessageLogContext &, const QString &)
-{}
 
 const QString &clip()
 {
@@ -160,33 +146,6 @@ void BM_DecodeClip(benchmark::State &state)
 }
 BENCHMARK(BM_DecodeClip)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
-// Wall time of each video packet read, by presentation timestamp.
-class StampingReader : public JXPlayerReader
-{
-public:
-    std::map<int64_t, double> readAt() const
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        return stamps;
-    }
-
-protected:
-    int _readFrame(AVFormatContext *context, AVPacket *packet) override
-    {
-        const int result = JXPlayerReader::_readFrame(context, packet);
-        if (result >= 0 &&
-            context->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-            std::lock_guard<std::mutex> guard(lock);
-            stamps.emplace(packet->pts, steadyNow());
-        }
-        return result;
-    }
-
-private:
-    mutable std::mutex lock;
-    std::map<int64_t, double> stamps; // under lock
-};
-
 // Wall time of each frame's hand-over, by presentation timestamp.
 class StampingView : public JXVideoView
 {
@@ -211,39 +170,6 @@ public:
 private:
     mutable std::mutex lock;
     std::map<int64_t, double> stamps; // under lock
-};
-
-// Sound goes nowhere: no audio device is needed and the audio thread never blocks.
-class SilentPcm : public JXPcmPlayer
-{
-public:
-    ~SilentPcm() override { stop(); }
-
-protected:
-    bool defaultDeviceFormat(QAudioFormat &preferred) override
-    {
-        preferred.setSampleRate(48000);
-        preferred.setChannelCount(2);
-        preferred.setSampleSize(16);
-        preferred.setSampleType(QAudioFormat::SignedInt);
-        preferred.setCodec("audio/pcm");
-        return true;
-    }
-    QIODevice *openOutput(QAudioFormat &) override
-    {
-        sink.open(QIODevice::WriteOnly);
-        return &sink;
-    }
-    void closeOutput() override { sink.close(); }
-    int periodSize() override { return 1 << 20; }
-
-private:
-    class Sink : public QIODevice
-    {
-    protected:
-        qint64 readData(char *, qint64) override { return -1; }
-        qint64 writeData(const char *, qint64 length) override { return length; }
-    } sink;
 };
 
 class BenchPlayer : public JXPlayer, public JXPlayerObserver
@@ -278,12 +204,6 @@ protected:
     JXPlayerReader *createReader() override { return stamping = new StampingReader; }
     JXPlayerRender *createRender() override { return makeDefaultRender(new SilentPcm); }
 };
-
-double percentile(std::vector<double> values, double p)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(static_cast<size_t>(p * (values.size() - 1)));
-}
 
 void BM_RtspLatency(benchmark::State &state)
 {

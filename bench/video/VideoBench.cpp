@@ -10,7 +10,10 @@
 //  BM_ReadToPaintSoak   the same for 10 minutes, with the median and 99th percentile of
 //                       every minute and the resident size at the first and the last minute,
 //                       to show that neither grows.
+#include "BenchClock.h"
 #include "RtspServer.h"
+#include "SilentPcm.h"
+#include "StampingReader.h"
 
 #include "JXPlayer/JXPcmPlayer.h"
 #include "JXPlayer/JXPlayer.h"
@@ -37,11 +40,10 @@ extern "C" {
 }
 
 namespace {
-double steadyNow()
-{
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
+using BenchClock::percentile;
+using BenchClock::quiet;
+using BenchClock::residentKiB;
+using BenchClock::steadyNow;
 
 // CPU time of the calling thread: on a shared machine the wall time also counts the waits
 // for a core that other processes hold.
@@ -52,35 +54,12 @@ double threadCpuNow()
     return now.tv_sec + now.tv_nsec / 1e9;
 }
 
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    return values.at(static_cast<size_t>(p * (values.size() - 1)));
-}
-
-long residentKiB()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
 void runEventLoop(double seconds)
 {
     QEventLoop loop;
     QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
     loop.exec();
 }
-
-void quiet(QtMsgType, const QMessageLogContext &, const QString &)
-{}
 
 // A 1080p picture with detail in every plane (diagonal ramps), so the scaler cannot take
 // short cuts on flat areas.
@@ -149,67 +128,6 @@ void BM_DrawFrame(benchmark::State &state)
     state.counters["cpu_p99_ms"] = percentile(cpuTotals, 0.99);
 }
 BENCHMARK(BM_DrawFrame)->Iterations(500)->Unit(benchmark::kMillisecond);
-
-// Wall time of each video packet read, by presentation timestamp.
-class StampingReader : public JXPlayerReader
-{
-public:
-    double readAt(int64_t pts) const
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        const auto it = stamps.find(pts);
-        return it == stamps.end() ? -1 : it->second;
-    }
-
-protected:
-    int _readFrame(AVFormatContext *context, AVPacket *packet) override
-    {
-        const int result = JXPlayerReader::_readFrame(context, packet);
-        if (result >= 0 &&
-            context->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-            std::lock_guard<std::mutex> guard(lock);
-            stamps.emplace(packet->pts, steadyNow());
-        }
-        return result;
-    }
-
-private:
-    mutable std::mutex lock;
-    std::map<int64_t, double> stamps; // under lock
-};
-
-// Sound goes nowhere: no audio device is needed and the audio thread never blocks.
-class SilentPcm : public JXPcmPlayer
-{
-public:
-    ~SilentPcm() override { stop(); }
-
-protected:
-    bool defaultDeviceFormat(QAudioFormat &preferred) override
-    {
-        preferred.setSampleRate(48000);
-        preferred.setChannelCount(2);
-        preferred.setSampleSize(16);
-        preferred.setSampleType(QAudioFormat::SignedInt);
-        preferred.setCodec("audio/pcm");
-        return true;
-    }
-    QIODevice *openOutput(QAudioFormat &) override
-    {
-        sink.open(QIODevice::WriteOnly);
-        return &sink;
-    }
-    void closeOutput() override { sink.close(); }
-    int periodSize() override { return 1 << 20; }
-
-private:
-    class Sink : public QIODevice
-    {
-    protected:
-        qint64 readData(char *, qint64) override { return -1; }
-        qint64 writeData(const char *, qint64 length) override { return length; }
-    } sink;
-};
 
 class StampingPlayer : public JXPlayer
 {
