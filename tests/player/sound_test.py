@@ -78,6 +78,19 @@ def sox_stat(wav, *effects):
     return values
 
 
+def tone_failures(name, stat):
+    """What is wrong with a recording of the test tone played at full volume (sox stat)."""
+    failures = []
+    frequency = stat.get("Rough   frequency", stat.get("Rough frequency", 0))
+    rms = stat.get("RMS     amplitude", stat.get("RMS amplitude", 0))
+    expected_rms = SENT_AMPLITUDE * CENTRE_MIX / 2 ** 0.5
+    if abs(frequency - 1000) > 50:
+        failures.append("%s: frequency %.0f Hz, expected about 1000" % (name, frequency))
+    if abs(rms - expected_rms) > 0.15 * expected_rms:
+        failures.append("%s: RMS %.3f, expected about %.3f" % (name, rms, expected_rms))
+    return failures
+
+
 def main():
     work = tempfile.mkdtemp(prefix="lankit-sound-%d-" % os.getpid())
     env = dict(os.environ, XDG_RUNTIME_DIR=work, HOME=work)
@@ -94,13 +107,7 @@ def main():
         # the left channel (sox's frequency estimate needs one channel).
         stat = sox_stat(loud, "silence", "1", "0.05", "1%", "trim", "0", "2", "remix", "1")
         print("volume 1:", stat)
-        frequency = stat.get("Rough   frequency", stat.get("Rough frequency", 0))
-        rms = stat.get("RMS     amplitude", stat.get("RMS amplitude", 0))
-        expected_rms = SENT_AMPLITUDE * CENTRE_MIX / 2 ** 0.5
-        if abs(frequency - 1000) > 50:
-            failures.append("frequency %.0f Hz, expected about 1000" % frequency)
-        if abs(rms - expected_rms) > 0.15 * expected_rms:
-            failures.append("RMS %.3f, expected about %.3f" % (rms, expected_rms))
+        failures += tone_failures("volume 1", stat)
 
         quiet = os.path.join(work, "quiet.wav")
         record_playback(env, url, 0.0, quiet)
