@@ -139,8 +139,8 @@ class Packages(unittest.TestCase):
     def test_desktop_entry_validates(self):
         result = subprocess.run(["desktop-file-validate", os.path.join(
             ROOT, "usr/share/applications/lankit.desktop")], capture_output=True, text=True)
-        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
-        self.assertNotIn("error", result.stdout + result.stderr)
+        # Not even a hint.
+        self.assertEqual((result.returncode, result.stdout + result.stderr), (0, ""))
 
     def test_manual_pages_render_without_warnings(self):
         for page in glob.glob(os.path.join(ROOT, "usr/share/man/man1/*.1.gz")):
