@@ -47,8 +47,9 @@ foreach(entry ${LANKIT_MANUAL_PAGES})
     install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
 endforeach()
 
-# One changelog entry per release, dated from SOURCE_DATE_EPOCH when that is set.
-string(TIMESTAMP LANKIT_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+# One changelog entry per release, dated from SOURCE_DATE_EPOCH when that is set. Only the
+# day counts, so that reconfiguring leaves the file (and the packages) alone.
+string(TIMESTAMP LANKIT_CHANGELOG_DATE "%a, %d %b %Y 00:00:00 +0000" UTC)
 set(CPACK_PACKAGE_CONTACT ${LANKIT_PACKAGE_CONTACT})
 configure_file(${LANKIT_PACKAGING_DIR}/changelog.in ${LANKIT_PACKAGE_TEXT_DIR}/changelog.Debian
     @ONLY)
