@@ -31,9 +31,16 @@ QString JXAppPaths::dataDir()
 
 QString JXAppPaths::languageDir()
 {
-    const QString beside = applicationDir() + QStringLiteral("/language");
+    const QDir app(applicationDir());
+    const QString beside = app.filePath(QStringLiteral("language"));
     if (QFileInfo(beside).isDir())
         return beside;
+    // The share folder lies at the same path from the program's folder under any prefix,
+    // so a package unpacked anywhere finds its own files before a system-wide copy.
+    const QString installed =
+        QDir::cleanPath(app.filePath(QStringLiteral(LANKIT_DATADIR_FROM_BINDIR "/language")));
+    if (QFileInfo(installed).isDir())
+        return installed;
     return QStringLiteral(LANKIT_INSTALL_DATADIR "/language");
 }
 

@@ -5,7 +5,7 @@
 // Where the program keeps its files. The application directory is the executable's
 // directory; when it cannot be written (a system-wide install) the configuration and log
 // folders move to the user's data directory and the language files are read from the
-// installed share directory.
+// share directory beside the program's bin/ (or, failing that, the configured one).
 class JXAppPaths
 {
 public:

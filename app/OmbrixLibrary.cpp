@@ -128,6 +128,9 @@ OmbrixLibrary::~OmbrixLibrary()
         library.unload();
 }
 
+static_assert(OmbrixLibrary::kInterfaceVersion == KORVAL_SOVERSION,
+              "the program must load the soname korval is built with");
+
 bool OmbrixLibrary::load()
 {
     const QString beside = QDir(JXAppPaths::applicationDir()).filePath(QStringLiteral("korval"));

@@ -12,8 +12,40 @@
 #include <QApplication>
 #include <QDebug>
 
+#include <cstdio>
+#include <cstring>
+
 namespace {
 const int kSocketLayerVersion = 0x0202;
+
+const char kHelp[] =
+    "usage: lankit [--help] [--version] [Qt options]\n"
+    "Finds the Velto cameras on the local network, changes their network settings, name\n"
+    "and factory state, uploads firmware, previews their live stream and prints an\n"
+    "identity label for each device.\n"
+    "\n"
+    "  --help     show this text and exit\n"
+    "  --version  show the version and exit\n"
+    "\n"
+    "Settings and logs are kept in configure/ and log/ beside the program, or in the\n"
+    "user's data folder (~/.local/share/lankit) when the program's folder is not\n"
+    "writable. The program multicasts a device search as soon as its window opens.\n";
+
+// Answers --help and --version before any window, socket or file is opened.
+bool printedInformation(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("lankit %s\n", LANKIT_VERSION);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kHelp, stdout);
+            return true;
+        }
+    }
+    return false;
+}
 
 int probeOpenGL(int argc, char *argv[])
 {
@@ -43,6 +75,8 @@ static void initGolbals()
 
 int main(int argc, char *argv[])
 {
+    if (printedInformation(argc, argv))
+        return 0;
     Startup::applyOpenGLAttributes(probeOpenGL(argc, argv));
 
     int version = 0;

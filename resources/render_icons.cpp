@@ -1,6 +1,7 @@
 // Draws every resources/svg/<name>.svg into resources/<name>.png at the size the buttons
 // show them, so the images compiled into the program always come from their sources.
-//   lankit-render-icons SVG_DIR PNG_DIR
+// The application icon uses the same renderer at its theme sizes.
+//   lankit-render-icons SVG_DIR PNG_DIR [SIZE]
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -12,18 +13,19 @@
 
 namespace {
 // Width and height of every button image, in pixels.
-const int kIconSize = 20;
+const int kButtonIconSize = 20;
+const int kLargestIconSize = 512;
 
-bool renderOne(const QString &svgPath, const QString &pngPath)
+bool renderOne(const QString &svgPath, const QString &pngPath, int size)
 {
     QSvgRenderer renderer(svgPath);
     if (!renderer.isValid())
         return false;
-    QImage image(kIconSize, kIconSize, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    renderer.render(&painter, QRectF(0, 0, kIconSize, kIconSize));
+    renderer.render(&painter, QRectF(0, 0, size, size));
     painter.end();
     return image.convertToFormat(QImage::Format_ARGB32).save(pngPath, "PNG");
 }
@@ -34,8 +36,9 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s SVG_DIR PNG_DIR\n", argv[0]);
+    const int size = argc == 4 ? QByteArray(argv[3]).toInt() : kButtonIconSize;
+    if ((argc != 3 && argc != 4) || size < 1 || size > kLargestIconSize) {
+        std::fprintf(stderr, "usage: %s SVG_DIR PNG_DIR [SIZE]\n", argv[0]);
         return 2;
     }
     const QDir svgDir(QString::fromLocal8Bit(argv[1]));
@@ -44,7 +47,7 @@ int main(int argc, char *argv[])
     const QStringList sources = svgDir.entryList({QStringLiteral("*.svg")}, QDir::Files);
     for (const QString &name : sources) {
         const QString png = pngDir.filePath(QFileInfo(name).completeBaseName() + ".png");
-        if (!renderOne(svgDir.filePath(name), png)) {
+        if (!renderOne(svgDir.filePath(name), png, size)) {
             std::fprintf(stderr, "cannot render %s\n", qPrintable(name));
             ++failures;
         }

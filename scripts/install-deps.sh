@@ -23,6 +23,9 @@ PACKAGES=(
   # text over the demonstration's camera streams (textoverlay, timeoverlay)
   gstreamer1.0-x
   pulseaudio pulseaudio-utils sox
+  # Debian packages: CPack's shlibdeps, lintian, the desktop entry check, manual pages,
+  # and strace to see which files the unpacked program opens
+  dpkg-dev fakeroot lintian desktop-file-utils man-db strace
 )
 
 missing=()

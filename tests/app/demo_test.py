@@ -241,8 +241,14 @@ class Demo(unittest.TestCase):
 
     def check_streams(self):
         url = "rtsp://%s:8554/cam3" % ADDRESSES[2]
-        probe = self.in_a("ffprobe", "-v", "error", "-rtsp_transport", "tcp", "-show_entries",
-                          "stream=codec_name,width,height,sample_rate", "-of", "json", url)
+        # On a loaded machine the first probe can give up before the stream's first key
+        # frame; a viewer would simply look again.
+        for _ in range(3):
+            probe = self.in_a("ffprobe", "-v", "error", "-rtsp_transport", "tcp",
+                              "-show_entries", "stream=codec_name,width,height,sample_rate",
+                              "-of", "json", url)
+            if probe.returncode == 0:
+                break
         self.assertEqual(probe.returncode, 0, probe.stderr)
         streams = json.loads(probe.stdout)["streams"]
         self.assertEqual(sorted(s["codec_name"] for s in streams), ["aac", "h264"])

@@ -18,6 +18,22 @@ TEST(JXAppPaths, WritableApplicationFolderHoldsEverything)
     EXPECT_EQ(JXAppPaths::languageDir(), appDir.path() + "/language");
 }
 
+TEST(JXAppPaths, InstalledProgramFindsTheShareFolderBesideItsBinFolder)
+{
+    ScopedAppDir root;
+    const QString bin = root.path() + "/usr/bin";
+    const QString installed = root.path() + "/usr/share/lankit/language";
+    ASSERT_TRUE(QDir().mkpath(bin));
+    ASSERT_TRUE(QDir().mkpath(installed));
+    JXAppPaths::setApplicationDirForTesting(bin);
+    EXPECT_EQ(JXAppPaths::languageDir(), installed);
+
+    // A language folder beside the program still comes first.
+    QDir(bin).mkdir("language");
+    EXPECT_EQ(JXAppPaths::languageDir(), bin + "/language");
+    JXAppPaths::setApplicationDirForTesting(QString());
+}
+
 TEST(JXAppPaths, UnwritableApplicationFolderMovesDataToTheUserFolder)
 {
     JXAppPaths::setApplicationDirForTesting("/nonexistent/lankit/bin");

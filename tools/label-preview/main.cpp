@@ -14,11 +14,29 @@ namespace {
 
 // Far beyond any real job (a label's graphics are a few megabytes at most).
 constexpr qint64 LargestJob = 256LL * 1024 * 1024;
+const char kUsage[] = "usage: label-preview [-o PREFIX] [--notes FILE] JOB\n";
 
 int usage()
 {
-    std::fprintf(stderr, "usage: label-preview [-o PREFIX] [--notes FILE] JOB\n");
+    std::fputs(kUsage, stderr);
     return 2;
+}
+
+int help()
+{
+    std::fputs(kUsage, stdout);
+    std::fputs("Draws each label of a spool file or captured print job as PREFIX-1.png,\n"
+               "PREFIX-2.png, ... (PREFIX defaults to JOB without its extension).\n"
+               "\n"
+               "  -o PREFIX     names of the PNG files\n"
+               "  --notes FILE  also write the commands that were not drawn to FILE\n"
+               "  --help        show this text and exit\n"
+               "  --version     show the version and exit\n"
+               "\n"
+               "Exit status: 0 a label was written, 1 read or write error, 2 usage,\n"
+               "3 the job prints no label.\n",
+               stdout);
+    return 0;
 }
 
 } // namespace
@@ -30,6 +48,12 @@ int main(int argc, char **argv)
     QString jobPath;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == "--help" || arg == "-h")
+            return help();
+        if (arg == "--version") {
+            std::printf("label-preview %s\n", LANKIT_VERSION);
+            return 0;
+        }
         if ((arg == "-o" || arg == "--notes") && i + 1 < argc)
             (arg == "-o" ? prefix : notesPath) = QString::fromLocal8Bit(argv[++i]);
         else if (jobPath.isEmpty() && !arg.startsWith('-'))

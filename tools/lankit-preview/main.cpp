@@ -26,18 +26,43 @@ bool parseSize(const QString &text, QSize &size)
     return okW && okH && size.width() >= 100 && size.height() >= 100 && size.width() <= 8192 &&
            size.height() <= 8192;
 }
+
+void describeOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription("Plays a stream address in the device preview pane.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({"seconds", "Stop and exit after <n> seconds.", "n"});
+    parser.addOption({"size", "Window size (default 800x480).", "WxH", "800x480"});
+    parser.addPositionalArgument("URL", "Stream address, e.g. rtsp://10.77.0.2/live.");
+}
+
+// --help and --version are answered without a display.
+bool asksForInformation(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--help" || arg == "-h" || arg == "--version" || arg == "-v")
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (asksForInformation(argc, argv)) {
+        QCoreApplication information(argc, argv);
+        QCoreApplication::setApplicationVersion(LANKIT_VERSION);
+        QCommandLineParser parser;
+        describeOptions(parser);
+        parser.process(information);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("lankit-preview");
+    QApplication::setApplicationVersion(LANKIT_VERSION);
     QCommandLineParser parser;
-    parser.setApplicationDescription("Plays a stream address in the device preview pane.");
-    parser.addHelpOption();
-    parser.addOption({"seconds", "Stop and exit after <n> seconds.", "n"});
-    parser.addOption({"size", "Window size (default 800x480).", "WxH", "800x480"});
-    parser.addPositionalArgument("URL", "Stream address, e.g. rtsp://10.77.0.2/live.");
+    describeOptions(parser);
     parser.process(app);
 
     const QStringList positional = parser.positionalArguments();

@@ -80,6 +80,7 @@ LankitCtl::LankitCtl()
 {
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("One of: ") + kCommands.join(QStringLiteral(", ")));
     parser.addPositionalArgument(QStringLiteral("mac"), QStringLiteral("Device MAC addresses."),
@@ -105,6 +106,10 @@ int LankitCtl::run(const QStringList &arguments)
         return usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(qUtf8Printable(parser.helpText()), stdout);
+        return kOk;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("lankitctl %s\n", LANKIT_VERSION);
         return kOk;
     }
     QStringList positional = parser.positionalArguments();

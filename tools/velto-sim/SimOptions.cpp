@@ -43,6 +43,7 @@ bool SimOptions::parse(const QStringList &arguments)
         "uploads on POST /update.cgi. Events are printed on standard output, one JSON object "
         "per line."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const auto iface =
         valueOption("interface", "Interface the cameras live on (required).", "name");
     const auto count = valueOption("count", "Number of cameras (1).", "n", "1");

@@ -77,6 +77,7 @@ bool startServers(const SimOptions &options, const QVector<SimDevice> &devices,
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(LANKIT_VERSION));
     SimOptions options;
     if (!options.parse(app.arguments()))
         return 2;

@@ -40,6 +40,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -433,6 +434,16 @@ int renderLanguage(const QString &language, const QDir &out)
 
 int main(int argc, char *argv[])
 {
+    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::printf("usage: lankit-widget-gallery [OUTPUT_DIR]\n"
+                    "Renders every common widget and dialog, in English and Chinese, to\n"
+                    "OUTPUT_DIR/en/ and OUTPUT_DIR/cn/ (default: the build's gallery/).\n");
+        return 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("lankit-widget-gallery %s\n", LANKIT_VERSION);
+        return 0;
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
