@@ -23,6 +23,8 @@ PACKAGES=(
   # text over the demonstration's camera streams (textoverlay, timeoverlay)
   gstreamer1.0-x
   pulseaudio pulseaudio-utils sox
+  # the Windows build of korval and its test run
+  mingw-w64 wine64 wine
 )
 
 missing=()

@@ -1,0 +1,183 @@
+// Serial status port on Windows: the COM port opened for overlapped I/O, a comm event
+// (EV_RXCHAR) for the reader, and an event of our own to wake it. The descriptor fields
+// of KorvalSerial hold the port's and the wake event's handles.
+#include "KorvalSerial.h"
+#include "KorvalWin32Handle.h"
+
+namespace {
+
+constexpr char kXonChar = 0x11;  // DC1
+constexpr char kXoffChar = 0x13; // DC3
+
+// An overlapped request with its own manual-reset event, closed on every way out.
+struct Overlapped
+{
+    Overlapped() { request.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr); }
+    ~Overlapped()
+    {
+        if (request.hEvent)
+            CloseHandle(request.hEvent);
+    }
+    Overlapped(const Overlapped &) = delete;
+    Overlapped &operator=(const Overlapped &) = delete;
+
+    OVERLAPPED request = {};
+};
+
+// Waits up to timeoutMs for a started request; cancels it when it does not complete, so
+// the buffer it writes into can go. The bytes moved, or -1 when it failed.
+long finish(HANDLE port, Overlapped &io, DWORD timeoutMs)
+{
+    DWORD moved = 0;
+    if (WaitForSingleObject(io.request.hEvent, timeoutMs) != WAIT_OBJECT_0) {
+        CancelIoEx(port, &io.request);
+        GetOverlappedResult(port, &io.request, &moved, TRUE);
+        return long(moved);
+    }
+    return GetOverlappedResult(port, &io.request, &moved, FALSE) ? long(moved) : -1;
+}
+
+} // namespace
+
+KorvalSerial::~KorvalSerial()
+{
+    close();
+}
+
+bool KorvalSerial::open(const std::string &path)
+{
+    close();
+    // Exclusive by nature: a COM port admits one opener.
+    const HANDLE port = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (port == INVALID_HANDLE_VALUE)
+        return false;
+    fd = korvalHandleToInt(port);
+    const HANDLE wakeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (!wakeEvent || !SetCommMask(port, EV_RXCHAR | EV_ERR)) {
+        if (wakeEvent)
+            CloseHandle(wakeEvent);
+        close();
+        return false;
+    }
+    wakeFd = korvalHandleToInt(wakeEvent);
+    // Reads return at once with what is queued; the reader waits on the comm event.
+    COMMTIMEOUTS timeouts = {};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    SetCommTimeouts(port, &timeouts);
+    return true;
+}
+
+void KorvalSerial::close()
+{
+    if (fd >= 0)
+        CloseHandle(korvalIntToHandle(fd));
+    if (wakeFd >= 0)
+        CloseHandle(korvalIntToHandle(wakeFd));
+    fd = -1;
+    wakeFd = -1;
+}
+
+bool KorvalSerial::apply(const KorvalSerialSettings &settings)
+{
+    DCB dcb = {};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(korvalIntToHandle(fd), &dcb))
+        return false;
+    dcb.BaudRate = settings.baudRate;
+    dcb.fBinary = TRUE;
+    dcb.fParity = FALSE;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = ONESTOPBIT;
+    dcb.fOutxCtsFlow = settings.handshake;
+    dcb.fRtsControl = settings.handshake ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.XonChar = kXonChar;
+    dcb.XoffChar = kXoffChar;
+    dcb.fAbortOnError = FALSE;
+    return SetCommState(korvalIntToHandle(fd), &dcb) != 0;
+}
+
+bool KorvalSerial::purge()
+{
+    return PurgeComm(korvalIntToHandle(fd),
+                     PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR) != 0;
+}
+
+size_t KorvalSerial::write(const void *data, size_t size, int timeoutMs)
+{
+    const HANDLE port = korvalIntToHandle(fd);
+    if (size > MAXDWORD)
+        return 0;
+    Overlapped io;
+    if (!io.request.hEvent)
+        return 0;
+    DWORD written = 0;
+    if (WriteFile(port, data, DWORD(size), &written, &io.request))
+        return written;
+    if (GetLastError() != ERROR_IO_PENDING)
+        return 0;
+    const long moved = finish(port, io, DWORD(timeoutMs));
+    return moved > 0 ? size_t(moved) : 0;
+}
+
+KorvalSerial::Wait KorvalSerial::waitReadable(int timeoutMs)
+{
+    const HANDLE port = korvalIntToHandle(fd);
+    COMSTAT stat = {};
+    DWORD errors = 0;
+    if (!ClearCommError(port, &errors, &stat))
+        return Wait::Closed;
+    if (stat.cbInQue > 0)
+        return Wait::Readable;
+    Overlapped io;
+    if (!io.request.hEvent)
+        return Wait::Closed;
+    DWORD mask = 0;
+    if (!WaitCommEvent(port, &mask, &io.request)) {
+        if (GetLastError() != ERROR_IO_PENDING)
+            return Wait::Closed;
+        const HANDLE events[2] = {io.request.hEvent, korvalIntToHandle(wakeFd)};
+        const DWORD which = WaitForMultipleObjects(2, events, FALSE, DWORD(timeoutMs));
+        if (which != WAIT_OBJECT_0) {
+            // Woken or timed out: the comm event request must end before its OVERLAPPED goes.
+            CancelIoEx(port, &io.request);
+            DWORD ignored = 0;
+            GetOverlappedResult(port, &io.request, &ignored, TRUE);
+            return Wait::Woken;
+        }
+        DWORD ignored = 0;
+        if (!GetOverlappedResult(port, &io.request, &ignored, FALSE))
+            return Wait::Closed;
+    }
+    if (!ClearCommError(port, &errors, &stat))
+        return Wait::Closed;
+    return stat.cbInQue > 0 ? Wait::Readable : Wait::Woken;
+}
+
+long KorvalSerial::readSome(void *out, size_t size)
+{
+    const HANDLE port = korvalIntToHandle(fd);
+    Overlapped io;
+    if (!io.request.hEvent)
+        return -1;
+    const DWORD wanted = DWORD(size > MAXDWORD ? MAXDWORD : size);
+    DWORD got = 0;
+    if (ReadFile(port, out, wanted, &got, &io.request))
+        return long(got);
+    if (GetLastError() != ERROR_IO_PENDING)
+        return -1;
+    // The read timeouts make a pending read return at once with what is queued.
+    return finish(port, io, INFINITE);
+}
+
+void KorvalSerial::wake()
+{
+    if (wakeFd >= 0)
+        SetEvent(korvalIntToHandle(wakeFd));
+}
