@@ -4,10 +4,15 @@
 #include "KorvalSerial.h"
 #include "KorvalWin32Handle.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr char kXonChar = 0x11;  // DC1
 constexpr char kXoffChar = 0x13; // DC3
+// Longest single wait for the comm event. Some drivers (and Wine on a pseudo-terminal)
+// never signal EV_RXCHAR, so the queue is looked at again after each slice.
+constexpr ULONGLONG kCommEventSliceMs = 50;
 
 // An overlapped request with its own manual-reset event, closed on every way out.
 struct Overlapped
@@ -35,6 +40,39 @@ long finish(HANDLE port, Overlapped &io, DWORD timeoutMs)
         return long(moved);
     }
     return GetOverlappedResult(port, &io.request, &moved, FALSE) ? long(moved) : -1;
+}
+
+// Readable when bytes are queued, Closed when the port fails, Woken otherwise.
+KorvalSerial::Wait queuedBytes(HANDLE port)
+{
+    COMSTAT stat = {};
+    DWORD errors = 0;
+    if (!ClearCommError(port, &errors, &stat))
+        return KorvalSerial::Wait::Closed;
+    return stat.cbInQue > 0 ? KorvalSerial::Wait::Readable : KorvalSerial::Wait::Woken;
+}
+
+// One wait for a character (EV_RXCHAR) or the wake event, at most sliceMs. Readable means
+// "look again": the comm event fired or the slice ran out.
+KorvalSerial::Wait waitCommEvent(HANDLE port, HANDLE wakeEvent, DWORD sliceMs)
+{
+    Overlapped io;
+    if (!io.request.hEvent)
+        return KorvalSerial::Wait::Closed;
+    DWORD mask = 0;
+    if (WaitCommEvent(port, &mask, &io.request))
+        return KorvalSerial::Wait::Readable;
+    if (GetLastError() != ERROR_IO_PENDING)
+        return KorvalSerial::Wait::Closed;
+    const HANDLE events[2] = {io.request.hEvent, wakeEvent};
+    const DWORD which = WaitForMultipleObjects(2, events, FALSE, sliceMs);
+    if (which != WAIT_OBJECT_0) {
+        // The request must end before its OVERLAPPED goes.
+        CancelIoEx(port, &io.request);
+        DWORD ignored = 0;
+        GetOverlappedResult(port, &io.request, &ignored, TRUE);
+    }
+    return which == WAIT_OBJECT_0 + 1 ? KorvalSerial::Wait::Woken : KorvalSerial::Wait::Readable;
 }
 
 } // namespace
@@ -129,35 +167,19 @@ size_t KorvalSerial::write(const void *data, size_t size, int timeoutMs)
 KorvalSerial::Wait KorvalSerial::waitReadable(int timeoutMs)
 {
     const HANDLE port = korvalIntToHandle(fd);
-    COMSTAT stat = {};
-    DWORD errors = 0;
-    if (!ClearCommError(port, &errors, &stat))
-        return Wait::Closed;
-    if (stat.cbInQue > 0)
-        return Wait::Readable;
-    Overlapped io;
-    if (!io.request.hEvent)
-        return Wait::Closed;
-    DWORD mask = 0;
-    if (!WaitCommEvent(port, &mask, &io.request)) {
-        if (GetLastError() != ERROR_IO_PENDING)
-            return Wait::Closed;
-        const HANDLE events[2] = {io.request.hEvent, korvalIntToHandle(wakeFd)};
-        const DWORD which = WaitForMultipleObjects(2, events, FALSE, DWORD(timeoutMs));
-        if (which != WAIT_OBJECT_0) {
-            // Woken or timed out: the comm event request must end before its OVERLAPPED goes.
-            CancelIoEx(port, &io.request);
-            DWORD ignored = 0;
-            GetOverlappedResult(port, &io.request, &ignored, TRUE);
+    const ULONGLONG deadline = GetTickCount64() + ULONGLONG(timeoutMs > 0 ? timeoutMs : 0);
+    for (;;) {
+        const Wait queued = queuedBytes(port);
+        if (queued != Wait::Woken)
+            return queued;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
             return Wait::Woken;
-        }
-        DWORD ignored = 0;
-        if (!GetOverlappedResult(port, &io.request, &ignored, FALSE))
-            return Wait::Closed;
+        const DWORD slice = DWORD(std::min<ULONGLONG>(deadline - now, kCommEventSliceMs));
+        const Wait waited = waitCommEvent(port, korvalIntToHandle(wakeFd), slice);
+        if (waited != Wait::Readable)
+            return waited;
     }
-    if (!ClearCommError(port, &errors, &stat))
-        return Wait::Closed;
-    return stat.cbInQue > 0 ? Wait::Readable : Wait::Woken;
 }
 
 long KorvalSerial::readSome(void *out, size_t size)
