@@ -38,10 +38,10 @@ std::string korvalCurrentDirectory()
 
 int korvalSpoolFileCreate(const std::string &path)
 {
-    const HANDLE file = CreateFileA(nativePath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    const HANDLE file =
+        CreateFileA(nativePath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     return file == INVALID_HANDLE_VALUE ? -1 : korvalHandleToInt(file);
 }
 

@@ -33,7 +33,7 @@ std::wstring wideText(const char *text)
 
 struct KorvalTextRenderer::Private
 {
-    HDC dc = nullptr;    // owned memory device context; deleted in the destructor
+    HDC dc = nullptr;     // owned memory device context; deleted in the destructor
     HFONT font = nullptr; // owned; selected into dc while the renderer lives
     HGDIOBJ previousFont = nullptr;
     int escapement = 0;
@@ -90,9 +90,9 @@ bool KorvalTextRenderer::open(const TextFontRequest &request)
     d->escapement = request.escapement;
     d->font = CreateFontA(request.height, request.width, request.escapement, request.escapement,
                           request.weight == 0 ? NormalWeight : request.weight, request.italic,
-                          request.underline, request.strikeOut, DEFAULT_CHARSET,
-                          OUT_TT_ONLY_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
-                          DEFAULT_PITCH | FF_DONTCARE, request.face ? request.face : "");
+                          request.underline, request.strikeOut, DEFAULT_CHARSET, OUT_TT_ONLY_PRECIS,
+                          CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                          request.face ? request.face : "");
     if (!d->font)
         return false;
     d->previousFont = SelectObject(d->dc, d->font);

@@ -72,8 +72,7 @@ std::vector<KorvalUsbPrinter> systemPrinters()
         return printers;
     SP_DEVICE_INTERFACE_DATA entry = {};
     entry.cbSize = sizeof entry;
-    for (DWORD i = 0; SetupDiEnumDeviceInterfaces(devices, nullptr, &kUsbPrintInterface, i,
-                                                  &entry);
+    for (DWORD i = 0; SetupDiEnumDeviceInterfaces(devices, nullptr, &kUsbPrintInterface, i, &entry);
          ++i) {
         const std::string path = interfacePathOf(devices, entry);
         if (path.empty())
@@ -148,8 +147,9 @@ int korvalUsbStatus(int fd)
 {
     unsigned char status = 0;
     DWORD returned = 0;
-    if (fd < 0 || !DeviceIoControl(korvalIntToHandle(fd), kGetLptStatus, nullptr, 0, &status,
-                                   sizeof status, &returned, nullptr) ||
+    if (fd < 0 ||
+        !DeviceIoControl(korvalIntToHandle(fd), kGetLptStatus, nullptr, 0, &status, sizeof status,
+                         &returned, nullptr) ||
         returned < 1)
         return -1;
     return status;

@@ -15,9 +15,8 @@ bool writeTextLineFile(const std::string &path, const RenderedLine &line)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     const TextPlacement &p = line.placement;
-    out << p.bitmapWidth << ' ' << p.bitmapHeight << ' ' << line.textWidth << ' '
-        << line.textHeight << ' ' << p.placeX << ' ' << p.placeY << ' ' << p.textX << ' '
-        << p.textY << '\n';
+    out << p.bitmapWidth << ' ' << p.bitmapHeight << ' ' << line.textWidth << ' ' << line.textHeight
+        << ' ' << p.placeX << ' ' << p.placeY << ' ' << p.textX << ' ' << p.textY << '\n';
     out.write(reinterpret_cast<const char *>(line.bits.data()), std::streamsize(line.bits.size()));
     return bool(out);
 }

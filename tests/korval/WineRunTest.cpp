@@ -2,7 +2,8 @@
 // program (build-win/bin/korval_win_tests.exe) runs in a throw-away Wine prefix against
 // this suite's private CUPS scheduler, and what it leaves (jobs, rendered text, serial
 // requests) is compared with what the Linux build makes of the same calls.
-// Skipped when build-win/ has not been built (scripts/test.sh --windows builds it).
+// Runs only when KORVAL_WINE_RUN is set, as scripts/test.sh --windows does after building
+// build-win/ and making a fresh prefix; the other test runs skip it.
 #include "CupsQueueTest.h"
 #include "KorvalTestTools.h"
 #include "ReferenceLabel.h"
@@ -85,9 +86,11 @@ protected:
 
     void SetUp() override
     {
-        if (!QFileInfo::exists(winBinDir() + "/korval_win_tests.exe") ||
-            !QFileInfo::exists(kWine))
-            GTEST_SKIP() << "no Windows build in build-win/ or no Wine";
+        if (qEnvironmentVariableIsEmpty("KORVAL_WINE_RUN"))
+            GTEST_SKIP() << "the Wine run is scripts/test.sh --windows";
+        ASSERT_TRUE(QFileInfo::exists(winBinDir() + "/korval_win_tests.exe"))
+            << "build-win/ is not built";
+        ASSERT_TRUE(QFileInfo::exists(kWine)) << "Wine is not installed";
         CupsQueueTest<WineRunTest>::SetUp();
     }
 
@@ -98,11 +101,60 @@ protected:
     }
 };
 
+// The DLL exports exactly the list of the Linux library, and neither it nor the test
+// program needs a MinGW runtime DLL; a library that does is caught.
+TEST_F(WineRunTest, DllExportsAndImports)
+{
+    const QString check = testSourceDir() + "/tests/korval/win/check_dll.py";
+    int exitCode = -1;
+    const QByteArray report = runTool("/usr/bin/python3",
+                                      {check, winBinDir() + "/KORVAL.dll", "--exports",
+                                       testSourceDir() + "/tests/korval/korval_exports.txt"},
+                                      QByteArray(), &exitCode);
+    EXPECT_EQ(exitCode, 0) << report.toStdString();
+    EXPECT_TRUE(report.contains("82 exports")) << report.toStdString();
+    EXPECT_TRUE(report.contains("WINSPOOL.DRV")) << report.toStdString();
+    runTool("/usr/bin/python3", {check, winBinDir() + "/korval_win_tests.exe"}, QByteArray(),
+            &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    runTool("/usr/bin/python3",
+            {check, winBinDir() + "/korval_caller.exe", "--allow", "KORVAL.dll"}, QByteArray(),
+            &exitCode);
+    EXPECT_EQ(exitCode, 0);
+
+    const QString mingwRuntime = "/usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll";
+    if (QFileInfo::exists(mingwRuntime)) {
+        const QByteArray bad =
+            runTool("/usr/bin/python3", {check, mingwRuntime}, QByteArray(), &exitCode);
+        EXPECT_EQ(exitCode, 1);
+        EXPECT_TRUE(bad.contains("libgcc_s_seh-1.dll")) << bad.toStdString();
+    }
+}
+
+// The zip holds the DLL, its import library and .def file, the header and the README.
+TEST_F(WineRunTest, PackageContents)
+{
+    int exitCode = -1;
+    const QByteArray listing = runTool(
+        "/usr/bin/python3",
+        {"-c",
+         "import sys, zipfile; print('\\n'.join(sorted(zipfile.ZipFile(sys.argv[1]).namelist())))",
+         testSourceDir() + "/build-win/korval-10.0.0-win64.zip"},
+        QByteArray(), &exitCode);
+    ASSERT_EQ(exitCode, 0);
+    EXPECT_EQ(listing.toStdString(), "korval-10.0.0-win64/\n"
+                                     "korval-10.0.0-win64/KORVAL.def\n"
+                                     "korval-10.0.0-win64/KORVAL.dll\n"
+                                     "korval-10.0.0-win64/README.txt\n"
+                                     "korval-10.0.0-win64/korval.h\n"
+                                     "korval-10.0.0-win64/libKORVAL.dll.a\n");
+}
+
 TEST_F(WineRunTest, BuilderTablesPassByteForByte)
 {
     // The full-disk case needs /dev/full, which Windows has not.
-    const WineRun run = runWinTests(
-        "CommandBuilderTest.*:NoOutputTest.*:-CommandBuilderTest.ShortWriteGivesEachBuildersOwnCode");
+    const WineRun run = runWinTests("CommandBuilderTest.*:NoOutputTest.*:-CommandBuilderTest."
+                                    "ShortWriteGivesEachBuildersOwnCode");
     EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
     EXPECT_TRUE(run.output.contains("[  PASSED  ]")) << run.output.toStdString();
 }
@@ -118,9 +170,9 @@ TEST_F(WineRunTest, SpoolerJobEqualsTheLinuxJob)
     ASSERT_TRUE(cups->waitForJobs(kLinuxQueue, 1)) << cups->errorLog();
     ASSERT_TRUE(cups->waitForJobs(kWineQueue, 1)) << cups->errorLog();
     const std::vector<std::string> wine = cups->deliveredJobs(kWineQueue);
-    const std::string linux = cups->deliveredJobs(kLinuxQueue).at(0);
+    const std::string linuxJob = cups->deliveredJobs(kLinuxQueue).at(0);
     ASSERT_EQ(wine.size(), 1u) << "one job per label; ClosePort sends nothing unprinted";
-    EXPECT_EQ(wine.at(0), linux) << "the QR graphic and every command, byte for byte";
+    EXPECT_EQ(wine.at(0), linuxJob) << "the QR graphic and every command, byte for byte";
     for (const CupsFixture::Job &job : cups->jobs(kWineQueue)) {
         EXPECT_EQ(job.title, "My PrintJob");
     }
@@ -131,8 +183,8 @@ TEST_F(WineRunTest, SpoolerJobEqualsTheLinuxJob)
     runTool(testBinDir() + "/label-preview", {"-o", work.file("wine-label").c_str(), prn},
             QByteArray(), &exitCode);
     ASSERT_EQ(exitCode, 0);
-    EXPECT_TRUE(zbarDecode(QString::fromStdString(work.file("wine-label-1.png")))
-                    .contains("HXKT4R00A1B2"));
+    EXPECT_TRUE(
+        zbarDecode(QString::fromStdString(work.file("wine-label-1.png"))).contains("HXKT4R00A1B2"));
 }
 
 TEST_F(WineRunTest, UsbWithoutPrinterAndRecordedPaths)
@@ -219,8 +271,8 @@ TEST_F(WineRunTest, GdiTextMatchesFreeType)
     ASSERT_TRUE(out.isValid());
     // What fontconfig does for the Linux build: the narrow face for "Arial Narrow". Wine
     // finds Liberation Sans for "Arial" by itself.
-    const WineRun font = runWine({"reg", "add", "HKCU\\Software\\Wine\\Fonts\\Replacements",
-                                  "/v", "Arial Narrow", "/d", "Liberation Sans Narrow", "/f"});
+    const WineRun font = runWine({"reg", "add", "HKCU\\Software\\Wine\\Fonts\\Replacements", "/v",
+                                  "Arial Narrow", "/d", "Liberation Sans Narrow", "/f"});
     ASSERT_EQ(font.exitCode, 0) << font.output.toStdString();
     const WineRun run = runWinTests("WinSeamTest.TextLinesThroughGdi:WinSeamTest.TrueType*",
                                     {"KORVAL_WIN_OUT=" + winePath(out.path())});
@@ -228,9 +280,8 @@ TEST_F(WineRunTest, GdiTextMatchesFreeType)
     for (int i = 0; i < kTextLineCases; ++i) {
         SCOPED_TRACE(i);
         RenderedLine gdi;
-        ASSERT_TRUE(readTextLineFile(QDir(out.path()).filePath(QString("text-%1.line").arg(i))
-                                         .toStdString(),
-                                     gdi));
+        ASSERT_TRUE(readTextLineFile(
+            QDir(out.path()).filePath(QString("text-%1.line").arg(i)).toStdString(), gdi));
         RenderedLine freetype;
         ASSERT_EQ(renderTrueTypeLine(textLineCase(i), freetype), 0);
         EXPECT_NEAR(gdi.textWidth, freetype.textWidth, 2);

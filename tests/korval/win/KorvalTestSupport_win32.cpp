@@ -59,7 +59,8 @@ FakeUsbTree::FakeUsbTree(const std::string &root) : root(root)
 void FakeUsbTree::addPrinter(int index, const std::string &vendor, const std::string &product,
                              const std::string &serial, Node node)
 {
-    const std::string instance = serial.empty() ? "6&2c1ab3f&0&" + std::to_string(index + 2) : serial;
+    const std::string instance =
+        serial.empty() ? "6&2c1ab3f&0&" + std::to_string(index + 2) : serial;
     const std::string path = "\\\\?\\USB#VID_" + upper(vendor) + "&PID_" + upper(product) + "#" +
                              instance + "#" + kUsbPrintClass;
     std::ofstream list(sysfsRoot() + "\\usbprint.txt", std::ios::app | std::ios::binary);

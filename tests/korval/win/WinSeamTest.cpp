@@ -78,9 +78,9 @@ TEST_F(WinSeamTest, UsbWithoutPrinterFails)
 TEST_F(WinSeamTest, UsbMatchesRecordedInterfacePaths)
 {
     FakeUsbTree usb(work.path());
-    usb.addPrinter(0, "04b8", "0202", "EPSONX1");          // another make: never ours
-    usb.addPrinter(1, "0471", "0168", "");                 // ours, no serial
-    usb.addPrinter(2, "2a63", "0001", "SN0003");           // ours
+    usb.addPrinter(0, "04b8", "0202", "EPSONX1"); // another make: never ours
+    usb.addPrinter(1, "0471", "0168", "");        // ours, no serial
+    usb.addPrinter(2, "2a63", "0001", "SN0003");  // ours
     usb.addPrinter(3, "03eb", "6119", "SN0004", FakeUsbTree::Node::Missing); // gone
     usb.install();
 
@@ -110,8 +110,8 @@ TEST_F(WinSeamTest, UsbIgnoresMalformedRecordings)
 {
     FakeUsbTree usb(work.path());
     writeWholeFile(usb.sysfsRoot() + "\\usbprint.txt",
-                   "no tabs at all\n\t\t\n\\\\?\\usb#vid_0471&pid_0168\t1\t" +
-                       usb.deviceNode(0) + "\n" + std::string(10000, '#') + "\t1\tx\n");
+                   "no tabs at all\n\t\t\n\\\\?\\usb#vid_0471&pid_0168\t1\t" + usb.deviceNode(0) +
+                       "\n" + std::string(10000, '#') + "\t1\tx\n");
     writeWholeFile(usb.deviceNode(0), "");
     usb.install();
     EXPECT_EQ(OBX_GetUSBID(1), nullptr) << "a path of two fields has no third";
@@ -161,9 +161,8 @@ TEST_F(WinSeamTest, TrueTypeExportWritesItsGraphic)
 {
     FakeUsbTree usb(work.path());
     ASSERT_TRUE(usb.openOutput());
-    ASSERT_EQ(OBX_DrawTextTrueTypeW(267, 172, 25, 0, "Arial", 1, 500, 0, 0, 0, "ModelStr",
-                                    "KT4X-Q2"),
-              0);
+    ASSERT_EQ(
+        OBX_DrawTextTrueTypeW(267, 172, 25, 0, "Arial", 1, 500, 0, 0, 0, "ModelStr", "KT4X-Q2"), 0);
     const std::string spool = readWholeFile(work.file("ombrixtemp.prn"));
     EXPECT_NE(spool.find("GM\"ModelStr\""), std::string::npos) << spool.substr(0, 200);
     EXPECT_NE(spool.find("GG"), std::string::npos);
