@@ -63,6 +63,16 @@ TrueTypeLine textLineCase(int index)
         line.weight = 600;
         line.text = "SN-00042";
         return line;
+    case 11:
+        line.x = 20;
+        line.y = 40;
+        line.height = 25;
+        line.face = "Arial";
+        line.weight = 400;
+        line.text = "Gr\xc3\xb6\xc3\x9f"
+                    "e 50 \xc2\xb0"
+                    "C \xe2\x82\xac"; // "Größe 50 °C €"
+        return line;
     default:
         line.x = 267;
         line.y = 172;

@@ -10,7 +10,7 @@
 bool writeTextLineFile(const std::string &path, const RenderedLine &line);
 bool readTextLineFile(const std::string &path, RenderedLine &line);
 
-// The three lines of the device label's worked example, and the same first line in each
-// of the eight orientations (indexes 3...10).
+// The three lines of the device label's worked example, the same first line in each of
+// the eight orientations (indexes 3...10), and a UTF-8 line beyond ASCII (11).
 TrueTypeLine textLineCase(int index);
-constexpr int kTextLineCases = 11;
+constexpr int kTextLineCases = 12;
