@@ -166,6 +166,9 @@ TEST_F(WineRunTest, SpoolerJobEqualsTheLinuxJob)
     const WineRun run = runWinTests("WinSeamTest.Spooler*:WinSeamTest.UnknownQueueIsRefused",
                                     cupsEnvironment() << QString("KORVAL_WIN_QUEUE=") + kWineQueue);
     EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+    for (const char *name : {"SpoolerPrintsTheReferenceLabel", "SpoolerWorkOffline",
+                             "SpoolerKeepsTheSpoolFileUntilClosePort"})
+        EXPECT_TRUE(run.output.contains(QString("[       OK ] WinSeamTest.") + name)) << name;
     ASSERT_EQ(printReferenceLabel(kLinuxQueue), 0);
     ASSERT_TRUE(cups->waitForJobs(kLinuxQueue, 1)) << cups->errorLog();
     ASSERT_TRUE(cups->waitForJobs(kWineQueue, 1)) << cups->errorLog();

@@ -10,6 +10,9 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
+#include <windows.h>
+#include <winspool.h>
 
 namespace {
 
@@ -17,6 +20,29 @@ std::string environment(const char *name)
 {
     const char *value = std::getenv(name);
     return value ? value : "";
+}
+
+// Sets or clears "use printer offline" on a printer.
+bool setWorkOffline(const std::string &name, bool offline)
+{
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSA access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (!OpenPrinterA(const_cast<char *>(name.c_str()), &printer, &access))
+        return false;
+    DWORD needed = 0;
+    GetPrinterA(printer, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    bool done = needed > 0 && GetPrinterA(printer, 2, buffer.data(), needed, &needed);
+    if (done) {
+        auto *info = reinterpret_cast<PRINTER_INFO_2A *>(buffer.data());
+        if (offline)
+            info->Attributes |= PRINTER_ATTRIBUTE_WORK_OFFLINE;
+        else
+            info->Attributes &= ~DWORD(PRINTER_ATTRIBUTE_WORK_OFFLINE);
+        done = SetPrinterA(printer, 2, buffer.data(), 0) != 0;
+    }
+    ClosePrinter(printer);
+    return done;
 }
 
 class WinSeamTest : public ::testing::Test
@@ -167,4 +193,21 @@ TEST_F(WinSeamTest, TrueTypeExportWritesItsGraphic)
     EXPECT_NE(spool.find("GM\"ModelStr\""), std::string::npos) << spool.substr(0, 200);
     EXPECT_NE(spool.find("GG"), std::string::npos);
     EXPECT_FALSE(fileExists(work.file("ombrix.pcx")));
+}
+
+// "Use printer offline" as a user sets it in the printer's queue window: the printer's
+// level 2 attributes carry PRINTER_ATTRIBUTE_WORK_OFFLINE, and OpenPort answers -4000
+// while the output opens nevertheless.
+TEST_F(WinSeamTest, SpoolerWorkOffline)
+{
+    const std::string queue = environment("KORVAL_WIN_QUEUE");
+    if (queue.empty())
+        GTEST_SKIP() << "KORVAL_WIN_QUEUE names no queue";
+    ASSERT_TRUE(setWorkOffline(queue, true));
+    EXPECT_EQ(OpenPort(queue.c_str()), -4000);
+    EXPECT_EQ(OBX_GetErrState(), 0) << "answered, not stored";
+    EXPECT_EQ(OBX_ClearBuffer(), 0) << "the output is open";
+    EXPECT_EQ(ClosePort(), 0);
+    ASSERT_TRUE(setWorkOffline(queue, false));
+    EXPECT_EQ(OpenPort(queue.c_str()), 0);
 }
