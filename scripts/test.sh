@@ -33,11 +33,15 @@ if [ "$kind" = windows ]; then
   prefix="$PWD/build-win/wineprefix"
   rm -rf "$prefix"
   export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" KORVAL_WINE_RUN=1
+  # One server for the whole run, its messages in a log: when a test's pseudo-terminal
+  # closes, the server (which holds it as COM1) gets a hangup and dumps its objects.
+  mkdir -p "$prefix"
+  /usr/lib/wine/wineserver64 -p >"$PWD/build-win/wineserver.log" 2>&1
   # The first start makes the prefix; later starts by the tests are quick.
-  env -u DISPLAY /usr/lib/wine/wine64 wineboot -i
+  env -u DISPLAY /usr/lib/wine/wine64 wineboot -i 2>>"$PWD/build-win/wineserver.log"
   status=0
   (cd build && ctest --output-on-failure --timeout 600 -L wine "$@") || status=$?
-  wineserver -k 2>/dev/null || true
+  /usr/lib/wine/wineserver64 -k 2>/dev/null || true
   exit "$status"
 fi
 dir="$(scripts/build.sh "$kind" | tail -n 1)"
