@@ -395,16 +395,26 @@ protected:
     }
 };
 
-TEST_F(WineSerialTest, StatusReplyInPieces)
+TEST_F(WineSerialTest, StatusReplyWholeAndInPieces)
 {
-    SerialLine line;
-    ASSERT_FALSE(line.path.empty());
-    ASSERT_TRUE(mapCom1(line.path));
-    line.answer("07\r\n", 1);
-    const WineRun run = runWinTests("WinSeamTest.SerialStatusReport",
-                                    {"KORVAL_WIN_COM_EXPECT=7", "KORVAL_WIN_COM_WAIT=3"});
-    EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
-    EXPECT_EQ(line.takeReceived(), "^ee\r\n");
+    struct Case
+    {
+        const char *reply;
+        size_t pieceSize;
+        const char *expect;
+    };
+    for (const Case &c : {Case{"42\r\n", 4, "42"}, Case{"07\r\n", 1, "7"}}) {
+        SCOPED_TRACE(c.reply);
+        SerialLine line;
+        ASSERT_FALSE(line.path.empty());
+        ASSERT_TRUE(mapCom1(line.path));
+        line.answer(c.reply, c.pieceSize);
+        const WineRun run =
+            runWinTests("WinSeamTest.SerialStatusReport",
+                        {QString("KORVAL_WIN_COM_EXPECT=") + c.expect, "KORVAL_WIN_COM_WAIT=3"});
+        EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+        EXPECT_EQ(line.takeReceived(), "^ee\r\n");
+    }
 }
 
 TEST_F(WineSerialTest, SilentPrinterTimesOut)
