@@ -13,6 +13,10 @@ constexpr char kXoffChar = 0x13; // DC3
 // Longest single wait for the comm event. Some drivers (and Wine on a pseudo-terminal)
 // never signal EV_RXCHAR, so the queue is looked at again after each slice.
 constexpr ULONGLONG kCommEventSliceMs = 50;
+constexpr DWORD kQueueSize = 4096;      // driver queues in each direction
+constexpr DWORD kReadTimeoutMs = 1000;  // a read waits this long for its first byte
+constexpr DWORD kWriteMsRate = 19200;   // over the baud rate: milliseconds per byte written
+constexpr DWORD kWriteTimeoutMs = 2000; // plus this
 
 // An overlapped request with its own manual-reset event, closed on every way out.
 struct Overlapped
@@ -99,10 +103,7 @@ bool KorvalSerial::open(const std::string &path)
         return false;
     }
     wakeFd = korvalHandleToInt(wakeEvent);
-    // Reads return at once with what is queued; the reader waits on the comm event.
-    COMMTIMEOUTS timeouts = {};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
-    SetCommTimeouts(port, &timeouts);
+    SetupComm(port, kQueueSize, kQueueSize);
     return true;
 }
 
@@ -138,7 +139,17 @@ bool KorvalSerial::apply(const KorvalSerialSettings &settings)
     dcb.XonChar = kXonChar;
     dcb.XoffChar = kXoffChar;
     dcb.fAbortOnError = FALSE;
-    return SetCommState(korvalIntToHandle(fd), &dcb) != 0;
+    if (!SetCommState(korvalIntToHandle(fd), &dcb))
+        return false;
+    // A read takes what is queued (the reader reads only then); a write may take the
+    // time of its bytes at the line's rate plus two seconds.
+    COMMTIMEOUTS timeouts = {};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadTotalTimeoutConstant = kReadTimeoutMs;
+    timeouts.WriteTotalTimeoutMultiplier =
+        settings.baudRate > 0 ? kWriteMsRate / settings.baudRate : 0;
+    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
+    return SetCommTimeouts(korvalIntToHandle(fd), &timeouts) != 0;
 }
 
 bool KorvalSerial::purge()

@@ -33,8 +33,9 @@ std::wstring wideText(const char *text)
 
 struct KorvalTextRenderer::Private
 {
-    HDC dc = nullptr;     // owned memory device context; deleted in the destructor
-    HFONT font = nullptr; // owned; selected into dc while the renderer lives
+    HDC display = nullptr; // owned display device context; deleted in the destructor
+    HDC dc = nullptr;      // owned memory device context compatible with the display
+    HFONT font = nullptr;  // owned; selected into dc while the renderer lives (or the stock font)
     HGDIOBJ previousFont = nullptr;
     int escapement = 0;
 
@@ -80,22 +81,28 @@ KorvalTextRenderer::~KorvalTextRenderer()
         DeleteObject(d->font);
     if (d->dc)
         DeleteDC(d->dc);
+    if (d->display)
+        DeleteDC(d->display);
 }
 
 bool KorvalTextRenderer::open(const TextFontRequest &request)
 {
-    d->dc = CreateCompatibleDC(nullptr);
+    d->escapement = request.escapement;
+    // Orientation 0: in the compatible graphics mode the escapement turns the glyphs too.
+    d->font =
+        CreateFontA(request.height, request.width, request.escapement, 0,
+                    request.weight == 0 ? NormalWeight : request.weight, request.italic,
+                    request.underline, request.strikeOut, DEFAULT_CHARSET, OUT_TT_PRECIS,
+                    CLIP_CHARACTER_PRECIS, PROOF_QUALITY, 0, request.face ? request.face : "");
+    // Without the requested font the line is still drawn, in the system font.
+    const HGDIOBJ font = d->font ? HGDIOBJ(d->font) : GetStockObject(SYSTEM_FONT);
+    d->display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    if (!d->display)
+        return false;
+    d->dc = CreateCompatibleDC(d->display);
     if (!d->dc)
         return false;
-    d->escapement = request.escapement;
-    d->font = CreateFontA(request.height, request.width, request.escapement, request.escapement,
-                          request.weight == 0 ? NormalWeight : request.weight, request.italic,
-                          request.underline, request.strikeOut, DEFAULT_CHARSET, OUT_TT_ONLY_PRECIS,
-                          CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                          request.face ? request.face : "");
-    if (!d->font)
-        return false;
-    d->previousFont = SelectObject(d->dc, d->font);
+    d->previousFont = SelectObject(d->dc, font);
     SetTextAlign(d->dc, TA_TOP | TA_LEFT | TA_NOUPDATECP);
     SetBkMode(d->dc, TRANSPARENT);
     return true;

@@ -35,18 +35,17 @@ std::string lowerCase(std::string text)
     return text;
 }
 
+// The interface's "Port Number": the low two bytes of its 4-byte value.
 int portNumberOf(HDEVINFO devices, SP_DEVICE_INTERFACE_DATA &entry)
 {
     HKEY key = SetupDiOpenDeviceInterfaceRegKey(devices, &entry, 0, KEY_READ);
     if (key == INVALID_HANDLE_VALUE)
         return -1;
-    DWORD value = 0;
+    BYTE value[4] = {};
     DWORD size = sizeof value;
-    DWORD type = 0;
-    const LONG status = RegQueryValueExA(key, "Port Number", nullptr, &type,
-                                         reinterpret_cast<BYTE *>(&value), &size);
+    const LONG status = RegQueryValueExA(key, "Port Number", nullptr, nullptr, value, &size);
     RegCloseKey(key);
-    return status == ERROR_SUCCESS && type == REG_DWORD ? int(value) : -1;
+    return status == ERROR_SUCCESS && size == sizeof value ? value[1] * 256 + value[0] : -1;
 }
 
 std::string interfacePathOf(HDEVINFO devices, SP_DEVICE_INTERFACE_DATA &entry)
@@ -145,11 +144,12 @@ size_t korvalUsbWrite(int fd, const void *data, size_t size)
 
 int korvalUsbStatus(int fd)
 {
+    unsigned char request = 0;
     unsigned char status = 0;
     DWORD returned = 0;
     if (fd < 0 ||
-        !DeviceIoControl(korvalIntToHandle(fd), kGetLptStatus, nullptr, 0, &status, sizeof status,
-                         &returned, nullptr) ||
+        !DeviceIoControl(korvalIntToHandle(fd), kGetLptStatus, &request, sizeof request, &status,
+                         sizeof status, &returned, nullptr) ||
         returned < 1)
         return -1;
     return status;
