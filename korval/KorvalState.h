@@ -33,9 +33,15 @@ enum class KorvalOutput
 // folder; callers of the library never change them.
 struct KorvalDevicePaths
 {
+#ifdef _WIN32
+    std::string sysfsRoot; // empty: SetupAPI lists the USB printers
+    std::string devRoot;
+    std::string serialPorts[3] = {"\\\\.\\COM1", "\\\\.\\COM2", "\\\\.\\COM3"};
+#else
     std::string sysfsRoot = "/sys"; // holds class/usbmisc/lpN
     std::string devRoot = "/dev";   // holds usb/lpN
     std::string serialPorts[3] = {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2"}; // COM1..COM3
+#endif
 };
 
 // The one process-wide state record of the library. Every export acts on it; callers use

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Configures and builds one build folder.
-#   build.sh [release|sanitize|thread|fuzz]   (default release)
+#   build.sh [release|sanitize|thread|fuzz|windows]   (default release)
 # release  -> build/         Release, warnings as errors
 # sanitize -> build-asan/    AddressSanitizer + UndefinedBehaviorSanitizer
 # thread   -> build-tsan/    ThreadSanitizer
 # fuzz     -> build-fuzz/    clang, libFuzzer targets with ASan + UBSan
+# windows  -> build-win/     korval alone, cross-built with MinGW-w64: KORVAL.dll, its
+#                            package and its tests as .exe (run under Wine)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,7 +23,9 @@ case "$kind" in
   thread)   dir=build-tsan; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANKIT_SANITIZE=thread -DLANKIT_BUILD_BENCH=OFF) ;;
   fuzz)     dir=build-fuzz; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
                                   -DLANKIT_SANITIZE=address,undefined -DLANKIT_FUZZ=ON -DLANKIT_BUILD_BENCH=OFF -DLANKIT_BUILD_TESTS=OFF) ;;
-  *) echo "usage: $0 [release|sanitize|thread|fuzz]" >&2; exit 2 ;;
+  windows)  dir=build-win;  args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake"
+                                  -DLANKIT_BUILD_BENCH=OFF) ;;
+  *) echo "usage: $0 [release|sanitize|thread|fuzz|windows]" >&2; exit 2 ;;
 esac
 
 cmake -S . -B "$dir" "${common[@]}" "${args[@]}" >/dev/null

@@ -26,6 +26,8 @@ PACKAGES=(
   # Debian packages: CPack's shlibdeps, lintian, the desktop entry check, manual pages,
   # and strace to see which files the unpacked program opens
   dpkg-dev fakeroot lintian desktop-file-utils man-db strace
+  # the Windows build of korval and its test run
+  mingw-w64 wine64 wine
 )
 
 missing=()

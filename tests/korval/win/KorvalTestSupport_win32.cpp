@@ -1,0 +1,129 @@
+// The builder tests' support on Windows: a scratch working folder under the user's temp
+// folder, and USB printers as a recording of what SetupAPI lists (usbprint.txt) with a
+// regular file standing for each printer's interface.
+#include "KorvalTestSupport.h"
+
+#include "KorvalState.h"
+#include "korval.h"
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <windows.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char *kUsbPrintClass = "{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
+
+std::string upper(std::string text)
+{
+    for (char &c : text)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+} // namespace
+
+ScopedWorkDir::ScopedWorkDir()
+{
+    std::random_device random;
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100 && dir.empty(); ++attempt) {
+        const fs::path candidate = base / ("korval-test-" + std::to_string(GetCurrentProcessId()) +
+                                           "-" + std::to_string(random() % 1000000));
+        std::error_code error;
+        if (fs::create_directory(candidate, error))
+            dir = candidate.string();
+    }
+    previous = fs::current_path().string();
+    fs::current_path(dir);
+}
+
+ScopedWorkDir::~ScopedWorkDir()
+{
+    std::error_code ignored;
+    fs::current_path(previous, ignored);
+    fs::remove_all(dir, ignored);
+}
+
+FakeUsbTree::FakeUsbTree(const std::string &root) : root(root)
+{
+    fs::create_directories(sysfsRoot());
+    fs::create_directories(devRoot() + "/usb");
+}
+
+// The interface path in the case SetupAPI reports it; the library lowers it itself.
+void FakeUsbTree::addPrinter(int index, const std::string &vendor, const std::string &product,
+                             const std::string &serial, Node node)
+{
+    const std::string instance =
+        serial.empty() ? "6&2c1ab3f&0&" + std::to_string(index + 2) : serial;
+    const std::string path = "\\\\?\\USB#VID_" + upper(vendor) + "&PID_" + upper(product) + "#" +
+                             instance + "#" + kUsbPrintClass;
+    std::ofstream list(sysfsRoot() + "\\usbprint.txt", std::ios::app | std::ios::binary);
+    list << path << '\t' << index + 1 << '\t' << deviceNode(index) << '\n';
+    if (node != Node::Missing)
+        writeWholeFile(deviceNode(index), "");
+}
+
+void FakeUsbTree::install() const
+{
+    korvalState().paths.sysfsRoot = sysfsRoot();
+    korvalState().paths.devRoot = devRoot();
+}
+
+bool FakeUsbTree::openOutput()
+{
+    addPrinter(0, "0471", "0168", "SN0001");
+    install();
+    return OpenUSBPort(1) == 0 && OBX_ClearBuffer() == 0;
+}
+
+std::string FakeUsbTree::deviceNode(int index) const
+{
+    return devRoot() + "\\usb\\lp" + std::to_string(index);
+}
+
+std::string readWholeFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool fileExists(const std::string &path)
+{
+    std::error_code ignored;
+    return fs::exists(fs::symlink_status(path, ignored));
+}
+
+void writeWholeFile(const std::string &path, const std::string &data)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << data;
+}
+
+void KorvalOutputTest::SetUp()
+{
+    korvalResetForTesting();
+    ASSERT_TRUE(usb.openOutput());
+    ASSERT_EQ(spool(), "N\r\n");
+    seen = spool().size();
+}
+
+void KorvalOutputTest::TearDown()
+{
+    korvalResetForTesting();
+}
+
+std::string KorvalOutputTest::writtenSince()
+{
+    const std::string all = spool();
+    const std::string fresh = all.size() > seen ? all.substr(seen) : std::string();
+    seen = all.size();
+    return fresh;
+}
