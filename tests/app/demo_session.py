@@ -215,6 +215,14 @@ class DemoSession:
         self.focus(window)
         self.xdo("type", "--delay", 40, text)
 
+    def close(self, window):
+        """Asks one window to close, as a window manager's close button does."""
+        support = os.path.join(SOURCE_DIR, "tests", "support")
+        self.in_a("/usr/bin/python3", "-c",
+                  "import sys; sys.path.insert(0, sys.argv[1]); import xsession; "
+                  "xsession.close_window(sys.argv[2], int(sys.argv[3]))",
+                  support, self.display, str(window), check=True)
+
     def clipboard(self):
         return self.x("xclip", "-o", "-selection", "clipboard")
 
