@@ -88,7 +88,7 @@ class Soak:
     def run(self):
         s = self.s
         header = os.path.join(s.out, "header.png")
-        self.buttons = s.header_buttons(s.shot(header))
+        self.buttons = s.find_header_buttons(header)
         if len(self.buttons) != 5:
             raise RuntimeError("header buttons not found: %s" % self.buttons)
         print("clipboard holds: %r" % self.own_clipboard(), flush=True)

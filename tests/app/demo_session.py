@@ -262,6 +262,13 @@ class DemoSession:
                 icons.append([x, x])
         return [(a + b) // 2 for a, b in icons]
 
+    def find_header_buttons(self, png, timeout=30):
+        """The header's five button centres, once the window has drawn them."""
+        def found():
+            buttons = self.header_buttons(self.shot(png))
+            return buttons if len(buttons) == 5 else None
+        return wait_until(found, timeout, step=1) or []
+
     # --- what the far side saw -------------------------------------------------------
     def sim_events(self):
         return json_lines(os.path.join(self.logs, "velto-sim.jsonl"))
