@@ -291,6 +291,10 @@ class MainWindowTest(unittest.TestCase):
         self.assertEqual(s.proc.returncode, 0, s.output())
         self.assertIn("lankit ended with status 0", s.output())
         self.assertEqual([p for p in running if still_running(p)], [])
+        namespaces = subprocess.run(["ip", "netns", "list"], capture_output=True,
+                                    text=True).stdout
+        self.assertFalse([n for n in s.namespaces if n in namespaces], namespaces)
+        self.assertFalse(os.path.exists(s.work), "the work folder (CUPS in it) is left")
         folder = os.path.join(s.logs, "lankit-log")
         with open(os.path.join(folder, sorted(os.listdir(folder))[-1]), encoding="utf-8") as f:
             log = f.read()
