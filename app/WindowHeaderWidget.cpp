@@ -55,6 +55,7 @@ void WindowHeaderWidget::layoutButtons()
     for (MediaButton *button : buttons) {
         button->adjustSize();
         button->setGeometry(x, 0, button->width(), kButtonHeight);
-        x = button->geometry().right() + 1 + kGap;
+        // The next one starts kGap pixels right of this one's last column.
+        x = button->geometry().right() + kGap;
     }
 }

@@ -91,9 +91,13 @@ int main(int argc, char *argv[])
     auto *window = new MainWindow;
     window->show();
     const int exitCode = app->exec();
+    // These lines close every session's log, so a log that ends without them shows a
+    // program that did not come down in order.
+    qDebug("event loop ended, exit code %d", exitCode);
 
     delete window;
     VeltoSDK::destroyInstance();
+    qDebug("device protocol threads joined");
     JXLog::close();
     JXSocketLayer::cleanup();
     delete app;

@@ -17,6 +17,9 @@ PACKAGES=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth iproute2 python3
   zbar-tools qrencode libqrencode-dev python3-xlib python3-pil
+  zbar-tools qrencode libqrencode-dev python3-xlib
+  # real input events and the clipboard for the main window tests
+  xdotool xclip
   # RTSP test server and sound capture
   python3-gi gir1.2-gst-rtsp-server-1.0 gstreamer1.0-tools gstreamer1.0-plugins-base
   gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad

@@ -169,19 +169,16 @@ EOF
 }
 
 start_xvfb() {
-  local fd_file="$DEMO_WORK/xvfb.display"
-  : >"$fd_file"
+  # A display number of our own rather than the first free one: namespaced servers see
+  # no one else's lock file, so they would all pick :0 and share the path of its socket
+  # file, through which a stray client elsewhere could reach (and close) this program.
+  local number=$((100 + $$ % 800))
   # Its own session, like the program's: it must outlive the program's close.
-  setsid Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fd_file" \
-    >"$logs/xvfb.log" 2>&1 &
+  setsid Xvfb ":$number" -screen 0 1280x800x24 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
   xvfb_pid=$!
+  display=":$number"
+  # The server takes a moment before clients get through.
   for _ in $(seq 100); do
-    if grep -q '^[0-9]' "$fd_file"; then break; fi
-    sleep 0.1
-  done
-  display=":$(head -n1 "$fd_file")"
-  # The display number can be announced a moment before clients get through.
-  for _ in $(seq 50); do
     if DISPLAY="$display" /usr/bin/python3 "$here/xwindow.py" probe; then return; fi
     sleep 0.2
   done

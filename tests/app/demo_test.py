@@ -315,7 +315,7 @@ class Demo(unittest.TestCase):
         running = processes_in(self.namespaces)
         commands = " ".join(identity[2] for identity in running)
         for part in ("velto-sim --interface", "rtsp_cameras.py", "cupsd -f", "label-printer.sh",
-                     "./lankit", "Xvfb -displayfd"):
+                     "./lankit", "Xvfb :"):
             self.assertIn(part, commands)
         return running
 

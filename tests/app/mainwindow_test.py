@@ -1,0 +1,330 @@
+"""The main window used as an operator uses it: the real program in the demonstration
+(scripts/run.sh under Xvfb, eight simulated cameras with RTSP streams, a private CUPS
+queue), driven with real X clicks and keys (xdotool). What the program did is read from
+the far side (search requests and replies the cameras saw, RTSP sessions the server
+opened, URLs handed to the desktop, jobs the printer received) and from the screen.
+One program start serves every check, in the order an operator would meet them. Leaves
+build/mainwindow-en.png and build/mainwindow-cn.png. Needs root."""
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from demo_session import (ADDRESSES, BIN_DIR, PANEL_HEIGHT, QUEUE, TABLE_WIDTH,  # noqa: E402
+                          XWINDOW, DemoSession, Picture, wait_until)
+from demo_test import processes_in, still_running  # noqa: E402
+
+BUILD_DIR = os.path.dirname(BIN_DIR)
+MACS = ["02:56:4C:00:00:%02X" % n for n in range(1, 9)]
+# Header buttons in their order on the strip.
+NETWORK, SEARCH, SETTINGS, PRINTER, SCAN = range(5)
+# A scanner's text: a prefix, then the identifier from its model marker on.
+SCAN_CODE = "HXKT4R-001122-QWERTY"
+SCANNED = "SCN://" + SCAN_CODE
+
+
+def is_colour(rgb, want):
+    r, g, b = rgb
+    hi, lo = 150, 90
+    return {"yellow": r > hi and g > hi and b < lo, "cyan": r < lo and g > hi and b > hi,
+            "magenta": r > hi and g < lo and b > hi}[want]
+
+
+def colours_in_row(picture, y, x0, x1):
+    found = set()
+    for x in range(x0, x1, 2):
+        for want in ("yellow", "cyan", "magenta"):
+            if is_colour(picture.pixel(x, y), want):
+                found.add(want)
+    return found
+
+
+def differs(a, b, box):
+    """Pixels that differ between two screenshots inside box (x, y, w, h)."""
+    x, y, w, h = box
+    return sum(1 for row in range(y, y + h, 2) for col in range(x, x + w, 2)
+               if a.pixel(col, row) != b.pixel(col, row))
+
+
+class MainWindowTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if os.geteuid() != 0:
+            raise unittest.SkipTest("the demonstration needs root (network namespaces)")
+
+    def setUp(self):
+        self.session = DemoSession(language="en", seconds=280, every=30)
+        self.addCleanup(self.cleanup)
+        self.session.start()
+        self.shots = os.path.join(self.session.out, "test-shots")
+        os.makedirs(self.shots)
+
+    def cleanup(self):
+        self.session.interrupt()
+        keep = os.environ.get("LANKIT_KEEP_SHOTS")
+        if keep:
+            shutil.copytree(self.session.out, keep, dirs_exist_ok=True)
+        shutil.rmtree(self.session.out, ignore_errors=True)
+
+    def shot(self, name):
+        path = os.path.join(self.shots, name + ".png")
+        for attempt in range(10):
+            self.session.shot(path)
+            if max(Picture(path).mean(0, 0, 400, 26)) > 100:
+                break
+            print("black screen at %s, attempt %d: %s" % (name, attempt, self.session.x(
+                "xwininfo", "-root", "-tree")), file=sys.stderr)
+            time.sleep(0.5)
+        return path
+
+    def plays(self):
+        return [(e["camera"], e["address"]) for e in self.session.rtsp_events("play")]
+
+    def click_header(self, which):
+        buttons = self.session.header_buttons(self.shot("header"))
+        self.assertEqual(len(buttons), 5, buttons)
+        self.session.click(self.session.window, buttons[which], 14)
+
+    def click_cell(self, row, column, double=False):
+        self.session.click(self.session.window, *self.session.table_cell(row, column),
+                           double=double)
+
+    def await_search(self, count, what):
+        s = self.session
+        self.assertTrue(wait_until(lambda: len(s.searches()) >= count, 20), what)
+        self.assertEqual(wait_until(lambda: s.replies_to(count - 1) == ADDRESSES
+                                    and ADDRESSES, 15), ADDRESSES, what)
+
+    def await_play(self, count, camera, what):
+        """Waits for the count-th PLAY the server saw, which must be that camera's."""
+        self.assertTrue(wait_until(lambda: len(self.plays()) >= count, 25), what)
+        self.assertEqual(self.plays()[count - 1], (camera, "10.77.0.1"), what)
+
+    # --- the checks, in an operator's order ----------------------------------------------
+    def check_start(self):
+        s = self.session
+        self.await_search(1, "the start-up search")
+        self.await_play(1, 1, "row 0 plays after the start-up search")
+        time.sleep(2)
+        self.assertEqual(len(s.searches()), 1, "start-up searches exactly once")
+        # Camera 1's pattern is colour bars: they fill the preview beside the table. The
+        # picture is kept before the operator selects anything.
+        def bars():
+            picture = Picture(self.shot("en"))
+            return colours_in_row(picture, 150, 0, 1280 - TABLE_WIDTH) == {
+                "yellow", "cyan", "magenta"}
+        self.assertTrue(wait_until(bars, 20, step=1), "no colour bars in the preview")
+        shutil.copy(os.path.join(self.shots, "en.png"),
+                    os.path.join(BUILD_DIR, "mainwindow-en.png"))
+        # The table lists the devices sorted by MAC: select all rows and copy them.
+        self.click_cell(0, 2)
+        s.key(s.window, "ctrl+a", "ctrl+c")
+        rows = wait_until(lambda: s.clipboard().strip().splitlines(), 5, step=0.3)
+        self.assertEqual(len(rows), len(ADDRESSES), rows)
+        for n, row in enumerate(rows):
+            self.assertEqual(row.split("\t")[-3:], [str(n + 1), MACS[n], ADDRESSES[n]], row)
+        self.assertEqual(s.panel_name(), "Camera 1")
+        self.assertEqual(len(self.plays()), 1, "copying from the table restarted the stream")
+
+    def check_selection(self):
+        s = self.session
+        clients = len(s.rtsp_events("client"))
+        self.click_cell(0, 3)
+        time.sleep(3)
+        self.assertEqual(len(s.rtsp_events("client")), clients,
+                         "a column change within the row opened a new session")
+        self.assertEqual(len(self.plays()), 1)
+        self.click_cell(1, 2)
+        self.await_play(2, 2, "a row change plays that row's camera")
+        self.assertEqual(s.panel_name(), "Camera 2")
+        # Camera 2 shows a ball on black: the bars are gone.
+        def ball():
+            picture = Picture(self.shot("row1"))
+            return not colours_in_row(picture, 150, 0, 1280 - TABLE_WIDTH)
+        self.assertTrue(wait_until(ball, 20, step=1), "the preview still shows camera 1")
+
+    def check_double_click(self):
+        s = self.session
+        self.click_cell(1, 3, double=True)
+        self.assertEqual(wait_until(s.opened_urls, 10), ["http://10.77.0.11"])
+        for column in (0, 1, 2):
+            self.click_cell(2, column, double=True)
+        time.sleep(2)
+        self.assertEqual(s.opened_urls(), ["http://10.77.0.11"])
+        self.await_play(3, 3, "the double-clicked row plays")
+
+    def check_new_search(self):
+        self.click_header(SEARCH)
+        self.await_search(2, "the header's search")
+        self.await_play(4, 1, "a new search restarts row 0's stream")
+        self.assertEqual(self.session.panel_name(), "Camera 1")
+
+    def check_network(self):
+        s = self.session
+        self.click_header(NETWORK)
+        dialog = s.dialog()
+        self.assertTrue(dialog, "no network dialog")
+        self.assertEqual(s.geometry(dialog)[2:], (500, 200))
+        s.click(dialog, 250, 160)  # OK, with the interface in use chosen
+        self.assertTrue(s.no_dialog(), "the network dialog stayed open")
+        self.await_search(3, "the search after the network change")
+        self.await_play(5, 1, "row 0 plays after the network change")
+        log = s.program_log()
+        # The protocol came up twice on lkA's address: at start and after the dialog.
+        self.assertEqual(log.count("setsockopt JX_IP_ADD_MEMBERSHIP 239.255.255.250, "
+                                   "10.77.0.1 -> 0"), 4, log)
+        self.assertIn("network%20name=lkA", s.configuration())
+
+    def layout_at(self, width, height):
+        s = self.session
+        s.xdo("windowsize", s.window, width, height)
+        self.assertTrue(wait_until(lambda: s.geometry(s.window)[2:] == (width, height), 10))
+        time.sleep(1.5)
+        picture = Picture(self.shot("size-%dx%d" % (width, height)))
+        video_bottom = height - PANEL_HEIGHT - 1
+        table_left = width - TABLE_WIDTH
+        # The preview is black round its picture and in its control bar; the table white;
+        # the panel the window's grey.
+        self.assertEqual(max(picture.pixel(5, video_bottom)), 0, "video view ends lower")
+        self.assertGreater(min(picture.pixel(5, video_bottom + 2)), 200, "panel starts lower")
+        self.assertEqual(max(picture.pixel(table_left - 2, video_bottom - 5)), 0)
+        self.assertGreater(min(picture.pixel(table_left + 3, video_bottom - 5)), 200,
+                           "table is not 400 wide")
+        self.assertGreater(min(picture.pixel(width - 5, height - 5)), 200)
+
+    def check_geometry(self):
+        s = self.session
+        # A window manager keeps the window at its minimum size from this hint; Xvfb has
+        # none, so only the hint itself can be checked here.
+        hints = s.x("xprop", "-id", str(s.window), "WM_NORMAL_HINTS")
+        self.assertIn("program specified minimum size: 800 by 500", hints)
+        for width, height in ((1000, 650), (800, 500)):
+            self.layout_at(width, height)
+        s.xdo("windowsize", s.window, 1280, 800)
+        self.assertTrue(wait_until(lambda: s.geometry(s.window)[2:] == (1280, 800), 10))
+        time.sleep(1)
+
+    def check_language(self):
+        s = self.session
+        before = Picture(self.shot("before-language"))
+        english_buttons = s.header_buttons(self.shot("header-en"))
+        self.click_header(SETTINGS)
+        dialog = s.dialog()
+        self.assertTrue(dialog, "no settings dialog")
+        x, y = s.geometry(dialog)[:2]
+        dialog_before = Picture(self.shot("settings-en"))
+        # The language box: open it, take the next entry (Chinese) with the keyboard.
+        s.click(dialog, 250, 125)
+        time.sleep(0.5)
+        s.key(dialog, "Down", "Return")
+        time.sleep(1)
+        after = Picture(self.shot("settings-cn"))
+        self.assertIn("langage=cn", s.configuration())
+        # The dialog, the header and the panel are relabelled while the dialog is open.
+        self.assertGreater(differs(dialog_before, after, (x, y, 190, 200)), 50, "dialog")
+        self.assertGreater(differs(before, after, (0, 0, 500, 26)), 50, "header")
+        self.assertGreater(differs(before, after, (0, 800 - PANEL_HEIGHT + 10, 300, 200)), 50,
+                           "panel")
+        s.key(dialog, "Escape")
+        self.assertTrue(s.no_dialog(), "the settings dialog stayed open")
+        time.sleep(1)
+        chinese_buttons = s.header_buttons(self.shot("cn"))
+        self.assertEqual(len(chinese_buttons), 5)
+        self.assertNotEqual(chinese_buttons, english_buttons)
+        shutil.copy(os.path.join(self.shots, "cn.png"),
+                    os.path.join(BUILD_DIR, "mainwindow-cn.png"))
+
+    def check_printing(self):
+        s = self.session
+        self.click_header(PRINTER)
+        dialog = s.dialog()
+        self.assertTrue(dialog, "no printer settings dialog")
+        width = s.geometry(dialog)[2]
+        s.click(dialog, width // 2, 197)  # Save
+        self.assertTrue(s.no_dialog(), "the printer settings were not saved")
+        self.assertIn("printer%20name=" + QUEUE, s.configuration())
+
+        self.click_header(SCAN)
+        dialog = s.dialog()
+        self.assertTrue(dialog, "no scan dialog")
+        # The scan field has the focus; model and SN follow it in the tab order.
+        s.key(dialog, "Tab")
+        s.type(dialog, "KT4-DEMO")
+        s.key(dialog, "Tab")
+        s.type(dialog, "SN-00099")
+        s.key(dialog, "Tab", "Tab", "Tab")
+        s.type(dialog, SCANNED)
+        s.key(dialog, "Return")
+        labels = os.path.join(s.out, "labels")
+        pngs = wait_until(lambda: sorted(f for f in os.listdir(labels) if f.endswith(".png")),
+                          30, step=0.5)
+        self.assertEqual(len(pngs), 1, pngs)
+        decoded = subprocess.run(["zbarimg", "--nodbus", "--raw", "-q",
+                                  os.path.join(labels, pngs[0])], capture_output=True,
+                                 text=True, timeout=30)
+        self.assertEqual(decoded.stdout.strip(), SCAN_CODE)
+        # The SN field advanced; the scan field holds the code without the prefix.
+        s.key(dialog, "shift+Tab", "shift+Tab", "shift+Tab", "ctrl+a", "ctrl+c")
+        time.sleep(0.3)
+        self.assertEqual(s.clipboard(), "SN-00100")
+        s.key(dialog, "Tab", "Tab", "Tab", "ctrl+a", "ctrl+c")
+        time.sleep(0.3)
+        self.assertEqual(s.clipboard(), SCAN_CODE)
+        # The scan dialog takes every key for the scanner; it closes from its title bar.
+        # A close that reaches Qt while the dialog is being set up is dropped; ask again
+        # as an operator would.
+        def closed():
+            s.close(dialog)
+            return s.no_dialog(timeout=2)
+        self.assertTrue(wait_until(closed, 20, step=0), "the scan dialog stayed open")
+        time.sleep(2)
+        self.assertEqual(len([f for f in os.listdir(labels) if f.endswith(".png")]), 1)
+
+    def check_close(self):
+        s = self.session
+        running = processes_in(s.namespaces)
+        self.assertIn("./lankit", " ".join(p[2] for p in running))
+        # As a window manager's close button does.
+        def closed():
+            s.in_a("env", "DISPLAY=" + s.display, "/usr/bin/python3", XWINDOW, "close",
+                   "lankit")
+            return s.proc.poll() is not None
+        self.assertTrue(wait_until(closed, 40, step=2))
+        self.assertEqual(s.proc.returncode, 0, s.output())
+        self.assertIn("lankit ended with status 0", s.output())
+        self.assertEqual([p for p in running if still_running(p)], [])
+        namespaces = subprocess.run(["ip", "netns", "list"], capture_output=True,
+                                    text=True).stdout
+        self.assertFalse([n for n in s.namespaces if n in namespaces], namespaces)
+        self.assertFalse(os.path.exists(s.work), "the work folder (CUPS in it) is left")
+        folder = os.path.join(s.logs, "lankit-log")
+        with open(os.path.join(folder, sorted(os.listdir(folder))[-1]), encoding="utf-8") as f:
+            log = f.read()
+        # The whole session, in order: start-up, every search, the label, the teardown
+        # after the player's end.
+        order = ["install en language", "WSA(514, 514) = 0", '"method":"search"',
+                 "event loop ended, exit code 0", "device protocol threads joined"]
+        at = [log.find(line) for line in order]
+        self.assertTrue(all(n >= 0 for n in at) and at == sorted(at), at)
+        sent = [line for line in log.splitlines() if "  send {" in line]
+        self.assertEqual(len([line for line in sent if '"method":"search"' in line]), 3, sent)
+        self.assertTrue(log.rstrip().endswith("device protocol threads joined"),
+                        log[-500:])
+
+    def test_the_window_as_an_operator_uses_it(self):
+        self.check_start()
+        self.check_selection()
+        self.check_double_click()
+        self.check_new_search()
+        self.check_network()
+        self.check_geometry()
+        self.check_language()
+        self.check_printing()
+        self.check_close()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
