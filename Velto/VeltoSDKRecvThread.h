@@ -22,7 +22,10 @@ public:
 private:
     int bindSocket(int fd) override;
     int configureSocket(int fd) override;
-    // Blocks for one datagram and passes it on; false when the socket failed.
+    // Lets the send thread go ahead once replies can be received.
+    void socketChanged(bool open) override;
+    // Blocks for one datagram and passes it on when it arrived on the chosen interface;
+    // false when the socket failed.
     bool serve() override;
 
     char buffer[VeltoDatagram::kMaxSize]; // body thread only
