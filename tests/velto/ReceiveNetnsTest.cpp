@@ -173,21 +173,22 @@ public:
 // group and straight to our address there, for about seconds.
 void answerFromSecondNetwork(double seconds)
 {
-    const QString script = QStringLiteral(
-        "import socket,struct,time\n"
-        "s=socket.socket(socket.AF_INET,socket.SOCK_DGRAM)\n"
-        "s.setsockopt(socket.IPPROTO_IP,socket.IP_MULTICAST_IF,socket.inet_aton('192.168.77.2'))\n"
-        "end=time.monotonic()+%1\n"
-        "while time.monotonic()<end:\n"
-        "  for n,to in ((1,'239.255.255.250'),(2,'192.168.77.1')):\n"
-        "    j=('{\"destid\":\"%2\",\"id\":0,\"mac\":\"06:0E:0E:00:00:0%d\",'\n"
-        "       '\"result\":\"success\"}' % n).encode()\n"
-        "    s.sendto(struct.pack('>II',len(j)+8,0)+j,(to,5999))\n"
-        "  time.sleep(0.02)\n")
-                               .arg(seconds)
-                               .arg(QLatin1String(kOwnSrcId));
-    QProcess::execute(QStringLiteral("ip"), {"netns", "exec", qEnvironmentVariable("NETNS_B"),
-                                             "python3", "-c", script});
+    const QString script =
+        QStringLiteral("import socket,struct,time\n"
+                       "s=socket.socket(socket.AF_INET,socket.SOCK_DGRAM)\n"
+                       "s.setsockopt(socket.IPPROTO_IP,socket.IP_MULTICAST_IF,socket.inet_aton('"
+                       "192.168.77.2'))\n"
+                       "end=time.monotonic()+%1\n"
+                       "while time.monotonic()<end:\n"
+                       "  for n,to in ((1,'239.255.255.250'),(2,'192.168.77.1')):\n"
+                       "    j=('{\"destid\":\"%2\",\"id\":0,\"mac\":\"06:0E:0E:00:00:0%d\",'\n"
+                       "       '\"result\":\"success\"}' % n).encode()\n"
+                       "    s.sendto(struct.pack('>II',len(j)+8,0)+j,(to,5999))\n"
+                       "  time.sleep(0.02)\n")
+            .arg(seconds)
+            .arg(QLatin1String(kOwnSrcId));
+    QProcess::execute(QStringLiteral("ip"),
+                      {"netns", "exec", qEnvironmentVariable("NETNS_B"), "python3", "-c", script});
 }
 } // namespace
 
@@ -245,8 +246,7 @@ TEST_F(VeltoReceiveNetns, LankitctlSearchesBesideARunningProgram)
     startProtocol();
     QProcess ctl;
     ctl.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    ctl.start(testBinDir() + "/lankitctl",
-              {"--interface", ifaceA(), "--seconds", "2.5", "search"});
+    ctl.start(testBinDir() + "/lankitctl", {"--interface", ifaceA(), "--seconds", "2.5", "search"});
     ASSERT_TRUE(ctl.waitForStarted());
     QThread::msleep(500); // its receive socket is bound by now
     const QVector<VeltoDevice> found = search(1.5);
@@ -286,7 +286,8 @@ TEST_F(VeltoReceiveNetns, HostilePeerFloodsAndLies)
     EXPECT_TRUE(macs.contains("02:56:4C:00:00:02"));
     for (const char *forged : {"06:BA:D0:00:00:01", "06:BA:D0:00:00:02", "06:BA:D0:00:00:03"})
         EXPECT_FALSE(macs.contains(forged)) << forged;
-    EXPECT_FALSE(std::any_of(macs.begin(), macs.end(), [](const QString &m) { return m.size() > 64; }));
+    EXPECT_FALSE(
+        std::any_of(macs.begin(), macs.end(), [](const QString &m) { return m.size() > 64; }));
     EXPECT_GT(found.size(), kFlood / 2); // what the kernel did not drop is listed
     EXPECT_LT(peak - before, 400 * 1024);
 

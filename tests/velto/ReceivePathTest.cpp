@@ -51,7 +51,10 @@ protected:
     }
     void TearDown() override { VeltoSDK::destroyInstance(); }
 
-    void hand(const QByteArray &datagram) { sdk->queueReply(datagram.constData(), datagram.size()); }
+    void hand(const QByteArray &datagram)
+    {
+        sdk->queueReply(datagram.constData(), datagram.size());
+    }
 
     LogCapture log;
     VeltoSDK *sdk = nullptr;
@@ -131,10 +134,11 @@ TEST_F(VeltoReceivePath, ControlBytesOfARepliesAreEscapedInItsLogLine)
     const QStringList lines = log.matching(kRecv);
     ASSERT_EQ(lines.size(), 1);
     EXPECT_FALSE(hasControl(lines.first())) << qPrintable(lines.first());
-    EXPECT_EQ(lines.first(),
-              QString::fromUtf8("VeltoSDK.cpp: recv {\"destid\":\"000000000000\",\"id\":3,"
-                                "\\x0d\\x0a\"name\":\"a\\r\\nb\",\"x\":\"\\x1b[31m\\x9b2J \xe4\xb8\xad "
-                                "\xef\xbf\xbd\xef\xbf\xbd\\x07\"}"));
+    EXPECT_EQ(
+        lines.first(),
+        QString::fromUtf8("VeltoSDK.cpp: recv {\"destid\":\"000000000000\",\"id\":3,"
+                          "\\x0d\\x0a\"name\":\"a\\r\\nb\",\"x\":\"\\x1b[31m\\x9b2J \xe4\xb8\xad "
+                          "\xef\xbf\xbd\xef\xbf\xbd\\x07\"}"));
     std::unique_ptr<QJsonObject> reply(VeltoSDKTestAccess::takeReply(sdk));
     ASSERT_TRUE(reply); // the reply itself is taken as it came
     EXPECT_EQ(reply->value("x").toString().left(1), QStringLiteral("\x1b"));

@@ -29,8 +29,8 @@ QByteArray framed(const QByteArray &json, qint64 declared = -1)
 QByteArray reply(int id, const QByteArray &srcId, const QByteArray &mac, const QByteArray &name)
 {
     return "{\"destid\":\"" + srcId + "\",\"httpport\":80,\"id\":" + QByteArray::number(id) +
-           ",\"ip\":\"10.77.0.200\",\"mac\":\"" + mac +
-           "\",\"method\":\"search\",\"name\":\"" + name + "\",\"result\":\"success\"}";
+           ",\"ip\":\"10.77.0.200\",\"mac\":\"" + mac + "\",\"method\":\"search\",\"name\":\"" +
+           name + "\",\"result\":\"success\"}";
 }
 
 QByteArray floodMac(int n)
@@ -106,7 +106,9 @@ void SimFlood::sendHostile(int id, const QByteArray &srcId)
     // Accepted as devices: their names carry what must not reach a log line raw.
     send(framed(reply(id, srcId, "06:BA:D0:00:00:05",
                       "evil\r\n[2026-01-01 00:00:00.000]  VeltoSDK.cpp:1  forged\x1b[31mred\x07")));
-    send(framed(reply(id, srcId, "06:BA:D0:00:00:06", "bad \xff\xfe\xc0\xaf utf-8 \xc2\x9b" "2J")));
+    send(framed(reply(id, srcId, "06:BA:D0:00:00:06",
+                      "bad \xff\xfe\xc0\xaf utf-8 \xc2\x9b"
+                      "2J")));
     QByteArray split = reply(id, srcId, "06:BA:D0:00:00:07", "raw LF between tokens");
     split.replace(",\"ip\"", ",\n\r\"ip\"");
     send(framed(split));
@@ -121,8 +123,8 @@ void SimFlood::sendFlood(int id, const QByteArray &srcId)
         const int to = static_cast<int>(qint64(floodCount) * (batch + 1) / kBatches);
         for (int n = from; n < to; ++n)
             send(framed(reply(id, srcId, floodMac(n), "Flood " + QByteArray::number(n))));
-        std::this_thread::sleep_until(start + std::chrono::milliseconds(
-                                                  qint64(floodMs) * (batch + 1) / kBatches));
+        std::this_thread::sleep_until(
+            start + std::chrono::milliseconds(qint64(floodMs) * (batch + 1) / kBatches));
     }
 }
 

@@ -33,7 +33,7 @@ private:
     const int floodCount;
     const int floodMs;
     const bool hostile;
-    int sock = -1;                  // the sending socket; the burst thread only, after start
-    std::thread burst;              // joined before the next burst and on destruction
+    int sock = -1;     // the sending socket; the burst thread only, after start
+    std::thread burst; // joined before the next burst and on destruction
     std::atomic<bool> stopping{false};
 };
