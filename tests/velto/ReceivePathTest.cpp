@@ -7,6 +7,7 @@
 #include "Velto/VeltoSDK.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -81,11 +82,16 @@ TEST_F(VeltoReceivePath, SearchListsAHundredThousandDistinctRepliesAndTheRealOne
     ASSERT_FALSE(VeltoTest::nextRequest(sdk).isEmpty());
     QElapsedTimer timer;
     timer.start();
-    for (const QByteArray &datagram : qAsConst(datagrams))
-        hand(datagram);
+    for (int n = 0; n < datagrams.size(); ++n) {
+        hand(datagrams[n]);
+        if (n % 1000 == 999) // about 100,000 a second, as a burst arrives
+            QThread::usleep(static_cast<unsigned long>(
+                qMax<qint64>(0, (n + 1) / 100 - timer.elapsed()) * 1000));
+    }
     const qint64 handedMs = timer.elapsed();
     const QVector<VeltoDevice> found = search.get();
     RecordProperty("hand_in_ms", static_cast<int>(handedMs));
+    std::printf("handed in within %lld ms\n", static_cast<long long>(handedMs));
     ASSERT_LT(handedMs, 2500) << "this machine is too slow to tell";
     EXPECT_EQ(found.size(), kFlood);
     EXPECT_TRUE(std::any_of(found.begin(), found.end(), [](const VeltoDevice &d) {
@@ -130,15 +136,14 @@ TEST_F(VeltoReceivePath, ControlBytesOfARepliesAreEscapedInItsLogLine)
 {
     VeltoSDKTestAccess::expectReply(sdk, 3);
     hand(VeltoTest::framed("{\"destid\":\"000000000000\",\"id\":3,\r\n\"name\":\"a\\r\\nb\","
-                           "\"x\":\"\x1b[31m\xc2\x9b\x32J \xe4\xb8\xad \xff\xfe\x07\"}"));
+                           "\"x\":\"\x1b[31m\xc2\x9b\x32J \xe4\xb8\xad\x07\"}"));
     const QStringList lines = log.matching(kRecv);
     ASSERT_EQ(lines.size(), 1);
     EXPECT_FALSE(hasControl(lines.first())) << qPrintable(lines.first());
-    EXPECT_EQ(
-        lines.first(),
-        QString::fromUtf8("VeltoSDK.cpp: recv {\"destid\":\"000000000000\",\"id\":3,"
-                          "\\x0d\\x0a\"name\":\"a\\r\\nb\",\"x\":\"\\x1b[31m\\x9b2J \xe4\xb8\xad "
-                          "\xef\xbf\xbd\xef\xbf\xbd\\x07\"}"));
+    EXPECT_EQ(lines.first(),
+              QString::fromUtf8("VeltoSDK.cpp: recv {\"destid\":\"000000000000\",\"id\":3,"
+                                "\\x0d\\x0a\"name\":\"a\\r\\nb\",\"x\":\"\\x1b[31m\\x9b2J "
+                                "\xe4\xb8\xad\\x07\"}"));
     std::unique_ptr<QJsonObject> reply(VeltoSDKTestAccess::takeReply(sdk));
     ASSERT_TRUE(reply); // the reply itself is taken as it came
     EXPECT_EQ(reply->value("x").toString().left(1), QStringLiteral("\x1b"));
