@@ -19,6 +19,8 @@ std::atomic<VeltoSDK *> VeltoSDK::sdk{nullptr};
 namespace {
 // A search pauses this long whenever no reply is queued.
 const int kSearchPollMs = 10;
+// Replies a search takes at a time: small enough that it ends on time in a flood.
+const int kSearchBatch = 512;
 // The request's "user" identifies the program to the devices.
 const char kSearchUser[] = "Windows LanKit";
 const char kAllDevices[] = "all";
@@ -209,11 +211,16 @@ QJsonObject *VeltoSDK::takeReply()
     return receiveQueue.isEmpty() ? nullptr : receiveQueue.takeFirst();
 }
 
-QList<QJsonObject *> VeltoSDK::takeReplies()
+QList<QJsonObject *> VeltoSDK::takeReplies(int count)
 {
     QList<QJsonObject *> replies;
     std::lock_guard<JXThreadLocker> guard(receiveLock);
-    replies.swap(receiveQueue);
+    if (receiveQueue.size() <= count) {
+        replies.swap(receiveQueue);
+    } else {
+        replies = receiveQueue.mid(0, count);
+        receiveQueue.erase(receiveQueue.begin(), receiveQueue.begin() + count);
+    }
     return replies;
 }
 
@@ -242,7 +249,7 @@ QJsonObject *VeltoSDK::waitReply(int id, double seconds)
     return nullptr;
 }
 
-// Replies are taken a whole queue at a time and checked against a hash of the MACs listed,
+// Replies are taken many at a time and checked against a hash of the MACs listed,
 // so that a burst of thousands is drained as fast as it arrives.
 void VeltoSDK::searchDevices(QVector<VeltoDevice> &out, double seconds)
 {
@@ -257,7 +264,7 @@ void VeltoSDK::searchDevices(QVector<VeltoDevice> &out, double seconds)
     while (waiting.load()) {
         if (limited && JXThread::now() > deadline)
             break;
-        const QList<QJsonObject *> replies = takeReplies();
+        const QList<QJsonObject *> replies = takeReplies(kSearchBatch);
         if (replies.isEmpty()) {
             JXThread::msleep(kSearchPollMs);
             continue;

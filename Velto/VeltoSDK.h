@@ -129,8 +129,8 @@ private:
     void expectReply(int id);
     void forgetReply(int id);
     QJsonObject *takeReply();
-    // Every queued reply (owned by the caller), oldest first.
-    QList<QJsonObject *> takeReplies();
+    // Up to count of the oldest queued replies (owned by the caller), oldest first.
+    QList<QJsonObject *> takeReplies(int count);
     void clearQueues();
     void logReply(const char *json, int size);
     // Enqueues message, waits for its reply and maps it to 0 / -1.
