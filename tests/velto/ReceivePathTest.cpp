@@ -16,6 +16,8 @@
 namespace {
 const char kOwn[] = "000000000000";
 const char kRecv[] = "VeltoSDK.cpp: recv ";
+// Replies the hand-in lets queue up before it waits, as a full socket buffer would.
+const int kBacklog = 8192;
 
 QByteArray searchReply(int id, int n)
 {
@@ -62,8 +64,9 @@ protected:
 };
 } // namespace
 
-// 100,000 distinct devices handed in as fast as the receive thread could: a linear
-// duplicate check per reply fell behind by minutes.
+// 100,000 distinct devices handed in at the pace of a burst, the hand-in held back while
+// the queue is full as the kernel's buffer would hold them: a linear duplicate check per
+// reply took minutes to work through them; a hash set takes a moment.
 TEST_F(VeltoReceivePath, SearchListsAHundredThousandDistinctRepliesAndTheRealOneAmongThem)
 {
     const int kFlood = 100000;
@@ -76,23 +79,28 @@ TEST_F(VeltoReceivePath, SearchListsAHundredThousandDistinctRepliesAndTheRealOne
 
     auto search = std::async(std::launch::async, [this]() {
         QVector<VeltoDevice> found;
-        sdk->searchDevices(found, 3.0);
+        sdk->searchDevices(found, 0);
         return found;
     });
     ASSERT_FALSE(VeltoTest::nextRequest(sdk).isEmpty());
     QElapsedTimer timer;
     timer.start();
     for (int n = 0; n < datagrams.size(); ++n) {
+        while (VeltoSDKTestAccess::queuedReplies(sdk) >= kBacklog && timer.elapsed() < 20000)
+            QThread::msleep(1);
         hand(datagrams[n]);
         if (n % 1000 == 999) // about 100,000 a second, as a burst arrives
             QThread::usleep(static_cast<unsigned long>(
                 qMax<qint64>(0, (n + 1) / 100 - timer.elapsed()) * 1000));
     }
-    const qint64 handedMs = timer.elapsed();
+    while (VeltoSDKTestAccess::queuedReplies(sdk) > 0 && timer.elapsed() < 20000)
+        QThread::msleep(5);
+    const qint64 drainedMs = timer.elapsed();
+    QThread::msleep(50); // the search files its last batch
+    sdk->cancelWait();
     const QVector<VeltoDevice> found = search.get();
-    RecordProperty("hand_in_ms", static_cast<int>(handedMs));
-    std::printf("handed in within %lld ms\n", static_cast<long long>(handedMs));
-    ASSERT_LT(handedMs, 2500) << "this machine is too slow to tell";
+    RecordProperty("drained_ms", static_cast<int>(drainedMs));
+    EXPECT_LT(drainedMs, 20000);
     EXPECT_EQ(found.size(), kFlood);
     EXPECT_TRUE(std::any_of(found.begin(), found.end(), [](const VeltoDevice &d) {
         return d.mac() == QLatin1String("02:56:4C:00:00:01");
