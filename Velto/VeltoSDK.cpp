@@ -11,8 +11,8 @@
 #include <QJsonDocument>
 #include <QStringList>
 
-#include <memory>
 #include <mutex>
+#include <utility>
 
 std::atomic<VeltoSDK *> VeltoSDK::sdk{nullptr};
 
@@ -43,6 +43,20 @@ void deleteAll(QList<QJsonObject *> &queue)
     qDeleteAll(queue);
     queue.clear();
 }
+
+// Runs its function when the scope ends, however it ends.
+template <typename Function>
+class AtScopeEnd
+{
+public:
+    explicit AtScopeEnd(Function function) : function(std::move(function)) {}
+    ~AtScopeEnd() { function(); }
+    AtScopeEnd(const AtScopeEnd &) = delete;
+    AtScopeEnd &operator=(const AtScopeEnd &) = delete;
+
+private:
+    Function function;
+};
 } // namespace
 
 // ---- singleton ------------------------------------------------------------------------
@@ -230,7 +244,7 @@ QList<QJsonObject *> VeltoSDK::takeReplies(int count)
 QJsonObject *VeltoSDK::waitReply(int id, double seconds)
 {
     expectReply(id);
-    const std::shared_ptr<void> forget(nullptr, [this, id](void *) { forgetReply(id); });
+    const AtScopeEnd forget([this, id]() { forgetReply(id); });
     const bool limited = seconds > 0;
     const double deadline = JXThread::now() + seconds;
     waiting.store(true);
@@ -257,7 +271,7 @@ void VeltoSDK::searchDevices(QVector<VeltoDevice> &out, double seconds)
     QSet<QString> seen;
     const int id = takeId();
     enqueueAwaited(buildSearchMessage(id), id);
-    const std::shared_ptr<void> forget(nullptr, [this, id](void *) { forgetReply(id); });
+    const AtScopeEnd forget([this, id]() { forgetReply(id); });
     const bool limited = seconds > 0;
     const double deadline = JXThread::now() + seconds;
     waiting.store(true);
