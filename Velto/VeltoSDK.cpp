@@ -294,12 +294,13 @@ void VeltoSDK::searchDevices(QVector<VeltoDevice> &out, double seconds)
 void VeltoSDK::addSearchReply(QVector<VeltoDevice> &out, QSet<QString> &seen,
                               const QJsonObject &reply) const
 {
-    VeltoDevice device;
-    device.fromJson(reply);
-    if (!device.hasMac() || seen.contains(device.mac()))
+    const QJsonValue mac = reply.value(QLatin1String("mac"));
+    const QString text = mac.isString() ? mac.toString() : QString();
+    if (text.isEmpty() || seen.contains(text))
         return;
-    seen.insert(device.mac());
-    out.append(device);
+    seen.insert(text);
+    out.append(VeltoDevice());
+    out.last().fromJson(reply);
 }
 
 void VeltoSDK::cancelWait()
