@@ -48,3 +48,27 @@ bool VeltoDatagram::isAddressedTo(const QJsonObject &message, const QString &src
     const QJsonValue destId = message.value(QLatin1String("destid"));
     return destId.isString() && destId.toString() == srcId;
 }
+
+namespace {
+bool isControl(char16_t unit)
+{
+    return unit < 0x20 || (unit >= 0x7f && unit < 0xa0) || unit == 0x2028 || unit == 0x2029;
+}
+} // namespace
+
+QByteArray VeltoDatagram::loggable(const QByteArray &received)
+{
+    const QString text = QString::fromUtf8(received);
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar character : text) {
+        const char16_t unit = character.unicode();
+        if (!isControl(unit))
+            shown.append(character);
+        else if (unit < 0x100)
+            shown.append(QStringLiteral("\\x%1").arg(unsigned(unit), 2, 16, QLatin1Char('0')));
+        else
+            shown.append(QStringLiteral("\\u%1").arg(unsigned(unit), 4, 16, QLatin1Char('0')));
+    }
+    return shown.toUtf8();
+}

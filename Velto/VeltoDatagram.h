@@ -30,6 +30,11 @@ public:
     // with unique keys (see VeltoJsonCheck).
     // Call only when hasValidLength() holds.
     static QJsonObject message(const char *data, qint64 size);
+    // The received text as it may be logged: every control character, and a character that
+    // ends a line or starts an escape sequence, written as \xNN or \uNNNN, so that a peer can
+    // neither split a log line nor drive the operator's terminal. Invalid UTF-8 becomes
+    // U+FFFD.
+    static QByteArray loggable(const QByteArray &received);
     // True when the message's "destid" is a string exactly equal to a non-empty srcId.
     static bool isAddressedTo(const QJsonObject &message, const QString &srcId);
 };

@@ -12,12 +12,15 @@
 #include <QStringList>
 
 #include <mutex>
+#include <utility>
 
 std::atomic<VeltoSDK *> VeltoSDK::sdk{nullptr};
 
 namespace {
 // A search pauses this long whenever no reply is queued.
 const int kSearchPollMs = 10;
+// Replies a search takes at a time: small enough that it ends on time in a flood.
+const int kSearchBatch = 512;
 // The request's "user" identifies the program to the devices.
 const char kSearchUser[] = "Windows LanKit";
 const char kAllDevices[] = "all";
@@ -40,6 +43,20 @@ void deleteAll(QList<QJsonObject *> &queue)
     qDeleteAll(queue);
     queue.clear();
 }
+
+// Runs its function when the scope ends, however it ends.
+template <typename Function>
+class AtScopeEnd
+{
+public:
+    explicit AtScopeEnd(Function function) : function(std::move(function)) {}
+    ~AtScopeEnd() { function(); }
+    AtScopeEnd(const AtScopeEnd &) = delete;
+    AtScopeEnd &operator=(const AtScopeEnd &) = delete;
+
+private:
+    Function function;
+};
 } // namespace
 
 // ---- singleton ------------------------------------------------------------------------
@@ -73,6 +90,7 @@ VeltoSDK::~VeltoSDK()
 void VeltoSDK::start(const QNetworkInterface &iface, const QNetworkAddressEntry &entry)
 {
     stopThreads();
+    clearQueues();
     useNetwork(iface, entry);
     sendThread = new VeltoSDKSendThread(this);
     sendThread->setName("VeltoSDKSendThread");
@@ -113,27 +131,63 @@ QByteArray VeltoSDK::localAddress() const
     return entry.ip().toString().toLatin1();
 }
 
+int VeltoSDK::interfaceIndex() const
+{
+    return iface.index();
+}
+
+void VeltoSDK::setReceiving(bool open)
+{
+    receiving.store(open);
+}
+
+bool VeltoSDK::isReceiving() const
+{
+    return receiving.load();
+}
+
+void VeltoSDK::clearQueues()
+{
+    {
+        std::lock_guard<JXThreadLocker> guard(sendLock);
+        deleteAll(sendQueue);
+    }
+    std::lock_guard<JXThreadLocker> guard(receiveLock);
+    deleteAll(receiveQueue);
+}
+
 QJsonObject *VeltoSDK::takeRequest()
 {
     std::lock_guard<JXThreadLocker> guard(sendLock);
     return sendQueue.isEmpty() ? nullptr : sendQueue.takeFirst();
 }
 
+// The parse runs outside the lock, so that a wait draining the queue never waits for it.
 void VeltoSDK::queueReply(const char *datagram, int size)
 {
     if (!VeltoDatagram::hasValidLength(datagram, size))
         return;
-    const QString own = srcId();
-    std::lock_guard<JXThreadLocker> guard(receiveLock);
-    auto *message = new QJsonObject(VeltoDatagram::message(datagram, size));
-    if (VeltoDatagram::isAddressedTo(*message, own)) {
-        receiveQueue.append(message);
-        const QByteArray json(datagram + VeltoDatagram::kHeaderSize,
-                              size - VeltoDatagram::kHeaderSize);
-        qDebug("recv %s", json.constData());
-    } else {
-        delete message;
+    QJsonObject message = VeltoDatagram::message(datagram, size);
+    if (!VeltoDatagram::isAddressedTo(message, srcId()))
+        return;
+    {
+        std::lock_guard<JXThreadLocker> guard(receiveLock);
+        if (!awaitedIds.contains(replyId(message)) || receiveQueue.size() >= kMaxQueuedReplies)
+            return;
+        receiveQueue.append(new QJsonObject(std::move(message)));
     }
+    logReply(datagram + VeltoDatagram::kHeaderSize, size - VeltoDatagram::kHeaderSize);
+}
+
+// A flood of replies must neither fill the disk nor slow the receive thread down with
+// flushed log lines, and a peer's bytes must not forge lines or reach a terminal raw.
+void VeltoSDK::logReply(const char *json, int size)
+{
+    const int skipped = replyLog.takeSkipped();
+    if (skipped > 0)
+        qDebug("recv: %d more replies not logged", skipped);
+    if (replyLog.admit())
+        qDebug("recv %s", VeltoDatagram::loggable(QByteArray::fromRawData(json, size)).constData());
 }
 
 int VeltoSDK::takeId()
@@ -147,10 +201,41 @@ void VeltoSDK::enqueue(QJsonObject *message)
     sendQueue.append(message);
 }
 
+void VeltoSDK::enqueueAwaited(QJsonObject *message, int id)
+{
+    expectReply(id);
+    enqueue(message);
+}
+
+void VeltoSDK::expectReply(int id)
+{
+    std::lock_guard<JXThreadLocker> guard(receiveLock);
+    awaitedIds.insert(id);
+}
+
+void VeltoSDK::forgetReply(int id)
+{
+    std::lock_guard<JXThreadLocker> guard(receiveLock);
+    awaitedIds.remove(id);
+}
+
 QJsonObject *VeltoSDK::takeReply()
 {
     std::lock_guard<JXThreadLocker> guard(receiveLock);
     return receiveQueue.isEmpty() ? nullptr : receiveQueue.takeFirst();
+}
+
+QList<QJsonObject *> VeltoSDK::takeReplies(int count)
+{
+    QList<QJsonObject *> replies;
+    std::lock_guard<JXThreadLocker> guard(receiveLock);
+    if (receiveQueue.size() <= count) {
+        replies.swap(receiveQueue);
+    } else {
+        replies = receiveQueue.mid(0, count);
+        receiveQueue.erase(receiveQueue.begin(), receiveQueue.begin() + count);
+    }
+    return replies;
 }
 
 // ---- waits ----------------------------------------------------------------------------
@@ -158,6 +243,8 @@ QJsonObject *VeltoSDK::takeReply()
 // Polls without pausing: a setting command's reply is taken the moment it is queued.
 QJsonObject *VeltoSDK::waitReply(int id, double seconds)
 {
+    expectReply(id);
+    const AtScopeEnd forget([this, id]() { forgetReply(id); });
     const bool limited = seconds > 0;
     const double deadline = JXThread::now() + seconds;
     waiting.store(true);
@@ -176,34 +263,44 @@ QJsonObject *VeltoSDK::waitReply(int id, double seconds)
     return nullptr;
 }
 
+// Replies are taken many at a time and checked against a hash of the MACs listed,
+// so that a burst of thousands is drained as fast as it arrives.
 void VeltoSDK::searchDevices(QVector<VeltoDevice> &out, double seconds)
 {
     out.clear();
+    QSet<QString> seen;
     const int id = takeId();
-    enqueue(buildSearchMessage(id));
+    enqueueAwaited(buildSearchMessage(id), id);
+    const AtScopeEnd forget([this, id]() { forgetReply(id); });
     const bool limited = seconds > 0;
     const double deadline = JXThread::now() + seconds;
     waiting.store(true);
     while (waiting.load()) {
         if (limited && JXThread::now() > deadline)
             break;
-        QJsonObject *reply = takeReply();
-        if (!reply) {
+        const QList<QJsonObject *> replies = takeReplies(kSearchBatch);
+        if (replies.isEmpty()) {
             JXThread::msleep(kSearchPollMs);
             continue;
         }
-        if (replyId(*reply) == id)
-            addSearchReply(out, *reply);
-        delete reply;
+        for (QJsonObject *reply : replies) {
+            if (replyId(*reply) == id)
+                addSearchReply(out, seen, *reply);
+            delete reply;
+        }
     }
 }
 
-void VeltoSDK::addSearchReply(QVector<VeltoDevice> &out, const QJsonObject &reply) const
+void VeltoSDK::addSearchReply(QVector<VeltoDevice> &out, QSet<QString> &seen,
+                              const QJsonObject &reply) const
 {
-    VeltoDevice device;
-    device.fromJson(reply);
-    if (device.hasMac() && !VeltoDevice::containsMac(out, device))
-        out.append(device);
+    const QJsonValue mac = reply.value(QLatin1String("mac"));
+    const QString text = mac.isString() ? mac.toString() : QString();
+    if (text.isEmpty() || seen.contains(text))
+        return;
+    seen.insert(text);
+    out.append(VeltoDevice());
+    out.last().fromJson(reply);
 }
 
 void VeltoSDK::cancelWait()
@@ -213,7 +310,7 @@ void VeltoSDK::cancelWait()
 
 int VeltoSDK::request(QJsonObject *message, int id, double seconds)
 {
-    enqueue(message);
+    enqueueAwaited(message, id);
     QJsonObject *reply = waitReply(id, seconds);
     if (!reply)
         return -1;
@@ -287,7 +384,7 @@ int VeltoSDK::setDevicesPtz(const QVector<VeltoDevice> &devices, const QString &
 int VeltoSDK::scanDeviceWifi(const VeltoDevice &device, QVector<VeltoDeviceWiFiInfo> &out)
 {
     const int id = takeId();
-    enqueue(buildDeviceMessage(device, id, latin1("WifiScan")));
+    enqueueAwaited(buildDeviceMessage(device, id, latin1("WifiScan")), id);
     QJsonObject *reply = waitReply(id, kWifiScanSeconds);
     if (!reply)
         return -1;
@@ -308,7 +405,7 @@ int VeltoSDK::scanDeviceWifi(const VeltoDevice &device, QVector<VeltoDeviceWiFiI
 int VeltoSDK::getDeviceSdCard(const VeltoDevice &device, int &total, int &free)
 {
     const int id = takeId();
-    enqueue(buildDeviceMessage(device, id, latin1("GetSD")));
+    enqueueAwaited(buildDeviceMessage(device, id, latin1("GetSD")), id);
     QJsonObject *reply = waitReply(id, kReplySeconds);
     if (!reply)
         return -1;

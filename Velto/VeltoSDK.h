@@ -3,12 +3,14 @@
 #include "JXUtils/JXThreadLocker.h"
 #include "Velto/VeltoDevice.h"
 #include "Velto/VeltoDeviceWiFiInfo.h"
+#include "Velto/VeltoLogLimiter.h"
 
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
 #include <QNetworkAddressEntry>
 #include <QNetworkInterface>
+#include <QSet>
 #include <QString>
 #include <QVector>
 
@@ -41,7 +43,11 @@ public:
     // Stops and joins the receive thread, then the send thread, and frees the instance.
     static void destroyInstance();
 
-    // Runs the protocol threads on iface/entry; request ids restart at 0.
+    // Replies queued at most; a reply beyond them is dropped.
+    static constexpr int kMaxQueuedReplies = 16384;
+
+    // Runs the protocol threads on iface/entry; request ids restart at 0 and both queues
+    // start empty, so nothing of the previous network reaches the new one.
     void start(const QNetworkInterface &iface, const QNetworkAddressEntry &entry);
     // Stops and joins the receive thread, then the send thread. Queued messages stay.
     void stopThreads();
@@ -92,10 +98,18 @@ public:
     QString srcId() const;
     // Text of the chosen IPv4 address.
     QByteArray localAddress() const;
+    // Index of the chosen interface; only datagrams that arrived on it are replies.
+    int interfaceIndex() const;
+    // Set by the receive thread while its socket is bound and joined; the send thread
+    // sends only then.
+    void setReceiving(bool open);
+    bool isReceiving() const;
     // The oldest queued request (owned by the caller), or null.
     QJsonObject *takeRequest();
     // Queues the message of a received datagram of size bytes (size may exceed the bytes
-    // held, for a datagram that did not fit) when it is well formed and addressed to us.
+    // held, for a datagram that did not fit) when it is well formed, addressed to us and
+    // answers a request that is awaited, while fewer than kMaxQueuedReplies are queued.
+    // Called by the receive thread only.
     void queueReply(const char *datagram, int size);
 
 private:
@@ -110,10 +124,20 @@ private:
     void useNetwork(const QNetworkInterface &iface, const QNetworkAddressEntry &entry);
     int takeId();
     void enqueue(QJsonObject *message);
+    // Marks id as awaited, then queues message: a reply cannot come before it is awaited.
+    void enqueueAwaited(QJsonObject *message, int id);
+    void expectReply(int id);
+    void forgetReply(int id);
     QJsonObject *takeReply();
+    // Up to count of the oldest queued replies (owned by the caller), oldest first.
+    QList<QJsonObject *> takeReplies(int count);
+    void clearQueues();
+    void logReply(const char *json, int size);
     // Enqueues message, waits for its reply and maps it to 0 / -1.
     int request(QJsonObject *message, int id, double seconds);
-    void addSearchReply(QVector<VeltoDevice> &out, const QJsonObject &reply) const;
+    // Appends the reply's device unless its MAC is in seen, which holds every MAC of out.
+    void addSearchReply(QVector<VeltoDevice> &out, QSet<QString> &seen,
+                        const QJsonObject &reply) const;
     void setCurrentUpload(JXHttpUtils *upload);
 
     QJsonObject *buildSearchMessage(int id) const;
@@ -143,6 +167,9 @@ private:
     // Owned objects; receiveLock, held by the receive thread for one datagram's parse and
     // append and by a wait for one list operation.
     QList<QJsonObject *> receiveQueue;
+    QSet<int> awaitedIds; // ids of requests whose reply a wait or search takes; receiveLock
+    std::atomic<bool> receiving{false}; // the receive socket is bound and joined
+    VeltoLogLimiter replyLog;           // paces the "recv" lines; receive thread only
 
     VeltoSDKSendThread *sendThread = nullptr; // owned; started and stopped on the GUI thread
     VeltoSDKRecvThread *recvThread = nullptr; // owned; started and stopped on the GUI thread

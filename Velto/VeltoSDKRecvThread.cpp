@@ -16,7 +16,16 @@ int VeltoSDKRecvThread::configureSocket(int fd)
 {
     const int granted = VeltoSocket::setReceiveBuffer(fd, kSocketBufferBytes);
     VELTO_SDK_LOG("setsockopt SO_RCVBUF %d -> %d", kSocketBufferBytes, granted);
+    if (VeltoSocket::receiveOnJoinedInterfaceOnly(fd) < 0) {
+        VELTO_SDK_LOG("setsockopt IP_MULTICAST_ALL 0, IP_PKTINFO 1 failure");
+        return -1;
+    }
     return 0;
+}
+
+void VeltoSDKRecvThread::socketChanged(bool open)
+{
+    sdk->setReceiving(open);
 }
 
 // A result of 0 with no error is an empty datagram or the shutdown of stop(); the loop
@@ -24,9 +33,11 @@ int VeltoSDKRecvThread::configureSocket(int fd)
 bool VeltoSDKRecvThread::serve()
 {
     VeltoSocket::clearError();
-    const int size = VeltoSocket::receive(socket(), buffer, sizeof(buffer));
+    int arrivedOn = 0;
+    const int size = VeltoSocket::receive(socket(), buffer, sizeof(buffer), arrivedOn);
     if (size > 0) {
-        sdk->queueReply(buffer, size);
+        if (arrivedOn == sdk->interfaceIndex())
+            sdk->queueReply(buffer, size);
         return true;
     }
     const int error = VeltoSocket::lastError();

@@ -14,9 +14,11 @@ const int kQueuePollMs = 1;
 VeltoSDKSendThread::VeltoSDKSendThread(VeltoSDK *sdk) : VeltoSDKSocketThread(sdk, 0)
 {}
 
+// A request sent before the receive socket is bound and joined could be answered before
+// anything listens, so requests wait on the queue until then.
 bool VeltoSDKSendThread::serve()
 {
-    QJsonObject *message = sdk->takeRequest();
+    QJsonObject *message = sdk->isReceiving() ? sdk->takeRequest() : nullptr;
     if (!message) {
         msleep(kQueuePollMs);
         return true;

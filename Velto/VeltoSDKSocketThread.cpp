@@ -58,8 +58,11 @@ int VeltoSDKSocketThread::openSocket()
         VeltoSocket::close(fd);
         return -1;
     }
-    std::lock_guard<std::mutex> guard(socketLock);
-    sock = fd;
+    {
+        std::lock_guard<std::mutex> guard(socketLock);
+        sock = fd;
+    }
+    socketChanged(true);
     return fd;
 }
 
@@ -110,6 +113,7 @@ void VeltoSDKSocketThread::closeSocket()
     }
     if (fd == VeltoSocket::kNone)
         return;
+    socketChanged(false);
     VeltoSocket::leaveGroup(fd, kGroup, localAddress.constData());
     VeltoSocket::close(fd);
 }

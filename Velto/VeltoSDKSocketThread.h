@@ -49,6 +49,8 @@ private:
     virtual int bindSocket(int fd) = 0;
     // Options beyond the common ones; 0 on success, else -1 after logging why.
     virtual int configureSocket(int fd) = 0;
+    // Told on the body thread right after a socket is published and right after it closed.
+    virtual void socketChanged(bool open) { Q_UNUSED(open) }
     int bind(int fd);
     int joinGroup(int fd);
     int setSendTimeout(int fd);

@@ -15,7 +15,8 @@ public:
     // Binds the sending socket to the chosen local address; 0 on success.
     static int bindSend(int sock, const char *localAddress, quint16 port);
     // Binds the receiving socket so that group datagrams arriving on the chosen address
-    // reach it; 0 on success.
+    // reach it, sharing the port with other programs that do the same (each gets its own
+    // copy of every group datagram); 0 on success.
     static int bindReceive(int sock, const char *localAddress, quint16 port);
     // IP_ADD_MEMBERSHIP / IP_DROP_MEMBERSHIP of group on the interface holding
     // localAddress; 0 on success.
@@ -28,13 +29,18 @@ public:
     static int setMulticastInterface(int sock, const char *localAddress);
     // Asks for a receive buffer of bytes; returns the size the system granted.
     static int setReceiveBuffer(int sock, int bytes);
+    // Limits group datagrams to the groups this socket joined on the interfaces it joined
+    // them on, and has receive() report the interface each datagram arrived on; 0 on
+    // success.
+    static int receiveOnJoinedInterfaceOnly(int sock);
 
     // Returns the bytes sent, or 0 or less on failure (see lastError()).
     static int sendTo(int sock, const char *data, int size, const char *group, quint16 port);
     // Blocks for one datagram and copies at most capacity bytes of it into buffer. Returns
     // the datagram's full size, which exceeds capacity when it did not fit, or 0 or less on
-    // failure or shutdown (see lastError()).
-    static int receive(int sock, char *buffer, int capacity);
+    // failure or shutdown (see lastError()). interfaceIndex is set to the index of the
+    // interface the datagram arrived on, or 0 when the system did not say.
+    static int receive(int sock, char *buffer, int capacity, int &interfaceIndex);
 
     // The error of the last failed call on this thread; 0 when there was none.
     static int lastError();

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -43,10 +44,14 @@ int VeltoSocket::bindSend(int sock, const char *localAddress, quint16 port)
 }
 
 // Linux hands group datagrams only to sockets bound to the wildcard or the group address,
-// so the receiving socket binds the wildcard; joining on the chosen address still limits
-// the group traffic to that interface.
+// so the receiving socket binds the wildcard; receiveOnJoinedInterfaceOnly() and the
+// arrival interface of each datagram keep out what other networks deliver to that port.
+// SO_REUSEADDR lets lankitctl listen beside a running lankit.
 int VeltoSocket::bindReceive(int sock, const char *, quint16 port)
 {
+    const int on = 1;
+    if (setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on)) < 0)
+        return -1;
     return bindTo(sock, htonl(INADDR_ANY), port);
 }
 
@@ -91,6 +96,17 @@ int VeltoSocket::setReceiveBuffer(int sock, int bytes)
     return granted;
 }
 
+// Without IP_MULTICAST_ALL off, Linux delivers the group's datagrams from every interface on
+// which any socket of the host joined it.
+int VeltoSocket::receiveOnJoinedInterfaceOnly(int sock)
+{
+    const int off = 0;
+    const int on = 1;
+    if (setsockopt(sock, IPPROTO_IP, IP_MULTICAST_ALL, &off, sizeof(off)) < 0)
+        return -1;
+    return setsockopt(sock, IPPROTO_IP, IP_PKTINFO, &on, sizeof(on));
+}
+
 int VeltoSocket::sendTo(int sock, const char *data, int size, const char *group, quint16 port)
 {
     const sockaddr_in sa = ipv4Address(inet_addr(group), port);
@@ -100,10 +116,27 @@ int VeltoSocket::sendTo(int sock, const char *data, int size, const char *group,
 
 // MSG_TRUNC makes the result the datagram's real size, so an oversized datagram can never
 // pass for one that fills the buffer exactly.
-int VeltoSocket::receive(int sock, char *buffer, int capacity)
+int VeltoSocket::receive(int sock, char *buffer, int capacity, int &interfaceIndex)
 {
-    return static_cast<int>(
-        ::recvfrom(sock, buffer, static_cast<size_t>(capacity), MSG_TRUNC, nullptr, nullptr));
+    iovec data = {buffer, static_cast<size_t>(capacity)};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+    msghdr message = {};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof(control);
+    const int size = static_cast<int>(::recvmsg(sock, &message, MSG_TRUNC));
+    interfaceIndex = 0;
+    if (size < 0)
+        return size;
+    for (cmsghdr *item = CMSG_FIRSTHDR(&message); item; item = CMSG_NXTHDR(&message, item)) {
+        if (item->cmsg_level == IPPROTO_IP && item->cmsg_type == IP_PKTINFO) {
+            in_pktinfo info = {};
+            std::memcpy(&info, CMSG_DATA(item), sizeof(info));
+            interfaceIndex = info.ipi_ifindex;
+        }
+    }
+    return size;
 }
 
 int VeltoSocket::lastError()

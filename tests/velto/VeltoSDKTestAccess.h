@@ -4,6 +4,8 @@
 
 #include <QNetworkInterface>
 
+#include <mutex>
+
 // Reaches the parts of VeltoSDK that tests drive without starting its threads.
 class VeltoSDKTestAccess
 {
@@ -16,4 +18,11 @@ public:
     }
     // The oldest queued reply (owned by the caller), or null.
     static QJsonObject *takeReply(VeltoSDK *sdk) { return sdk->takeReply(); }
+    // Marks id as awaited, as a wait does before its request leaves.
+    static void expectReply(VeltoSDK *sdk, int id) { sdk->expectReply(id); }
+    static int queuedReplies(VeltoSDK *sdk)
+    {
+        std::lock_guard<JXThreadLocker> guard(sdk->receiveLock);
+        return sdk->receiveQueue.size();
+    }
 };

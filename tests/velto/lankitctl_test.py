@@ -98,6 +98,19 @@ class Lankitctl(unittest.TestCase):
             self.assertEqual(code, 2, args)
             self.assertIn("lankitctl:", err)
 
+    def test_search_time_must_be_finite_and_sane(self):
+        # "nan" and "inf" parse as numbers; a search of either never ended.
+        for seconds in ("nan", "inf", "-inf", "0", "-1", "1e9", "3600.5", "soon", ""):
+            started = time.monotonic()
+            result = subprocess.run([LANKITCTL, "--interface", os.environ["NETNS_IF_A"],
+                                     "--seconds", seconds, "search"],
+                                    capture_output=True, timeout=20)
+            self.assertEqual(result.returncode, 2, seconds)
+            self.assertIn(b"--seconds", result.stderr, seconds)
+            self.assertLess(time.monotonic() - started, 5, seconds)
+        code, devices, err = lankitctl("search", seconds="0.6")
+        self.assertEqual(code, 0, err)
+
     def test_search_prints_devices_sorted_by_mac(self):
         code, devices, err = lankitctl("search", seconds="1.5")
         self.assertEqual(code, 0, err)

@@ -10,6 +10,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -123,6 +124,9 @@ int LankitCtl::run(const QStringList &arguments)
     if ((command == QLatin1String("set-ip") || command == QLatin1String("upgrade")) &&
         macs.size() != 1)
         return usage(command + QStringLiteral(" takes exactly one MAC"));
+    if (!readSearchSeconds())
+        return usage(QStringLiteral("--seconds takes a number of seconds above 0, at most %1")
+                         .arg(kMaxSearchSeconds));
     if (!startProtocol())
         return finish({{QStringLiteral("error"), QStringLiteral("no usable network interface")}},
                       kFailed);
@@ -160,12 +164,22 @@ bool LankitCtl::startProtocol()
     return true;
 }
 
+// "nan" and "inf" parse as numbers, and a search of either would never end.
+bool LankitCtl::readSearchSeconds()
+{
+    if (!parser.isSet(QStringLiteral("seconds")))
+        return true;
+    bool ok = false;
+    const double seconds = parser.value(QStringLiteral("seconds")).toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > kMaxSearchSeconds)
+        return false;
+    searchSeconds = seconds;
+    return true;
+}
+
 QVector<VeltoDevice> LankitCtl::searchNetwork()
 {
-    bool ok = false;
-    double seconds = parser.value(QStringLiteral("seconds")).toDouble(&ok);
-    if (!ok || seconds <= 0)
-        seconds = JXConfigure().searchSeconds();
+    const double seconds = searchSeconds > 0 ? searchSeconds : JXConfigure().searchSeconds();
     QVector<VeltoDevice> devices;
     VeltoSDK::instance()->searchDevices(devices, seconds);
     std::sort(devices.begin(), devices.end(), VeltoDevice::lessByMac);

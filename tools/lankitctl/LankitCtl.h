@@ -21,6 +21,8 @@ public:
     static constexpr int kOk = 0;
     static constexpr int kFailed = 1; // a device failed, did not answer or was not found
     static constexpr int kUsage = 2;
+    // Longest search --seconds accepts: an hour.
+    static constexpr double kMaxSearchSeconds = 3600;
 
     LankitCtl();
     int run(const QStringList &arguments);
@@ -44,8 +46,12 @@ private:
     int finish(QJsonObject result, int code);
     int usage(const QString &message);
     QString required(const char *option);
+    // Reads --seconds into searchSeconds; false when it is given but not a finite number
+    // above 0 and at most kMaxSearchSeconds.
+    bool readSearchSeconds();
 
     QCommandLineParser parser;
     QString command;
     QStringList macs;
+    double searchSeconds = 0; // from --seconds; 0 for lankit's "search seconds"
 };

@@ -91,6 +91,15 @@ bool SimOptions::parse(const QStringList &arguments)
                                   "template", rtspTemplate);
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Print no event per request."));
+    const auto flood = valueOption(
+        "flood", "Answer each search also for n made-up cameras, each its own MAC (0).", "n", "0");
+    const auto floodTime =
+        valueOption("flood-ms", "Spread those replies over this time, ms (1000).", "ms", "1000");
+    const QCommandLineOption hostileOption(
+        QStringLiteral("hostile"),
+        QStringLiteral("Before the flood, send datagrams no camera sends: lying lengths, not "
+                       "JSON, deep nesting, a 10 KB MAC, control characters, invalid UTF-8."));
+    parser.addOptions({flood, floodTime, hostileOption});
     parser.addOptions({iface,       count, delayMin,    delayMax,    replyDelay, mac,        http,
                        uploads,     keep,  misbehave,   misbehaving, omit,       notJson,    result,
                        answerDelay, rate,  addressList, web,         rtsp,       quietOption});
@@ -114,6 +123,9 @@ bool SimOptions::parse(const QStringList &arguments)
     rtspTemplate = parser.value(rtsp);
     webPort = parser.value(web).toInt();
     quiet = parser.isSet(quietOption);
+    floodCount = parser.value(flood).toInt();
+    floodMs = parser.value(floodTime).toInt();
+    hostile = parser.isSet(hostileOption);
 
     if (interfaceName.isEmpty())
         return fail(QStringLiteral("--interface is required"));
@@ -127,6 +139,8 @@ bool SimOptions::parse(const QStringList &arguments)
         return fail(QStringLiteral("--addresses names %1 addresses for %2 cameras")
                         .arg(addresses.size())
                         .arg(this->count));
+    if (floodCount < 0 || floodCount > 10000000 || floodMs < 0 || floodMs > 600000)
+        return fail(QStringLiteral("need 0 <= --flood <= 10000000, 0 <= --flood-ms <= 600000"));
     if (webPort < 0 || webPort > 65535 || httpPort < 0 || httpPort > 65535)
         return fail(QStringLiteral("ports must be 0 to 65535"));
     const QStringList kinds = parser.value(misbehave).split(QLatin1Char(','), Qt::SkipEmptyParts);

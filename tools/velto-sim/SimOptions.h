@@ -33,6 +33,9 @@ struct SimOptions
     qint64 uploadRate = 0; // bytes per second; 0 for unlimited
     QString rtspTemplate = QStringLiteral("rtsp://%1:554/live/ch%2");
     bool quiet = false;
+    int floodCount = 0;   // replies of made-up cameras to each search
+    int floodMs = 1000;   // the time over which they are spread
+    bool hostile = false; // also datagrams no camera sends, before the flood
 
     // Fills the options from the process arguments; on a usage error prints it and
     // returns false.

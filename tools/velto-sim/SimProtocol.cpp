@@ -2,6 +2,7 @@
 
 #include "SimDevice.h"
 #include "SimEvents.h"
+#include "SimFlood.h"
 #include "SimOptions.h"
 
 #include <QJsonArray>
@@ -54,6 +55,8 @@ SimProtocol::SimProtocol(const SimOptions &options, QVector<SimDevice> &devices,
     connect(&socket, &QUdpSocket::readyRead, this, &SimProtocol::readRequests);
 }
 
+SimProtocol::~SimProtocol() = default;
+
 bool SimProtocol::open()
 {
     const auto mode = QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint;
@@ -65,6 +68,13 @@ bool SimProtocol::open()
     socket.setMulticastInterface(iface);
     socket.setSocketOption(QAbstractSocket::MulticastLoopbackOption, 0);
     socket.setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kSendBuffer);
+    const QList<QNetworkAddressEntry> entries = iface.addressEntries();
+    QHostAddress local;
+    for (const QNetworkAddressEntry &entry : entries) {
+        if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol && local.isNull())
+            local = entry.ip();
+    }
+    flood = std::make_unique<SimFlood>(options.floodCount, options.floodMs, options.hostile, local);
     replySockets.resize(static_cast<size_t>(devices.size()));
     for (const SimDevice &device : qAsConst(devices)) {
         if (device.hasOwnAddress() && !openReplySocket(device))
@@ -107,6 +117,9 @@ void SimProtocol::handleRequest(const QByteArray &datagram)
     }
     if (request.value(QStringLiteral("srcid")).toString().isEmpty())
         return;
+    if (flood->isActive() && request.value(QStringLiteral("method")) == QLatin1String("search"))
+        flood->answer(request.value(QStringLiteral("id")).toInt(),
+                      request.value(QStringLiteral("srcid")).toString());
     for (SimDevice &device : devices) {
         if (addressed(request, device.srcId()))
             answer(device, request);

@@ -11,6 +11,7 @@
 #include <vector>
 
 class SimDevice;
+class SimFlood;
 struct SimOptions;
 
 // The cameras' side of the multicast protocol: requests arrive on port 5888 of the group,
@@ -24,6 +25,7 @@ class SimProtocol : public QObject
 public:
     SimProtocol(const SimOptions &options, QVector<SimDevice> &devices,
                 const QNetworkInterface &iface);
+    ~SimProtocol() override;
 
     // Binds, joins the group and selects the interface; false after printing why.
     bool open();
@@ -44,4 +46,5 @@ private:
     QUdpSocket socket; // receives requests; replies of cameras without an address of their own
     // Indexed by camera; null where the camera shares the interface's address. Owned here.
     std::vector<std::unique_ptr<QUdpSocket>> replySockets;
+    std::unique_ptr<SimFlood> flood; // made by open(); answers searches on its own thread
 };

@@ -1,0 +1,99 @@
+// One 3-second search while 100,000 made-up cameras answer within 1 s and one simulated
+// camera answers in the middle of that burst. Run with bench/velto/flood-scale.sh, which
+// puts this program in one private network namespace and velto-sim in the other. Each
+// search is timed with the process's CPU time (receive thread included); "devices" is how
+// many the search listed, "real_listed" whether the simulated camera was among them, and
+// "rcvbuf_drops" how many datagrams the kernel dropped for want of socket buffer.
+#include "JXUtils/JXAppPaths.h"
+#include "JXUtils/JXLog.h"
+#include "Velto/VeltoNetwork.h"
+#include "Velto/VeltoSDK.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+const char kRealMac[] = "02:56:4C:00:00:01";
+
+void discard(QtMsgType, const QMessageLogContext &, const QString &)
+{}
+
+long long receiveBufferErrors()
+{
+    QFile snmp(QStringLiteral("/proc/net/snmp"));
+    if (!snmp.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> lines = snmp.readAll().split('\n');
+    for (int i = 0; i + 1 < lines.size(); ++i) {
+        if (!lines[i].startsWith("Udp:") || !lines[i + 1].startsWith("Udp:"))
+            continue;
+        const QList<QByteArray> names = lines[i].simplified().split(' ');
+        const QList<QByteArray> values = lines[i + 1].simplified().split(' ');
+        const int column = names.indexOf("RcvbufErrors");
+        return column > 0 && column < values.size() ? values[column].toLongLong() : -1;
+    }
+    return -1;
+}
+
+void BM_SearchFlood(benchmark::State &state)
+{
+    VeltoSDK *sdk = VeltoSDK::instance();
+    double listed = 0;
+    double real = 0;
+    const long long dropsBefore = receiveBufferErrors();
+    for (auto _ : state) {
+        QVector<VeltoDevice> found;
+        sdk->searchDevices(found, 3.0);
+        listed += found.size();
+        real += std::any_of(found.begin(), found.end(), [](const VeltoDevice &device) {
+            return device.mac() == QLatin1String(kRealMac);
+        });
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["devices"] = listed / runs;
+    state.counters["real_listed"] = real / runs;
+    state.counters["rcvbuf_drops"] = static_cast<double>(receiveBufferErrors() - dropsBefore);
+}
+BENCHMARK(BM_SearchFlood)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+
+bool startProtocol()
+{
+    QNetworkInterface iface;
+    QNetworkAddressEntry entry;
+    const QString name = qEnvironmentVariable("NETNS_IF_A");
+    if (name.isEmpty() || !chooseInterface(usableInterfaces(), name, QString(), iface, entry))
+        return false;
+    VeltoSDK::instance()->start(iface, entry);
+    return true;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    JXAppPaths::setApplicationDirForTesting(dir.path());
+    qInstallMessageHandler(discard);
+    JXLog::open();
+    VeltoSDK::createInstance();
+    int status = 1;
+    if (!startProtocol()) {
+        std::fprintf(stderr, "run me through bench/velto/flood-scale.sh\n");
+    } else {
+        benchmark::Initialize(&argc, argv);
+        benchmark::RunSpecifiedBenchmarks();
+        status = 0;
+    }
+    VeltoSDK::destroyInstance();
+    JXLog::close();
+    return status;
+}
