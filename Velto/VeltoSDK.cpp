@@ -7,10 +7,15 @@
 #include "Velto/VeltoSDKSendThread.h"
 
 #include <QDebug>
+#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QStringList>
 
+#include <chrono>
+#include <cmath>
+#include <limits>
 #include <mutex>
 
 std::atomic<VeltoSDK *> VeltoSDK::sdk{nullptr};
@@ -33,6 +38,12 @@ QStringList srcIdsOf(const QVector<VeltoDevice> &devices)
     for (const VeltoDevice &device : devices)
         ids.append(device.srcId());
     return ids;
+}
+
+qint64 monotonicMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 void deleteAll(QList<QJsonObject *> &queue)
@@ -160,19 +171,22 @@ QJsonObject *VeltoSDK::waitReply(int id, double seconds)
 {
     const bool limited = seconds > 0;
     const double deadline = JXThread::now() + seconds;
-    waiting.store(true);
+    beginWait();
     double now = JXThread::now();
     while (waiting.load()) {
         if (limited && now > deadline)
             break;
         QJsonObject *reply = takeReply();
         if (reply) {
-            if (replyId(*reply) == id)
+            if (replyId(*reply) == id) {
+                endWait();
                 return reply;
+            }
             delete reply;
         }
         now = JXThread::now();
     }
+    endWait();
     return nullptr;
 }
 
@@ -183,7 +197,7 @@ void VeltoSDK::searchDevices(QVector<VeltoDevice> &out, double seconds)
     enqueue(buildSearchMessage(id));
     const bool limited = seconds > 0;
     const double deadline = JXThread::now() + seconds;
-    waiting.store(true);
+    beginWait();
     while (waiting.load()) {
         if (limited && JXThread::now() > deadline)
             break;
@@ -196,6 +210,7 @@ void VeltoSDK::searchDevices(QVector<VeltoDevice> &out, double seconds)
             addSearchReply(out, *reply);
         delete reply;
     }
+    endWait();
 }
 
 void VeltoSDK::addSearchReply(QVector<VeltoDevice> &out, const QJsonObject &reply) const
@@ -208,7 +223,31 @@ void VeltoSDK::addSearchReply(QVector<VeltoDevice> &out, const QJsonObject &repl
 
 void VeltoSDK::cancelWait()
 {
+    std::lock_guard<JXThreadLocker> guard(cancelLock);
     waiting.store(false);
+    waitCancelAt = monotonicMs();
+}
+
+// A dialog closed just before its worker began to wait must not leave that wait running
+// to its end, or without limit for an unlimited search.
+void VeltoSDK::beginWait()
+{
+    std::lock_guard<JXThreadLocker> guard(cancelLock);
+    if (waitCancelAt >= 0 && holdIsFresh(waitCancelAt))
+        return; // waiting stays false: the wait ends at its first check
+    waitCancelAt = -1;
+    waiting.store(true);
+}
+
+void VeltoSDK::endWait()
+{
+    std::lock_guard<JXThreadLocker> guard(cancelLock);
+    waitCancelAt = -1;
+}
+
+bool VeltoSDK::holdIsFresh(qint64 heldAtMs)
+{
+    return monotonicMs() - heldAtMs <= kCancelHoldMs;
 }
 
 int VeltoSDK::request(QJsonObject *message, int id, double seconds)
@@ -345,21 +384,120 @@ int VeltoSDK::setDeviceColor(const VeltoDevice &device, bool on)
 int VeltoSDK::setDeviceFirmware(const VeltoDevice &device, const QString &file,
                                 const UploadProgress &progress)
 {
-    const QString url = QStringLiteral("http://%1:%2/update.cgi")
-                            .arg(device.ip())
-                            .arg(device.intValue(QStringLiteral("httpport")));
+    const QString url = firmwareUrl(device);
+    if (url.isEmpty()) {
+        qDebug("no upload: unusable address \"%s\" port \"%s\"",
+               qUtf8Printable(JXHttpUtils::logText(device.ip().toUtf8())),
+               qUtf8Printable(JXHttpUtils::logText(device.value(QStringLiteral("httpport")).toUtf8())));
+        return kUploadBadAddress;
+    }
     JXHttpUtils http;
+    http.setStallLimit(uploadStallMs.load());
     if (progress)
         QObject::connect(&http, &JXHttpUtils::uploadProgress, progress);
-    setCurrentUpload(&http);
+    if (!setCurrentUpload(&http))
+        http.cancel();
     const QByteArray body = http.upload(url, file);
     setCurrentUpload(nullptr);
 
-    qDebug("response %s", body.constData());
+    qDebug("response %s", JXHttpUtils::logText(body).constData());
+    return uploadResult(http, body);
+}
+
+int VeltoSDK::uploadResult(const JXHttpUtils &http, const QByteArray &body)
+{
+    switch (http.outcome()) {
+    case JXHttpUtils::Answered:
+        break;
+    case JXHttpUtils::NotRegularFile:
+        return kUploadNotRegularFile;
+    case JXHttpUtils::HttpError:
+        return kUploadHttpError;
+    case JXHttpUtils::AnswerTooLarge:
+        return kUploadAnswerTooLarge;
+    case JXHttpUtils::Stalled:
+        return kUploadStalled;
+    case JXHttpUtils::Failed:
+        return kUploadFailed;
+    case JXHttpUtils::FileUnreadable:
+    case JXHttpUtils::Cancelled:
+        return kUploadBadAnswer;
+    }
     const QJsonDocument answer = QJsonDocument::fromJson(body);
     if (!answer.isObject())
-        return -3;
-    return answer.object().value(QLatin1String("Result")).toInt();
+        return kUploadBadAnswer;
+    return firmwareResult(answer.object());
+}
+
+QString VeltoSDK::firmwareUrl(const VeltoDevice &device)
+{
+    // Only digits and dots: no port, path, user or host name can ride along in "ip".
+    static const QRegularExpression dotted(
+        QStringLiteral("^(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])"
+                       "(\\.(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])){3}$"));
+    static const QRegularExpression decimal(QStringLiteral("^[0-9]{1,5}$"));
+    const QString ip = device.ip();
+    const QString portText = device.value(QStringLiteral("httpport"));
+    if (!dotted.match(ip).hasMatch() || !decimal.match(portText).hasMatch())
+        return QString();
+    const QHostAddress address(ip);
+    const int port = portText.toInt();
+    if (address.isLoopback() || address.isMulticast() || address.isBroadcast() ||
+        address == QHostAddress(QHostAddress::AnyIPv4) || port < 1 || port > 65535)
+        return QString();
+    return QStringLiteral("http://%1:%2/update.cgi").arg(ip).arg(port);
+}
+
+int VeltoSDK::firmwareResult(const QJsonObject &answer)
+{
+    const QLatin1String key("Result");
+    if (!answer.contains(key))
+        return 0;
+    const QJsonValue value = answer.value(key);
+    double number = 0;
+    if (value.isDouble()) {
+        number = value.toDouble();
+    } else if (value.isString()) {
+        static const QRegularExpression integer(QStringLiteral("^\\s*[-+]?[0-9]{1,10}\\s*$"));
+        if (!integer.match(value.toString()).hasMatch())
+            return kUploadBadAnswer;
+        number = value.toString().trimmed().toDouble();
+    } else {
+        return kUploadBadAnswer;
+    }
+    if (!std::isfinite(number) || std::trunc(number) != number ||
+        number < std::numeric_limits<int>::min() || number > std::numeric_limits<int>::max())
+        return kUploadBadAnswer;
+    return static_cast<int>(number);
+}
+
+QString VeltoSDK::firmwareResultText(int result)
+{
+    switch (result) {
+    case 0:
+        return QStringLiteral("upgraded");
+    case kUploadBadAnswer:
+        return QStringLiteral("no readable answer (file unreadable, upload failed or cancelled)");
+    case kUploadHttpError:
+        return QStringLiteral("the device answered with an HTTP error");
+    case kUploadAnswerTooLarge:
+        return QStringLiteral("the device's answer is too large");
+    case kUploadStalled:
+        return QStringLiteral("no progress: the device stopped reading or did not answer");
+    case kUploadBadAddress:
+        return QStringLiteral("the device reports no usable address or HTTP port");
+    case kUploadNotRegularFile:
+        return QStringLiteral("the firmware is not a regular file");
+    case kUploadFailed:
+        return QStringLiteral("the connection failed");
+    default:
+        return QStringLiteral("the device refused the firmware");
+    }
+}
+
+void VeltoSDK::setUploadStallMs(int milliseconds)
+{
+    uploadStallMs.store(milliseconds);
 }
 
 void VeltoSDK::cancelUpload()
@@ -367,12 +505,17 @@ void VeltoSDK::cancelUpload()
     std::lock_guard<JXThreadLocker> guard(uploadLock);
     if (currentUpload)
         currentUpload->cancel();
+    else
+        uploadCancelAt = monotonicMs();
 }
 
-void VeltoSDK::setCurrentUpload(JXHttpUtils *upload)
+bool VeltoSDK::setCurrentUpload(JXHttpUtils *upload)
 {
     std::lock_guard<JXThreadLocker> guard(uploadLock);
     currentUpload = upload;
+    const bool held = uploadCancelAt >= 0 && holdIsFresh(uploadCancelAt);
+    uploadCancelAt = -1;
+    return !(upload && held);
 }
 
 // ---- replies --------------------------------------------------------------------------
