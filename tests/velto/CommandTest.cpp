@@ -247,15 +247,35 @@ TEST_F(VeltoCommands, ReplyIdForms)
     EXPECT_EQ(VeltoSDK::replyId(QJsonObject()), 0);
 }
 
-TEST_F(VeltoCommands, CancelEndsAWaitAtOnceButNotOneStartedAfterIt)
+// A dialog closed just before its worker begins to wait: the cancel holds for that wait,
+// and only for it; a cancel older than the hold is not taken for a later one.
+TEST_F(VeltoCommands, CancelHoldsForTheWaitAboutToStartAndOnlyForIt)
 {
-    sdk->cancelWait(); // before the wait: no effect on it
-    auto result = run([](VeltoSDK *s) { return s->setDevicesName(kOne, "n"); });
+    sdk->cancelWait();
+    QElapsedTimer held;
+    held.start();
+    auto early = run([](VeltoSDK *s) { return s->setDevicesName(kOne, "n"); });
+    EXPECT_EQ(early.get(), -1);
+    EXPECT_LT(held.elapsed(), 1000); // the wait itself would last 3 s
+    VeltoTest::nextRequest(sdk);
+
+    auto next = run([](VeltoSDK *s) { return s->setDevicesName(kOne, "m"); });
     VeltoTest::nextRequest(sdk);
     QThread::msleep(300);
-    reply(0, "success");
-    EXPECT_EQ(result.get(), 0);
+    reply(1, "success");
+    EXPECT_EQ(next.get(), 0);
 
+    sdk->cancelWait();
+    QThread::msleep(VeltoSDK::kCancelHoldMs + 300);
+    auto late = run([](VeltoSDK *s) { return s->setDevicesName(kOne, "o"); });
+    VeltoTest::nextRequest(sdk);
+    QThread::msleep(300);
+    reply(2, "success");
+    EXPECT_EQ(late.get(), 0);
+}
+
+TEST_F(VeltoCommands, CancelEndsAWaitAtOnce)
+{
     auto cancelled =
         run([](VeltoSDK *s) { return s->setDeviceIp(device(kDevice1), "a", "b", "c", "", ""); });
     VeltoTest::nextRequest(sdk);

@@ -423,7 +423,7 @@ TEST_F(VeltoNetns, FirmwareAnswersThatAreNotResultsGiveMinus3)
     ASSERT_EQ(found.size(), 1);
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(sdk->setDeviceFirmware(found[0], path), -3);
+    EXPECT_EQ(sdk->setDeviceFirmware(found[0], path), VeltoSDK::kUploadBadAddress);
     EXPECT_LT(timer.elapsed(), 1000);
 
     simulate(
@@ -456,6 +456,33 @@ TEST_F(VeltoNetns, CancellingASlowUploadReturnsPromptlyAndAbortsIt)
     EXPECT_EQ(upload.get(), -3);
     EXPECT_LT(timer.elapsed(), 1000);
     EXPECT_FALSE(sim->waitForEvent("upload-aborted", 5000).isEmpty());
+}
+
+// A dialog closed just before its worker began the upload: the cancel holds for that
+// upload, which ends at once without sending; a cancel older than the hold does not.
+TEST_F(VeltoNetns, CancelBeforeTheUploadHoldsForIt)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fw.bin"));
+    writeFirmware(path, 256 * 1024);
+    simulate({"--count", "1", "--delay-max", "20", "--upload-dir", dir.path()});
+    startProtocol();
+    const QVector<VeltoDevice> found = search(0.3);
+    ASSERT_EQ(found.size(), 1);
+
+    sdk->cancelUpload();
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(sdk->setDeviceFirmware(found[0], path), VeltoSDK::kUploadBadAnswer);
+    EXPECT_LT(timer.elapsed(), 1000);
+    EXPECT_TRUE(sim->waitForEvent("upload", 1000).isEmpty()); // nothing reached the device
+
+    EXPECT_EQ(sdk->setDeviceFirmware(found[0], path), 0); // the cancel was used up
+    EXPECT_FALSE(sim->waitForEvent("upload", 5000).isEmpty());
+
+    sdk->cancelUpload();
+    QThread::msleep(VeltoSDK::kCancelHoldMs + 300);
+    EXPECT_EQ(sdk->setDeviceFirmware(found[0], path), 0);
 }
 
 TEST_F(VeltoNetns, InterfaceChoiceOnARealInterface)
