@@ -21,7 +21,8 @@ class JXHttpUtils : public QObject
 
 public:
     // How the last upload ended.
-    enum Outcome {
+    enum Outcome
+    {
         Answered,       // the device answered with a 2xx status; the body is its answer
         FileUnreadable, // the file could not be opened; nothing was sent
         NotRegularFile, // a directory, FIFO, device...; nothing was sent

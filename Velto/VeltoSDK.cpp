@@ -388,7 +388,8 @@ int VeltoSDK::setDeviceFirmware(const VeltoDevice &device, const QString &file,
     if (url.isEmpty()) {
         qDebug("no upload: unusable address \"%s\" port \"%s\"",
                qUtf8Printable(JXHttpUtils::logText(device.ip().toUtf8())),
-               qUtf8Printable(JXHttpUtils::logText(device.value(QStringLiteral("httpport")).toUtf8())));
+               qUtf8Printable(
+                   JXHttpUtils::logText(device.value(QStringLiteral("httpport")).toUtf8())));
         return kUploadBadAddress;
     }
     JXHttpUtils http;

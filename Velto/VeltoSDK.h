@@ -161,13 +161,13 @@ private:
                                 const QString &dns2) const;
     QJsonObject *buildMessage(int id, const QString &method, const QStringList &destinations) const;
 
-    std::atomic<int> nextId{0};           // request ids; read and incremented in one step
-    std::atomic<bool> waiting{false};     // the one flag every wait polls; cancelWait() clears it
-    JXThreadLocker cancelLock;          // serialises waitCancelAt with waits and cancels
-    qint64 waitCancelAt = -1;           // monotonic ms of a held cancelWait, -1 none; cancelLock
-    JXThreadLocker uploadLock;          // serialises currentUpload with cancelUpload()
-    JXHttpUtils *currentUpload = nullptr; // the running upload, on its thread's stack; uploadLock
-    qint64 uploadCancelAt = -1;           // monotonic ms of a held cancelUpload; uploadLock
+    std::atomic<int> nextId{0};            // request ids; read and incremented in one step
+    std::atomic<bool> waiting{false};      // the one flag every wait polls; cancelWait() clears it
+    JXThreadLocker cancelLock;             // serialises waitCancelAt with waits and cancels
+    qint64 waitCancelAt = -1;              // monotonic ms of a held cancelWait, -1 none; cancelLock
+    JXThreadLocker uploadLock;             // serialises currentUpload with cancelUpload()
+    JXHttpUtils *currentUpload = nullptr;  // the running upload, on its thread's stack; uploadLock
+    qint64 uploadCancelAt = -1;            // monotonic ms of a held cancelUpload; uploadLock
     std::atomic<int> uploadStallMs{30000}; // stall limit of the next upload
 
     // Written by start() (GUI thread) while no protocol thread runs; read by all.

@@ -11,4 +11,3 @@ TEST(Startup, OnlyEnInAnyCaseSelectsEnglish)
     for (const auto &c : cases)
         EXPECT_EQ(Startup::languageFileFor(c.first), c.second) << c.first;
 }
-

@@ -23,7 +23,10 @@ PEER_LIFETIME = 120  # the peer ends by itself whatever happens
 # kind -> (device number, expected result code)
 ONLY = os.environ.get("HOSTILE_ONLY")
 KINDS = {"silent": (1, -6), "huge": (2, -5), "trickle": (3, -6), "headers": (4, -6),
-         "error500": (5, -4), "close": (6, -9), "unread": (7, -6), "chunked": (8, -5)}
+         "error500": (5, -4), "close": (6, -9), "unread": (7, -6), "chunked": (8, -5),
+         "error404": (9, -4)}
+# An upgrade that has not ended after this long is killed and fails its case.
+HANG_SECONDS = 60
 
 
 def mac(number):
@@ -69,10 +72,12 @@ def serve(kind, conn, deadline):
         if kind == "silent":
             while time.monotonic() < deadline:
                 time.sleep(0.1)
-        elif kind == "error500":
+        elif kind in ("error500", "error404"):
+            status = b"500 Internal Server Error" if kind == "error500" else b"404 Not Found"
             body = b'{"Result":0}'
-            conn.sendall(b"HTTP/1.1 500 Internal Server Error\r\nContent-Type: application/json\r\n"
-                         b"Content-Length: %d\r\nConnection: close\r\n\r\n%s" % (len(body), body))
+            conn.sendall(b"HTTP/1.1 %s\r\nContent-Type: application/json\r\n"
+                         b"Content-Length: %d\r\nConnection: close\r\n\r\n%s"
+                         % (status, len(body), body))
         elif kind == "huge":
             conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % (1 << 30))
             block = b"{" * 65536
@@ -162,7 +167,10 @@ def upgrade(number, path):
     started = time.monotonic()
     with tempfile.TemporaryFile() as out:
         process = subprocess.Popen(command, stdout=out, stderr=subprocess.DEVNULL)
+        watchdog = threading.Timer(HANG_SECONDS, process.kill)
+        watchdog.start()
         _, status, usage = os.wait4(process.pid, 0)
+        watchdog.cancel()
         process.returncode = os.waitstatus_to_exitcode(status)
         elapsed = time.monotonic() - started
         out.seek(0)
@@ -178,6 +186,7 @@ class HostileFirmwareServers(unittest.TestCase):
         cls.peer = subprocess.Popen(["ip", "netns", "exec", os.environ["NETNS_B"], sys.executable,
                                      __file__, "--peer"], stdout=subprocess.PIPE)
         assert cls.peer.stdout.readline().strip() == b"ready"
+        time.sleep(1)  # the servers bind on their own threads
         cls.folder = tempfile.mkdtemp(prefix="hostile-fw-")
         cls.firmware = os.path.join(cls.folder, "fw.bin")
         with open(cls.firmware, "wb") as f:
@@ -191,8 +200,12 @@ class HostileFirmwareServers(unittest.TestCase):
         os.rmdir(cls.folder)
 
     def test_each_hostile_server_ends_with_a_clear_error(self):
-        limit = SEARCH_SECONDS + STALL_SECONDS + 4  # start-up and a loaded machine
         for kind, (number, expected) in KINDS.items():
+            limit = SEARCH_SECONDS + STALL_SECONDS + 4  # start-up and a loaded machine
+            if kind == "headers":
+                # The upload fails at the limit, but the access manager then waits up to
+                # 5 s for its HTTP thread, which is still busy with the header flood.
+                limit += 5
             if ONLY and kind != ONLY:
                 continue
             with self.subTest(kind=kind):
