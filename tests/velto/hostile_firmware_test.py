@@ -18,7 +18,7 @@ BIN_DIR = os.environ.get("LANKIT_BIN_DIR", "")
 LANKITCTL = os.path.join(BIN_DIR, "lankitctl")
 GROUP, REQUEST_PORT, REPLY_PORT = "239.255.255.250", 5888, 5999
 STALL_SECONDS = 2
-SEARCH_SECONDS = 1
+SEARCH_SECONDS = 1.5
 PEER_LIFETIME = 120  # the peer ends by itself whatever happens
 # kind -> (device number, expected result code)
 ONLY = os.environ.get("HOSTILE_ONLY")
@@ -106,12 +106,16 @@ def serve(kind, conn, deadline):
         conn.close()
 
 
-def http_server(kind, port, address, deadline):
+def listening(address, port):
     server = socket.socket()
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     server.bind((address, port))
     server.listen(4)
     server.settimeout(1)
+    return server
+
+
+def http_server(kind, server, deadline):
     while time.monotonic() < deadline:
         try:
             conn, _ = server.accept()
@@ -121,7 +125,7 @@ def http_server(kind, port, address, deadline):
                          daemon=True).start()
 
 
-def search_replies(address, deadline):
+def joined(address):
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     sock.bind(("0.0.0.0", REQUEST_PORT))
@@ -129,6 +133,10 @@ def search_replies(address, deadline):
                     socket.inet_aton(GROUP) + socket.inet_aton(address))
     sock.setsockopt(socket.IPPROTO_IP, socket.IP_MULTICAST_IF, socket.inet_aton(address))
     sock.settimeout(1)
+    return sock
+
+
+def search_replies(sock, address, deadline):
     while time.monotonic() < deadline:
         try:
             datagram, _ = sock.recvfrom(4096)
@@ -137,6 +145,7 @@ def search_replies(address, deadline):
         request = json.loads(datagram[8:])
         if request.get("method") != "search":
             continue
+        time.sleep(0.1)  # as cameras do; an instant answer can beat lankitctl's receive socket
         for kind, (number, _) in KINDS.items():
             fields = {"destid": request["srcid"], "id": request["id"], "method": "search",
                       "srcid": mac(number).replace(":", ""), "result": "success",
@@ -149,10 +158,13 @@ def search_replies(address, deadline):
 def peer():
     address = os.environ["NETNS_IP_B"]
     deadline = time.monotonic() + PEER_LIFETIME
+    # Everything listens before "ready", so that the first search finds every camera.
     for kind, (number, _) in KINDS.items():
-        threading.Thread(target=http_server, args=(kind, 9000 + number, address, deadline),
+        threading.Thread(target=http_server,
+                         args=(kind, listening(address, 9000 + number), deadline),
                          daemon=True).start()
-    threading.Thread(target=search_replies, args=(address, deadline), daemon=True).start()
+    threading.Thread(target=search_replies, args=(joined(address), address, deadline),
+                     daemon=True).start()
     print("ready", flush=True)
     while time.monotonic() < deadline:
         time.sleep(0.5)
@@ -186,7 +198,6 @@ class HostileFirmwareServers(unittest.TestCase):
         cls.peer = subprocess.Popen(["ip", "netns", "exec", os.environ["NETNS_B"], sys.executable,
                                      __file__, "--peer"], stdout=subprocess.PIPE)
         assert cls.peer.stdout.readline().strip() == b"ready"
-        time.sleep(1)  # the servers bind on their own threads
         cls.folder = tempfile.mkdtemp(prefix="hostile-fw-")
         cls.firmware = os.path.join(cls.folder, "fw.bin")
         with open(cls.firmware, "wb") as f:
