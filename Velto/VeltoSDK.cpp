@@ -13,7 +13,6 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include <chrono>
 #include <cmath>
 #include <limits>
 #include <mutex>
@@ -38,12 +37,6 @@ QStringList srcIdsOf(const QVector<VeltoDevice> &devices)
     for (const VeltoDevice &device : devices)
         ids.append(device.srcId());
     return ids;
-}
-
-qint64 monotonicMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 void deleteAll(QList<QJsonObject *> &queue)
@@ -178,15 +171,12 @@ QJsonObject *VeltoSDK::waitReply(int id, double seconds)
             break;
         QJsonObject *reply = takeReply();
         if (reply) {
-            if (replyId(*reply) == id) {
-                endWait();
+            if (replyId(*reply) == id)
                 return reply;
-            }
             delete reply;
         }
         now = JXThread::now();
     }
-    endWait();
     return nullptr;
 }
 
@@ -210,7 +200,6 @@ void VeltoSDK::searchDevices(QVector<VeltoDevice> &out, double seconds)
             addSearchReply(out, *reply);
         delete reply;
     }
-    endWait();
 }
 
 void VeltoSDK::addSearchReply(QVector<VeltoDevice> &out, const QJsonObject &reply) const
@@ -225,29 +214,14 @@ void VeltoSDK::cancelWait()
 {
     std::lock_guard<JXThreadLocker> guard(cancelLock);
     waiting.store(false);
-    waitCancelAt = monotonicMs();
 }
 
-// A dialog closed just before its worker began to wait must not leave that wait running
-// to its end, or without limit for an unlimited search.
+// A dialog asks its worker to stop before it cancels, so under cancelLock either this
+// sees the stop or the dialog's cancelWait() comes after waiting is set.
 void VeltoSDK::beginWait()
 {
     std::lock_guard<JXThreadLocker> guard(cancelLock);
-    if (waitCancelAt >= 0 && holdIsFresh(waitCancelAt))
-        return; // waiting stays false: the wait ends at its first check
-    waitCancelAt = -1;
-    waiting.store(true);
-}
-
-void VeltoSDK::endWait()
-{
-    std::lock_guard<JXThreadLocker> guard(cancelLock);
-    waitCancelAt = -1;
-}
-
-bool VeltoSDK::holdIsFresh(qint64 heldAtMs)
-{
-    return monotonicMs() - heldAtMs <= kCancelHoldMs;
+    waiting.store(!JXThread::currentStopRequested());
 }
 
 int VeltoSDK::request(QJsonObject *message, int id, double seconds)
@@ -506,17 +480,15 @@ void VeltoSDK::cancelUpload()
     std::lock_guard<JXThreadLocker> guard(uploadLock);
     if (currentUpload)
         currentUpload->cancel();
-    else
-        uploadCancelAt = monotonicMs();
 }
 
+// As for waits: either cancelUpload() finds the upload published here, or this sees the
+// stop that the dialog asked for before it cancelled.
 bool VeltoSDK::setCurrentUpload(JXHttpUtils *upload)
 {
     std::lock_guard<JXThreadLocker> guard(uploadLock);
     currentUpload = upload;
-    const bool held = uploadCancelAt >= 0 && holdIsFresh(uploadCancelAt);
-    uploadCancelAt = -1;
-    return !(upload && held);
+    return !(upload && JXThread::currentStopRequested());
 }
 
 // ---- replies --------------------------------------------------------------------------

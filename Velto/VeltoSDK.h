@@ -44,9 +44,6 @@ public:
     static constexpr int kUploadBadAddress = -7;     // "ip" or "httpport" unusable; not sent
     static constexpr int kUploadNotRegularFile = -8; // directory, FIFO, device; not sent
     static constexpr int kUploadFailed = -9;         // refused, unreachable, reset
-    // A cancel that finds no operation of its kind running holds this long for the one
-    // about to start; an older one was meant for an operation that has already ended.
-    static constexpr int kCancelHoldMs = 2000;
 
     static VeltoSDK *instance();
     // Replaces any existing instance with a fresh one (threads not started, id 0).
@@ -100,11 +97,12 @@ public:
     // The reply with this id (owned by the caller), or null after seconds (no limit when
     // not positive) or a cancel. Replies with other ids are discarded.
     QJsonObject *waitReply(int id, double seconds);
-    // Ends every reply wait and search in progress at its next check; with none in
-    // progress, ends the next one that starts within kCancelHoldMs as soon as it starts.
+    // Ends every reply wait and search in progress at its next check. A wait that starts
+    // later on a worker thread whose stop has been asked ends at once as well, so that a
+    // dialog closed just before its worker began to wait is not left waiting.
     void cancelWait();
-    // Ends the firmware upload in progress; with none, the next one that starts within
-    // kCancelHoldMs ends at once without sending.
+    // Ends the firmware upload in progress. An upload that starts later on a worker thread
+    // whose stop has been asked ends at once without sending.
     void cancelUpload();
 
     // 0 when "result" is "success" in any letter case, else -1.
@@ -140,13 +138,10 @@ private:
     // Enqueues message, waits for its reply and maps it to 0 / -1.
     int request(QJsonObject *message, int id, double seconds);
     void addSearchReply(QVector<VeltoDevice> &out, const QJsonObject &reply) const;
-    // Publishes upload; false when a held cancel was meant for it.
+    // Publishes upload; false when the calling worker's stop has been asked.
     bool setCurrentUpload(JXHttpUtils *upload);
-    // Sets waiting for a new wait unless a held cancel is meant for it.
+    // Sets waiting for a new wait unless the calling worker's stop has been asked.
     void beginWait();
-    // The wait has ended: a held cancel has done its work.
-    void endWait();
-    static bool holdIsFresh(qint64 heldAtMs);
     static int uploadResult(const JXHttpUtils &http, const QByteArray &body);
 
     QJsonObject *buildSearchMessage(int id) const;
@@ -163,11 +158,9 @@ private:
 
     std::atomic<int> nextId{0};            // request ids; read and incremented in one step
     std::atomic<bool> waiting{false};      // the one flag every wait polls; cancelWait() clears it
-    JXThreadLocker cancelLock;             // serialises waitCancelAt with waits and cancels
-    qint64 waitCancelAt = -1;              // monotonic ms of a held cancelWait, -1 none; cancelLock
+    JXThreadLocker cancelLock;             // serialises a wait's start with cancelWait()
     JXThreadLocker uploadLock;             // serialises currentUpload with cancelUpload()
     JXHttpUtils *currentUpload = nullptr;  // the running upload, on its thread's stack; uploadLock
-    qint64 uploadCancelAt = -1;            // monotonic ms of a held cancelUpload; uploadLock
     std::atomic<int> uploadStallMs{30000}; // stall limit of the next upload
 
     // Written by start() (GUI thread) while no protocol thread runs; read by all.

@@ -1,6 +1,7 @@
 // The device commands without any socket: requests are taken from the send queue as the
 // send thread would take them, and replies are handed in as the receive thread hands in
 // datagrams. The program's srcid is that of the loopback interface, 000000000000.
+#include "DelayedWorker.h"
 #include "VeltoSDKTestAccess.h"
 #include "VeltoTestSupport.h"
 
@@ -247,31 +248,42 @@ TEST_F(VeltoCommands, ReplyIdForms)
     EXPECT_EQ(VeltoSDK::replyId(QJsonObject()), 0);
 }
 
-// A dialog closed just before its worker begins to wait: the cancel holds for that wait,
-// and only for it; a cancel older than the hold is not taken for a later one.
-TEST_F(VeltoCommands, CancelHoldsForTheWaitAboutToStartAndOnlyForIt)
+TEST_F(VeltoCommands, CancelBeforeAWaitHasNoEffectOnIt)
 {
     sdk->cancelWait();
-    QElapsedTimer held;
-    held.start();
-    auto early = run([](VeltoSDK *s) { return s->setDevicesName(kOne, "n"); });
-    EXPECT_EQ(early.get(), -1);
-    EXPECT_LT(held.elapsed(), 1000); // the wait itself would last 3 s
-    VeltoTest::nextRequest(sdk);
-
-    auto next = run([](VeltoSDK *s) { return s->setDevicesName(kOne, "m"); });
+    auto result = run([](VeltoSDK *s) { return s->setDevicesName(kOne, "n"); });
     VeltoTest::nextRequest(sdk);
     QThread::msleep(300);
-    reply(1, "success");
-    EXPECT_EQ(next.get(), 0);
+    reply(0, "success");
+    EXPECT_EQ(result.get(), 0);
+}
 
+// A dialog closed just before its worker began to wait: the dialog asks the worker to
+// stop, then cancels; the wait that starts after that ends at once instead of lasting 3 s.
+TEST_F(VeltoCommands, CancelOfAStoppedWorkerHoldsForTheWaitItIsAboutToStart)
+{
+    VeltoSDK *target = sdk;
+    DelayedWorker worker([target] { return target->setDevicesName(kOne, "n"); });
+    worker.start();
+    worker.stop();
     sdk->cancelWait();
-    QThread::msleep(VeltoSDK::kCancelHoldMs + 300);
-    auto late = run([](VeltoSDK *s) { return s->setDevicesName(kOne, "o"); });
-    VeltoTest::nextRequest(sdk);
-    QThread::msleep(300);
-    reply(2, "success");
-    EXPECT_EQ(late.get(), 0);
+    QElapsedTimer timer;
+    timer.start();
+    worker.wait();
+    EXPECT_EQ(worker.result.load(), -1);
+    EXPECT_LT(timer.elapsed(), DelayedWorker::kPauseMs + 700);
+
+    QVector<VeltoDevice> found;
+    DelayedWorker search([target, &found] {
+        target->searchDevices(found, 0); // without a time limit
+        return 0;
+    });
+    search.start();
+    search.stop();
+    sdk->cancelWait();
+    timer.restart();
+    search.wait();
+    EXPECT_LT(timer.elapsed(), DelayedWorker::kPauseMs + 700);
 }
 
 TEST_F(VeltoCommands, CancelEndsAWaitAtOnce)

@@ -2,6 +2,7 @@
 // network namespaces. Run through scripts/netns-run.sh: this program runs in namespace A
 // on NETNS_IF_A, every simulator in namespace B on NETNS_IF_B.
 #include "CloseCounter.h"
+#include "DelayedWorker.h"
 #include "SimulatorProcess.h"
 #include "VeltoTestSupport.h"
 #include "support/LogCapture.h"
@@ -458,9 +459,9 @@ TEST_F(VeltoNetns, CancellingASlowUploadReturnsPromptlyAndAbortsIt)
     EXPECT_FALSE(sim->waitForEvent("upload-aborted", 5000).isEmpty());
 }
 
-// A dialog closed just before its worker began the upload: the cancel holds for that
-// upload, which ends at once without sending; a cancel older than the hold does not.
-TEST_F(VeltoNetns, CancelBeforeTheUploadHoldsForIt)
+// A dialog closed just before its worker began the upload: the dialog asks the worker to
+// stop, then cancels; the upload that starts after that ends at once without sending.
+TEST_F(VeltoNetns, CancelOfAStoppedWorkerHoldsForTheUploadItIsAboutToStart)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("fw.bin"));
@@ -470,19 +471,21 @@ TEST_F(VeltoNetns, CancelBeforeTheUploadHoldsForIt)
     const QVector<VeltoDevice> found = search(0.3);
     ASSERT_EQ(found.size(), 1);
 
+    VeltoSDK *target = sdk;
+    const VeltoDevice camera = found[0];
+    DelayedWorker worker(
+        [target, camera, path] { return target->setDeviceFirmware(camera, path); });
+    worker.start();
+    worker.stop();
     sdk->cancelUpload();
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_EQ(sdk->setDeviceFirmware(found[0], path), VeltoSDK::kUploadBadAnswer);
-    EXPECT_LT(timer.elapsed(), 1000);
+    worker.wait();
+    EXPECT_EQ(worker.result.load(), VeltoSDK::kUploadBadAnswer);
     EXPECT_TRUE(sim->waitForEvent("upload", 1000).isEmpty()); // nothing reached the device
 
-    EXPECT_EQ(sdk->setDeviceFirmware(found[0], path), 0); // the cancel was used up
-    EXPECT_FALSE(sim->waitForEvent("upload", 5000).isEmpty());
-
+    // A cancel with no upload and no stopped worker is not taken for a later upload.
     sdk->cancelUpload();
-    QThread::msleep(VeltoSDK::kCancelHoldMs + 300);
-    EXPECT_EQ(sdk->setDeviceFirmware(found[0], path), 0);
+    EXPECT_EQ(sdk->setDeviceFirmware(camera, path), 0);
+    EXPECT_FALSE(sim->waitForEvent("upload", 5000).isEmpty());
 }
 
 TEST_F(VeltoNetns, InterfaceChoiceOnARealInterface)
