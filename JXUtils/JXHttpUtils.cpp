@@ -117,6 +117,9 @@ QByteArray JXHttpUtils::post(const QString &url, const QString &file)
     multiPart->append(part);
 
     QNetworkReply *reply = manager->post(request, multiPart);
+    // The access manager reads on a thread of its own; without a bound it would queue a
+    // fast endless answer faster than this thread can see it grow.
+    reply->setReadBufferSize(2 * kAnswerLimit);
     runLoop(reply);
     // A cancelled transfer is aborted before its answer is read, so that a partial answer
     // is never taken for the device's and the log names the cancel as an error.

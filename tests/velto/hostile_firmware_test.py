@@ -227,7 +227,7 @@ class HostileFirmwareServers(unittest.TestCase):
                 self.assertEqual(out["result"], expected, out)
                 self.assertTrue(out["error"], out)
                 self.assertLess(elapsed, limit)
-                self.assertLess(peak_kb, 200 * 1024)
+                self.assertLess(peak_kb, 100 * 1024)
 
 
 if __name__ == "__main__":
