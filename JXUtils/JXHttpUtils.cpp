@@ -153,6 +153,8 @@ void JXHttpUtils::runLoop(QNetworkReply *reply)
     }
     if (!cancelled.load() && !reply->isFinished())
         finished.exec();
+    // The watchers hold the stall timer, which ends with this function.
+    disconnect(reply, nullptr, this, nullptr);
     std::lock_guard<std::mutex> locker(loopLock);
     loop = nullptr;
 }
