@@ -10,7 +10,11 @@
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
+#include <memory>
 #include <mutex>
 
 // The device's update.cgi expects exactly this boundary and part layout.
@@ -49,9 +53,49 @@ QByteArray JXHttpUtils::contentDisposition(const QString &path)
     return QStringLiteral("form-data; name=\"file\"; filename=\"%1\"").arg(name).toUtf8();
 }
 
+QByteArray JXHttpUtils::logText(const QByteArray &answer)
+{
+    QByteArray text;
+    const int shown = static_cast<int>(std::min<qint64>(answer.size(), kLogPrefix));
+    for (int i = 0; i < shown; ++i) {
+        const auto byte = static_cast<unsigned char>(answer.at(i));
+        if (byte >= 0x20 && byte < 0x7f && byte != '\\')
+            text.append(static_cast<char>(byte));
+        else
+            text.append(QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0')).toLatin1());
+    }
+    if (answer.size() > shown)
+        text.append(QStringLiteral("... (%1 bytes)").arg(answer.size()).toLatin1());
+    return text;
+}
+
+void JXHttpUtils::setStallLimit(int milliseconds)
+{
+    stallMs = milliseconds;
+}
+
 QByteArray JXHttpUtils::upload(const QString &url, const QString &file)
 {
     qDebug("upload %s to %s", qUtf8Printable(file), qUtf8Printable(url));
+    lastStatus = 0;
+    stopped = false;
+    if (cancelled.load()) {
+        qDebug("upload cancelled before it began");
+        lastOutcome = Cancelled;
+        return QByteArray();
+    }
+    // A FIFO or a device would block the open or never end; a directory cannot be sent.
+    const QFileInfo info(file);
+    if (info.exists() && !info.isFile()) {
+        qDebug("not a regular file: %s", qUtf8Printable(file));
+        lastOutcome = NotRegularFile;
+        return QByteArray();
+    }
+    return post(url, file);
+}
+
+QByteArray JXHttpUtils::post(const QString &url, const QString &file)
+{
     QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
     request.setHeader(QNetworkRequest::ContentTypeHeader, contentType());
 
@@ -64,6 +108,7 @@ QByteArray JXHttpUtils::upload(const QString &url, const QString &file)
     QFile body(file);
     if (!body.open(QIODevice::ReadOnly)) {
         qDebug("file open fail");
+        lastOutcome = FileUnreadable;
         return QByteArray();
     }
     auto *multiPart = new QHttpMultiPart(QHttpMultiPart::FormDataType); // deleted below
@@ -72,19 +117,21 @@ QByteArray JXHttpUtils::upload(const QString &url, const QString &file)
     multiPart->append(part);
 
     QNetworkReply *reply = manager->post(request, multiPart);
-    // Reports without a total (the access manager sends 0 of 0 when it finishes) would
-    // only make a progress bar jump back.
-    connect(reply, &QNetworkReply::uploadProgress, this, [this](qint64 sent, qint64 total) {
-        if (total > 0)
-            emit uploadProgress(sent, total);
-    });
+    // The access manager reads on a thread of its own; without a bound it would queue a
+    // fast endless answer faster than this thread can see it grow.
+    reply->setReadBufferSize(2 * kAnswerLimit);
     runLoop(reply);
     // A cancelled transfer is aborted before its answer is read, so that a partial answer
     // is never taken for the device's and the log names the cancel as an error.
     if (!reply->isFinished())
-        reply->abort();
+        stop(reply, Cancelled);
+    finishOutcome(reply);
 
-    const QByteArray answer = reply->readAll();
+    QByteArray answer = reply->read(kAnswerLimit + 1);
+    if (answer.size() > kAnswerLimit) {
+        lastOutcome = AnswerTooLarge;
+        answer.clear();
+    }
     logResult(reply, answer);
     delete reply;
     delete multiPart;
@@ -97,6 +144,8 @@ QByteArray JXHttpUtils::upload(const QString &url, const QString &file)
 void JXHttpUtils::runLoop(QNetworkReply *reply)
 {
     QEventLoop finished;
+    QTimer stall;
+    watch(reply, &stall);
     connect(reply, &QNetworkReply::finished, &finished, &QEventLoop::quit);
     {
         std::lock_guard<std::mutex> locker(loopLock);
@@ -104,8 +153,65 @@ void JXHttpUtils::runLoop(QNetworkReply *reply)
     }
     if (!cancelled.load() && !reply->isFinished())
         finished.exec();
+    // The watchers hold the stall timer, which ends with this function.
+    disconnect(reply, nullptr, this, nullptr);
     std::lock_guard<std::mutex> locker(loopLock);
     loop = nullptr;
+}
+
+// The stall timer restarts only when request bytes go out: once the last one has gone,
+// the whole answer must come within one stall limit, so that an answer trickled a byte at
+// a time or an endless header cannot hold the upload.
+void JXHttpUtils::watch(QNetworkReply *reply, QTimer *stall)
+{
+    stall->setSingleShot(true);
+    connect(stall, &QTimer::timeout, this, [this, reply]() { stop(reply, Stalled); });
+    stall->start(stallMs);
+    auto sentBefore = std::make_shared<qint64>(0);
+    // Reports without a total (the access manager sends 0 of 0 when it finishes) would
+    // only make a progress bar jump back.
+    connect(reply, &QNetworkReply::uploadProgress, this,
+            [this, stall, sentBefore](qint64 sent, qint64 total) {
+                if (sent > *sentBefore) {
+                    *sentBefore = sent;
+                    stall->start(stallMs);
+                }
+                if (total > 0)
+                    emit uploadProgress(sent, total);
+            });
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply]() {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > kAnswerLimit)
+            stop(reply, AnswerTooLarge);
+    });
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply]() {
+        if (reply->bytesAvailable() > kAnswerLimit)
+            stop(reply, AnswerTooLarge);
+    });
+}
+
+void JXHttpUtils::stop(QNetworkReply *reply, Outcome why)
+{
+    if (!stopped) {
+        stopped = true;
+        lastOutcome = why;
+    }
+    if (!reply->isFinished())
+        reply->abort();
+}
+
+void JXHttpUtils::finishOutcome(QNetworkReply *reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    lastStatus = status.isValid() ? status.toInt() : 0;
+    if (stopped)
+        return;
+    if (lastStatus != 0 && (lastStatus < 200 || lastStatus > 299))
+        lastOutcome = HttpError;
+    else if (reply->error() != QNetworkReply::NoError || lastStatus == 0)
+        lastOutcome = Failed;
+    else
+        lastOutcome = Answered;
 }
 
 void JXHttpUtils::cancel()
@@ -116,11 +222,13 @@ void JXHttpUtils::cancel()
         QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
 }
 
-void JXHttpUtils::logResult(QNetworkReply *reply, const QByteArray &body)
+void JXHttpUtils::logResult(QNetworkReply *reply, const QByteArray &body) const
 {
-    qDebug("response -> %s", body.constData());
+    qDebug("response -> %s", logText(body).constData());
+    if (lastStatus != 0)
+        qDebug("http status %d", lastStatus);
     if (reply->error() != QNetworkReply::NoError)
         qDebug("upload error -> %s", qUtf8Printable(errorName(reply->error())));
-    else
+    else if (lastOutcome == Answered)
         qDebug("upload success");
 }

@@ -7,9 +7,16 @@
 JXThreadPrivate::JXThreadPrivate(JXThread *owner) : owner(owner)
 {}
 
+namespace {
+// The JXThread whose body runs on this thread, or null.
+thread_local const JXThread *runningBody = nullptr;
+} // namespace
+
 void JXThreadPrivate::run()
 {
+    runningBody = owner;
     owner->run();
+    runningBody = nullptr;
     bodyEnded.store(true, std::memory_order_release);
 }
 
@@ -61,6 +68,11 @@ void JXThread::halt()
 {
     stop();
     wait();
+}
+
+bool JXThread::currentStopRequested()
+{
+    return runningBody != nullptr && runningBody->isStopRequested();
 }
 
 void JXThread::msleep(int milliseconds)

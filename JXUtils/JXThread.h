@@ -32,6 +32,10 @@ public:
     // stop(), then wait(): the worker is joined and may be started again or deleted.
     void halt();
 
+    // Whether the calling thread is a JXThread body whose stop has been asked: a blocking
+    // operation about to start on such a thread was cancelled before it began.
+    static bool currentStopRequested();
+
     static void msleep(int milliseconds);
     // Wall clock in seconds since 1970-01-01 UTC, millisecond resolution.
     static double now();

@@ -37,6 +37,16 @@ public:
     // Wait of "WifiScan".
     static constexpr double kWifiScanSeconds = 10.0;
 
+    // Results of setDeviceFirmware besides the device's own "Result".
+    static constexpr int kUploadBadAnswer = -3;      // not a JSON object, or "Result" not an
+                                                     // int; also unreadable file and cancel
+    static constexpr int kUploadHttpError = -4;      // an HTTP status outside 2xx
+    static constexpr int kUploadAnswerTooLarge = -5; // more than JXHttpUtils::kAnswerLimit
+    static constexpr int kUploadStalled = -6;        // no progress within the stall limit
+    static constexpr int kUploadBadAddress = -7;     // "ip" or "httpport" unusable; not sent
+    static constexpr int kUploadNotRegularFile = -8; // directory, FIFO, device; not sent
+    static constexpr int kUploadFailed = -9;         // refused, unreachable, reset
+
     static VeltoSDK *instance();
     // Replaces any existing instance with a fresh one (threads not started, id 0).
     static void createInstance();
@@ -78,13 +88,27 @@ public:
     // is not a JSON object (also after a failed or cancelled upload).
     int setDeviceFirmware(const VeltoDevice &device, const QString &file,
                           const UploadProgress &progress = UploadProgress());
+    // Stall limit of later uploads (JXHttpUtils::kDefaultStallMs unless set).
+    void setUploadStallMs(int milliseconds);
+    // "http://<ip>:<httpport>/update.cgi", or empty when "ip" is not a plain dotted IPv4
+    // unicast address (loopback, multicast, broadcast and 0.0.0.0 refused) or "httpport"
+    // not a decimal number from 1 to 65535.
+    static QString firmwareUrl(const VeltoDevice &device);
+    // The "Result" of a device's answer: 0 when the object has none, its value when it is
+    // an integer in int range (a JSON number or decimal text), else kUploadBadAnswer.
+    static int firmwareResult(const QJsonObject &answer);
+    // What a result of setDeviceFirmware means, in English, for logs and scripts.
+    static QString firmwareResultText(int result);
 
     // The reply with this id (owned by the caller), or null after seconds (no limit when
     // not positive) or a cancel. Replies with other ids are discarded.
     QJsonObject *waitReply(int id, double seconds);
-    // Ends every reply wait and search in progress at its next check.
+    // Ends every reply wait and search in progress at its next check. A wait that starts
+    // later on a worker thread whose stop has been asked ends at once as well, so that a
+    // dialog closed just before its worker began to wait is not left waiting.
     void cancelWait();
-    // Ends the firmware upload in progress, if any.
+    // Ends the firmware upload in progress. An upload that starts later on a worker thread
+    // whose stop has been asked ends at once without sending.
     void cancelUpload();
 
     // 0 when "result" is "success" in any letter case, else -1.
@@ -138,7 +162,11 @@ private:
     // Appends the reply's device unless its MAC is in seen, which holds every MAC of out.
     void addSearchReply(QVector<VeltoDevice> &out, QSet<QString> &seen,
                         const QJsonObject &reply) const;
-    void setCurrentUpload(JXHttpUtils *upload);
+    // Publishes upload; false when the calling worker's stop has been asked.
+    bool setCurrentUpload(JXHttpUtils *upload);
+    // Sets waiting for a new wait unless the calling worker's stop has been asked.
+    void beginWait();
+    static int uploadResult(const JXHttpUtils &http, const QByteArray &body);
 
     QJsonObject *buildSearchMessage(int id) const;
     QJsonObject *buildDeviceMessage(const VeltoDevice &device, int id, const QString &method,
@@ -152,10 +180,12 @@ private:
                                 const QString &dns2) const;
     QJsonObject *buildMessage(int id, const QString &method, const QStringList &destinations) const;
 
-    std::atomic<int> nextId{0};           // request ids; read and incremented in one step
-    std::atomic<bool> waiting{false};     // the one flag every wait polls; cancelWait() clears it
-    JXThreadLocker uploadLock;            // serialises currentUpload with cancelUpload()
-    JXHttpUtils *currentUpload = nullptr; // the running upload, on its thread's stack; uploadLock
+    std::atomic<int> nextId{0};            // request ids; read and incremented in one step
+    std::atomic<bool> waiting{false};      // the one flag every wait polls; cancelWait() clears it
+    JXThreadLocker cancelLock;             // serialises a wait's start with cancelWait()
+    JXThreadLocker uploadLock;             // serialises currentUpload with cancelUpload()
+    JXHttpUtils *currentUpload = nullptr;  // the running upload, on its thread's stack; uploadLock
+    std::atomic<int> uploadStallMs{30000}; // stall limit of the next upload
 
     // Written by start() (GUI thread) while no protocol thread runs; read by all.
     QNetworkInterface iface;

@@ -5,9 +5,13 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 const int kButtonMinimumWidth = 100;
 const int kButtonHeight = 30;
+// Space kept free on either side of a button within its half of the dialog.
+const int kButtonMargin = 20;
 } // namespace
 
 JXAlertDialog::JXAlertDialog(QWidget *parent)
@@ -32,11 +36,16 @@ void JXAlertDialog::setContent(const QString &text, const QString &okText,
     message->setText(text);
     okButton->setText(okText);
     cancelButton->setText(cancelText);
+    // Each button is centred in its half of the dialog, so each half must hold the wider
+    // one with a margin, or a long text such as "Restore factory settings" is clipped.
+    okButton->adjustSize();
+    cancelButton->adjustSize();
+    const int widest = std::max(okButton->width(), cancelButton->width());
     message->adjustSize();
     const QSize hint = message->size();
     const int w = hint.width() < 200 ? 300 : hint.width() + 100;
     const int h = hint.height() < 40 ? 140 : hint.height() + 100;
-    resize(w, h);
+    resize(std::max(w, 2 * (widest + kButtonMargin)), h);
 }
 
 int JXAlertDialog::question(const QString &text, const QString &okText, const QString &cancelText)

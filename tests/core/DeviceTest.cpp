@@ -113,28 +113,6 @@ TEST(VeltoDevice, MacOrderIsByCodeUnitsAndDuplicatesAreExact)
     EXPECT_EQ(macs, QStringList({"AA:BB:CC:DD:EE:01", "AA:BB:CC:DD:EE:02", "aa:bb:cc:dd:ee:01"}));
 }
 
-TEST(VeltoDevice, CopiesAreIndependent)
-{
-    VeltoDevice source;
-    source.setName("one");
-    source.ticked = true;
-    source.rowIndex = 2;
-
-    VeltoDevice copy(source);
-    source.setName("two");
-    EXPECT_EQ(copy.name(), "one");
-    EXPECT_TRUE(copy.ticked);
-    EXPECT_EQ(copy.rowIndex, 2);
-
-    VeltoDevice assigned;
-    assigned = copy;
-    assigned.setName("three");
-    assigned.rowIndex = 9;
-    EXPECT_EQ(copy.name(), "one");
-    EXPECT_EQ(copy.rowIndex, 2);
-    EXPECT_EQ(assigned.parent(), nullptr);
-}
-
 namespace {
 class Receiver : public QObject
 {

@@ -1,6 +1,7 @@
 // The device commands without any socket: requests are taken from the send queue as the
 // send thread would take them, and replies are handed in as the receive thread hands in
 // datagrams. The program's srcid is that of the loopback interface, 000000000000.
+#include "DelayedWorker.h"
 #include "VeltoSDKTestAccess.h"
 #include "VeltoTestSupport.h"
 
@@ -247,15 +248,46 @@ TEST_F(VeltoCommands, ReplyIdForms)
     EXPECT_EQ(VeltoSDK::replyId(QJsonObject()), 0);
 }
 
-TEST_F(VeltoCommands, CancelEndsAWaitAtOnceButNotOneStartedAfterIt)
+TEST_F(VeltoCommands, CancelBeforeAWaitHasNoEffectOnIt)
 {
-    sdk->cancelWait(); // before the wait: no effect on it
+    sdk->cancelWait();
     auto result = run([](VeltoSDK *s) { return s->setDevicesName(kOne, "n"); });
     VeltoTest::nextRequest(sdk);
     QThread::msleep(300);
     reply(0, "success");
     EXPECT_EQ(result.get(), 0);
+}
 
+// A dialog closed just before its worker began to wait: the dialog asks the worker to
+// stop, then cancels; the wait that starts after that ends at once instead of lasting 3 s.
+TEST_F(VeltoCommands, CancelOfAStoppedWorkerHoldsForTheWaitItIsAboutToStart)
+{
+    VeltoSDK *target = sdk;
+    DelayedWorker worker([target] { return target->setDevicesName(kOne, "n"); });
+    worker.start();
+    worker.stop();
+    sdk->cancelWait();
+    QElapsedTimer timer;
+    timer.start();
+    worker.wait();
+    EXPECT_EQ(worker.result.load(), -1);
+    EXPECT_LT(timer.elapsed(), DelayedWorker::kPauseMs + 700);
+
+    QVector<VeltoDevice> found;
+    DelayedWorker search([target, &found] {
+        target->searchDevices(found, 0); // without a time limit
+        return 0;
+    });
+    search.start();
+    search.stop();
+    sdk->cancelWait();
+    timer.restart();
+    search.wait();
+    EXPECT_LT(timer.elapsed(), DelayedWorker::kPauseMs + 700);
+}
+
+TEST_F(VeltoCommands, CancelEndsAWaitAtOnce)
+{
     auto cancelled =
         run([](VeltoSDK *s) { return s->setDeviceIp(device(kDevice1), "a", "b", "c", "", ""); });
     VeltoTest::nextRequest(sdk);

@@ -2,6 +2,7 @@
 // network namespaces. Run through scripts/netns-run.sh: this program runs in namespace A
 // on NETNS_IF_A, every simulator in namespace B on NETNS_IF_B.
 #include "CloseCounter.h"
+#include "DelayedWorker.h"
 #include "SimulatorProcess.h"
 #include "VeltoTestSupport.h"
 #include "support/LogCapture.h"
@@ -423,7 +424,7 @@ TEST_F(VeltoNetns, FirmwareAnswersThatAreNotResultsGiveMinus3)
     ASSERT_EQ(found.size(), 1);
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(sdk->setDeviceFirmware(found[0], path), -3);
+    EXPECT_EQ(sdk->setDeviceFirmware(found[0], path), VeltoSDK::kUploadBadAddress);
     EXPECT_LT(timer.elapsed(), 1000);
 
     simulate(
@@ -456,6 +457,35 @@ TEST_F(VeltoNetns, CancellingASlowUploadReturnsPromptlyAndAbortsIt)
     EXPECT_EQ(upload.get(), -3);
     EXPECT_LT(timer.elapsed(), 1000);
     EXPECT_FALSE(sim->waitForEvent("upload-aborted", 5000).isEmpty());
+}
+
+// A dialog closed just before its worker began the upload: the dialog asks the worker to
+// stop, then cancels; the upload that starts after that ends at once without sending.
+TEST_F(VeltoNetns, CancelOfAStoppedWorkerHoldsForTheUploadItIsAboutToStart)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fw.bin"));
+    writeFirmware(path, 256 * 1024);
+    simulate({"--count", "1", "--delay-max", "20", "--upload-dir", dir.path()});
+    startProtocol();
+    const QVector<VeltoDevice> found = search(0.3);
+    ASSERT_EQ(found.size(), 1);
+
+    VeltoSDK *target = sdk;
+    const VeltoDevice camera = found[0];
+    DelayedWorker worker(
+        [target, camera, path] { return target->setDeviceFirmware(camera, path); });
+    worker.start();
+    worker.stop();
+    sdk->cancelUpload();
+    worker.wait();
+    EXPECT_EQ(worker.result.load(), VeltoSDK::kUploadBadAnswer);
+    EXPECT_TRUE(sim->waitForEvent("upload", 1000).isEmpty()); // nothing reached the device
+
+    // A cancel with no upload and no stopped worker is not taken for a later upload.
+    sdk->cancelUpload();
+    EXPECT_EQ(sdk->setDeviceFirmware(camera, path), 0);
+    EXPECT_FALSE(sim->waitForEvent("upload", 5000).isEmpty());
 }
 
 TEST_F(VeltoNetns, InterfaceChoiceOnARealInterface)

@@ -111,6 +111,26 @@ class Lankitctl(unittest.TestCase):
         code, devices, err = lankitctl("search", seconds="0.6")
         self.assertEqual(code, 0, err)
 
+    def test_upgrade_refuses_what_is_not_a_regular_file(self):
+        folder = tempfile.mkdtemp(prefix="lankitctl-special-")
+        try:
+            fifo = os.path.join(folder, "fw.fifo")
+            os.mkfifo(fifo)
+            for path in (fifo, "/dev/zero", folder):
+                started = time.monotonic()
+                code, out, err = lankitctl("upgrade", MACS[1], "--file", path)
+                self.assertEqual((code, out), (2, None), path)
+                self.assertIn("not a regular file", err)
+                self.assertLess(time.monotonic() - started, 5)
+        finally:
+            shutil.rmtree(folder)
+        with tempfile.NamedTemporaryFile(suffix=".bin") as f:
+            for seconds in ("nan", "inf", "0", "-1", "x", "3601"):
+                code, _, err = lankitctl("upgrade", MACS[1], "--file", f.name,
+                                         "--stall-seconds", seconds)
+                self.assertEqual(code, 2, seconds)
+                self.assertIn("--stall-seconds", err)
+
     def test_search_prints_devices_sorted_by_mac(self):
         code, devices, err = lankitctl("search", seconds="1.5")
         self.assertEqual(code, 0, err)

@@ -125,6 +125,41 @@ TEST_F(AlertDialog, GrowsWithItsMessage)
     EXPECT_EQ(dialog.minimumSize(), QSize(300, 90));
 }
 
+// Texts longer than the 100-pixel minimum: each button shows its whole text, lies inside
+// its own half and does not overlap the other.
+TEST_F(AlertDialog, ButtonsFitLongTexts)
+{
+    const QString longTexts[][2] = {{"Restore factory settings", "Cancel"},
+                                    {"Ok", "Keep the current firmware and settings"}};
+    for (const auto &texts : longTexts) {
+        QWidget *shown = nullptr;
+        QRect ok;
+        QRect cancel;
+        QSize okHint;
+        QSize cancelHint;
+        QSize size;
+        whenModalShown([&](QWidget &dialog) {
+            shown = &dialog;
+            QPushButton *okButton = buttonWithText(dialog, texts[0]);
+            QPushButton *cancelButton = buttonWithText(dialog, texts[1]);
+            ok = okButton->geometry();
+            cancel = cancelButton->geometry();
+            okHint = okButton->sizeHint();
+            cancelHint = cancelButton->sizeHint();
+            size = dialog.size();
+            QTest::mouseClick(okButton, Qt::LeftButton);
+        });
+        EXPECT_EQ(JXAlertDialog::question("Restore Device", texts[0], texts[1]), 1);
+        ASSERT_NE(shown, nullptr);
+        EXPECT_GE(ok.width(), okHint.width()) << texts[0].toStdString();
+        EXPECT_GE(cancel.width(), cancelHint.width()) << texts[1].toStdString();
+        EXPECT_GE(ok.left(), 0);
+        EXPECT_LE(ok.right(), size.width() / 2);
+        EXPECT_GE(cancel.left(), size.width() / 2);
+        EXPECT_LE(cancel.right(), size.width());
+    }
+}
+
 TEST(JXDialog, HasNoHelpButtonAndPaintsItsBackground)
 {
     JXDialog dialog;

@@ -32,7 +32,9 @@ const char kDescription[] =
     "program), chosen the same way; --interface and --ip choose another.\n"
     "\n"
     "Standard output: one JSON document. Exit status: 0 success, 1 a device failed, did not\n"
-    "answer or was not found, 2 wrong usage. Setting commands wait 3 s for the reply.";
+    "answer or was not found, 2 wrong usage. Setting commands wait 3 s for the reply; an\n"
+    "upgrade fails when no request byte goes out for --stall-seconds, or when the device's\n"
+    "whole answer takes longer than that after the last one.";
 
 const QStringList kCommands = {QStringLiteral("search"),   QStringLiteral("set-ip"),
                                QStringLiteral("set-dhcp"), QStringLiteral("set-name"),
@@ -70,6 +72,10 @@ QJsonArray macsOf(const QVector<VeltoDevice> &devices)
     return list;
 }
 
+// Bounds of --stall-seconds.
+const double kMinStallSeconds = 0.1;
+const double kMaxStallSeconds = 3600;
+
 void showProgress(qint64 sent, qint64 total)
 {
     std::fprintf(stderr, "upload %lld/%lld\n", static_cast<long long>(sent),
@@ -96,7 +102,8 @@ LankitCtl::LankitCtl()
         option("dns1", "set-ip: the first DNS server (may be empty).", "ip"),
         option("dns2", "set-ip: the second DNS server (may be empty).", "ip"),
         option("name", "set-name: the new name.", "name"),
-        option("file", "upgrade: the firmware file.", "path"),
+        option("file", "upgrade: the firmware file (a regular file).", "path"),
+        option("stall-seconds", "upgrade: the no-progress limit in seconds (default 30).", "n"),
         option("verbose", "Protocol log and upload progress on standard error."),
     });
 }
@@ -271,13 +278,29 @@ int LankitCtl::upgrade()
     const QString file = required("file");
     if (file.isEmpty())
         return usage(QStringLiteral("upgrade needs --file"));
-    if (!QFileInfo(file).isReadable())
+    const QFileInfo info(file);
+    if (info.exists() && !info.isFile())
+        return usage(QStringLiteral("not a regular file: ") + file);
+    if (!info.isReadable())
         return usage(QStringLiteral("cannot read ") + file);
+    if (parser.isSet(QStringLiteral("stall-seconds"))) {
+        bool ok = false;
+        const double seconds = parser.value(QStringLiteral("stall-seconds")).toDouble(&ok);
+        if (!ok || !(seconds >= kMinStallSeconds && seconds <= kMaxStallSeconds))
+            return usage(QStringLiteral("--stall-seconds takes a number from 0.1 to 3600"));
+        VeltoSDK::instance()->setUploadStallMs(static_cast<int>(seconds * 1000));
+    }
     const VeltoSDK::UploadProgress progress =
         parser.isSet(QStringLiteral("verbose")) ? showProgress : VeltoSDK::UploadProgress();
-    return applyToDevices([&](VeltoSDK *sdk, const QVector<VeltoDevice> &devices) {
-        return sdk->setDeviceFirmware(devices.first(), file, progress);
-    });
+    QVector<VeltoDevice> devices;
+    if (!lookUp(devices))
+        return kFailed;
+    const int result = VeltoSDK::instance()->setDeviceFirmware(devices.first(), file, progress);
+    QJsonObject report{{QStringLiteral("devices"), macsOf(devices)},
+                       {QStringLiteral("result"), result}};
+    if (result != 0)
+        report.insert(QStringLiteral("error"), VeltoSDK::firmwareResultText(result));
+    return finish(report, result == 0 ? kOk : kFailed);
 }
 
 int LankitCtl::finish(QJsonObject result, int code)

@@ -203,6 +203,15 @@ QWidget *drawAlertDialog()
     return dialog;
 }
 
+// A button text far wider than the buttons' minimum width.
+QWidget *drawAlertDialogLongButton()
+{
+    auto *dialog = new JXAlertDialog;
+    dialog->setContent(translate("Restore Device"), QStringLiteral("Restore factory settings"),
+                       translate("Cancel"));
+    return dialog;
+}
+
 QWidget *drawWaitDialog()
 {
     auto *dialog = new JXWaitDialog;
@@ -404,6 +413,7 @@ int renderLanguage(const QString &language, const QDir &out)
         {"JXToast", drawToast},
         {"JXDialog", drawDialog},
         {"JXAlertDialog", drawAlertDialog},
+        {"JXAlertDialog-long-button", drawAlertDialogLongButton},
         {"JXWaitDialog", drawWaitDialog},
         {"JXProgressDialog", drawProgressDialog},
         {"VeltoDeviceLanKitWidget", drawDevicePanel},
