@@ -1,4 +1,5 @@
 // Two-dimensional symbols that the printer encodes itself.
+#include "KorvalApiLock.h"
 #include "KorvalCommand.h"
 #include "korval.h"
 
@@ -27,6 +28,7 @@ bool pdf417ArgumentsValid(int securityLevel, int compressed, int moduleWidth, in
 extern "C" KORVAL_API int OBX_DrawBar2D_DATAMATRIX(int x, int y, int field3, int field4,
                                                    int rotation, int moduleSize, const char *data)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_DATAMATRIX);
     return korvalCommand(KORVAL_ERR_WRITE_DRAW_DATAMATRIX, "b%d,%d,DX,%d,%d,o%d,m%d,\"%s\"\r\n", x,
@@ -38,6 +40,7 @@ extern "C" KORVAL_API int OBX_DrawBar2D_QR(int x, int y, int field3, int field4,
                                            int magnification, int model, int level, int mask,
                                            const char *data)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_QR);
     return korvalCommand(KORVAL_ERR_WRITE_DRAW_QR, "b%d,%d,QR,%d,%d,o%d,r%d,m%d,g%d,s%d,\"%s\"\r\n",
@@ -49,6 +52,7 @@ extern "C" KORVAL_API int OBX_DrawBar2D_QR(int x, int y, int field3, int field4,
 extern "C" KORVAL_API int OBX_DrawBar2D_MaxiCode(int x, int y, int mode, int field4,
                                                  const char *data)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_MAXICODE);
     return korvalCommand(KORVAL_ERR_WRITE_DRAW_MAXICODE, "b%d,%d,M,%d,%d,\"%s\"\r\n", x, y,
@@ -60,6 +64,7 @@ extern "C" KORVAL_API int OBX_DrawBar2D_Pdf417(int x, int y, int maxWidth, int m
                                                int barHeight, int rows, int columns, int truncated,
                                                int rotation, const char *data)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_PDF417);
     if (!pdf417ArgumentsValid(securityLevel, compressed, moduleWidth, barHeight, truncated,
@@ -75,6 +80,7 @@ extern "C" KORVAL_API int OBX_DrawBar2D_HANXIN(int x, int y, int field3, int fie
                                                int magnification, int mode, int level, int mask,
                                                const char *data)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_HANXIN);
     return korvalCommand(KORVAL_ERR_WRITE_DRAW_HANXIN,

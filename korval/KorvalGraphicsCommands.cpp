@@ -1,6 +1,7 @@
 // Stored graphics of the printer: PCX files (as they are, converted from BMP, or written
 // from a rendered text line) and raw bitmaps, with their list, delete, draw and recall
 // commands. Graphic data goes into the spool file in pieces of at most one buffer.
+#include "KorvalApiLock.h"
 #include "KorvalBmp.h"
 #include "KorvalCommand.h"
 #include "KorvalGraphics.h"
@@ -103,17 +104,20 @@ int downloadBitmapAsPcx(const unsigned char *bits, int width, int height, int de
 
 extern "C" KORVAL_API int OBX_PcxGraphicsList(void)
 {
+    const KorvalApiLock lock;
     return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_PCX_LIST, KORVAL_ERR_WRITE_PCX_LIST, "GI\r\n");
 }
 
 extern "C" KORVAL_API int OBX_PcxGraphicsDel(const char *name)
 {
+    const KorvalApiLock lock;
     return korvalNamedCommand(KORVAL_ERR_NO_OUTPUT_PCX_DEL, KORVAL_ERR_INVALID_PCX_DEL,
                               KORVAL_ERR_WRITE_PCX_DEL, "GK", name);
 }
 
 extern "C" KORVAL_API int OBX_PcxGraphicsDownload(const char *name, const char *pcxPath)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_PCX_DOWNLOAD);
     if (!korvalNameValid(name))
@@ -125,12 +129,14 @@ extern "C" KORVAL_API int OBX_PcxGraphicsDownload(const char *name, const char *
 
 extern "C" KORVAL_API int OBX_DrawPcxGraphics(int x, int y, const char *name)
 {
+    const KorvalApiLock lock;
     return placeCommand(KORVAL_ERR_NO_OUTPUT_DRAW_PCX, KORVAL_ERR_INVALID_DRAW_PCX,
                         KORVAL_ERR_WRITE_DRAW_PCX, "GG", x, y, name);
 }
 
 extern "C" KORVAL_API int OBX_PrintPCX(int x, int y, const char *pcxPath)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_PRINT_PCX);
     const std::string path = korvalText(pcxPath);
@@ -146,6 +152,7 @@ extern "C" KORVAL_API int OBX_PrintPCX(int x, int y, const char *pcxPath)
 extern "C" KORVAL_API int OBX_BmpGraphicsDownload(const char *name, const char *bmpPath,
                                                   int rotation)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_BMP_DOWNLOAD);
     // A failed conversion stops here: a ".pcx" left from an earlier one is not this picture.
@@ -167,11 +174,13 @@ extern "C" KORVAL_API int OBX_BmpGraphicsDownload(const char *name, const char *
 
 extern "C" KORVAL_API int OBX_BinGraphicsList(void)
 {
+    const KorvalApiLock lock;
     return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_BIN_LIST, KORVAL_ERR_WRITE_BIN_LIST, "BI\r\n");
 }
 
 extern "C" KORVAL_API int OBX_BinGraphicsDel(const char *name)
 {
+    const KorvalApiLock lock;
     return korvalNamedCommand(KORVAL_ERR_NO_OUTPUT_BIN_DEL, KORVAL_ERR_INVALID_BIN_DEL,
                               KORVAL_ERR_WRITE_BIN_DEL, "BK", name);
 }
@@ -179,6 +188,7 @@ extern "C" KORVAL_API int OBX_BinGraphicsDel(const char *name)
 extern "C" KORVAL_API int OBX_BinGraphicsDownload(const char *name, int widthBytes, int height,
                                                   const unsigned char *data)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_BIN_DOWNLOAD);
     const int header = korvalWriteCommand("GD\"%s\"%d,%d,", korvalText(name), widthBytes, height);
@@ -188,6 +198,7 @@ extern "C" KORVAL_API int OBX_BinGraphicsDownload(const char *name, int widthByt
 
 extern "C" KORVAL_API int OBX_RecallBinGraphics(int x, int y, const char *name)
 {
+    const KorvalApiLock lock;
     return placeCommand(KORVAL_ERR_NO_OUTPUT_RECALL_BIN, KORVAL_ERR_INVALID_RECALL_BIN,
                         KORVAL_ERR_WRITE_RECALL_BIN, "GC", x, y, name);
 }
@@ -195,6 +206,7 @@ extern "C" KORVAL_API int OBX_RecallBinGraphics(int x, int y, const char *name)
 extern "C" KORVAL_API int OBX_DrawBinGraphics(int x, int y, int widthBytes, int height,
                                               const unsigned char *data)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_BIN);
     const int header = korvalWriteCommand("GW%d,%d,%d,%d", x, y, widthBytes, height);

@@ -1,4 +1,5 @@
 // Text in the printer's own fonts and one-dimensional bar codes.
+#include "KorvalApiLock.h"
 #include "KorvalCommand.h"
 #include "korval.h"
 
@@ -64,6 +65,7 @@ int drawBarcode(const BuilderCodes &codes, int x, int y, int rotation, const cha
 extern "C" KORVAL_API int OBX_DrawText(int x, int y, int rotation, int font, int xMultiplier,
                                        int yMultiplier, char reverse, const char *text)
 {
+    const KorvalApiLock lock;
     return drawText(
         {KORVAL_ERR_INVALID_DRAW_TEXT, KORVAL_ERR_WRITE_DRAW_TEXT, KORVAL_ERR_NO_OUTPUT_DRAW_TEXT},
         x, y, rotation, font, xMultiplier, yMultiplier, reverse, text, true);
@@ -73,6 +75,7 @@ extern "C" KORVAL_API int OBX_DrawTextEx(int x, int y, int rotation, int font, i
                                          int yMultiplier, char reverse, const char *text,
                                          int unquoted)
 {
+    const KorvalApiLock lock;
     return drawText({KORVAL_ERR_INVALID_DRAW_TEXT_EX, KORVAL_ERR_WRITE_DRAW_TEXT_EX,
                      KORVAL_ERR_NO_OUTPUT_DRAW_TEXT_EX},
                     x, y, rotation, font, xMultiplier, yMultiplier, reverse, text, unquoted == 0);
@@ -82,6 +85,7 @@ extern "C" KORVAL_API int OBX_DrawBarcode(int x, int y, int rotation, const char
                                           int narrowBar, int wideBar, int barHeight,
                                           char humanReadable, const char *data)
 {
+    const KorvalApiLock lock;
     return drawBarcode({KORVAL_ERR_INVALID_DRAW_BARCODE, KORVAL_ERR_WRITE_DRAW_BARCODE,
                         KORVAL_ERR_NO_OUTPUT_DRAW_BARCODE},
                        x, y, rotation, symbology, narrowBar, wideBar, barHeight, humanReadable,
@@ -92,6 +96,7 @@ extern "C" KORVAL_API int OBX_DrawBarcodeEx(int x, int y, int rotation, const ch
                                             int narrowBar, int wideBar, int barHeight,
                                             char humanReadable, const char *data, int unquoted)
 {
+    const KorvalApiLock lock;
     return drawBarcode({KORVAL_ERR_INVALID_DRAW_BARCODE_EX, KORVAL_ERR_WRITE_DRAW_BARCODE_EX,
                         KORVAL_ERR_NO_OUTPUT_DRAW_BARCODE_EX},
                        x, y, rotation, symbology, narrowBar, wideBar, barHeight, humanReadable,

@@ -32,9 +32,11 @@
  * fails the length check of a name). Texts of any length are written whole. Names of
  * stored graphics and forms are 1 to 16 bytes.
  *
- * The library keeps one process-wide state and is not thread-safe: call it from one
- * thread. The CUPS server is the one libcups is configured for (CUPS_SERVER,
- * client.conf).
+ * The library keeps one process-wide state, meant for one thread. Every export holds one
+ * process-wide lock for its whole length, so calls from several threads are served one at
+ * a time and never tear a command or the state; their commands still mix in one spool
+ * file, so a label should be built from one thread. The CUPS server is the one libcups is
+ * configured for (CUPS_SERVER, client.conf).
  */
 #ifndef KORVAL_H
 #define KORVAL_H
