@@ -46,6 +46,8 @@ public:
 
     // Without a sink the labels are kept in labels().
     void setLabelSink(LabelSink sink) { labelSink = std::move(sink); }
+    // A smaller budget than WorkBudget, for callers that read many jobs (the fuzzer).
+    void setWorkBudget(long long budget) { workLeft = budget; }
     void run(const QByteArray &job);
 
     const std::vector<PrintedLabel> &labels() const { return printed; }
