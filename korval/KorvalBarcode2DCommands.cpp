@@ -20,7 +20,7 @@ bool pdf417ArgumentsValid(int securityLevel, int compressed, int moduleWidth, in
     return korvalInRange(securityLevel, 0, 8) && korvalInRange(compressed, 0, 1) &&
            korvalInRange(moduleWidth, 0, 8) && korvalInRange(barHeight, 4, 99) &&
            korvalInRange(truncated, 0, 1) && korvalInRange(rotation, 0, 3) &&
-           std::strlen(korvalText(data)) <= kLongestPdf417Data;
+           std::strlen(korvalText(data)) <= kLongestPdf417Data && korvalLineText(data);
 }
 
 } // namespace
@@ -31,6 +31,8 @@ extern "C" KORVAL_API int OBX_DrawBar2D_DATAMATRIX(int x, int y, int field3, int
     const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_DATAMATRIX);
+    if (!korvalLineText(data))
+        return korvalFail(KORVAL_ERR_INVALID_DRAW_DATAMATRIX);
     return korvalCommand(KORVAL_ERR_WRITE_DRAW_DATAMATRIX, "b%d,%d,DX,%d,%d,o%d,m%d,\"%s\"\r\n", x,
                          y, field3, field4, orDefault(rotation, 0, 3, 0),
                          orDefault(moduleSize, 1, 9, 1), korvalText(data));
@@ -43,6 +45,8 @@ extern "C" KORVAL_API int OBX_DrawBar2D_QR(int x, int y, int field3, int field4,
     const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_QR);
+    if (!korvalLineText(data))
+        return korvalFail(KORVAL_ERR_INVALID_DRAW_QR);
     return korvalCommand(KORVAL_ERR_WRITE_DRAW_QR, "b%d,%d,QR,%d,%d,o%d,r%d,m%d,g%d,s%d,\"%s\"\r\n",
                          x, y, field3, field4, orDefault(rotation, 0, 3, 0),
                          orDefault(magnification, 1, 99, 1), orDefault(model, 0, 4, 0),
@@ -55,6 +59,8 @@ extern "C" KORVAL_API int OBX_DrawBar2D_MaxiCode(int x, int y, int mode, int fie
     const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_MAXICODE);
+    if (!korvalLineText(data))
+        return korvalFail(KORVAL_ERR_INVALID_DRAW_MAXICODE);
     return korvalCommand(KORVAL_ERR_WRITE_DRAW_MAXICODE, "b%d,%d,M,%d,%d,\"%s\"\r\n", x, y,
                          orDefault(mode, 2, 4, 2), orDefault(field4, 0, 1, 0), korvalText(data));
 }
@@ -83,6 +89,8 @@ extern "C" KORVAL_API int OBX_DrawBar2D_HANXIN(int x, int y, int field3, int fie
     const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_HANXIN);
+    if (!korvalLineText(data))
+        return korvalFail(KORVAL_ERR_INVALID_DRAW_HANXIN);
     return korvalCommand(KORVAL_ERR_WRITE_DRAW_HANXIN,
                          "b%d,%d,HX,%d,%d,m%d,o%d,r%d,g%d,s%d,\"%s\"\r\n", x, y, field3, field4,
                          orDefault(mode, 0, 5, 6), orDefault(rotation, 0, 3, 0),

@@ -106,6 +106,8 @@ extern "C" KORVAL_API int OBX_RWRFIDLabel(int field1, int field2, int field3, in
     const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_RW_RFID_LABEL);
+    if (!korvalLineText(data))
+        return korvalFail(KORVAL_ERR_INVALID_RW_RFID_LABEL);
     return korvalCommand(KORVAL_ERR_WRITE_RW_RFID_LABEL, "RF%d,%d,%d,%d,%d,\"%s\"\r\n", field1,
                          field2, field3, field4, field5, korvalText(data));
 }
@@ -115,6 +117,8 @@ extern "C" KORVAL_API int OBX_SetRFLabelPWAndLockRFLabel(int field1, int field2,
     const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_LOCK_RF_LABEL);
+    if (!korvalLineText(data))
+        return korvalFail(KORVAL_ERR_INVALID_LOCK_RF_LABEL);
     return korvalCommand(KORVAL_ERR_WRITE_LOCK_RF_LABEL, "RZ%d,%d,\"%s\"\r\n", field1, field2,
                          korvalText(data));
 }
@@ -141,6 +145,8 @@ extern "C" KORVAL_API int OBX_RWRFIDLabelEx(int field1, int field2, int field3, 
     const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_RW_RFID_LABEL_EX);
+    if (!korvalLineText(data))
+        return korvalFail(KORVAL_ERR_INVALID_RW_RFID_LABEL_EX);
     return korvalCommand(KORVAL_ERR_WRITE_RW_RFID_LABEL_EX, "RA%d,%d,%d,%d,%d,\"%s\"\r\n", field1,
                          field2, field3, field4, field5, korvalText(data));
 }

@@ -69,7 +69,7 @@ extern "C" KORVAL_API int OBX_DefineCounter(int counter, int maxDigits, char jus
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DEFINE_COUNTER);
     if (!korvalInRange(counter, 0, 9) || !korvalInRange(maxDigits, 1, 40) ||
-        !isJustification(justification))
+        !isJustification(justification) || !korvalLineText(step) || !korvalLineText(prompt))
         return korvalFail(KORVAL_ERR_INVALID_DEFINE_COUNTER);
     return korvalCommand(KORVAL_ERR_WRITE_DEFINE_COUNTER, "C%d,%d,%c,%s,\"%s\"\r\n", counter,
                          maxDigits, justification, korvalText(step), korvalText(prompt));
@@ -82,7 +82,7 @@ extern "C" KORVAL_API int OBX_DefineVariable(int variable, int maxLength, char j
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DEFINE_VARIABLE);
     if (!korvalInRange(variable, 0, 99) || !korvalInRange(maxLength, 1, 99) ||
-        !isJustification(justification))
+        !isJustification(justification) || !korvalLineText(prompt))
         return korvalFail(KORVAL_ERR_INVALID_DEFINE_VARIABLE);
     return korvalCommand(KORVAL_ERR_WRITE_DEFINE_VARIABLE, "V%d,%d,%c,\"%s\"\r\n", variable,
                          maxLength, justification, korvalText(prompt));
@@ -99,6 +99,8 @@ extern "C" KORVAL_API int OBX_DownloadInitVar(const char *text)
     const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DOWNLOAD_INIT_VAR);
+    if (!korvalLineText(text))
+        return korvalFail(KORVAL_ERR_INVALID_DOWNLOAD_INIT_VAR);
     return korvalCommand(KORVAL_ERR_WRITE_DOWNLOAD_INIT_VAR, "%s\r\n", korvalText(text));
 }
 
@@ -118,6 +120,8 @@ extern "C" KORVAL_API int OBX_SetBarCodeFontName(char fontId, int field2, int fi
     const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_BARCODE_FONT_NAME);
+    if (!korvalLineChar(fontId))
+        return korvalFail(KORVAL_ERR_INVALID_SET_BARCODE_FONT_NAME);
     return korvalCommand(KORVAL_ERR_WRITE_SET_BARCODE_FONT_NAME, "BF\"%c\",%d,%d\r\n", fontId,
                          field2, field3);
 }
@@ -127,6 +131,8 @@ extern "C" KORVAL_API int OBX_SetCharSets(int dataBits, char codePage, const cha
     const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_CHAR_SETS);
+    if (!korvalLineChar(codePage) || !korvalLineText(country))
+        return korvalFail(KORVAL_ERR_INVALID_SET_CHAR_SETS);
     return korvalCommand(KORVAL_ERR_WRITE_SET_CHAR_SETS, "I%d,%c,%s\r\n", dataBits, codePage,
                          korvalText(country));
 }
@@ -136,6 +142,8 @@ extern "C" KORVAL_API int OBX_RenameDownloadFont(int number, char fontId, const 
     const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_RENAME_DOWNLOAD_FONT);
+    if (!korvalLineChar(fontId) || !korvalLineText(fontName))
+        return korvalFail(KORVAL_ERR_INVALID_RENAME_DOWNLOAD_FONT);
     return korvalCommand(KORVAL_ERR_WRITE_RENAME_DOWNLOAD_FONT, "CF%d,%c,%s\r\n", number, fontId,
                          korvalText(fontName));
 }

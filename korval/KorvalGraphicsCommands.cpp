@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -28,32 +29,39 @@ struct FileDownloadCodes
     int memory;
 };
 
-// Writes GM"name"size and the file's bytes in pieces, in file order. 0 or a code (stored).
+// Larger than any picture a label printer stores; a larger "graphic" is refused unread.
+constexpr size_t kLargestDownload = 64u * 1024 * 1024;
+
+// Reads the whole file first, so that nothing is written for a file that cannot be read
+// to its end (a folder, a pipe, a file cut short), then writes GM"name"size and the bytes
+// in pieces. 0 or a code (stored).
 int downloadFile(const char *name, const char *path, const FileDownloadCodes &codes)
 {
     std::FILE *file = path ? std::fopen(path, "rb") : nullptr;
     if (!file)
         return korvalFail(codes.open);
-    std::fseek(file, 0, SEEK_END);
-    const long size = std::ftell(file);
-    std::fseek(file, 0, SEEK_SET);
+    std::vector<char> bytes;
     std::unique_ptr<char[]> chunk(new (std::nothrow) char[kKorvalBufferSize]);
-    int result = 0;
-    if (size < 0)
-        result = korvalFail(codes.open);
-    else if (!chunk)
-        result = korvalFail(codes.memory);
-    else if (korvalWriteCommand("GM\"%s\"%ld\r\n", name, size) != 0)
-        result = korvalFail(codes.header);
-    for (long done = 0; result == 0 && done < size;) {
-        const size_t want = std::min(kKorvalBufferSize, static_cast<size_t>(size - done));
-        const size_t got = std::fread(chunk.get(), 1, want, file);
-        if (got != want || korvalWriteBytes(chunk.get(), got) != 0)
-            result = korvalFail(codes.data);
-        done += static_cast<long>(got);
+    int result = chunk ? 0 : codes.memory;
+    while (result == 0) {
+        const size_t got = std::fread(chunk.get(), 1, kKorvalBufferSize, file);
+        if (std::ferror(file))
+            result = codes.open;
+        else if (bytes.size() + got > kLargestDownload)
+            result = codes.memory;
+        else
+            bytes.insert(bytes.end(), chunk.get(), chunk.get() + got);
+        if (got == 0 || std::feof(file))
+            break;
     }
     std::fclose(file);
-    return result;
+    if (result != 0)
+        return korvalFail(result);
+    if (korvalWriteCommand("GM\"%s\"%zu\r\n", name, bytes.size()) != 0)
+        return korvalFail(codes.header);
+    if (korvalWriteChunked(bytes.data(), bytes.size()) != 0)
+        return korvalFail(codes.data);
+    return 0;
 }
 
 // Commands that place a named graphic: <word>x,y,"<name>".
@@ -67,17 +75,25 @@ int placeCommand(int noOutputCode, int invalidCode, int writeCode, const char *w
     return korvalCommand(writeCode, "%s%d,%d,\"%s\"\r\n", word, x, y, name);
 }
 
-// Raw bitmap data after its header: a failed header is remembered while the data is
-// still written; a failed data write ends at once.
+// The size of a raw bitmap's data; 0 for sizes that are not positive.
+size_t rawGraphicSize(int widthBytes, int height)
+{
+    return widthBytes > 0 && height > 0
+               ? static_cast<size_t>(widthBytes) * static_cast<size_t>(height)
+               : 0;
+}
+
+// Raw bitmap data after its header: nothing at all is written without data, and a failed
+// header writes no data.
 int writeRawGraphic(int headerResult, int headerCode, int dataCode, int widthBytes, int height,
                     const unsigned char *data)
 {
-    const size_t size = widthBytes > 0 && height > 0
-                            ? static_cast<size_t>(widthBytes) * static_cast<size_t>(height)
-                            : 0;
-    if (size > 0 && (!data || korvalWriteChunked(data, size) != 0))
+    if (headerResult != 0)
+        return korvalFail(headerCode);
+    const size_t size = rawGraphicSize(widthBytes, height);
+    if (size > 0 && korvalWriteChunked(data, size) != 0)
         return korvalFail(dataCode);
-    return headerResult == 0 ? 0 : korvalFail(headerCode);
+    return 0;
 }
 
 } // namespace
@@ -191,6 +207,10 @@ extern "C" KORVAL_API int OBX_BinGraphicsDownload(const char *name, int widthByt
     const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_BIN_DOWNLOAD);
+    if (!korvalLineText(name))
+        return korvalFail(KORVAL_ERR_INVALID_BIN_DOWNLOAD);
+    if (rawGraphicSize(widthBytes, height) > 0 && !data)
+        return korvalFail(KORVAL_ERR_DATA_BIN_DOWNLOAD);
     const int header = korvalWriteCommand("GD\"%s\"%d,%d,", korvalText(name), widthBytes, height);
     return writeRawGraphic(header, KORVAL_ERR_HEADER_BIN_DOWNLOAD, KORVAL_ERR_DATA_BIN_DOWNLOAD,
                            widthBytes, height, data);
@@ -209,6 +229,8 @@ extern "C" KORVAL_API int OBX_DrawBinGraphics(int x, int y, int widthBytes, int 
     const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_BIN);
+    if (rawGraphicSize(widthBytes, height) > 0 && !data)
+        return korvalFail(KORVAL_ERR_DATA_DRAW_BIN);
     const int header = korvalWriteCommand("GW%d,%d,%d,%d", x, y, widthBytes, height);
     return writeRawGraphic(header, KORVAL_ERR_HEADER_DRAW_BIN, KORVAL_ERR_DATA_DRAW_BIN, widthBytes,
                            height, data);

@@ -1,6 +1,7 @@
 // Label set-up and printing.
 #include "KorvalApiLock.h"
 #include "KorvalCommand.h"
+#include "KorvalState.h"
 #include "korval.h"
 
 namespace {
@@ -83,13 +84,22 @@ extern "C" KORVAL_API int OBX_PrintLabel(int sets, int copies)
     const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_PRINT_LABEL);
-    int early = 0;
-    if (!korvalInRange(sets, 1, kLargestCount) || !korvalInRange(copies, 1, kLargestCount))
-        early = korvalFail(KORVAL_ERR_INVALID_PRINT_LABEL);
-    else
-        early = korvalCommand(KORVAL_ERR_WRITE_PRINT_LABEL, "W%d,%d\r\n", sets, copies);
-    const int sent = korvalSendSpool();
-    return sent != 0 ? sent : early;
+    const bool valid =
+        korvalInRange(sets, 1, kLargestCount) && korvalInRange(copies, 1, kLargestCount);
+    // Without an open spool file the last label was sent already: sending the file again
+    // would print it twice.
+    if (korvalState().spoolFd < 0)
+        return korvalFail(valid ? KORVAL_ERR_WRITE_PRINT_LABEL : KORVAL_ERR_INVALID_PRINT_LABEL);
+    if (!valid) {
+        // Bad counts still send what the spool file holds, without a W command.
+        const int invalid = korvalFail(KORVAL_ERR_INVALID_PRINT_LABEL);
+        const int sent = korvalSendSpool();
+        return sent != 0 ? sent : invalid;
+    }
+    // A print whose own command could not be written sends nothing.
+    if (korvalCommand(KORVAL_ERR_WRITE_PRINT_LABEL, "W%d,%d\r\n", sets, copies) != 0)
+        return KORVAL_ERR_WRITE_PRINT_LABEL;
+    return korvalSendSpool();
 }
 
 extern "C" KORVAL_API int OBX_PrintLabelAuto(int sets, int copies)

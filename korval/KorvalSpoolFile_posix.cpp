@@ -17,10 +17,22 @@ std::string korvalCurrentDirectory()
 
 int korvalSpoolFileCreate(const std::string &path)
 {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd >= 0)
         posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return fd;
+}
+
+std::FILE *korvalCreateOutputFile(const std::string &path)
+{
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0)
+        return nullptr;
+    std::FILE *file = ::fdopen(fd, "wb");
+    if (!file)
+        ::close(fd);
+    return file;
 }
 
 size_t korvalSpoolFileWrite(int fd, const void *data, size_t size)

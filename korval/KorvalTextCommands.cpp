@@ -34,7 +34,8 @@ int drawText(const BuilderCodes &codes, int x, int y, int rotation, int font, in
 {
     if (!korvalOutputOpen())
         return korvalFail(codes.noOutput);
-    if (!textArgumentsValid(rotation, font, xMultiplier, yMultiplier, reverse))
+    if (!textArgumentsValid(rotation, font, xMultiplier, yMultiplier, reverse) ||
+        !korvalLineText(text))
         return korvalFail(codes.invalid);
     const char *quote = quoted ? "\"" : "";
     if (isNumericFont(font))
@@ -52,7 +53,8 @@ int drawBarcode(const BuilderCodes &codes, int x, int y, int rotation, const cha
 {
     if (!korvalOutputOpen())
         return korvalFail(codes.noOutput);
-    if (!korvalInRange(rotation, 0, 3) || (humanReadable != 'N' && humanReadable != 'B'))
+    if (!korvalInRange(rotation, 0, 3) || (humanReadable != 'N' && humanReadable != 'B') ||
+        !korvalLineText(symbology) || !korvalLineText(data))
         return korvalFail(codes.invalid);
     const char *quote = quoted ? "\"" : "";
     return korvalCommand(codes.writeFailed, "B%d,%d,%d,%s,%d,%d,%d,%c,%s%s%s\r\n", x, y, rotation,
