@@ -653,8 +653,10 @@ KORVAL_API int OBX_DrawBinGraphics(int x, int y, int widthBytes, int height,
  * 5 to 8 the same turns centred on (x, y). The bitmap's sides are rounded up to 16 dots;
  * a graphic that would start left of or above the label is moved to 0. Nothing is drawn
  * when the graphic could not be stored; then the codes of OBX_PcxGraphicsDownload, or: */
-#define KORVAL_ERR_TEXT_FONT (-2019)        /* font machinery failed, or bad orientation */
-#define KORVAL_ERR_TEXT_TOO_LARGE (-2020)   /* beyond 16 MiB or 65535 dots a side */
+#define KORVAL_ERR_TEXT_FONT (-2019) /* font machinery failed, or bad orientation */
+#define KORVAL_ERR_TEXT_TOO_LARGE                                                                  \
+    (-2020)                                 /* beyond 16 MiB or 65535 dots a side, or a            \
+                                             * height or width beyond +-65535 */
 #define KORVAL_ERR_PCX_BITMAP (-2022)       /* the bitmap is not one bit of whole bytes */
 #define KORVAL_ERR_PCX_CREATE (-2023)       /* the PCX file could not be written */
 #define KORVAL_ERR_PCX_ROW_TOO_LONG (-2025) /* a row encodes beyond 1,024 bytes */
