@@ -1,7 +1,7 @@
 #include "KorvalBmp.h"
 
+#include "KorvalOutputFile.h"
 #include "KorvalPcx.h"
-#include "KorvalSpoolFile.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,5 +1,5 @@
 #include "KorvalPcx.h"
-#include "KorvalSpoolFile.h"
+#include "KorvalOutputFile.h"
 
 #include <cstdio>
 #include <cstring>

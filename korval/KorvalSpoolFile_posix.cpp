@@ -23,18 +23,6 @@ int korvalSpoolFileCreate(const std::string &path)
     return fd;
 }
 
-std::FILE *korvalCreateOutputFile(const std::string &path)
-{
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0)
-        return nullptr;
-    std::FILE *file = ::fdopen(fd, "wb");
-    if (!file)
-        ::close(fd);
-    return file;
-}
-
 size_t korvalSpoolFileWrite(int fd, const void *data, size_t size)
 {
     ssize_t n;
