@@ -1,5 +1,6 @@
 #include "KorvalBmp.h"
 
+#include "KorvalOutputFile.h"
 #include "KorvalPcx.h"
 
 #include <cstdio>
@@ -211,7 +212,7 @@ int convertBmpToPcx(const char *bmpPath, int rotation)
     if (const int code = convertBmpBytesToPcx(bmp.data(), bmp.size(), rotation, pcx))
         return code;
     const std::string pcxPath = std::string(bmpPath) + ".pcx";
-    std::FILE *out = std::fopen(pcxPath.c_str(), "wb");
+    std::FILE *out = korvalCreateOutputFile(pcxPath);
     if (out == nullptr)
         return BmpPcxWriteFailed;
     const bool written = std::fwrite(pcx.data(), 1, pcx.size(), out) == pcx.size();

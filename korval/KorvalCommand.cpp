@@ -26,10 +26,15 @@ int korvalFixedCommand(int noOutputCode, int writeCode, const char *text)
     return korvalCommand(writeCode, "%s", text);
 }
 
+bool korvalLineText(const char *text)
+{
+    return !text || std::strpbrk(text, "\r\n") == nullptr;
+}
+
 bool korvalNameValid(const char *name)
 {
     const size_t length = name ? std::strlen(name) : 0;
-    return length >= 1 && length <= kLongestName;
+    return length >= 1 && length <= kLongestName && korvalLineText(name);
 }
 
 int korvalNamedCommand(int noOutputCode, int invalidCode, int writeCode, const char *word,

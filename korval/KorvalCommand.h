@@ -17,7 +17,15 @@ inline const char *korvalText(const char *text)
     return text ? text : "";
 }
 
-// Names of forms and graphics in the printer: 1 to 16 bytes.
+// Text written into a command line holds no CR or LF, which would end the line there and
+// start a command of the caller's making. Null is empty text.
+bool korvalLineText(const char *text);
+inline bool korvalLineChar(char c)
+{
+    return c != '\r' && c != '\n';
+}
+
+// Names of forms and graphics in the printer: 1 to 16 bytes, no line break.
 bool korvalNameValid(const char *name);
 
 // A command that carries one stored name: <word>"<name>". The output test, the name

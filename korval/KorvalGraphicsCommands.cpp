@@ -1,6 +1,7 @@
 // Stored graphics of the printer: PCX files (as they are, converted from BMP, or written
 // from a rendered text line) and raw bitmaps, with their list, delete, draw and recall
 // commands. Graphic data goes into the spool file in pieces of at most one buffer.
+#include "KorvalApiLock.h"
 #include "KorvalBmp.h"
 #include "KorvalCommand.h"
 #include "KorvalGraphics.h"
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,32 +29,39 @@ struct FileDownloadCodes
     int memory;
 };
 
-// Writes GM"name"size and the file's bytes in pieces, in file order. 0 or a code (stored).
+// Larger than any picture a label printer stores; a larger "graphic" is refused unread.
+constexpr size_t kLargestDownload = 64u * 1024 * 1024;
+
+// Reads the whole file first, so that nothing is written for a file that cannot be read
+// to its end (a folder, a pipe, a file cut short), then writes GM"name"size and the bytes
+// in pieces. 0 or a code (stored).
 int downloadFile(const char *name, const char *path, const FileDownloadCodes &codes)
 {
     std::FILE *file = path ? std::fopen(path, "rb") : nullptr;
     if (!file)
         return korvalFail(codes.open);
-    std::fseek(file, 0, SEEK_END);
-    const long size = std::ftell(file);
-    std::fseek(file, 0, SEEK_SET);
+    std::vector<char> bytes;
     std::unique_ptr<char[]> chunk(new (std::nothrow) char[kKorvalBufferSize]);
-    int result = 0;
-    if (size < 0)
-        result = korvalFail(codes.open);
-    else if (!chunk)
-        result = korvalFail(codes.memory);
-    else if (korvalWriteCommand("GM\"%s\"%ld\r\n", name, size) != 0)
-        result = korvalFail(codes.header);
-    for (long done = 0; result == 0 && done < size;) {
-        const size_t want = std::min(kKorvalBufferSize, static_cast<size_t>(size - done));
-        const size_t got = std::fread(chunk.get(), 1, want, file);
-        if (got != want || korvalWriteBytes(chunk.get(), got) != 0)
-            result = korvalFail(codes.data);
-        done += static_cast<long>(got);
+    int result = chunk ? 0 : codes.memory;
+    while (result == 0) {
+        const size_t got = std::fread(chunk.get(), 1, kKorvalBufferSize, file);
+        if (std::ferror(file))
+            result = codes.open;
+        else if (bytes.size() + got > kLargestDownload)
+            result = codes.memory;
+        else
+            bytes.insert(bytes.end(), chunk.get(), chunk.get() + got);
+        if (got == 0 || std::feof(file))
+            break;
     }
     std::fclose(file);
-    return result;
+    if (result != 0)
+        return korvalFail(result);
+    if (korvalWriteCommand("GM\"%s\"%zu\r\n", name, bytes.size()) != 0)
+        return korvalFail(codes.header);
+    if (korvalWriteChunked(bytes.data(), bytes.size()) != 0)
+        return korvalFail(codes.data);
+    return 0;
 }
 
 // Commands that place a named graphic: <word>x,y,"<name>".
@@ -66,17 +75,25 @@ int placeCommand(int noOutputCode, int invalidCode, int writeCode, const char *w
     return korvalCommand(writeCode, "%s%d,%d,\"%s\"\r\n", word, x, y, name);
 }
 
-// Raw bitmap data after its header: a failed header is remembered while the data is
-// still written; a failed data write ends at once.
+// The size of a raw bitmap's data; 0 for sizes that are not positive.
+size_t rawGraphicSize(int widthBytes, int height)
+{
+    return widthBytes > 0 && height > 0
+               ? static_cast<size_t>(widthBytes) * static_cast<size_t>(height)
+               : 0;
+}
+
+// Raw bitmap data after its header: nothing at all is written without data, and a failed
+// header writes no data.
 int writeRawGraphic(int headerResult, int headerCode, int dataCode, int widthBytes, int height,
                     const unsigned char *data)
 {
-    const size_t size = widthBytes > 0 && height > 0
-                            ? static_cast<size_t>(widthBytes) * static_cast<size_t>(height)
-                            : 0;
-    if (size > 0 && (!data || korvalWriteChunked(data, size) != 0))
+    if (headerResult != 0)
+        return korvalFail(headerCode);
+    const size_t size = rawGraphicSize(widthBytes, height);
+    if (size > 0 && korvalWriteChunked(data, size) != 0)
         return korvalFail(dataCode);
-    return headerResult == 0 ? 0 : korvalFail(headerCode);
+    return 0;
 }
 
 } // namespace
@@ -103,17 +120,20 @@ int downloadBitmapAsPcx(const unsigned char *bits, int width, int height, int de
 
 extern "C" KORVAL_API int OBX_PcxGraphicsList(void)
 {
+    const KorvalApiLock lock;
     return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_PCX_LIST, KORVAL_ERR_WRITE_PCX_LIST, "GI\r\n");
 }
 
 extern "C" KORVAL_API int OBX_PcxGraphicsDel(const char *name)
 {
+    const KorvalApiLock lock;
     return korvalNamedCommand(KORVAL_ERR_NO_OUTPUT_PCX_DEL, KORVAL_ERR_INVALID_PCX_DEL,
                               KORVAL_ERR_WRITE_PCX_DEL, "GK", name);
 }
 
 extern "C" KORVAL_API int OBX_PcxGraphicsDownload(const char *name, const char *pcxPath)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_PCX_DOWNLOAD);
     if (!korvalNameValid(name))
@@ -125,12 +145,14 @@ extern "C" KORVAL_API int OBX_PcxGraphicsDownload(const char *name, const char *
 
 extern "C" KORVAL_API int OBX_DrawPcxGraphics(int x, int y, const char *name)
 {
+    const KorvalApiLock lock;
     return placeCommand(KORVAL_ERR_NO_OUTPUT_DRAW_PCX, KORVAL_ERR_INVALID_DRAW_PCX,
                         KORVAL_ERR_WRITE_DRAW_PCX, "GG", x, y, name);
 }
 
 extern "C" KORVAL_API int OBX_PrintPCX(int x, int y, const char *pcxPath)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_PRINT_PCX);
     const std::string path = korvalText(pcxPath);
@@ -146,6 +168,7 @@ extern "C" KORVAL_API int OBX_PrintPCX(int x, int y, const char *pcxPath)
 extern "C" KORVAL_API int OBX_BmpGraphicsDownload(const char *name, const char *bmpPath,
                                                   int rotation)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_BMP_DOWNLOAD);
     // A failed conversion stops here: a ".pcx" left from an earlier one is not this picture.
@@ -167,11 +190,13 @@ extern "C" KORVAL_API int OBX_BmpGraphicsDownload(const char *name, const char *
 
 extern "C" KORVAL_API int OBX_BinGraphicsList(void)
 {
+    const KorvalApiLock lock;
     return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_BIN_LIST, KORVAL_ERR_WRITE_BIN_LIST, "BI\r\n");
 }
 
 extern "C" KORVAL_API int OBX_BinGraphicsDel(const char *name)
 {
+    const KorvalApiLock lock;
     return korvalNamedCommand(KORVAL_ERR_NO_OUTPUT_BIN_DEL, KORVAL_ERR_INVALID_BIN_DEL,
                               KORVAL_ERR_WRITE_BIN_DEL, "BK", name);
 }
@@ -179,8 +204,13 @@ extern "C" KORVAL_API int OBX_BinGraphicsDel(const char *name)
 extern "C" KORVAL_API int OBX_BinGraphicsDownload(const char *name, int widthBytes, int height,
                                                   const unsigned char *data)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_BIN_DOWNLOAD);
+    if (!korvalLineText(name))
+        return korvalFail(KORVAL_ERR_INVALID_BIN_DOWNLOAD);
+    if (rawGraphicSize(widthBytes, height) > 0 && !data)
+        return korvalFail(KORVAL_ERR_DATA_BIN_DOWNLOAD);
     const int header = korvalWriteCommand("GD\"%s\"%d,%d,", korvalText(name), widthBytes, height);
     return writeRawGraphic(header, KORVAL_ERR_HEADER_BIN_DOWNLOAD, KORVAL_ERR_DATA_BIN_DOWNLOAD,
                            widthBytes, height, data);
@@ -188,6 +218,7 @@ extern "C" KORVAL_API int OBX_BinGraphicsDownload(const char *name, int widthByt
 
 extern "C" KORVAL_API int OBX_RecallBinGraphics(int x, int y, const char *name)
 {
+    const KorvalApiLock lock;
     return placeCommand(KORVAL_ERR_NO_OUTPUT_RECALL_BIN, KORVAL_ERR_INVALID_RECALL_BIN,
                         KORVAL_ERR_WRITE_RECALL_BIN, "GC", x, y, name);
 }
@@ -195,8 +226,11 @@ extern "C" KORVAL_API int OBX_RecallBinGraphics(int x, int y, const char *name)
 extern "C" KORVAL_API int OBX_DrawBinGraphics(int x, int y, int widthBytes, int height,
                                               const unsigned char *data)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_BIN);
+    if (rawGraphicSize(widthBytes, height) > 0 && !data)
+        return korvalFail(KORVAL_ERR_DATA_DRAW_BIN);
     const int header = korvalWriteCommand("GW%d,%d,%d,%d", x, y, widthBytes, height);
     return writeRawGraphic(header, KORVAL_ERR_HEADER_DRAW_BIN, KORVAL_ERR_DATA_DRAW_BIN, widthBytes,
                            height, data);

@@ -1,4 +1,5 @@
 #include "KorvalPcx.h"
+#include "KorvalOutputFile.h"
 
 #include <cstdio>
 #include <cstring>
@@ -74,7 +75,7 @@ void encodeBmpPcx(const uint8_t *image, int rowLength, int height, std::vector<u
 
 int writeBitmapPcxFile(const char *path, const uint8_t *bits, int width, int height)
 {
-    std::FILE *file = std::fopen(path, "wb");
+    std::FILE *file = korvalCreateOutputFile(path);
     if (file == nullptr)
         return PcxFileCreateFailed;
     PcxHeaderFields fields;

@@ -1,4 +1,5 @@
 // Opening and closing the outputs: a CUPS queue, and closing whatever is open.
+#include "KorvalApiLock.h"
 #include "KorvalSpoolFile.h"
 #include "KorvalSpooler.h"
 #include "KorvalState.h"
@@ -37,6 +38,7 @@ void useQueue(const char *queue)
 
 extern "C" KORVAL_API int OpenPort(const char *printerName)
 {
+    const KorvalApiLock lock;
     if (anyPrinterOpen())
         return korvalFail(KORVAL_ERR_ALREADY_OPEN);
     if (const int code = allocateOrClose())
@@ -50,6 +52,7 @@ extern "C" KORVAL_API int OpenPort(const char *printerName)
 
 extern "C" KORVAL_API int ClosePort(void)
 {
+    const KorvalApiLock lock;
     KorvalState &state = korvalState();
     korvalFreeBuffers();
     korvalCloseSpoolFile();
@@ -66,6 +69,7 @@ extern "C" KORVAL_API int ClosePort(void)
 
 extern "C" KORVAL_API int OBX_OpenPrinter(const char *printerName)
 {
+    const KorvalApiLock lock;
     if (anyPrinterOpen()) {
         korvalFail(KORVAL_ERR_ALREADY_OPEN);
         return 0;
@@ -84,6 +88,7 @@ extern "C" KORVAL_API int OBX_OpenPrinter(const char *printerName)
 
 extern "C" KORVAL_API int OBX_ClosePrinter(void)
 {
+    const KorvalApiLock lock;
     KorvalState &state = korvalState();
     if (state.spoolerHandle == 0)
         return 0;

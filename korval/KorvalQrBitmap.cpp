@@ -4,12 +4,7 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr int MaxMagnification = 99;
-
-// The module shown at (column, row) of the turned symbol.
-bool turnedModule(const QrSymbol &s, int rotation, int column, int row)
+bool qrTurnedModule(const QrSymbol &s, int rotation, int column, int row)
 {
     const int last = s.size - 1;
     switch (rotation) {
@@ -24,11 +19,9 @@ bool turnedModule(const QrSymbol &s, int rotation, int column, int row)
     }
 }
 
-} // namespace
-
 void packQrBitmap(const QrSymbol &symbol, int rotation, int magnification, QrBitmap &out)
 {
-    const int m = magnification < 1 || magnification > MaxMagnification ? 1 : magnification;
+    const int m = magnification < 1 || magnification > QrMaxMagnification ? 1 : magnification;
     const int dots = symbol.size * m;
     out.bytesPerRow = (dots + 7) / 8;
     out.rows = dots;
@@ -36,7 +29,7 @@ void packQrBitmap(const QrSymbol &symbol, int rotation, int magnification, QrBit
     for (int row = 0; row < symbol.size; ++row) {
         uint8_t *first = &out.bits[static_cast<size_t>(row) * m * out.bytesPerRow];
         for (int column = 0; column < symbol.size; ++column) {
-            if (!turnedModule(symbol, rotation, column, row))
+            if (!qrTurnedModule(symbol, rotation, column, row))
                 continue;
             for (int x = column * m; x < (column + 1) * m; ++x)
                 first[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));

@@ -1,4 +1,5 @@
 // QR codes encoded by the library itself and sent as a stored raw bitmap graphic.
+#include "KorvalApiLock.h"
 #include "KorvalCommand.h"
 #include "KorvalQr.h"
 #include "KorvalQrBitmap.h"
@@ -11,6 +12,7 @@ extern "C" KORVAL_API int OBX_DrawBar2D_QREx(int x, int y, int rotation, int mag
                                              int level, int version, int mask,
                                              const char *graphicName, const char *data)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_QR_EX);
     std::unique_ptr<QrSymbol> symbol(new (std::nothrow) QrSymbol);

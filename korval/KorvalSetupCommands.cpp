@@ -1,5 +1,7 @@
 // Label set-up and printing.
+#include "KorvalApiLock.h"
 #include "KorvalCommand.h"
+#include "KorvalState.h"
 #include "korval.h"
 
 namespace {
@@ -12,12 +14,14 @@ constexpr unsigned int kLargestGap = 240;
 
 extern "C" KORVAL_API int OBX_GetInfo(void)
 {
+    const KorvalApiLock lock;
     return korvalFixedCommand(KORVAL_ERR_NO_OUTPUT_GET_INFO, KORVAL_ERR_WRITE_GET_INFO,
                               "T60,60,0,2,1,1,N,\"KORVAL.DLL Ver: 10.0.0.5180712\"\r\n");
 }
 
 extern "C" KORVAL_API int OBX_SetDarkness(int darkness)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_DARKNESS);
     return korvalCommand(KORVAL_ERR_WRITE_SET_DARKNESS, "H%d\r\n", darkness);
@@ -25,6 +29,7 @@ extern "C" KORVAL_API int OBX_SetDarkness(int darkness)
 
 extern "C" KORVAL_API int OBX_SetPrintSpeed(int speed)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_PRINT_SPEED);
     return korvalCommand(KORVAL_ERR_WRITE_SET_PRINT_SPEED, "S%d\r\n", speed);
@@ -33,6 +38,7 @@ extern "C" KORVAL_API int OBX_SetPrintSpeed(int speed)
 extern "C" KORVAL_API int OBX_SetLabelHeight(int height, unsigned int gap, int markOffset,
                                              int blackMark)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_LABEL_HEIGHT);
     // An impossible label is left out silently: the printer keeps its current height.
@@ -49,6 +55,7 @@ extern "C" KORVAL_API int OBX_SetLabelHeight(int height, unsigned int gap, int m
 
 extern "C" KORVAL_API int OBX_SetLabelWidth(int width)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_LABEL_WIDTH);
     return korvalCommand(KORVAL_ERR_WRITE_SET_LABEL_WIDTH, "q%d\r\n", width);
@@ -56,6 +63,7 @@ extern "C" KORVAL_API int OBX_SetLabelWidth(int width)
 
 extern "C" KORVAL_API int OBX_SetDirection(char direction)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_DIRECTION);
     return korvalCommand(KORVAL_ERR_WRITE_SET_DIRECTION, "Z%c\r\n", direction);
@@ -63,6 +71,7 @@ extern "C" KORVAL_API int OBX_SetDirection(char direction)
 
 extern "C" KORVAL_API int OBX_SetCoordinateOrigin(int x, int y)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_SET_COORDINATE_ORIGIN);
     return korvalCommand(KORVAL_ERR_WRITE_SET_COORDINATE_ORIGIN, "R%d,%d\r\n", x, y);
@@ -72,19 +81,30 @@ extern "C" KORVAL_API int OBX_SetCoordinateOrigin(int x, int y)
 // built, only without the print command; the caller still learns of the bad value.
 extern "C" KORVAL_API int OBX_PrintLabel(int sets, int copies)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_PRINT_LABEL);
-    int early = 0;
-    if (!korvalInRange(sets, 1, kLargestCount) || !korvalInRange(copies, 1, kLargestCount))
-        early = korvalFail(KORVAL_ERR_INVALID_PRINT_LABEL);
-    else
-        early = korvalCommand(KORVAL_ERR_WRITE_PRINT_LABEL, "W%d,%d\r\n", sets, copies);
-    const int sent = korvalSendSpool();
-    return sent != 0 ? sent : early;
+    const bool valid =
+        korvalInRange(sets, 1, kLargestCount) && korvalInRange(copies, 1, kLargestCount);
+    // Without an open spool file the last label was sent already: sending the file again
+    // would print it twice.
+    if (korvalState().spoolFd < 0)
+        return korvalFail(valid ? KORVAL_ERR_WRITE_PRINT_LABEL : KORVAL_ERR_INVALID_PRINT_LABEL);
+    if (!valid) {
+        // Bad counts still send what the spool file holds, without a W command.
+        const int invalid = korvalFail(KORVAL_ERR_INVALID_PRINT_LABEL);
+        const int sent = korvalSendSpool();
+        return sent != 0 ? sent : invalid;
+    }
+    // A print whose own command could not be written sends nothing.
+    if (korvalCommand(KORVAL_ERR_WRITE_PRINT_LABEL, "W%d,%d\r\n", sets, copies) != 0)
+        return KORVAL_ERR_WRITE_PRINT_LABEL;
+    return korvalSendSpool();
 }
 
 extern "C" KORVAL_API int OBX_PrintLabelAuto(int sets, int copies)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_PRINT_LABEL_AUTO);
     if (!korvalInRange(sets, 1, kLargestCount))

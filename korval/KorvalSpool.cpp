@@ -1,5 +1,6 @@
 // The spool file: every command goes to it with one write, and printing sends it whole.
 #include "KorvalSpool.h"
+#include "KorvalApiLock.h"
 
 #include "KorvalSpoolFile.h"
 #include "KorvalSpooler.h"
@@ -207,6 +208,7 @@ int korvalSendSpool()
 
 extern "C" KORVAL_API int OBX_ClearBuffer(void)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_CLEAR_BUFFER);
     KorvalState &state = korvalState();
@@ -223,11 +225,13 @@ extern "C" KORVAL_API int OBX_ClearBuffer(void)
 
 extern "C" KORVAL_API int OBX_WritePrinter(void)
 {
+    const KorvalApiLock lock;
     return korvalSendSpool();
 }
 
 extern "C" KORVAL_API int OBX_SendFile(const char *fileName)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_SEND_FILE);
     clearBuffers();

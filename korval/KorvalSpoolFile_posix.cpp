@@ -17,7 +17,7 @@ std::string korvalCurrentDirectory()
 
 int korvalSpoolFileCreate(const std::string &path)
 {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd >= 0)
         posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return fd;

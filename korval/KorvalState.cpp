@@ -1,4 +1,5 @@
 #include "KorvalState.h"
+#include "KorvalApiLock.h"
 
 #include "KorvalStatusQuery.h"
 #include "korval.h"
@@ -73,5 +74,6 @@ void korvalResetForTesting()
 
 extern "C" KORVAL_API int OBX_GetErrState(void)
 {
+    const KorvalApiLock lock;
     return korvalState().lastError;
 }

@@ -44,9 +44,9 @@ struct KorvalDevicePaths
 #endif
 };
 
-// The one process-wide state record of the library. Every export acts on it; callers use
-// the library from one thread, so it is not locked. The only other thread is the serial
-// reader of one status query, which touches nothing here but the ring (which locks itself)
+// The one process-wide state record of the library. Every export acts on it under the
+// process-wide KorvalApiLock, held for the export's whole length. The only other thread is the
+// serial reader of one status query, which touches nothing here but the ring (which locks itself)
 // and readerRunning.
 struct KorvalState
 {

@@ -1,6 +1,7 @@
 // The printer's status over a serial port: send the status request, let a reader thread
 // collect what comes back in the receive ring, take the first four bytes of the reply.
 #include "KorvalStatusQuery.h"
+#include "KorvalApiLock.h"
 
 #include "KorvalState.h"
 #include "korval.h"
@@ -158,6 +159,7 @@ void korvalStopStatusQuery()
 
 extern "C" KORVAL_API int SetPCComPort(unsigned int baudRate, int handshake)
 {
+    const KorvalApiLock lock;
     KorvalState &state = korvalState();
     if (!state.statusPortOpen || !state.statusPort)
         return korvalFail(KORVAL_ERR_NO_SERIAL_PORT);
@@ -175,6 +177,7 @@ extern "C" KORVAL_API int SetPCComPort(unsigned int baudRate, int handshake)
 extern "C" KORVAL_API int OBX_ErrorReport(int comPort, int reserved, unsigned int baudRate,
                                           int handshake, int waitSeconds)
 {
+    const KorvalApiLock lock;
     (void)reserved;
     if (!openStatusPort(comPort)) {
         korvalStopStatusQuery();

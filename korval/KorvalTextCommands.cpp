@@ -1,4 +1,5 @@
 // Text in the printer's own fonts and one-dimensional bar codes.
+#include "KorvalApiLock.h"
 #include "KorvalCommand.h"
 #include "korval.h"
 
@@ -33,7 +34,8 @@ int drawText(const BuilderCodes &codes, int x, int y, int rotation, int font, in
 {
     if (!korvalOutputOpen())
         return korvalFail(codes.noOutput);
-    if (!textArgumentsValid(rotation, font, xMultiplier, yMultiplier, reverse))
+    if (!textArgumentsValid(rotation, font, xMultiplier, yMultiplier, reverse) ||
+        !korvalLineText(text))
         return korvalFail(codes.invalid);
     const char *quote = quoted ? "\"" : "";
     if (isNumericFont(font))
@@ -51,7 +53,8 @@ int drawBarcode(const BuilderCodes &codes, int x, int y, int rotation, const cha
 {
     if (!korvalOutputOpen())
         return korvalFail(codes.noOutput);
-    if (!korvalInRange(rotation, 0, 3) || (humanReadable != 'N' && humanReadable != 'B'))
+    if (!korvalInRange(rotation, 0, 3) || (humanReadable != 'N' && humanReadable != 'B') ||
+        !korvalLineText(symbology) || !korvalLineText(data))
         return korvalFail(codes.invalid);
     const char *quote = quoted ? "\"" : "";
     return korvalCommand(codes.writeFailed, "B%d,%d,%d,%s,%d,%d,%d,%c,%s%s%s\r\n", x, y, rotation,
@@ -64,6 +67,7 @@ int drawBarcode(const BuilderCodes &codes, int x, int y, int rotation, const cha
 extern "C" KORVAL_API int OBX_DrawText(int x, int y, int rotation, int font, int xMultiplier,
                                        int yMultiplier, char reverse, const char *text)
 {
+    const KorvalApiLock lock;
     return drawText(
         {KORVAL_ERR_INVALID_DRAW_TEXT, KORVAL_ERR_WRITE_DRAW_TEXT, KORVAL_ERR_NO_OUTPUT_DRAW_TEXT},
         x, y, rotation, font, xMultiplier, yMultiplier, reverse, text, true);
@@ -73,6 +77,7 @@ extern "C" KORVAL_API int OBX_DrawTextEx(int x, int y, int rotation, int font, i
                                          int yMultiplier, char reverse, const char *text,
                                          int unquoted)
 {
+    const KorvalApiLock lock;
     return drawText({KORVAL_ERR_INVALID_DRAW_TEXT_EX, KORVAL_ERR_WRITE_DRAW_TEXT_EX,
                      KORVAL_ERR_NO_OUTPUT_DRAW_TEXT_EX},
                     x, y, rotation, font, xMultiplier, yMultiplier, reverse, text, unquoted == 0);
@@ -82,6 +87,7 @@ extern "C" KORVAL_API int OBX_DrawBarcode(int x, int y, int rotation, const char
                                           int narrowBar, int wideBar, int barHeight,
                                           char humanReadable, const char *data)
 {
+    const KorvalApiLock lock;
     return drawBarcode({KORVAL_ERR_INVALID_DRAW_BARCODE, KORVAL_ERR_WRITE_DRAW_BARCODE,
                         KORVAL_ERR_NO_OUTPUT_DRAW_BARCODE},
                        x, y, rotation, symbology, narrowBar, wideBar, barHeight, humanReadable,
@@ -92,6 +98,7 @@ extern "C" KORVAL_API int OBX_DrawBarcodeEx(int x, int y, int rotation, const ch
                                             int narrowBar, int wideBar, int barHeight,
                                             char humanReadable, const char *data, int unquoted)
 {
+    const KorvalApiLock lock;
     return drawBarcode({KORVAL_ERR_INVALID_DRAW_BARCODE_EX, KORVAL_ERR_WRITE_DRAW_BARCODE_EX,
                         KORVAL_ERR_NO_OUTPUT_DRAW_BARCODE_EX},
                        x, y, rotation, symbology, narrowBar, wideBar, barHeight, humanReadable,

@@ -146,7 +146,7 @@ struct KorvalTextRenderer::Private
 
     bool loadGlyph(uint32_t codePoint);
     int advanceOf(uint32_t codePoint);
-    void sizeFace(const TextFontRequest &r);
+    bool sizeFace(const TextFontRequest &r);
     void setDecorations(double scale);
 };
 
@@ -169,8 +169,9 @@ int KorvalTextRenderer::Private::advanceOf(uint32_t codePoint)
 }
 
 // Scales the face so that the cell, or the em for a negative height, has the requested
-// size, and the average character width the requested width.
-void KorvalTextRenderer::Private::sizeFace(const TextFontRequest &r)
+// size, and the average character width the requested width. False when FreeType refuses
+// the size: drawing at whatever size the face had would be a wrong picture.
+bool KorvalTextRenderer::Private::sizeFace(const TextFontRequest &r)
 {
     const TT_OS2 *os2 = static_cast<TT_OS2 *>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
     const double upem = face->units_per_EM > 0 ? face->units_per_EM : 2048;
@@ -195,11 +196,13 @@ void KorvalTextRenderer::Private::sizeFace(const TextFontRequest &r)
     const int width = std::abs(r.width);
     if (width > 0 && os2 != nullptr && os2->xAvgCharWidth > 0)
         xppem = width * upem / os2->xAvgCharWidth;
-    FT_Set_Char_Size(face, static_cast<FT_F26Dot6>(std::lround(xppem * FixedOne)),
-                     static_cast<FT_F26Dot6>(std::lround(ppem * FixedOne)), 72, 72);
+    if (FT_Set_Char_Size(face, static_cast<FT_F26Dot6>(std::lround(xppem * FixedOne)),
+                         static_cast<FT_F26Dot6>(std::lround(ppem * FixedOne)), 72, 72) != 0)
+        return false;
     if (embolden)
         boldStrength = std::max<int>(FixedOne, static_cast<int>(ppem * FixedOne / 24));
     setDecorations(ppem / upem);
+    return true;
 }
 
 void KorvalTextRenderer::Private::setDecorations(double scale)
@@ -247,7 +250,8 @@ bool KorvalTextRenderer::open(const TextFontRequest &given)
     d->slant = request.italic && !(d->face->style_flags & FT_STYLE_FLAG_ITALIC);
     d->underline = request.underline;
     d->strikeOut = request.strikeOut;
-    d->sizeFace(request);
+    if (!d->sizeFace(request))
+        return false;
     if (d->slant) {
         FT_Matrix shear = {0x10000, ItalicShear, 0, 0x10000};
         FT_Set_Transform(d->face, &shear, nullptr);

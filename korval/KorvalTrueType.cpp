@@ -12,6 +12,11 @@ int renderTrueTypeLine(const TrueTypeLine &line, RenderedLine &out)
 {
     if (line.orientation < 1 || line.orientation > 8)
         return TextNoDeviceContext;
+    // No glyph is taller or wider than a PCX side; the bound also keeps every size's
+    // negation and scaling inside an int.
+    if (line.height < -PcxMaxSide || line.height > PcxMaxSide || line.width < -PcxMaxSide ||
+        line.width > PcxMaxSide)
+        return TextNoMemory;
     TextFontRequest font;
     font.height = line.height;
     font.width = line.width;

@@ -1,5 +1,6 @@
 // TrueType text: the line is rendered into a bitmap, stored as a PCX graphic under the
 // caller's name and placed on the label.
+#include "KorvalApiLock.h"
 #include "KorvalCommand.h"
 #include "KorvalGraphics.h"
 #include "KorvalTrueType.h"
@@ -23,6 +24,7 @@ extern "C" KORVAL_API int OBX_DrawTextTrueTypeW(unsigned int x, unsigned int y, 
                                                 int strikeOut, const char *graphicName,
                                                 const char *text)
 {
+    const KorvalApiLock lock;
     if (!korvalOutputOpen())
         return korvalFail(KORVAL_ERR_NO_OUTPUT_DRAW_TEXT_TRUETYPE);
     TrueTypeLine line;

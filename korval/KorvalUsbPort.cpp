@@ -1,4 +1,5 @@
 // USB printers as outputs: which devices are ours, which port number, and the status byte.
+#include "KorvalApiLock.h"
 #include "KorvalState.h"
 #include "KorvalUsb.h"
 #include "korval.h"
@@ -78,6 +79,7 @@ bool thirdField(const std::string &path, std::string &field)
 
 extern "C" KORVAL_API int OpenUSBPort(unsigned int portNumber)
 {
+    const KorvalApiLock lock;
     KorvalState &state = korvalState();
     const OpenedPrinter opened = openUsbPrinter(portNumber);
     if (opened.fd < 0)
@@ -95,6 +97,7 @@ extern "C" KORVAL_API int OpenUSBPort(unsigned int portNumber)
 
 extern "C" KORVAL_API int CloseUSBPort(void)
 {
+    const KorvalApiLock lock;
     KorvalState &state = korvalState();
     korvalUsbClose(state.usbFd);
     state.usbFd = -1;
@@ -107,6 +110,7 @@ extern "C" KORVAL_API int CloseUSBPort(void)
 
 extern "C" KORVAL_API const char *OBX_GetUSBID(unsigned int portNumber)
 {
+    const KorvalApiLock lock;
     KorvalState &state = korvalState();
     const OpenedPrinter opened = openUsbPrinter(portNumber);
     korvalUsbClose(opened.fd);
@@ -120,6 +124,7 @@ extern "C" KORVAL_API const char *OBX_GetUSBID(unsigned int portNumber)
 
 extern "C" KORVAL_API int OBX_ErrorReportUSB(unsigned int portNumber)
 {
+    const KorvalApiLock lock;
     const OpenedPrinter opened = openUsbPrinter(portNumber);
     if (opened.fd < 0)
         return korvalFail(KORVAL_ERR_USB_STATUS_NO_PRINTER);

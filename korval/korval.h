@@ -28,13 +28,18 @@
  * command is still written. Coordinates and sizes are printer dots.
  *
  * Strings are narrow byte strings (the program passes UTF-8) and are written unchanged; a
- * double quote inside them is not escaped. A null string is written as an empty one (and
- * fails the length check of a name). Texts of any length are written whole. Names of
- * stored graphics and forms are 1 to 16 bytes.
+ * double quote inside them is not escaped. A CR or LF in any string or character a builder
+ * writes into its command (text, data, names, paths' names, font names and letters) would
+ * end the command line there and start another of the caller's making, so it is rejected:
+ * the builder returns its KORVAL_ERR_INVALID_... code and writes nothing. A null string is written
+ * as an empty one (and fails the length check of a name). Texts of any length are written whole.
+ * Names of stored graphics and forms are 1 to 16 bytes.
  *
- * The library keeps one process-wide state and is not thread-safe: call it from one
- * thread. The CUPS server is the one libcups is configured for (CUPS_SERVER,
- * client.conf).
+ * The library keeps one process-wide state, meant for one thread. Every export holds one
+ * process-wide lock for its whole length, so calls from several threads are served one at
+ * a time and never tear a command or the state; their commands still mix in one spool
+ * file, so a label should be built from one thread. The CUPS server is the one libcups is
+ * configured for (CUPS_SERVER, client.conf).
  */
 #ifndef KORVAL_H
 #define KORVAL_H
@@ -273,6 +278,7 @@ KORVAL_API int OBX_DrawBarcodeEx(int x, int y, int rotation, const char *symbolo
 
 /* b%d,%d,DX,%d,%d,o%d,m%d,"%s" (x, y, field3, field4, rotation, moduleSize, data): a Data
  * Matrix symbol. Coerced: `rotation` outside 0...3 to 0, `moduleSize` outside 1...9 to 1. */
+#define KORVAL_ERR_INVALID_DRAW_DATAMATRIX (-2201) /* a line break in its text */
 #define KORVAL_ERR_WRITE_DRAW_DATAMATRIX (-2031)
 #define KORVAL_ERR_NO_OUTPUT_DRAW_DATAMATRIX (-3015)
 KORVAL_API int OBX_DrawBar2D_DATAMATRIX(int x, int y, int field3, int field4, int rotation,
@@ -283,6 +289,7 @@ KORVAL_API int OBX_DrawBar2D_DATAMATRIX(int x, int y, int field3, int field4, in
  * 3 H; `mask` 0...7, 8 the printer's choice. Coerced: `magnification` outside 1...99 to 1,
  * `rotation` outside 0...3 to 0, `model` outside 0...4 to 0, `level` outside 0...3 to 0,
  * `mask` outside 0...8 to 0. */
+#define KORVAL_ERR_INVALID_DRAW_QR (-2202) /* a line break in its text */
 #define KORVAL_ERR_WRITE_DRAW_QR (-2034)
 #define KORVAL_ERR_NO_OUTPUT_DRAW_QR (-3016)
 KORVAL_API int OBX_DrawBar2D_QR(int x, int y, int field3, int field4, int rotation,
@@ -291,6 +298,7 @@ KORVAL_API int OBX_DrawBar2D_QR(int x, int y, int field3, int field4, int rotati
 
 /* b%d,%d,M,%d,%d,"%s" (x, y, mode, field4, data): a MaxiCode symbol. Coerced: `mode`
  * outside 2...4 to 2, `field4` outside 0...1 to 0. */
+#define KORVAL_ERR_INVALID_DRAW_MAXICODE (-2203) /* a line break in its text */
 #define KORVAL_ERR_WRITE_DRAW_MAXICODE (-2039)
 #define KORVAL_ERR_NO_OUTPUT_DRAW_MAXICODE (-3018)
 KORVAL_API int OBX_DrawBar2D_MaxiCode(int x, int y, int mode, int field4, const char *data);
@@ -311,6 +319,7 @@ KORVAL_API int OBX_DrawBar2D_Pdf417(int x, int y, int maxWidth, int maxHeight, i
  * magnification, level, mask in that order, data): a Han Xin symbol. Coerced: `mode`
  * outside 0...5 to 6, `rotation` outside 0...3 to 0, `magnification` outside 0...29 to 30,
  * `level` and `mask` outside 0...3 to 3. */
+#define KORVAL_ERR_INVALID_DRAW_HANXIN (-2204) /* a line break in its text */
 #define KORVAL_ERR_WRITE_DRAW_HANXIN (-2045)
 #define KORVAL_ERR_NO_OUTPUT_DRAW_HANXIN (-3020)
 KORVAL_API int OBX_DrawBar2D_HANXIN(int x, int y, int field3, int field4, int rotation,
@@ -411,6 +420,7 @@ KORVAL_API int OBX_DefineVariable(int variable, int maxLength, char justificatio
 KORVAL_API int OBX_Download(void);
 
 /* %s: the text as a line of its own (a value after OBX_Download). */
+#define KORVAL_ERR_INVALID_DOWNLOAD_INIT_VAR (-2208) /* a line break in its text */
 #define KORVAL_ERR_WRITE_DOWNLOAD_INIT_VAR (-2107)
 #define KORVAL_ERR_NO_OUTPUT_DOWNLOAD_INIT_VAR (-3047)
 KORVAL_API int OBX_DownloadInitVar(const char *text);
@@ -422,16 +432,19 @@ KORVAL_API int OBX_SetFontGap(int gap);
 
 /* BF"%c",%d,%d (fontId, field2, field3): the font of bar codes' human-readable text; the
  * two numbers are written unchanged. */
+#define KORVAL_ERR_INVALID_SET_BARCODE_FONT_NAME (-2210) /* a line break in its text */
 #define KORVAL_ERR_WRITE_SET_BARCODE_FONT_NAME (-2138)
 #define KORVAL_ERR_NO_OUTPUT_SET_BARCODE_FONT_NAME (-3068)
 KORVAL_API int OBX_SetBarCodeFontName(char fontId, int field2, int field3);
 
 /* I%d,%c,%s (dataBits, codePage, country): the character set of printer-font text. */
+#define KORVAL_ERR_INVALID_SET_CHAR_SETS (-2211) /* a line break in its text */
 #define KORVAL_ERR_WRITE_SET_CHAR_SETS (-2139)
 #define KORVAL_ERR_NO_OUTPUT_SET_CHAR_SETS (-3069)
 KORVAL_API int OBX_SetCharSets(int dataBits, char codePage, const char *country);
 
 /* CF%d,%c,%s (number, fontId, fontName): renames a downloaded font. */
+#define KORVAL_ERR_INVALID_RENAME_DOWNLOAD_FONT (-2212) /* a line break in its text */
 #define KORVAL_ERR_WRITE_RENAME_DOWNLOAD_FONT (-2140)
 #define KORVAL_ERR_NO_OUTPUT_RENAME_DOWNLOAD_FONT (-3070)
 KORVAL_API int OBX_RenameDownloadFont(int number, char fontId, const char *fontName);
@@ -503,12 +516,14 @@ KORVAL_API int OBX_FeedBack(void);
  * RFID module gives them their meaning. */
 
 /* RF%d,%d,%d,%d,%d,"%s": reads or writes the label's RFID tag with `data`. */
+#define KORVAL_ERR_INVALID_RW_RFID_LABEL (-2205) /* a line break in its text */
 #define KORVAL_ERR_WRITE_RW_RFID_LABEL (-2132)
 #define KORVAL_ERR_NO_OUTPUT_RW_RFID_LABEL (-3063)
 KORVAL_API int OBX_RWRFIDLabel(int field1, int field2, int field3, int field4, int field5,
                                const char *data);
 
 /* RZ%d,%d,"%s": sets the tag's password `data` and locks it. */
+#define KORVAL_ERR_INVALID_LOCK_RF_LABEL (-2206) /* a line break in its text */
 #define KORVAL_ERR_WRITE_LOCK_RF_LABEL (-2134)
 #define KORVAL_ERR_NO_OUTPUT_LOCK_RF_LABEL (-3064)
 KORVAL_API int OBX_SetRFLabelPWAndLockRFLabel(int field1, int field2, const char *data);
@@ -525,6 +540,7 @@ KORVAL_API int OBX_SetRFID(int field1, int field2, int field3, int field4, int f
 KORVAL_API int OBX_RFIDCalibrate(void);
 
 /* RA%d,%d,%d,%d,%d,"%s": as OBX_RWRFIDLabel, the printer's second form. */
+#define KORVAL_ERR_INVALID_RW_RFID_LABEL_EX (-2207) /* a line break in its text */
 #define KORVAL_ERR_WRITE_RW_RFID_LABEL_EX (-2168)
 #define KORVAL_ERR_NO_OUTPUT_RW_RFID_LABEL_EX (-3075)
 KORVAL_API int OBX_RWRFIDLabelEx(int field1, int field2, int field3, int field4, int field5,
@@ -600,8 +616,10 @@ KORVAL_API int OBX_BinGraphicsList(void);
 KORVAL_API int OBX_BinGraphicsDel(const char *name);
 
 /* GD"%s"%d,%d, (name, width in bytes, height in dots), then widthBytes * height bytes of
- * `data`: stores them as the raw graphic `name` (not checked). A failed header is reported
- * after the data has still been written; a failed data write ends at once. */
+ * `data`: stores them as the raw graphic `name` (not checked but for line breaks). Null
+ * `data` for a positive size writes nothing (KORVAL_ERR_DATA_BIN_DOWNLOAD); a failed
+ * header writes no data; a failed data write ends at once. */
+#define KORVAL_ERR_INVALID_BIN_DOWNLOAD (-2209) /* a line break in its text */
 #define KORVAL_ERR_HEADER_BIN_DOWNLOAD (-2072)
 #define KORVAL_ERR_DATA_BIN_DOWNLOAD (-2073)
 #define KORVAL_ERR_NO_OUTPUT_BIN_DOWNLOAD (-3029)
@@ -635,8 +653,10 @@ KORVAL_API int OBX_DrawBinGraphics(int x, int y, int widthBytes, int height,
  * 5 to 8 the same turns centred on (x, y). The bitmap's sides are rounded up to 16 dots;
  * a graphic that would start left of or above the label is moved to 0. Nothing is drawn
  * when the graphic could not be stored; then the codes of OBX_PcxGraphicsDownload, or: */
-#define KORVAL_ERR_TEXT_FONT (-2019)        /* font machinery failed, or bad orientation */
-#define KORVAL_ERR_TEXT_TOO_LARGE (-2020)   /* beyond 16 MiB or 65535 dots a side */
+#define KORVAL_ERR_TEXT_FONT (-2019) /* font machinery failed, or bad orientation */
+#define KORVAL_ERR_TEXT_TOO_LARGE                                                                  \
+    (-2020)                                 /* beyond 16 MiB or 65535 dots a side, or a            \
+                                             * height or width beyond +-65535 */
 #define KORVAL_ERR_PCX_BITMAP (-2022)       /* the bitmap is not one bit of whole bytes */
 #define KORVAL_ERR_PCX_CREATE (-2023)       /* the PCX file could not be written */
 #define KORVAL_ERR_PCX_ROW_TOO_LONG (-2025) /* a row encodes beyond 1,024 bytes */

@@ -45,9 +45,17 @@ if [ "$kind" = windows ]; then
   exit "$status"
 fi
 dir="$(scripts/build.sh "$kind" | tail -n 1)"
-# ThreadSanitizer reads its suppressions (system libraries only) from here, in every test.
-if [ "$kind" = thread ]; then
-  export TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp${TSAN_OPTIONS:+ $TSAN_OPTIONS}"
-fi
+# The sanitizers' options for CTest itself too: it lists each test binary's cases when it
+# starts, and a sanitized binary must not fail that listing on a system library's leak.
+supp="$PWD/tests/support"
+case "$kind" in
+  sanitize)
+    export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:fast_unwind_on_malloc=0"
+    export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp" ;;
+  thread)
+    # ThreadSanitizer reads its suppressions (system libraries only) from here.
+    export TSAN_OPTIONS="suppressions=$supp/tsan.supp${TSAN_OPTIONS:+ $TSAN_OPTIONS}" ;;
+esac
 cd "$dir"
 ctest --output-on-failure --timeout 600 -j "$(nproc)" "$@"

@@ -1,6 +1,8 @@
-// Cost of building and sending labels: one builder call (one spool write), a whole label
-// sent to a USB printer, and a whole label handed to a CUPS queue as one job.
+// Cost of building and sending labels: one builder call (one spool write), the lock each
+// export takes, a whole label sent to a USB printer, and a whole label handed to a CUPS
+// queue as one job.
 #include "CupsFixture.h"
+#include "KorvalApiLock.h"
 #include "KorvalState.h"
 #include "KorvalTestSupport.h"
 #include "korval.h"
@@ -42,6 +44,16 @@ void BM_DrawText(benchmark::State &state)
         benchmark::DoNotOptimize(OBX_DrawText(267, 172, 0, 3, 1, 1, 'N', "KT-4X"));
 }
 BENCHMARK(BM_DrawText);
+
+// The process-wide lock every export takes, alone: compare with BM_DrawText (under 5 %).
+void BM_ExportLock(benchmark::State &state)
+{
+    for (auto _ : state) {
+        const KorvalApiLock lock;
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_ExportLock);
 
 void BM_LabelToUsb(benchmark::State &state)
 {

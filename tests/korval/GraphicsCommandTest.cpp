@@ -7,10 +7,12 @@
 #include "PcxImage.h"
 #include "korval.h"
 
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -24,7 +26,9 @@ protected:
     {
         korvalCloseSpoolFile();
         ASSERT_EQ(unlink(spoolPath().c_str()), 0);
-        ASSERT_EQ(symlink("/dev/full", spoolPath().c_str()), 0);
+        // The full device's own node in place of the spool file: the library refuses to
+        // write through a link to it.
+        ASSERT_EQ(mknod(spoolPath().c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
         korvalState().spoolFd = -1;
         ASSERT_EQ(OBX_ClearBuffer(), -2002);
     }
@@ -239,15 +243,39 @@ TEST_F(GraphicsCommandTest, ShortWritesGiveEachExportsOwnCode)
     EXPECT_EQ(OBX_BmpGraphicsDownload("A", work.file("a.bmp").c_str(), 0), -2066);
     EXPECT_EQ(OBX_BinGraphicsList(), -2068);
     EXPECT_EQ(OBX_BinGraphicsDel("A"), -2071);
-    EXPECT_EQ(OBX_BinGraphicsDownload("A", 2, 2, data), -2073) << "the data write ends it";
+    EXPECT_EQ(OBX_BinGraphicsDownload("A", 2, 2, data), -2072) << "no data after a failed header";
     EXPECT_EQ(OBX_BinGraphicsDownload("A", 0, 0, data), -2072) << "no data: the header's code";
     EXPECT_EQ(OBX_RecallBinGraphics(1, 2, "A"), -2075);
-    EXPECT_EQ(OBX_DrawBinGraphics(1, 2, 2, 2, data), -2078);
+    EXPECT_EQ(OBX_DrawBinGraphics(1, 2, 2, 2, data), -2077);
     EXPECT_EQ(OBX_DrawBinGraphics(1, 2, 0, 2, data), -2077);
     EXPECT_EQ(downloadBitmapAsPcx(bits.data(), 112, 32, 1, "T"), -2055);
     EXPECT_FALSE(fileExists(work.file("ombrix.pcx")));
     EXPECT_EQ(OBX_DrawTextTrueTypeW(10, 10, 20, 0, "Arial", 1, 400, 0, 0, 0, "T", "text"), -2055);
     EXPECT_EQ(OBX_DrawBar2D_QREx(10, 10, 0, 2, 1, 0, 8, "Q", "QR"), -2071);
+}
+
+// Sizes no glyph can have fail with the text's own code instead of overflowing or drawing
+// at some other size; the writes of the library's PCX files never follow a link.
+TEST_F(GraphicsCommandTest, HostileTextSizesAndLinkedFiles)
+{
+    for (const int size : {INT_MAX, INT_MIN, 65536, -65536}) {
+        SCOPED_TRACE(size);
+        EXPECT_EQ(OBX_DrawTextTrueTypeW(10, 10, size, 0, "Arial", 1, 400, 0, 0, 0, "T", "x"),
+                  KORVAL_ERR_TEXT_TOO_LARGE);
+        EXPECT_EQ(OBX_DrawTextTrueTypeW(10, 10, 20, size, "Arial", 1, 400, 0, 0, 0, "T", "x"),
+                  KORVAL_ERR_TEXT_TOO_LARGE);
+        EXPECT_EQ(writtenSince(), "");
+    }
+    const std::string target = work.file("precious");
+    writeWholeFile(target, "keep me");
+    ASSERT_EQ(symlink(target.c_str(), work.file("ombrix.pcx").c_str()), 0);
+    EXPECT_EQ(OBX_DrawTextTrueTypeW(10, 10, 20, 0, "Arial", 1, 400, 0, 0, 0, "T", "x"),
+              KORVAL_ERR_PCX_CREATE);
+    writeWholeFile(work.file("a.bmp"), smallBmp());
+    ASSERT_EQ(symlink(target.c_str(), work.file("a.bmp.pcx").c_str()), 0);
+    EXPECT_NE(OBX_BmpGraphicsDownload("SHAPE", work.file("a.bmp").c_str(), 0), 0);
+    EXPECT_EQ(readWholeFile(target), "keep me");
+    EXPECT_EQ(writtenSince(), "");
 }
 
 TEST(GraphicsWithoutOutput, EveryExportGivesItsNoOutputCode)

@@ -178,7 +178,7 @@ TEST(LabelPreview, HostileJobsAreBounded)
         preview.run("N\r\nq8\r\nQ8,0\r\nR2147483647,2147483647\r\nLO-2147483648,0,1,1\r\n"
                     "W2147483647,2147483647\r\n");
         ASSERT_EQ(preview.labels().size(), 1u);
-        EXPECT_EQ(preview.labels()[0].copies, INT_MAX);
+        EXPECT_EQ(preview.labels()[0].copies, 65535LL * 65535);
         EXPECT_EQ(blackDots(preview.labels()[0].canvas), 0);
     }
     {
@@ -189,8 +189,7 @@ TEST(LabelPreview, HostileJobsAreBounded)
         LabelInterpreter preview;
         preview.run("N\r\nGM\"BIG\"" + QByteArray::number(pcx.size()) + "\r\n" + pcx);
         ASSERT_EQ(preview.notes().size(), 1);
-        EXPECT_TRUE(
-            preview.notes()[0].contains("PCX graphic not stored: the image data ends early"));
+        EXPECT_TRUE(preview.notes()[0].contains("PCX graphic not stored"));
     }
     {
         SCOPED_TRACE("a flood of commands that are not drawn");

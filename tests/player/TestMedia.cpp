@@ -2,10 +2,11 @@
 
 #include <QFile>
 #include <QHash>
-#include <QMutex>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include <mutex>
 
 #include <stdexcept>
 
@@ -83,8 +84,8 @@ QString run(const QString &program, const QStringList &arguments)
 QString TestMedia::path(const QString &name)
 {
     static QTemporaryDir dir;
-    static QMutex lock;
-    QMutexLocker guard(&lock);
+    static std::mutex lock;
+    std::lock_guard<std::mutex> guard(lock);
     const QString file = dir.filePath(name);
     if (!QFile::exists(file))
         run("ffmpeg", QStringList{"-v", "error", "-y"} + recipe(name) + QStringList{file});

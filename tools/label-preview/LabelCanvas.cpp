@@ -3,7 +3,9 @@
 #include <QImage>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <utility>
 
 LabelCanvas::LabelCanvas(int width, int height, long long budget)
     : w(std::max(width, 1)), h(std::max(height, 1)), dots(static_cast<size_t>(w) * h, 0),
@@ -48,10 +50,45 @@ void LabelCanvas::fillRect(int x, int y, int width, int height, Ink ink)
     }
 }
 
-// A line of the given thickness, stamped as a square brush along Bresenham's steps.
+namespace {
+
+// Liang-Barsky: narrows [t0, t1] of x = x1 + t * dx to where low <= x <= high.
+bool clipAxis(double x1, double dx, double low, double high, double &t0, double &t1)
+{
+    if (dx == 0)
+        return x1 >= low && x1 <= high;
+    double a = (low - x1) / dx;
+    double b = (high - x1) / dx;
+    if (a > b)
+        std::swap(a, b);
+    t0 = std::max(t0, a);
+    t1 = std::min(t1, b);
+    return t0 <= t1;
+}
+
+} // namespace
+
+// A line of the given thickness, stamped as a square brush along Bresenham's steps. The
+// line is first cut to where the brush can touch the label, so a line running far off the
+// label costs no more than one across it.
 void LabelCanvas::drawLine(int x1, int y1, int x2, int y2, int thickness)
 {
     const int t = std::max(thickness, 1);
+    double t0 = 0;
+    double t1 = 1;
+    const double dxf = static_cast<double>(x2) - x1;
+    const double dyf = static_cast<double>(y2) - y1;
+    if (!clipAxis(x1, dxf, -static_cast<double>(t), w, t0, t1) ||
+        !clipAxis(y1, dyf, -static_cast<double>(t), h, t0, t1))
+        return;
+    if (t0 > 0 || t1 < 1) {
+        const int cx1 = static_cast<int>(std::lround(x1 + t0 * dxf));
+        const int cy1 = static_cast<int>(std::lround(y1 + t0 * dyf));
+        x2 = static_cast<int>(std::lround(x1 + t1 * dxf));
+        y2 = static_cast<int>(std::lround(y1 + t1 * dyf));
+        x1 = cx1;
+        y1 = cy1;
+    }
     const int dx = std::abs(x2 - x1);
     const int dy = -std::abs(y2 - y1);
     const int sx = x1 < x2 ? 1 : -1;
@@ -76,6 +113,8 @@ void LabelCanvas::drawLine(int x1, int y1, int x2, int y2, int thickness)
 bool LabelCanvas::savePng(const QString &path) const
 {
     QImage image(w, h, QImage::Format_Grayscale8);
+    if (image.isNull())
+        return false;
     for (int y = 0; y < h; ++y) {
         uchar *line = image.scanLine(y);
         for (int x = 0; x < w; ++x)

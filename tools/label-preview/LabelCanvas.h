@@ -20,6 +20,10 @@ public:
         Invert,
     };
 
+    // No real label comes near these; larger labels and pictures are refused.
+    static constexpr int MaxSide = 32000;
+    static constexpr long long MaxDots = 100000000;
+
     // budget: dot operations this canvas may spend; a negative budget draws nothing.
     LabelCanvas(int width, int height, long long budget);
 
@@ -27,6 +31,8 @@ public:
     int height() const { return h; }
     bool isBlack(int x, int y) const;
     bool exhausted() const { return budgetLeft < 0; }
+    // Pays for work done outside the canvas's own operations; false once spent.
+    bool charge(long long operations) { return spend(operations); }
     long long budget() const { return budgetLeft; }
 
     // Every operation clips to the label.
@@ -34,7 +40,8 @@ public:
     void fillRect(int x, int y, int width, int height, Ink ink);
     void drawLine(int x1, int y1, int x2, int y2, int thickness);
 
-    // Writes the label as an 8-bit grey PNG, one pixel per dot.
+    // Writes the label as an 8-bit grey PNG, one pixel per dot; false when the picture
+    // cannot be allocated or written.
     bool savePng(const QString &path) const;
 
 private:

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <utility>
 
 namespace {
@@ -15,6 +16,10 @@ namespace {
 // Numbers in a job are dots; anything beyond this is no place on a label, and keeping
 // them small keeps every sum of coordinates and sizes inside an int.
 constexpr int LargestNumber = 1 << 24;
+
+// What one drawing step costs before it draws a dot, in dot operations: about the time of
+// calling it.
+constexpr long long StepCost = 32;
 
 // Command words, longest first so that a prefix never hides a longer word.
 const char *const CommandWords[] = {
@@ -33,24 +38,59 @@ QByteArray wordAt(const QByteArray &job, size_t pos)
         const size_t n = std::strlen(word);
         if (pos + n <= static_cast<size_t>(job.size()) &&
             std::memcmp(job.constData() + pos, word, n) == 0)
-            return word;
+            return QByteArray::fromRawData(word, static_cast<int>(n));
     }
     return QByteArray();
 }
 
-// The integers of comma-separated fields; a field may carry a letter before its number
-// (o0, r8). Missing, malformed or overflowing fields read as 0; the others are clamped to
-// LargestNumber.
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// One field: leading bytes up to a sign or digit are skipped, and the rest must be a whole
+// number of int range; anything else reads as 0.
+int numberOfField(const char *begin, const char *end)
+{
+    while (begin < end && isSpace(end[-1]))
+        --end;
+    while (begin < end && !(*begin == '-' || (*begin >= '0' && *begin <= '9')))
+        ++begin;
+    const bool negative = begin < end && *begin == '-';
+    if (negative)
+        ++begin;
+    if (begin == end)
+        return 0;
+    long long value = 0;
+    for (; begin < end; ++begin) {
+        if (*begin < '0' || *begin > '9')
+            return 0;
+        value = value * 10 + (*begin - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            return 0;
+    }
+    value = negative ? -value : value;
+    if (value > INT_MAX)
+        return 0;
+    return static_cast<int>(value);
+}
+
+// The integers of comma-separated fields, in one pass; a field may carry a letter before
+// its number (o0, r8). Missing, malformed or overflowing fields read as 0; the others are
+// clamped to LargestNumber.
 std::vector<int> numbersOf(const QByteArray &fields)
 {
     std::vector<int> out;
-    for (QByteArray field : fields.split(',')) {
-        field = field.trimmed();
-        while (!field.isEmpty() && !(field[0] == '-' || (field[0] >= '0' && field[0] <= '9')))
-            field.remove(0, 1);
-        out.push_back(std::clamp(field.toInt(), -LargestNumber, LargestNumber));
+    const char *at = fields.constData();
+    const char *const end = at + fields.size();
+    for (;;) {
+        const char *comma = static_cast<const char *>(std::memchr(at, ',', end - at));
+        const char *fieldEnd = comma ? comma : end;
+        out.push_back(std::clamp(numberOfField(at, fieldEnd), -LargestNumber, LargestNumber));
+        if (!comma)
+            return out;
+        at = comma + 1;
     }
-    return out;
 }
 
 // The part of a width x height picture placed at (x, y) that falls on the canvas, in the
@@ -75,6 +115,28 @@ VisibleRange visibleRange(const LabelCanvas &canvas, int x, int y, long long wid
     const auto columns = clip(x, width, canvas.width());
     const auto rows = clip(y, height, canvas.height());
     return {columns.first, columns.second, rows.first, rows.second};
+}
+
+// Every dot looked at costs one, ink or not.
+long long visibleDots(const VisibleRange &v)
+{
+    return static_cast<long long>(std::max(v.endColumn - v.firstColumn, 0)) *
+           std::max(v.endRow - v.firstRow, 0);
+}
+
+// A field of W: label sets or copies of each, 1...65535 at the printer. A missing field
+// is 1; anything else outside the range is clamped, and inRange says so.
+long long copiesField(const QByteArray &fields, int i, bool &inRange)
+{
+    const QList<QByteArray> parts = fields.split(',');
+    if (i >= parts.size() || parts[i].trimmed().isEmpty())
+        return 1;
+    bool ok = false;
+    const long long value = parts[i].trimmed().toLongLong(&ok);
+    if (ok && value >= 1 && value <= 65535)
+        return value;
+    inRange = false;
+    return ok && value > 65535 ? 65535 : 1;
 }
 
 int numberAt(const std::vector<int> &n, size_t i)
@@ -160,14 +222,9 @@ size_t LabelInterpreter::readCommand(const QByteArray &job, size_t pos)
     if (word == "GW")
         return readRawDraw(job, pos);
 
-    // A quoted field is always the last one: the line ends at the quote before CR LF.
-    size_t end = lineEnd(job, pos);
-    const void *quoteAt = std::memchr(job.constData() + pos, '"', end - pos);
-    if (quoteAt) {
-        const int quote = static_cast<int>(static_cast<const char *>(quoteAt) - job.constData());
-        const int close = job.indexOf("\"\r\n", quote + 1);
-        end = close < 0 ? static_cast<size_t>(job.size()) : static_cast<size_t>(close) + 3;
-    }
+    // The printer ends every command at its line end, a quoted field included (a line break
+    // in quoted text starts a new command there too), so each byte is read once.
+    const size_t end = lineEnd(job, pos);
     Command c;
     c.offset = pos;
     c.word = word;
@@ -182,6 +239,7 @@ size_t LabelInterpreter::readCommand(const QByteArray &job, size_t pos)
         rest = rest.left(open);
     }
     c.fields = rest;
+    c.numbers = numbersOf(rest);
     execute(c);
     return end;
 }
@@ -204,9 +262,18 @@ size_t LabelInterpreter::readPcxDownload(const QByteArray &job, size_t pos)
     PcxImage image;
     std::string error;
     const auto *data = reinterpret_cast<const uint8_t *>(job.constData()) + end;
-    if (decodePcx(data, static_cast<size_t>(size), image, error))
-        pcxGraphics[name] = image;
-    else
+    if (decodePcx(data, static_cast<size_t>(size), image, error)) {
+        // Stored pictures are paid from the job's budget: 63 decoded bytes for every two of
+        // the job could otherwise hold gigabytes.
+        const long long dots = static_cast<long long>(image.width) * image.height;
+        if (dots > workLeft) {
+            note(pos, line, "too many PCX graphics; the rest of the job is not read");
+            stopped = true;
+            return static_cast<size_t>(job.size());
+        }
+        workLeft -= dots;
+        pcxGraphics[name] = std::make_shared<const PcxImage>(std::move(image));
+    } else
         note(pos, line, QString("PCX graphic not stored: %1").arg(QString::fromStdString(error)));
     return end + static_cast<size_t>(size);
 }
@@ -306,7 +373,7 @@ void LabelInterpreter::execute(const Command &c)
 
 bool LabelInterpreter::executeSetup(const Command &c)
 {
-    const std::vector<int> n = numbersOf(c.fields);
+    const std::vector<int> &n = c.numbers;
     if (c.word == "q") {
         labelWidth = numberAt(n, 0);
         return true;
@@ -326,7 +393,7 @@ bool LabelInterpreter::executeSetup(const Command &c)
 
 bool LabelInterpreter::executeDrawing(const Command &c)
 {
-    const std::vector<int> n = numbersOf(c.fields);
+    const std::vector<int> &n = c.numbers;
     const int x = originX + numberAt(n, 0);
     const int y = originY + numberAt(n, 1);
     const int p3 = numberAt(n, 2);
@@ -372,7 +439,7 @@ bool LabelInterpreter::executeGraphic(const Command &c)
     }
     if (c.word != "GG" && c.word != "GC")
         return false;
-    const std::vector<int> n = numbersOf(c.fields);
+    const std::vector<int> &n = c.numbers;
     const int x = originX + numberAt(n, 0);
     const int y = originY + numberAt(n, 1);
     if (c.word == "GG") {
@@ -381,12 +448,14 @@ bool LabelInterpreter::executeGraphic(const Command &c)
             note(c.offset, c.text, "no PCX graphic of that name is stored");
             return true;
         }
-        const PcxImage image = found->second;
+        const std::shared_ptr<const PcxImage> image = found->second;
         addStep([image, x, y](LabelCanvas &canvas) {
-            const VisibleRange v = visibleRange(canvas, x, y, image.width, image.height);
+            const VisibleRange v = visibleRange(canvas, x, y, image->width, image->height);
+            if (!canvas.charge(visibleDots(v)))
+                return;
             for (int row = v.firstRow; row < v.endRow && !canvas.exhausted(); ++row) {
                 for (int col = v.firstColumn; col < v.endColumn; ++col) {
-                    if (image.isInk(col, row))
+                    if (image->isInk(col, row))
                         canvas.paint(x + col, y + row, LabelCanvas::Ink::Black);
                 }
             }
@@ -405,7 +474,7 @@ bool LabelInterpreter::executeGraphic(const Command &c)
 // bx,y,QR,p3,p4,o<rotation>,r<magnification>,m<model>,g<level>,s<mask>,"data"
 void LabelInterpreter::drawQr(const Command &c)
 {
-    const std::vector<int> n = numbersOf(c.fields);
+    const std::vector<int> &n = c.numbers;
     const int x = originX + numberAt(n, 0);
     const int y = originY + numberAt(n, 1);
     const int rotation = numberAt(n, 5);
@@ -420,12 +489,35 @@ void LabelInterpreter::drawQr(const Command &c)
     }
     if (model != 2)
         note(c.offset, c.text, QString("drawn as model 2 (the command asks for m%1)").arg(model));
-    QrBitmap bitmap;
-    packQrBitmap(*symbol, rotation, magnification, bitmap);
-    RawGraphic g{bitmap.bytesPerRow, bitmap.rows,
-                 QByteArray(reinterpret_cast<const char *>(bitmap.bits.data()),
-                            static_cast<int>(bitmap.bits.size()))};
-    addRaw(g, x, y);
+    // Encoding tries all eight masks over the symbol: paid like drawing it eight times.
+    const int size = symbol->size;
+    const long long encoding = 8LL * size * size;
+    if (encoding > workLeft) {
+        stop(c, "too many QR codes; the preview stops here");
+        return;
+    }
+    workLeft -= encoding;
+    // The modules are drawn straight onto the label, so a large magnification costs only
+    // the dots that fall on it.
+    const int m = magnification < 1 || magnification > QrMaxMagnification ? 1 : magnification;
+    std::vector<uint8_t> modules(static_cast<size_t>(size) * size);
+    for (int row = 0; row < size; ++row) {
+        for (int column = 0; column < size; ++column)
+            modules[static_cast<size_t>(row) * size + column] =
+                qrTurnedModule(*symbol, rotation, column, row);
+    }
+    addStep([modules = std::move(modules), size, m, x, y](LabelCanvas &canvas) {
+        const VisibleRange v =
+            visibleRange(canvas, x, y, static_cast<long long>(size) * m, size * m);
+        if (!canvas.charge(visibleDots(v)))
+            return;
+        for (int row = v.firstRow / m; row * m < v.endRow; ++row) {
+            for (int column = v.firstColumn / m; column * m < v.endColumn; ++column) {
+                if (modules[static_cast<size_t>(row) * size + column])
+                    canvas.fillRect(x + column * m, y + row * m, m, m, LabelCanvas::Ink::Black);
+            }
+        }
+    });
 }
 
 void LabelInterpreter::addStep(DrawStep step)
@@ -439,6 +531,8 @@ void LabelInterpreter::addRaw(const RawGraphic &graphic, int x, int y)
     addStep([graphic, x, y](LabelCanvas &canvas) {
         const long long dotsPerRow = static_cast<long long>(graphic.bytesPerRow) * 8;
         const VisibleRange v = visibleRange(canvas, x, y, dotsPerRow, graphic.rows);
+        if (!canvas.charge(visibleDots(v)))
+            return;
         for (int r = v.firstRow; r < v.endRow && !canvas.exhausted(); ++r) {
             const auto *row = reinterpret_cast<const uint8_t *>(graphic.bits.constData()) +
                               static_cast<size_t>(r) * graphic.bytesPerRow;
@@ -452,30 +546,55 @@ void LabelInterpreter::addRaw(const RawGraphic &graphic, int x, int y)
 
 void LabelInterpreter::print(const Command &c)
 {
-    const std::vector<int> n = numbersOf(c.fields);
     if (labelWidth <= 0 || labelHeight <= 0)
         note(c.offset, c.text, "label width or height not set; 832 x 1218 dots assumed");
     const int width = labelWidth > 0 ? labelWidth : 832;
     const int height = labelHeight > 0 ? labelHeight : 1218;
-    // The label's dots are paid from the same budget as the drawing on it.
     const long long dots = static_cast<long long>(width) * height;
+    if (width > LabelCanvas::MaxSide || height > LabelCanvas::MaxSide ||
+        dots > LabelCanvas::MaxDots) {
+        stop(c, QString("a label of %1 x %2 dots is beyond the %3 dots a side and %4 "
+                        "megapixels the preview draws")
+                    .arg(width)
+                    .arg(height)
+                    .arg(LabelCanvas::MaxSide)
+                    .arg(LabelCanvas::MaxDots / 1000000));
+        return;
+    }
+    // The label's dots are paid from the same budget as the drawing on it.
     if (dots > workLeft) {
         stop(c, QString("a label of %1 x %2 dots is more than the preview draws")
                     .arg(width)
                     .arg(height));
         return;
     }
-    const long long copies =
-        static_cast<long long>(std::max(numberAt(n, 0), 1)) * std::max(numberAt(n, 1), 1);
-    PrintedLabel label{LabelCanvas(width, height, workLeft - dots),
-                       static_cast<int>(std::min<long long>(copies, INT_MAX))};
-    for (size_t i = 0; i < steps.size() && !label.canvas.exhausted(); ++i)
-        steps[i](label.canvas);
-    if (label.canvas.exhausted()) {
+    bool inRange = true;
+    const long long copies = copiesField(c.fields, 0, inRange) * copiesField(c.fields, 1, inRange);
+    if (!inRange)
+        note(c.offset, c.text, QString("a count outside 1...65535, read as %1 copies").arg(copies));
+    std::unique_ptr<PrintedLabel> label;
+    try {
+        label.reset(new PrintedLabel{LabelCanvas(width, height, workLeft - dots), copies});
+    } catch (const std::bad_alloc &) {
+        stop(c, QString("no memory for a label of %1 x %2 dots").arg(width).arg(height));
+        return;
+    }
+    // Each step costs as much as a few dozen dots even when it draws nothing, so a long
+    // list of steps drawn off the label, printed many times, is bounded too.
+    for (size_t i = 0; i < steps.size() && label->canvas.charge(StepCost); ++i)
+        steps[i](label->canvas);
+    if (label->canvas.exhausted()) {
         stop(c, "too much to draw; the preview stops here");
         return;
     }
-    workLeft = label.canvas.budget();
+    workLeft = label->canvas.budget();
     drawnSincePrint = false;
-    printed.push_back(std::move(label));
+    if (!labelSink) {
+        printed.push_back(std::move(*label));
+        return;
+    }
+    if (!labelSink(std::move(*label))) {
+        note(c.offset, c.text, "the label could not be written; the rest of the job is not read");
+        stopped = true;
+    }
 }

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 // A raw bitmap graphic: rows of bytesPerRow bytes, set bits print black.
@@ -22,7 +23,7 @@ struct RawGraphic
 struct PrintedLabel
 {
     LabelCanvas canvas;
-    int copies = 1;
+    long long copies = 1; // label sets times copies of each, each field 1...65535
 };
 
 // Reads the printer's command language (a spool file or a captured job) and draws every
@@ -39,7 +40,14 @@ public:
     // are the notes. A job beyond that is drawn up to that point and noted.
     static constexpr long long WorkBudget = 256LL * 1024 * 1024;
     static constexpr int MaxNotes = 1000;
+    // Takes each label as soon as its print command is drawn, so that only one label is
+    // held at a time; false stops the reading (the label could not be kept).
+    using LabelSink = std::function<bool(PrintedLabel &&label)>;
 
+    // Without a sink the labels are kept in labels().
+    void setLabelSink(LabelSink sink) { labelSink = std::move(sink); }
+    // A smaller budget than WorkBudget, for callers that read many jobs (the fuzzer).
+    void setWorkBudget(long long budget) { workLeft = budget; }
     void run(const QByteArray &job);
 
     const std::vector<PrintedLabel> &labels() const { return printed; }
@@ -48,9 +56,10 @@ public:
 private:
     struct Command
     {
-        QByteArray word;   // command word
-        QByteArray fields; // text after the word, before a quoted field
-        QByteArray quoted; // the quoted last field, without its quotes
+        QByteArray word;          // command word
+        QByteArray fields;        // text after the word, before a quoted field
+        std::vector<int> numbers; // the fields read as numbers
+        QByteArray quoted;        // the quoted last field, without its quotes
         bool hasQuoted = false;
         QByteArray text; // the whole command line for notes
         size_t offset = 0;
@@ -78,9 +87,10 @@ private:
     int originY = 0;
     std::vector<DrawStep> steps; // what the next print draws; N clears it
     bool drawnSincePrint = false;
-    std::map<QByteArray, PcxImage> pcxGraphics;
+    std::map<QByteArray, std::shared_ptr<const PcxImage>> pcxGraphics; // shared with steps
     std::map<QByteArray, RawGraphic> rawGraphics;
-    std::vector<PrintedLabel> printed;
+    std::vector<PrintedLabel> printed; // only without a sink
+    LabelSink labelSink;
     QStringList notesList;           // at most MaxNotes, then one line saying more were left out
     long long workLeft = WorkBudget; // dots of labels and dot operations still allowed
     bool stopped = false;            // set when the budget ran out: nothing more is read

@@ -1,5 +1,7 @@
 #include "PcxImage.h"
 
+#include "LabelCanvas.h"
+
 namespace {
 
 constexpr size_t HeaderSize = 128;
@@ -27,6 +29,12 @@ bool decodePcx(const uint8_t *data, size_t size, PcxImage &out, std::string &err
     out.bytesPerLine = get16(data + 66);
     if (out.width <= 0 || out.height <= 0 || out.bytesPerLine * 8 < out.width) {
         error = "impossible sizes in the header";
+        return false;
+    }
+    if (out.width > LabelCanvas::MaxSide || out.height > LabelCanvas::MaxSide ||
+        static_cast<long long>(out.width) * out.height > LabelCanvas::MaxDots ||
+        out.bytesPerLine > (LabelCanvas::MaxSide + 15) / 8 + 1) {
+        error = "larger than any label";
         return false;
     }
     const size_t total = static_cast<size_t>(out.bytesPerLine) * out.height;

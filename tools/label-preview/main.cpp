@@ -78,25 +78,41 @@ int main(int argc, char **argv)
         prefix = info.path() + '/' + info.completeBaseName();
     }
 
-    LabelInterpreter interpreter;
-    interpreter.run(job.readAll());
-    for (const QString &note : interpreter.notes())
-        std::fprintf(stderr, "label-preview: %s\n", qPrintable(note));
-    if (!notesPath.isEmpty()) {
-        QFile notes(notesPath);
-        if (notes.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            notes.write((interpreter.notes().join('\n') + '\n').toUtf8());
+    // Opened first so that a notes file that cannot be written fails before any work.
+    QFile notes(notesPath);
+    if (!notesPath.isEmpty() && !notes.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "label-preview: cannot write %s\n", qPrintable(notesPath));
+        return 1;
     }
+
+    // Each label is written as soon as it is drawn and then freed.
+    LabelInterpreter interpreter;
     int index = 0;
-    for (const PrintedLabel &label : interpreter.labels()) {
+    bool writeFailed = false;
+    interpreter.setLabelSink([&](PrintedLabel &&label) {
         const QString path = QString("%1-%2.png").arg(prefix).arg(++index);
         if (!label.canvas.savePng(path)) {
             std::fprintf(stderr, "label-preview: cannot write %s\n", qPrintable(path));
+            writeFailed = true;
+            return false;
+        }
+        std::printf("%s %dx%d copies %lld\n", qPrintable(path), label.canvas.width(),
+                    label.canvas.height(), label.copies);
+        return true;
+    });
+    interpreter.run(job.readAll());
+    for (const QString &note : interpreter.notes())
+        std::fprintf(stderr, "label-preview: %s\n", qPrintable(note));
+    if (notes.isOpen()) {
+        const QByteArray text = (interpreter.notes().join('\n') + '\n').toUtf8();
+        if (notes.write(text) != text.size() || !notes.flush()) {
+            std::fprintf(stderr, "label-preview: cannot write %s\n", qPrintable(notesPath));
             return 1;
         }
-        std::printf("%s %dx%d copies %d\n", qPrintable(path), label.canvas.width(),
-                    label.canvas.height(), label.copies);
+        notes.close();
     }
+    if (writeFailed)
+        return 1;
     if (index == 0) {
         std::fprintf(stderr, "label-preview: the job prints no label\n");
         return 3;
