@@ -159,9 +159,9 @@ QJsonObject *VeltoSDK::takeReply()
 QJsonObject *VeltoSDK::waitReply(int id, double seconds)
 {
     const bool limited = seconds > 0;
-    const double deadline = JXThread::now() + seconds;
+    const double deadline = JXThread::monotonic() + seconds;
     waiting.store(true);
-    double now = JXThread::now();
+    double now = JXThread::monotonic();
     while (waiting.load()) {
         if (limited && now > deadline)
             break;
@@ -171,7 +171,7 @@ QJsonObject *VeltoSDK::waitReply(int id, double seconds)
                 return reply;
             delete reply;
         }
-        now = JXThread::now();
+        now = JXThread::monotonic();
     }
     return nullptr;
 }
@@ -182,10 +182,10 @@ void VeltoSDK::searchDevices(QVector<VeltoDevice> &out, double seconds)
     const int id = takeId();
     enqueue(buildSearchMessage(id));
     const bool limited = seconds > 0;
-    const double deadline = JXThread::now() + seconds;
+    const double deadline = JXThread::monotonic() + seconds;
     waiting.store(true);
     while (waiting.load()) {
-        if (limited && JXThread::now() > deadline)
+        if (limited && JXThread::monotonic() > deadline)
             break;
         QJsonObject *reply = takeReply();
         if (!reply) {
