@@ -14,12 +14,6 @@
 
 namespace {
 const int kSocketLayerVersion = 0x0202;
-
-int probeOpenGL(int argc, char *argv[])
-{
-    QApplication probe(argc, argv);
-    return Startup::probeOpenGLMajorVersion();
-}
 } // namespace
 
 // "Golbals" is the name the log has always shown for this step: keep the spelling.
@@ -43,7 +37,7 @@ static void initGolbals()
 
 int main(int argc, char *argv[])
 {
-    Startup::applyOpenGLAttributes(probeOpenGL(argc, argv));
+    Startup::applyOpenGLAttributes(Startup::probeOpenGL(argc, argv));
 
     int version = 0;
     int highVersion = 0;
