@@ -3,11 +3,14 @@
 #include <QAudioFormat>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 
 class JXAudioConverter;
 class QAudioOutput;
 class QIODevice;
+class QObject;
+class QThread;
 struct AVFrame;
 
 // Plays decoded audio frames on the default output in push mode. Frames already in the
@@ -65,13 +68,23 @@ protected:
     virtual int periodSize();
 
 private:
+    // Runs work on the audio thread and returns when it is done.
+    void _onAudioThread(const std::function<void()> &work);
     bool _isOpen();
     int _writeOnce(const char *data, int length, qint64 &last);
     void _writeChunks();
 
     QIODevice *device = nullptr; // not owned (the output's); under deviceLock
     // Owned; made by start() while no write runs, used by writes and closed under deviceLock.
+    // Lives on audioThread: it is made, stopped and deleted there.
     QAudioOutput *output = nullptr;
+    // Owned; a thread with an event loop of its own for the output's timers and notifiers
+    // (the render thread that writes has none). Started in the constructor, quit and
+    // joined in the destructor.
+    QThread *audioThread = nullptr;
+    // Owned; lives on audioThread, the receiver that work is queued to. Deleted after the
+    // thread has been joined.
+    QObject *audioContext = nullptr;
     // Written by start() while no write runs (the render's audio thread is joined first);
     // read by the audio render thread.
     QAudioFormat format;
