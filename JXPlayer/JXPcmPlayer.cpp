@@ -43,7 +43,21 @@ void JXPcmPlayer::_onAudioThread(const std::function<void()> &work)
         work();
         return;
     }
-    QMetaObject::invokeMethod(audioContext, work, Qt::BlockingQueuedConnection);
+    // The hand-over and the wait go through a lock of our own, not through the event queue's,
+    // so that what the work reads and writes is ordered with this thread's before and after.
+    std::unique_lock<std::mutex> waiting(handOverLock);
+    const unsigned long long ticket = ++handOversPosted;
+    QMetaObject::invokeMethod(
+        audioContext,
+        [this, &work] {
+            std::lock_guard<std::mutex> guard(handOverLock);
+            work();
+            // Posted events run in order on the one audio thread: tickets end in order.
+            ++handOversDone;
+            handOverDone.notify_all();
+        },
+        Qt::QueuedConnection);
+    handOverDone.wait(waiting, [&] { return handOversDone >= ticket; });
 }
 
 int JXPcmPlayer::start()

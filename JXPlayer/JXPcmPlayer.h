@@ -3,6 +3,7 @@
 #include <QAudioFormat>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 
@@ -85,6 +86,12 @@ private:
     // Owned; lives on audioThread, the receiver that work is queued to. Deleted after the
     // thread has been joined.
     QObject *audioContext = nullptr;
+    // Work handed to audioThread and its end, counted; under handOverLock, which the work
+    // also runs under, so what it touches is ordered with the caller's before and after.
+    std::mutex handOverLock;
+    std::condition_variable handOverDone;
+    unsigned long long handOversPosted = 0;
+    unsigned long long handOversDone = 0;
     // Written by start() while no write runs (the render's audio thread is joined first);
     // read by the audio render thread.
     QAudioFormat format;
