@@ -8,4 +8,5 @@ struct HwDecodeContext
 {
     AVBufferRef *device; // owned reference to the hardware device context; null until made
     int hwPixelFormat;   // AVPixelFormat the device delivers; -1 = codec has no such config
+    int softwareLogged;  // the fall-back to a software format was logged (once per codec)
 };

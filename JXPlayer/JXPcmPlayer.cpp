@@ -5,6 +5,7 @@
 #include <QAudioDeviceInfo>
 #include <QAudioOutput>
 #include <QDebug>
+#include <QObject>
 #include <QThread>
 
 #include <algorithm>
@@ -19,12 +20,44 @@ namespace {
 constexpr unsigned long kRetryMicroseconds = 1000;
 } // namespace
 
-JXPcmPlayer::JXPcmPlayer() = default;
+JXPcmPlayer::JXPcmPlayer() : audioThread(new QThread), audioContext(new QObject)
+{
+    audioThread->setObjectName(QStringLiteral("JXPcmPlayerAudioThread"));
+    audioContext->moveToThread(audioThread);
+    audioThread->start();
+}
 
 JXPcmPlayer::~JXPcmPlayer()
 {
     stop();
+    audioThread->quit();
+    audioThread->wait();
+    delete audioContext;
+    delete audioThread;
     delete converter;
+}
+
+void JXPcmPlayer::_onAudioThread(const std::function<void()> &work)
+{
+    if (QThread::currentThread() == audioThread) {
+        work();
+        return;
+    }
+    // The hand-over and the wait go through a lock of our own, not through the event queue's,
+    // so that what the work reads and writes is ordered with this thread's before and after.
+    std::unique_lock<std::mutex> waiting(handOverLock);
+    const unsigned long long ticket = ++handOversPosted;
+    QMetaObject::invokeMethod(
+        audioContext,
+        [this, &work] {
+            std::lock_guard<std::mutex> guard(handOverLock);
+            work();
+            // Posted events run in order on the one audio thread: tickets end in order.
+            ++handOversDone;
+            handOverDone.notify_all();
+        },
+        Qt::QueuedConnection);
+    handOverDone.wait(waiting, [&] { return handOversDone >= ticket; });
 }
 
 int JXPcmPlayer::start()
@@ -166,12 +199,15 @@ QIODevice *JXPcmPlayer::openOutput(QAudioFormat &format)
         qDebug("format not support, reformat");
         format = info.nearestFormat(format);
     }
-    output = new QAudioOutput(format);
-    QIODevice *pushDevice = output->start();
-    if (!pushDevice) {
-        delete output;
-        output = nullptr;
-    }
+    QIODevice *pushDevice = nullptr;
+    _onAudioThread([&] {
+        output = new QAudioOutput(format);
+        pushDevice = output->start();
+        if (!pushDevice) {
+            delete output;
+            output = nullptr;
+        }
+    });
     return pushDevice;
 }
 
@@ -179,9 +215,11 @@ void JXPcmPlayer::closeOutput()
 {
     if (!output)
         return;
-    output->stop();
-    delete output;
-    output = nullptr;
+    _onAudioThread([this] {
+        output->stop();
+        delete output;
+        output = nullptr;
+    });
 }
 
 int JXPcmPlayer::periodSize()

@@ -3,11 +3,15 @@
 #include <QAudioFormat>
 
 #include <atomic>
+#include <condition_variable>
+#include <functional>
 #include <mutex>
 
 class JXAudioConverter;
 class QAudioOutput;
 class QIODevice;
+class QObject;
+class QThread;
 struct AVFrame;
 
 // Plays decoded audio frames on the default output in push mode. Frames already in the
@@ -65,13 +69,29 @@ protected:
     virtual int periodSize();
 
 private:
+    // Runs work on the audio thread and returns when it is done.
+    void _onAudioThread(const std::function<void()> &work);
     bool _isOpen();
     int _writeOnce(const char *data, int length, qint64 &last);
     void _writeChunks();
 
     QIODevice *device = nullptr; // not owned (the output's); under deviceLock
     // Owned; made by start() while no write runs, used by writes and closed under deviceLock.
+    // Lives on audioThread: it is made, stopped and deleted there.
     QAudioOutput *output = nullptr;
+    // Owned; a thread with an event loop of its own for the output's timers and notifiers
+    // (the render thread that writes has none). Started in the constructor, quit and
+    // joined in the destructor.
+    QThread *audioThread = nullptr;
+    // Owned; lives on audioThread, the receiver that work is queued to. Deleted after the
+    // thread has been joined.
+    QObject *audioContext = nullptr;
+    // Work handed to audioThread and its end, counted; under handOverLock, which the work
+    // also runs under, so what it touches is ordered with the caller's before and after.
+    std::mutex handOverLock;
+    std::condition_variable handOverDone;
+    unsigned long long handOversPosted = 0;
+    unsigned long long handOversDone = 0;
     // Written by start() while no write runs (the render's audio thread is joined first);
     // read by the audio render thread.
     QAudioFormat format;

@@ -11,6 +11,7 @@
 extern "C" {
 #include <libavutil/error.h>
 #include <libavutil/hwcontext.h>
+#include <libavutil/pixdesc.h>
 }
 
 namespace {
@@ -36,6 +37,16 @@ QByteArray errorText(int code)
     char text[AV_ERROR_MAX_STRING_SIZE] = {0};
     av_strerror(code, text, sizeof text);
     return QByteArray(text);
+}
+
+enum AVPixelFormat firstSoftwareFormat(const enum AVPixelFormat *formats)
+{
+    for (const enum AVPixelFormat *format = formats; *format != AV_PIX_FMT_NONE; ++format) {
+        const AVPixFmtDescriptor *descriptor = av_pix_fmt_desc_get(*format);
+        if (descriptor && !(descriptor->flags & AV_PIX_FMT_FLAG_HWACCEL))
+            return *format;
+    }
+    return AV_PIX_FMT_NONE;
 }
 
 void freeHwContext(AVCodecContext *context)
@@ -80,14 +91,23 @@ int hw_decoder_init(AVCodecContext *context, int deviceType)
 
 enum AVPixelFormat get_hw_format(AVCodecContext *context, const enum AVPixelFormat *formats)
 {
-    const auto *hw = static_cast<const HwDecodeContext *>(context->opaque);
+    auto *hw = static_cast<HwDecodeContext *>(context->opaque);
     for (const enum AVPixelFormat *format = formats; *format != AV_PIX_FMT_NONE; ++format) {
         if (hw && *format == hw->hwPixelFormat)
             return *format;
     }
-    qDebug("Failed to get HW surface format, hc->format = %d, %d", hw ? hw->hwPixelFormat : -1,
-           kDxva2SurfaceFormat);
-    return AV_PIX_FMT_NONE;
+    // The device cannot decode this stream (a profile it lacks): FFmpeg then offers only
+    // software formats, and taking one keeps the picture instead of failing every frame.
+    const enum AVPixelFormat software = firstSoftwareFormat(formats);
+    if (!hw || !hw->softwareLogged) {
+        qDebug("Failed to get HW surface format, hc->format = %d, %d", hw ? hw->hwPixelFormat : -1,
+               kDxva2SurfaceFormat);
+        if (software != AV_PIX_FMT_NONE)
+            qDebug("decoding in software as %s", av_get_pix_fmt_name(software));
+        if (hw)
+            hw->softwareLogged = 1;
+    }
+    return software;
 }
 
 // clang-format off
@@ -282,6 +302,7 @@ void JXPlayerDecoder::_initHardware(Stream &stream)
     const int type = hwDeviceType;
     auto *hw = static_cast<HwDecodeContext *>(malloc(sizeof(HwDecodeContext)));
     hw->device = nullptr;
+    hw->softwareLogged = 0;
     hw->hwPixelFormat = get_hw_decoder_format(stream.codec, type);
     stream.context->opaque = hw;
     if (hw_decoder_init(stream.context, type) < 0) {

@@ -25,7 +25,8 @@ using JXPlayerDecoderAudioThread = JXMemberThread<JXPlayerDecoder>;
 int get_hw_decoder_format(const AVCodec *codec, int deviceType);
 // Creates the device into the context's HwDecodeContext and hands it to the codec context.
 int hw_decoder_init(AVCodecContext *context, int deviceType);
-// get_format callback: the device's pixel format if offered, else AV_PIX_FMT_NONE (logged).
+// get_format callback: the device's pixel format if offered, else the first software format
+// offered (logged once per codec), AV_PIX_FMT_NONE only when there is none.
 enum AVPixelFormat get_hw_format(AVCodecContext *context, const enum AVPixelFormat *formats);
 
 // Turns the reader's packets into frames on two threads, one per media kind. Each codec is

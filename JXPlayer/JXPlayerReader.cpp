@@ -154,7 +154,7 @@ int JXPlayerReader::interruptCallback(void *opaque)
         return -1;
     const double limit = reader->timeout;
     const double began = reader->openStartTime;
-    if (limit > 0 && began > 0 && JXThread::now() > began + limit)
+    if (limit > 0 && began > 0 && JXThread::monotonic() > began + limit)
         return 1;
     return reader->_stopRequested() ? 1 : 0;
 }
@@ -171,7 +171,7 @@ void JXPlayerReader::read()
     _raise(JXPlayerReaderObserver::kOpened);
 
     AVPacket *packet = av_packet_alloc();
-    ByteWindow window{JXThread::now(), 0, 0};
+    ByteWindow window{JXThread::monotonic(), 0, 0};
     bool paused = false;
     while (!_stopRequested()) {
         if (demuxFlushRequested.exchange(false))
@@ -228,7 +228,7 @@ int JXPlayerReader::_open()
     if (realtime)
         formatContext->flags = AVFMT_FLAG_NOBUFFER;
 
-    openStartTime = JXThread::now();
+    openStartTime = JXThread::monotonic();
     AVDictionary *options = nullptr;
     av_dict_set(&options, "rtsp_transport", "tcp", 0);
     const int result = avformat_open_input(&formatContext, url.constData(), nullptr, &options);
@@ -343,7 +343,7 @@ void JXPlayerReader::_queuePacket(AVPacket *packet)
 void JXPlayerReader::_countBytes(int size, ByteWindow &window)
 {
     window.total += size;
-    const double now = JXThread::now();
+    const double now = JXThread::monotonic();
     const double elapsed = now - window.start;
     if (elapsed < kBitrateWindow)
         return;

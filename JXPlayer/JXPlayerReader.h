@@ -112,7 +112,7 @@ private:
     std::atomic<double> seekTarget{0.0};           // seconds; published before seekRequested
     std::atomic<double> duration_{0.0};            // written by the reader thread
     std::atomic<bool> realtime{false};             // read when opening and on overflow
-    std::atomic<double> openStartTime{0.0};        // wall clock; 0 when not opening
+    std::atomic<double> openStartTime{0.0};        // monotonic clock; 0 when not opening
     std::atomic<double> timeout{0.0};              // seconds; 0 = the open is not bounded
     std::atomic<double> bitrate_{0.0};             // written by the reader thread
     std::atomic<AVStream *> videoStream{nullptr};  // owned by formatContext

@@ -97,7 +97,7 @@ void JXPlayerRender::renderVideo()
     videoTime = -1.0;
     videoCount = 0;
     videoBaseTime = -1.0;
-    double wallAnchor = JXThread::now();
+    double wallAnchor = JXThread::monotonic();
     bool endedReported = false;
     while (_videoRunning()) {
         JXPlayerFrame *frame = decoder->popVideoFrame();
@@ -173,7 +173,7 @@ double JXPlayerRender::_schedule(std::atomic<double> &baseTime, double &wallAnch
 {
     double seen = baseTime;
     Anchor anchor{seen, wallAnchor};
-    const double due = dueTime(anchor, time, lastTime, count, JXThread::now(), kind);
+    const double due = dueTime(anchor, time, lastTime, count, JXThread::monotonic(), kind);
     wallAnchor = anchor.wallAnchor;
     // A resetClock that came in meanwhile wins: the next frame anchors again.
     baseTime.compare_exchange_strong(seen, anchor.baseTime);
@@ -182,7 +182,7 @@ double JXPlayerRender::_schedule(std::atomic<double> &baseTime, double &wallAnch
 
 void JXPlayerRender::_holdUntil(double due)
 {
-    while (_videoRunning() && due > 0 && JXThread::now() < due)
+    while (_videoRunning() && due > 0 && JXThread::monotonic() < due)
         JXThread::msleep(1);
 }
 

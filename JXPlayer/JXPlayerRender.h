@@ -15,16 +15,16 @@ using JXPlayerRenderVideoThread = JXMemberThread<JXPlayerRender>;
 using JXPlayerRenderAudioThread = JXMemberThread<JXPlayerRender>;
 
 // Takes decoded frames from the decoder on a video and an audio thread and hands each to a
-// sink. Video is paced against the wall clock by the frames' presentation times; audio is
+// sink. Video is paced on the monotonic clock by the frames' presentation times; audio is
 // paced by its sink's blocking write.
 class JXPlayerRender
 {
 public:
-    // The wall-clock anchor of one kind's presentation times.
+    // The clock anchor of one kind's presentation times.
     struct Anchor
     {
         double baseTime;   // presentation time at the anchor; -1 = none
-        double wallAnchor; // wall clock at the anchor
+        double wallAnchor; // monotonic clock at the anchor (JXThread::monotonic())
     };
 
     JXPlayerRender();
@@ -58,14 +58,14 @@ public:
     void renderAudio();
 
     // Anchor bookkeeping of one kind: sets or moves the anchor for a frame at time seen at
-    // wall clock now after count frames, the last at lastTime. Returns the wall clock the
+    // monotonic clock now after count frames, the last at lastTime. Returns the clock the
     // frame is due at, 0 for at once. kind names the clock in the log ("video", "audio").
     static double dueTime(Anchor &anchor, double time, double lastTime, int count, double now,
                           const char *kind);
 
     // A forward step in presentation time beyond this (seconds) starts a new anchor.
     static constexpr double kMaxTimeStep = 1.0;
-    // An anchor older than this (seconds of wall clock) is renewed, so long live streams
+    // An anchor older than this (seconds) is renewed, so long live streams
     // do not drift from it.
     static constexpr double kMaxAnchorAge = 3600.0;
 

@@ -1,6 +1,7 @@
 #include "JXUtils/JXConfigure.h"
 
 #include "JXUtils/JXAppPaths.h"
+#include "JXUtils/JXRegularFile.h"
 
 #include <QDir>
 #include <QSettings>
@@ -39,7 +40,17 @@ QString JXConfigure::filePath()
 JXConfigure::JXConfigure()
 {
     QDir().mkpath(configureDir());
-    settings = new QSettings(filePath(), QSettings::IniFormat, this);
+    const QString path = filePath();
+    const JXRegularFile::Kind kind = JXRegularFile::check(path, kMaxFileBytes);
+    if (kind == JXRegularFile::kAbsent || kind == JXRegularFile::kRegular) {
+        settings = new QSettings(path, QSettings::IniFormat, this);
+        return;
+    }
+    // Reading a FIFO or a device would block or never end, and the settings class writes
+    // through links: such a file reads as all defaults and is never written.
+    qDebug("configuration %s skipped: not a regular file of at most %lld bytes", qPrintable(path),
+           static_cast<long long>(kMaxFileBytes));
+    settings = new QSettings(QString(), QSettings::IniFormat, this);
 }
 
 void JXConfigure::ensureDefaults()

@@ -11,6 +11,10 @@ class QSettings;
 class JXConfigure : public QObject
 {
 public:
+    // A configure.ini that is not a regular file (links followed) of at most this size is
+    // neither read nor written: every value reads as its default.
+    static constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
     JXConfigure();
 
     // Writes "langage" = cn, "hardware" = 1 and "search seconds" = 3 where absent.

@@ -1,8 +1,9 @@
 #include "JXUtils/JXLocalize.h"
 
 #include "JXUtils/JXLanguageFile.h"
+#include "JXUtils/JXRegularFile.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QList>
 #include <QMap>
 
@@ -38,9 +39,17 @@ void load(const QString &name)
     LocalizeState &s = state();
     s.dictionary.clear();
     s.fileName = JXLocalize::fileNameFor(name);
-    QFile file(languagePath(s.fileName));
-    if (file.open(QIODevice::ReadOnly))
-        s.dictionary = JXLanguageFile::read(file);
+    const QString path = languagePath(s.fileName);
+    QByteArray bytes;
+    if (!JXRegularFile::read(path, JXLocalize::kMaxFileBytes, bytes)) {
+        if (JXRegularFile::check(path, JXLocalize::kMaxFileBytes) != JXRegularFile::kAbsent)
+            qDebug("language file %s skipped: not a regular file of at most %lld bytes",
+                   qPrintable(path), static_cast<long long>(JXLocalize::kMaxFileBytes));
+        return;
+    }
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    s.dictionary = JXLanguageFile::read(buffer);
 }
 } // namespace
 

@@ -17,6 +17,10 @@ public:
     JXLocalize(const JXLocalize &) = delete;
     JXLocalize &operator=(const JXLocalize &) = delete;
 
+    // A language file above this size (or one that is not a regular file) is not read: the
+    // texts then stay as written in the code.
+    static constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
+
     // Called after a language switch; observers set all their texts again through translate.
     virtual void languageChanged() {}
 

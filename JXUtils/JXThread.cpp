@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 
+#include <chrono>
+
 JXThreadPrivate::JXThreadPrivate(JXThread *owner) : owner(owner)
 {}
 
@@ -83,4 +85,10 @@ void JXThread::msleep(int milliseconds)
 double JXThread::now()
 {
     return static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+}
+
+double JXThread::monotonic()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
 }

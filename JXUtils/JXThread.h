@@ -37,8 +37,12 @@ public:
     static bool currentStopRequested();
 
     static void msleep(int milliseconds);
-    // Wall clock in seconds since 1970-01-01 UTC, millisecond resolution.
+    // Wall clock in seconds since 1970-01-01 UTC, millisecond resolution. For what is shown
+    // and logged only: it jumps when the time of day is set.
     static double now();
+    // Seconds on a clock that never jumps (always positive). Every interval, deadline and
+    // pacing is measured with it.
+    static double monotonic();
 
     // Publishes worker in slot before it starts, so its body already finds itself there.
     template <typename Slot, typename Worker>

@@ -250,9 +250,9 @@ QJsonObject *VeltoSDK::waitReply(int id, double seconds)
     expectReply(id);
     const AtScopeEnd forget([this, id]() { forgetReply(id); });
     const bool limited = seconds > 0;
-    const double deadline = JXThread::now() + seconds;
+    const double deadline = JXThread::monotonic() + seconds;
     beginWait();
-    double now = JXThread::now();
+    double now = JXThread::monotonic();
     while (waiting.load()) {
         if (limited && now > deadline)
             break;
@@ -262,7 +262,7 @@ QJsonObject *VeltoSDK::waitReply(int id, double seconds)
                 return reply;
             delete reply;
         }
-        now = JXThread::now();
+        now = JXThread::monotonic();
     }
     return nullptr;
 }
@@ -277,10 +277,10 @@ void VeltoSDK::searchDevices(QVector<VeltoDevice> &out, double seconds)
     enqueueAwaited(buildSearchMessage(id), id);
     const AtScopeEnd forget([this, id]() { forgetReply(id); });
     const bool limited = seconds > 0;
-    const double deadline = JXThread::now() + seconds;
+    const double deadline = JXThread::monotonic() + seconds;
     beginWait();
     while (waiting.load()) {
-        if (limited && JXThread::now() > deadline)
+        if (limited && JXThread::monotonic() > deadline)
             break;
         const QList<QJsonObject *> replies = takeReplies(kSearchBatch);
         if (replies.isEmpty()) {

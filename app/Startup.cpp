@@ -1,8 +1,12 @@
 #include "app/Startup.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
+
+#include <string>
+#include <vector>
 
 int Startup::probeOpenGLMajorVersion()
 {
@@ -11,6 +15,18 @@ int Startup::probeOpenGLMajorVersion()
         return 0;
     const QSurfaceFormat format = context.format();
     return format.majorVersion();
+}
+
+int Startup::probeOpenGL(int argc, char *argv[])
+{
+    std::vector<std::string> words(argv, argv + argc);
+    std::vector<char *> copy;
+    for (std::string &word : words)
+        copy.push_back(&word[0]);
+    copy.push_back(nullptr);
+    int copyCount = argc;
+    QApplication probe(copyCount, copy.data());
+    return probeOpenGLMajorVersion();
 }
 
 void Startup::applyOpenGLAttributes(int majorVersion)

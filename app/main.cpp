@@ -46,12 +46,6 @@ bool printedInformation(int argc, char *argv[])
     }
     return false;
 }
-
-int probeOpenGL(int argc, char *argv[])
-{
-    QApplication probe(argc, argv);
-    return Startup::probeOpenGLMajorVersion();
-}
 } // namespace
 
 // "Golbals" is the name the log has always shown for this step: keep the spelling.
@@ -77,7 +71,7 @@ int main(int argc, char *argv[])
 {
     if (printedInformation(argc, argv))
         return 0;
-    Startup::applyOpenGLAttributes(probeOpenGL(argc, argv));
+    Startup::applyOpenGLAttributes(Startup::probeOpenGL(argc, argv));
 
     int version = 0;
     int highVersion = 0;

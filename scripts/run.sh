@@ -19,7 +19,8 @@
 #   --no-build            neither install packages nor build; use what is built
 #   --bin DIR             the built programs (default build/bin)
 # Everything the demo starts ends, and its namespaces and work folder are removed, when
-# the program exits or the script is interrupted.
+# the program exits or the script is interrupted. Started through sudo, the program itself
+# runs as the user who called sudo (SUDO_USER), on that user's display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source_dir="$PWD"
@@ -52,8 +53,22 @@ if [ $build -eq 1 ]; then
   scripts/install-deps.sh
   scripts/build.sh release >/dev/null
 fi
+# Namespaces need root, the program does not: started through sudo, it runs as the user
+# who called sudo, on that user's display.
+demo_user="" demo_xauthority="${XAUTHORITY:-}"
+if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ] &&
+  id -u "$SUDO_USER" >/dev/null 2>&1; then
+  demo_user="$SUDO_USER"
+  user_home="$(getent passwd "$demo_user" | cut -d: -f6)"
+  demo_xauthority="${XAUTHORITY:-$user_home/.Xauthority}"
+fi
+as_user=()
+if [ -n "$demo_user" ]; then
+  as_user=(setpriv --reuid "$(id -u "$demo_user")" --regid "$(id -g "$demo_user")" --init-groups --)
+fi
 if [ $real_network -eq 1 ]; then
-  exec "$bin/lankit"
+  if [ -n "$demo_user" ]; then export XAUTHORITY="$demo_xauthority"; fi
+  exec "${as_user[@]}" "$bin/lankit"
 fi
 for program in lankit velto-sim label-preview; do
   [ -x "$bin/$program" ] || { echo "run.sh: $bin/$program is missing; build first" >&2; exit 1; }
@@ -101,6 +116,7 @@ trap stop_demo INT TERM HUP
 
 export DEMO_BIN="$bin" DEMO_WORK="$work" DEMO_OUT="$out" DEMO_SECONDS="$seconds"
 export DEMO_XVFB="$xvfb" DEMO_SHOT_EVERY="$every" DEMO_LANGUAGE="$language"
+export DEMO_USER="$demo_user" DEMO_XAUTHORITY="$demo_xauthority"
 setsid scripts/netns-run.sh -- bash -c 'echo "$NETNS_A $NETNS_B" > "$DEMO_WORK/namespaces";
   exec "$0"' "$source_dir/scripts/demo/inside.sh" &
 child=$!

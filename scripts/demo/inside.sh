@@ -6,7 +6,8 @@
 # window is closed, DEMO_SECONDS pass, or a signal comes.
 #
 # Reads DEMO_BIN, DEMO_WORK, DEMO_OUT, DEMO_SECONDS, DEMO_XVFB, DEMO_SHOT_EVERY,
-# DEMO_LANGUAGE (see run.sh) and the NETNS_* variables of netns-run.sh.
+# DEMO_LANGUAGE, DEMO_USER (run lankit as this user when not empty), DEMO_XAUTHORITY (see
+# run.sh) and the NETNS_* variables of netns-run.sh.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 cameras=8
@@ -24,6 +25,13 @@ display=""
 xvfb_pid=""   # stopped last: the program and the helpers are its clients
 real_browser=0
 say() { echo "lankit demo: $*"; }
+
+# The program and what speaks to the display for it run as DEMO_USER when there is one.
+as_user=()
+if [ -n "${DEMO_USER:-}" ]; then
+  as_user=(setpriv --reuid "$(id -u "$DEMO_USER")" --regid "$(id -g "$DEMO_USER")" --init-groups --)
+fi
+xauthority="${DEMO_XAUTHORITY:-${XAUTHORITY:-${HOME:-/root}/.Xauthority}}"
 
 stop_process() { # pid: TERM, up to 5 s, then KILL
   local pid="$1"
@@ -166,6 +174,9 @@ echo "\$*" >> "$logs/opened-urls.txt"
 exit 0
 EOF
   chmod +x "$DEMO_WORK/bin/xdg-open"
+  if [ -n "${DEMO_USER:-}" ]; then
+    chown -R "$DEMO_USER:$(id -g "$DEMO_USER")" "$app" "$DEMO_WORK/home"
+  fi
 }
 
 start_xvfb() {
@@ -204,7 +215,7 @@ screenshots() { # every DEMO_SHOT_EVERY s; numbered up to 500, then only latest.
 choose_display() {
   display="${DISPLAY:-}"
   if [ "$DEMO_XVFB" != 1 ] && [ -n "$display" ] &&
-    timeout 10 /usr/bin/python3 "$here/xwindow.py" probe; then
+    XAUTHORITY="$xauthority" timeout 10 "${as_user[@]}" /usr/bin/python3 "$here/xwindow.py" probe; then
     say "lankit opens on your display $display"
     real_browser=1
     return
@@ -220,17 +231,23 @@ run_app() {
   local app="$DEMO_WORK/app" home="$DEMO_WORK/home"
   mkdir -p "$home/.config" "$home/.local/share" "$home/.cache"
   local runtime="${XDG_RUNTIME_DIR:-}"
+  if [ -n "${DEMO_USER:-}" ]; then
+    # The user's own runtime folder (their sound server is there), else a private one.
+    runtime="/run/user/$(id -u "$DEMO_USER")"
+    [ "$(stat -c %U "$runtime" 2>/dev/null)" = "$DEMO_USER" ] || runtime=""
+  fi
   if [ -z "$runtime" ]; then
     runtime="$DEMO_WORK/runtime"
     mkdir -p -m 700 "$runtime"
+    if [ -n "${DEMO_USER:-}" ]; then chown "$DEMO_USER" "$runtime"; fi
   fi
   # Its own session: a signal to the demo's group leaves the program to close_app.
   (cd "$app" && exec setsid env DISPLAY="$display" \
-    XAUTHORITY="${XAUTHORITY:-${HOME:-/root}/.Xauthority}" HOME="$home" \
+    XAUTHORITY="$xauthority" HOME="$home" \
     XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
     XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$runtime" \
     CUPS_SERVER="$DEMO_WORK/cups/cups.sock" PATH="$DEMO_WORK/bin:$PATH" \
-    DEMO_REAL_BROWSER="$real_browser" QT_QPA_PLATFORM=xcb ./lankit) \
+    DEMO_REAL_BROWSER="$real_browser" QT_QPA_PLATFORM=xcb "${as_user[@]}" ./lankit) \
     >"$logs/lankit.out" 2>&1 &
   app_pid=$!
   if [ "$real_browser" = 0 ]; then

@@ -6,6 +6,7 @@ started may be left: no namespace, process, veth or work folder (the CUPS one in
 Needs root. Runs on its own, not through netns-run.sh: the script makes its namespaces."""
 import json
 import os
+import pwd
 import re
 import shutil
 import signal
@@ -140,16 +141,27 @@ class Demo(unittest.TestCase):
         self.out = tempfile.mkdtemp(prefix="lankit-demo-test-")
         self.stdout_path = os.path.join(self.out, "run.out")
         self.namespaces = []
+        self.run_sh = None
+
+    def launch(self, sudo_user=None):
+        """Starts run.sh, as sudo would when sudo_user called it."""
+        env = dict(os.environ)
+        for name in ("SUDO_USER", "SUDO_UID", "SUDO_GID"):
+            env.pop(name, None)
+        if sudo_user:
+            entry = pwd.getpwnam(sudo_user)
+            env.update(SUDO_USER=sudo_user, SUDO_UID=str(entry.pw_uid),
+                       SUDO_GID=str(entry.pw_gid))
         with open(self.stdout_path, "w") as stdout:
             # --seconds bounds the demo even if this test dies before it interrupts it.
             self.run_sh = subprocess.Popen(
                 [RUN, "--no-build", "--bin", BIN_DIR, "--xvfb", "--screenshot-every", "2",
                  "--seconds", "150", "--language", "en", "--output", self.out],
                 stdout=stdout, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
-                start_new_session=True)
+                start_new_session=True, env=env)
 
     def tearDown(self):
-        if self.run_sh.poll() is None:
+        if self.run_sh and self.run_sh.poll() is None:
             os.kill(self.run_sh.pid, signal.SIGINT)
             try:
                 self.run_sh.wait(timeout=60)
@@ -168,7 +180,8 @@ class Demo(unittest.TestCase):
         return subprocess.run(["ip", "netns", "exec", self.namespaces[0], *command],
                               capture_output=True, timeout=timeout, env=env)
 
-    def start_demo(self):
+    def start_demo(self, sudo_user=None):
+        self.launch(sudo_user)
         started = wait_until(lambda: "lankit started" in self.output() or
                              self.run_sh.poll() is not None, 60)
         text = self.output()
@@ -357,10 +370,19 @@ class Demo(unittest.TestCase):
         self.assertEqual(self.run_sh.wait(timeout=45), 130)
         self.check_nothing_left(running)
 
+    def program_uid(self, running):
+        pid = [identity[0] for identity in running if identity[2].startswith("./lankit")][0]
+        with open("/proc/%d/status" % pid) as f:
+            uids = [line.split()[1:] for line in f if line.startswith("Uid:")][0]
+        return {int(uid) for uid in uids}
+
     def test_closing_the_window_ends_the_demo(self):
-        self.start_demo()
+        # Through sudo: the namespaces are root's, the program runs as the calling user on
+        # the display handed over to it.
+        self.start_demo(sudo_user="nobody")
         self.check_screen()
         running = self.everything_running()
+        self.assertEqual(self.program_uid(running), {pwd.getpwnam("nobody").pw_uid})
         # As the window manager's close button does; a close that arrives while the
         # window is still being set up can be dropped, so ask until the demo ends.
         def closed():

@@ -65,6 +65,17 @@ def record_playback(env, url, volume, wav):
     if played.returncode != 0:
         print(played.stderr, file=sys.stderr)
         raise AssertionError("player_play_url failed (volume %s)" % volume)
+    return played.stderr
+
+
+# What Qt says when an object's timers or notifiers are used off the thread it lives on:
+# the audio output must live and die on a thread with an event loop.
+WRONG_THREAD = re.compile(r"cannot be (started|stopped|enabled or disabled) from another thread"
+                          r"|different thread")
+
+
+def wrong_thread_lines(stderr):
+    return [line for line in stderr.splitlines() if WRONG_THREAD.search(line)]
 
 
 def sox_stat(wav, *effects):
@@ -102,7 +113,7 @@ def main():
         rtsp, url = start_rtsp(env)
 
         loud = os.path.join(work, "loud.wav")
-        record_playback(env, url, 1.0, loud)
+        warnings = wrong_thread_lines(record_playback(env, url, 1.0, loud))
         # Leading silence (start-up) is cut; two seconds of what follows are measured on
         # the left channel (sox's frequency estimate needs one channel).
         stat = sox_stat(loud, "silence", "1", "0.05", "1%", "trim", "0", "2", "remix", "1")
@@ -110,7 +121,9 @@ def main():
         failures += tone_failures("volume 1", stat)
 
         quiet = os.path.join(work, "quiet.wav")
-        record_playback(env, url, 0.0, quiet)
+        warnings += wrong_thread_lines(record_playback(env, url, 0.0, quiet))
+        if warnings:
+            failures.append("audio output used across threads: %s" % warnings)
         stat = sox_stat(quiet)
         print("volume 0:", stat)
         if stat.get("Maximum amplitude", 1) > 0.001:
