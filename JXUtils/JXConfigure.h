@@ -22,6 +22,8 @@ public:
     QString networkName() const;
     QString networkIp() const;
     QString printerName() const;
+    // Whether the scan screen asks before printing a code already printed (off unless set).
+    bool reprintQuestion() const;
     int labelSettings(double &width, double &height, int &column, double &paddingLeft,
                       double &paddingTop, double &paddingRight, double &paddingBottom,
                       double &padding) const;
@@ -31,6 +33,7 @@ public:
     void setNetworkName(const QString &name);
     void setNetworkIp(const QString &ip);
     void setPrinterName(const QString &name);
+    void setReprintQuestion(bool on);
     void setLabelSettings(double width, double height, int column, double paddingLeft,
                           double paddingTop, double paddingRight, double paddingBottom,
                           double padding);

@@ -39,6 +39,13 @@ void JXAlertDialog::setContent(const QString &text, const QString &okText,
     resize(w, h);
 }
 
+void JXAlertDialog::makeCancelDefault()
+{
+    okButton->setAutoDefault(false);
+    cancelButton->setDefault(true);
+    cancelButton->setFocus();
+}
+
 int JXAlertDialog::question(const QString &text, const QString &okText, const QString &cancelText)
 {
     JXAlertDialog dialog;
