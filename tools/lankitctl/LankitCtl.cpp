@@ -4,10 +4,12 @@
 #include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTextStream>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -24,7 +26,12 @@ const char kDescription[] =
     "  set-dhcp MAC...           let the devices take their address by DHCP\n"
     "  set-name MAC... --name N  rename the devices\n"
     "  reset MAC...              restore factory settings, network settings included\n"
-    "  upgrade MAC --file PATH   upload a firmware file to the device's web server\n"
+    "  upgrade MAC... --file PATH [--verify SECONDS]\n"
+    "                            upload a firmware file to each device's web server, one\n"
+    "                            after another; with --verify, search every 5 s for up to\n"
+    "                            SECONDS until each has answered again, and give each a\n"
+    "                            verdict: upgraded, same version, did not come back or\n"
+    "                            upload failed (exit status 0 only when all are upgraded)\n"
     "\n"
     "Every command except search first searches for --seconds to find its devices. The\n"
     "network is the one lankit is configured for (configure/configure.ini beside the\n"
@@ -95,6 +102,7 @@ LankitCtl::LankitCtl()
         option("dns2", "set-ip: the second DNS server (may be empty).", "ip"),
         option("name", "set-name: the new name.", "name"),
         option("file", "upgrade: the firmware file.", "path"),
+        option("verify", "upgrade: seconds to wait for the devices to answer again.", "seconds"),
         option("verbose", "Protocol log and upload progress on standard error."),
     });
 }
@@ -115,8 +123,7 @@ int LankitCtl::run(const QStringList &arguments)
     macs = positional;
     if (command != QLatin1String("search") && macs.isEmpty())
         return usage(command + QStringLiteral(" needs at least one MAC"));
-    if ((command == QLatin1String("set-ip") || command == QLatin1String("upgrade")) &&
-        macs.size() != 1)
+    if (command == QLatin1String("set-ip") && macs.size() != 1)
         return usage(command + QStringLiteral(" takes exactly one MAC"));
     if (!startProtocol())
         return finish({{QStringLiteral("error"), QStringLiteral("no usable network interface")}},
@@ -254,11 +261,87 @@ int LankitCtl::upgrade()
         return usage(QStringLiteral("upgrade needs --file"));
     if (!QFileInfo(file).isReadable())
         return usage(QStringLiteral("cannot read ") + file);
-    const VeltoSDK::UploadProgress progress =
-        parser.isSet(QStringLiteral("verbose")) ? showProgress : VeltoSDK::UploadProgress();
-    return applyToDevices([&](VeltoSDK *sdk, const QVector<VeltoDevice> &devices) {
-        return sdk->setDeviceFirmware(devices.first(), file, progress);
-    });
+    bool ok = true;
+    const double verifySeconds = parser.isSet(QStringLiteral("verify"))
+                                     ? parser.value(QStringLiteral("verify")).toDouble(&ok)
+                                     : -1;
+    if (!ok || (parser.isSet(QStringLiteral("verify")) && verifySeconds < 0))
+        return usage(QStringLiteral("--verify needs a number of seconds"));
+    const bool verbose = parser.isSet(QStringLiteral("verbose"));
+    const VeltoSDK::UploadProgress progress = verbose ? showProgress : VeltoSDK::UploadProgress();
+    QVector<VeltoDevice> devices;
+    if (!lookUp(devices))
+        return kFailed;
+    QVector<int> results;
+    for (const VeltoDevice &device : qAsConst(devices)) {
+        if (verbose) {
+            QTextStream(stderr) << "device " << results.size() + 1 << "/" << devices.size() << " "
+                                << device.mac() << "\n";
+        }
+        results.append(VeltoSDK::instance()->setDeviceFirmware(device, file, progress));
+    }
+    if (verifySeconds < 0) {
+        const auto failed = std::find_if(results.begin(), results.end(), [](int r) { return r; });
+        const int result = failed == results.end() ? 0 : *failed;
+        return finish(
+            {{QStringLiteral("devices"), macsOf(devices)}, {QStringLiteral("result"), result}},
+            result == 0 ? kOk : kFailed);
+    }
+    const QVector<VeltoDevice> after = waitForDevices(devices, results, verifySeconds);
+    QJsonArray verdicts;
+    bool allUpgraded = true;
+    for (int i = 0; i < devices.size(); ++i) {
+        const QString before = devices[i].value(QStringLiteral("appVersion"));
+        const QString now =
+            after[i].mac().isEmpty() ? QString() : after[i].value(QStringLiteral("appVersion"));
+        QString verdict;
+        if (results[i] != 0)
+            verdict = QStringLiteral("upload failed");
+        else if (after[i].mac().isEmpty())
+            verdict = QStringLiteral("did not come back");
+        else if (now == before)
+            verdict = QStringLiteral("same version");
+        else
+            verdict = QStringLiteral("upgraded");
+        allUpgraded = allUpgraded && verdict == QLatin1String("upgraded");
+        verdicts.append(QJsonObject{{QStringLiteral("mac"), devices[i].mac()},
+                                    {QStringLiteral("before"), before},
+                                    {QStringLiteral("after"), now},
+                                    {QStringLiteral("result"), results[i]},
+                                    {QStringLiteral("verdict"), verdict}});
+    }
+    return finish({{QStringLiteral("devices"), verdicts}}, allUpgraded ? kOk : kFailed);
+}
+
+// A device answering again is not yet upgraded: its reply is kept so that its version can
+// be compared. Devices whose upload failed are not waited for.
+QVector<VeltoDevice> LankitCtl::waitForDevices(const QVector<VeltoDevice> &devices,
+                                               const QVector<int> &results, double seconds)
+{
+    const qint64 kRoundMs = 5000;
+    QVector<VeltoDevice> answered(devices.size());
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        const qint64 roundStart = elapsed.elapsed();
+        const QVector<VeltoDevice> found = searchNetwork();
+        int waiting = 0;
+        for (int i = 0; i < devices.size(); ++i) {
+            if (results[i] != 0 || !answered[i].mac().isEmpty())
+                continue;
+            const auto match = std::find_if(found.begin(), found.end(), [&](const VeltoDevice &d) {
+                return d.mac().compare(devices[i].mac(), Qt::CaseInsensitive) == 0;
+            });
+            if (match != found.end())
+                answered[i] = *match;
+            else
+                ++waiting;
+        }
+        const qint64 next = roundStart + kRoundMs;
+        if (waiting == 0 || next >= qint64(seconds * 1000))
+            return answered;
+        QThread::msleep(static_cast<unsigned long>(qMax<qint64>(0, next - elapsed.elapsed())));
+    }
 }
 
 int LankitCtl::finish(QJsonObject result, int code)

@@ -88,11 +88,17 @@ bool SimOptions::parse(const QStringList &arguments)
                                  "port", "0");
     const auto rtsp = valueOption("rtsp", "RTSP address; %1 the IP, %2 the camera number.",
                                   "template", rtspTemplate);
+    const auto after = valueOption(
+        "after-upload",
+        "Comma-separated, camera by camera: what it does once firmware is uploaded: new (a new "
+        "version), same, back:MS (silent for MS ms, then a new version), gone (silent).",
+        "list");
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Print no event per request."));
-    parser.addOptions({iface,       count, delayMin,    delayMax,    replyDelay, mac,        http,
-                       uploads,     keep,  misbehave,   misbehaving, omit,       notJson,    result,
-                       answerDelay, rate,  addressList, web,         rtsp,       quietOption});
+    parser.addOptions({iface,   count,       delayMin,    delayMax,  replyDelay,  mac,
+                       http,    uploads,     keep,        misbehave, misbehaving, omit,
+                       notJson, result,      answerDelay, rate,      addressList, web,
+                       rtsp,    quietOption, after});
     parser.process(arguments);
 
     interfaceName = parser.value(iface);
@@ -113,6 +119,15 @@ bool SimOptions::parse(const QStringList &arguments)
     rtspTemplate = parser.value(rtsp);
     webPort = parser.value(web).toInt();
     quiet = parser.isSet(quietOption);
+    afterUpload = parser.value(after).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString &what : qAsConst(afterUpload)) {
+        bool ok = what == QLatin1String("new") || what == QLatin1String("same") ||
+                  what == QLatin1String("gone");
+        if (what.startsWith(QLatin1String("back:")))
+            what.mid(5).toInt(&ok);
+        if (!ok)
+            return fail(QStringLiteral("bad --after-upload item ") + what);
+    }
 
     if (interfaceName.isEmpty())
         return fail(QStringLiteral("--interface is required"));

@@ -33,6 +33,9 @@ struct SimOptions
     qint64 uploadRate = 0; // bytes per second; 0 for unlimited
     QString rtspTemplate = QStringLiteral("rtsp://%1:554/live/ch%2");
     bool quiet = false;
+    // What camera i does after a firmware upload: "new" (reports a new version), "same",
+    // "back:MS" (silent for MS ms, then a new version) or "gone" (silent from then on).
+    QStringList afterUpload;
 
     // Fills the options from the process arguments; on a usage error prints it and
     // returns false.
