@@ -11,6 +11,8 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -316,6 +318,56 @@ TEST_F(ScanRecordTest, LabelsSurviveAKill)
     lines = fileLines(labelsPath());
     EXPECT_EQ(parsed(lines.last()).code, "HXKT4R999999");
     EXPECT_EQ(parsed(lines.last()).result, "printed");
+}
+
+// A line controller's label: lankitctl, run from the program's folder, prints through the
+// same binding and records the same line as the scan screen.
+TEST_F(ScanRecordTest, ScriptedLabelMatchesTheDialog)
+{
+    openDialog();
+    scan("XX1234HXKT4R00A1B2");
+    ASSERT_EQ(serial(), "SN-00042");
+    dialog.reset();
+    const QString program = app.path() + "/lankitctl";
+    ASSERT_TRUE(QFile::copy(testBinDir() + "/lankitctl", program));
+    const auto run = [&program](QStringList arguments, int *code) {
+        arguments.prepend(QStringLiteral("print-label"));
+        return QJsonDocument::fromJson(runProgram(program, arguments, code)).object();
+    };
+    int code = -1;
+    QJsonObject out = run({"--code", "XX1234HXKT4R00A1B2", "--model", "KT4X-Q2", "--serial",
+                           "SN-00041", "--printer", kPlainQueue},
+                          &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(out.value("nextSerial").toString(), "SN-00042");
+    EXPECT_EQ(out.value("result").toString(), "printed");
+    ASSERT_TRUE(waitForJobs(kPlainQueue, 2));
+    const std::vector<std::string> printed = jobs(kPlainQueue);
+    EXPECT_EQ(printed.at(1), printed.at(0));
+    QList<QByteArray> lines = fileLines(labelsPath());
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[2].mid(lines[2].indexOf(',')), lines[1].mid(lines[1].indexOf(',')));
+
+    // Without --printer: lankit's printer. A refused code is recorded, a code that is not a
+    // device's is not.
+    out = run({"--code", "HXKT4R9", "--model", "M", "--serial", "A-7"}, &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(out.value("printer").toString(), kPlainQueue);
+    EXPECT_EQ(out.value("nextSerial").toString(), "A-00008");
+    out = run({"--code", "XX1234HXKT4R00\"A", "--model", "M", "--serial", "A-8"}, &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(out.value("result").toString(), "refused: unprintable characters");
+    EXPECT_EQ(out.value("nextSerial").toString(), "A-8");
+    out = run({"--code", "ABCDEF", "--model", "M", "--serial", "A-8"}, &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(out.value("error").toString(), "not a device code");
+    run({"--code", "HXKT4R9", "--model", "M"}, &code);
+    EXPECT_EQ(code, 2);
+    lines = fileLines(labelsPath());
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(parsed(lines[3]).code, "HXKT4R9");
+    EXPECT_EQ(parsed(lines[4]).result, "refused: unprintable characters");
+    EXPECT_TRUE(waitForJobs(kPlainQueue, 3));
 }
 
 } // namespace

@@ -3,6 +3,9 @@
 #include "JXUtils/JXConfigure.h"
 #include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
+#include "app/OmbrixLabelLog.h"
+#include "app/OmbrixPrinter.h"
+#include "app/OmbrixScanText.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -26,6 +29,10 @@ const char kDescription[] =
     "  set-dhcp MAC...           let the devices take their address by DHCP\n"
     "  set-name MAC... --name N  rename the devices\n"
     "  reset MAC...              restore factory settings, network settings included\n"
+    "  print-label --code CODE --model MODEL --serial SN [--printer QUEUE]\n"
+    "                            print one device label as the scan screen does (CODE as\n"
+    "                            scanned), record it in log/labels.csv and print the next\n"
+    "                            serial number; QUEUE defaults to lankit's printer\n"
     "  upgrade MAC... --file PATH [--verify SECONDS]\n"
     "                            upload a firmware file to each device's web server, one\n"
     "                            after another; with --verify, search every 5 s for up to\n"
@@ -40,9 +47,10 @@ const char kDescription[] =
     "Standard output: one JSON document. Exit status: 0 success, 1 a device failed, did not\n"
     "answer or was not found, 2 wrong usage. Setting commands wait 3 s for the reply.";
 
-const QStringList kCommands = {QStringLiteral("search"),   QStringLiteral("set-ip"),
-                               QStringLiteral("set-dhcp"), QStringLiteral("set-name"),
-                               QStringLiteral("reset"),    QStringLiteral("upgrade")};
+const QStringList kCommands = {QStringLiteral("search"),     QStringLiteral("set-ip"),
+                               QStringLiteral("set-dhcp"),   QStringLiteral("set-name"),
+                               QStringLiteral("reset"),      QStringLiteral("upgrade"),
+                               QStringLiteral("print-label")};
 
 QCommandLineOption option(const char *name, const char *help, const char *valueName = nullptr)
 {
@@ -103,6 +111,10 @@ LankitCtl::LankitCtl()
         option("name", "set-name: the new name.", "name"),
         option("file", "upgrade: the firmware file.", "path"),
         option("verify", "upgrade: seconds to wait for the devices to answer again.", "seconds"),
+        option("code", "print-label: the scanned code.", "code"),
+        option("model", "print-label: the product model.", "model"),
+        option("serial", "print-label: the serial number of this label.", "sn"),
+        option("printer", "print-label: the printer queue (default: lankit's printer).", "queue"),
         option("verbose", "Protocol log and upload progress on standard error."),
     });
 }
@@ -121,6 +133,8 @@ int LankitCtl::run(const QStringList &arguments)
                      kCommands.join(QStringLiteral(", ")));
     command = positional.takeFirst();
     macs = positional;
+    if (command == QLatin1String("print-label"))
+        return printLabel();
     if (command != QLatin1String("search") && macs.isEmpty())
         return usage(command + QStringLiteral(" needs at least one MAC"));
     if (command == QLatin1String("set-ip") && macs.size() != 1)
@@ -342,6 +356,56 @@ QVector<VeltoDevice> LankitCtl::waitForDevices(const QVector<VeltoDevice> &devic
             return answered;
         QThread::msleep(static_cast<unsigned long>(qMax<qint64>(0, next - elapsed.elapsed())));
     }
+}
+
+// The scan screen's checks and record, without its dialogs: a script cannot answer them.
+int LankitCtl::printLabel()
+{
+    if (!macs.isEmpty())
+        return usage(QStringLiteral("print-label takes no MAC"));
+    const QString scan = required("code");
+    const QString model = required("model");
+    const QString serial = required("serial");
+    if (scan.isEmpty() || model.isEmpty() || serial.isEmpty())
+        return usage(QStringLiteral("print-label needs --code, --model and --serial"));
+    const QString code = OmbrixScanText::extractCode(OmbrixScanText::withoutLineEnding(scan));
+    if (!OmbrixScanText::hasModelMarker(code))
+        return finish({{QStringLiteral("error"), QStringLiteral("not a device code")},
+                       {QStringLiteral("code"), code}},
+                      kFailed);
+    const QString queue =
+        parser.isSet(QStringLiteral("printer")) ? required("printer") : JXConfigure().printerName();
+    OmbrixLabelLog log;
+    if (!log.open())
+        return finish({{QStringLiteral("error"), QStringLiteral("cannot open ") + log.path()}},
+                      kFailed);
+    OmbrixLabelLog::Entry entry;
+    entry.time = QDateTime::currentDateTime();
+    entry.code = code;
+    entry.model = model;
+    entry.serial = serial;
+    entry.printer = queue;
+    if (!OmbrixScanText::isSafeForPrinter(code)) {
+        entry.result = QStringLiteral("refused: unprintable characters");
+    } else if (queue.isEmpty()) {
+        entry.result = QStringLiteral("failed: no printer chosen");
+    } else {
+        const OmbrixPrinter::Outcome outcome =
+            OmbrixPrinter::printLabel(code, model, serial, queue);
+        entry.pitch = outcome.pitch;
+        entry.result = outcome.printed ? QString::fromLatin1(OmbrixLabelLog::kPrinted)
+                                       : QStringLiteral("failed: ") + outcome.reason;
+    }
+    const bool printed = entry.result == QLatin1String(OmbrixLabelLog::kPrinted);
+    QJsonObject result = {
+        {QStringLiteral("code"), code},
+        {QStringLiteral("printer"), queue},
+        {QStringLiteral("serial"), serial},
+        {QStringLiteral("result"), entry.result},
+        {QStringLiteral("nextSerial"), printed ? OmbrixScanText::nextSerial(serial) : serial}};
+    if (!log.append(entry))
+        result.insert(QStringLiteral("error"), QStringLiteral("label not recorded"));
+    return finish(result, printed && !result.contains(QStringLiteral("error")) ? kOk : kFailed);
 }
 
 int LankitCtl::finish(QJsonObject result, int code)

@@ -35,6 +35,7 @@ private:
     int setName();
     int reset();
     int upgrade();
+    int printLabel();
     // Searches every 5 s, for up to seconds, until every device whose result is 0 has
     // answered; each device's latest reply, or an empty record when it never answered.
     QVector<VeltoDevice> waitForDevices(const QVector<VeltoDevice> &devices,
