@@ -39,8 +39,10 @@ void VeltoDeviceFirmwareSettingsDialog::run()
 {
     if (VeltoSDK::instance()) {
         const int count = std::min(devices.size(), files.size());
-        for (int i = 0; i < count && !isStopped(); ++i)
+        for (int i = 0; i < count && !isStopped(); ++i) {
+            deviceNumber.store(count > 1 ? i + 1 : 0);
             upload(devices[i], files[i]);
+        }
     }
     emit _close();
 }
@@ -83,6 +85,12 @@ void VeltoDeviceFirmwareSettingsDialog::reportProgress(qint64 sent, qint64 total
 void VeltoDeviceFirmwareSettingsDialog::showUploadProgress(qint64 sent, qint64 total)
 {
     setProgress(static_cast<float>(static_cast<double>(sent) / static_cast<double>(total)));
+    const int number = deviceNumber.load();
+    const QString step = number > 0 ? QStringLiteral("%1 %2/%3")
+                                          .arg(stepText)
+                                          .arg(number)
+                                          .arg(std::min(devices.size(), files.size()))
+                                    : stepText;
     setMessage(
-        QStringLiteral("%1 %2 / %3 KB").arg(stepText).arg(kilobytes(sent)).arg(kilobytes(total)));
+        QStringLiteral("%1 %2 / %3 KB").arg(step).arg(kilobytes(sent)).arg(kilobytes(total)));
 }

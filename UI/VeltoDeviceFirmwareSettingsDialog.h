@@ -43,4 +43,7 @@ private:
     // Worker thread only: the last whole percent reported, so that a large file does not
     // flood the GUI thread with one report per network write.
     int reportedPercent = -1;
+    // Which device of several is being sent ("3/8"), 1-based; 0 for a single device.
+    // Written by the job before each upload, read by the GUI thread.
+    std::atomic<int> deviceNumber{0};
 };
