@@ -19,6 +19,8 @@ const char kLabelHeight[] = "label height";
 const char kLabelColumn[] = "label column";
 const char kLabelPadding[] = "label padding";
 const char kReprintQuestion[] = "reprint question";
+const char kUpgradeVerifySeconds[] = "upgrade verify seconds";
+const int kDefaultUpgradeVerifySeconds = 180;
 const char kLabelPaddingLeft[] = "label padding left";
 const char kLabelPaddingTop[] = "label padding top";
 const char kLabelPaddingRight[] = "label padding right";
@@ -128,6 +130,16 @@ void JXConfigure::setLanguage(const QString &language)
 bool JXConfigure::reprintQuestion() const
 {
     return integer(kReprintQuestion, 0) != 0;
+}
+
+int JXConfigure::upgradeVerifySeconds() const
+{
+    return integer(kUpgradeVerifySeconds, kDefaultUpgradeVerifySeconds);
+}
+
+void JXConfigure::setUpgradeVerifySeconds(int seconds)
+{
+    settings->setValue(kUpgradeVerifySeconds, seconds);
 }
 
 void JXConfigure::setReprintQuestion(bool on)

@@ -1,11 +1,14 @@
 #include "UI/VeltoBatchMenu.h"
 
+#include "JXUtils/JXConfigure.h"
 #include "JXWidget/JXDialog/JXAlertDialog.h"
 #include "UI/CVTableWidget.h"
 #include "UI/VeltoDeviceFirmwareSettingsDialog.h"
 #include "UI/VeltoDeviceIpSettingsDialog.h"
 #include "UI/VeltoDeviceRestoreSettingsDialog.h"
 #include "UI/VeltoDevicesWidget.h"
+#include "UI/VeltoUpgradeResultDialog.h"
+#include "UI/VeltoUpgradeWaitDialog.h"
 
 #include <QDebug>
 #include <QFileDialog>
@@ -80,7 +83,21 @@ void VeltoBatchMenu::upgradeTicked()
     dialog.setDevicesWidget(devicesWidget);
     dialog.setSettings(devices, QVector<QString>(devices.size(), file));
     dialog.start();
-    dialog.exec();
+    // Closed by the operator: the rest of the batch is skipped, and nothing is verified.
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.stopRun();
+    const QVector<int> results = dialog.uploadResults();
+    VeltoUpgradeWaitDialog wait;
+    wait.setDevices(devices, results, JXConfigure().upgradeVerifySeconds());
+    wait.start();
+    wait.exec();
+    wait.stopRun();
+    VeltoUpgradeResultDialog result;
+    result.setResults(devices, wait.answeredDevices(), results);
+    if (resultShown)
+        resultShown(result);
+    result.exec();
 }
 
 void VeltoBatchMenu::setTickedToDhcp()

@@ -7,9 +7,12 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 class QMenu;
 class QPoint;
 class VeltoDevicesWidget;
+class VeltoUpgradeResultDialog;
 
 // The device table's right-click menu: operations on every ticked device at once, through
 // the same settings dialogs as the panel. Each entry is disabled while nothing is ticked.
@@ -34,6 +37,8 @@ public:
 
     // Tests choose the file without a file dialog; empty asks the operator again.
     void setFirmwareFileForTesting(const QString &path) { firmwareForTesting = path; }
+    // Called with the result dialog just before it is shown; for tests.
+    std::function<void(VeltoUpgradeResultDialog &)> resultShown;
 
 private:
     QVector<VeltoDevice> tickedDevices() const;

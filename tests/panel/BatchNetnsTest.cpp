@@ -2,25 +2,32 @@
 // cameras across a veth pair between two private network namespaces.
 #include "PanelTestSupport.h"
 #include "support/LogCapture.h"
+#include "support/TestPaths.h"
 #include "velto/SimulatorProcess.h"
 
+#include "JXUtils/JXConfigure.h"
 #include "UI/CVTableWidget.h"
 #include "UI/QCheckBoxHeaderWidget.h"
 #include "UI/VTCheckItemWidget.h"
 #include "UI/VeltoBatchMenu.h"
 #include "UI/VeltoDevicesWidget.h"
+#include "UI/VeltoUpgradeResultDialog.h"
 #include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -109,6 +116,7 @@ protected:
         answered = asked;
     }
 
+    ScopedAppDir app; // the configuration the verification time is read from
     LogCapture log;
     std::unique_ptr<SimulatorProcess> sim;
     VeltoDevicesWidget table;
@@ -147,9 +155,20 @@ TEST_F(BatchNetns, EightTickedDevicesEachReceiveTheFile)
     tickAll();
     batch()->setFirmwareFileForTesting(firmware);
     confirmWith("Ok");
+    QStringList verdicts;
+    batch()->resultShown = [&verdicts](VeltoUpgradeResultDialog &result) {
+        QTimer::singleShot(0, &result, [&] {
+            auto *rows = result.findChild<QTableWidget *>("upgradeResults");
+            for (int r = 0; r < rows->rowCount(); ++r)
+                verdicts << rows->item(r, 3)->text();
+            result.accept();
+        });
+    };
     const int from = log.size();
     batch()->upgradeTicked();
     EXPECT_EQ(*answered, "Upgrade firmware of 8 devices?");
+    // These cameras keep their version: all answer at once, none is upgraded.
+    EXPECT_EQ(verdicts, QVector<QString>(8, QStringLiteral("same version")).toList());
     QList<QJsonObject> uploads = sim->events("upload");
     ASSERT_EQ(uploads.size(), 8);
     QStringList srcids;
@@ -214,6 +233,51 @@ TEST_F(BatchNetns, ClosingMidBatchSkipsTheRest)
     const QStringList lines = log.matching("VeltoDeviceFirmwareSettingsDialog.cpp: firmware", from);
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines[0].contains("02:56:4C:00:00:01: cancelled")) << lines[0].toStdString();
+}
+
+// Reachable is not upgraded: after the uploads the devices are searched for until each has
+// answered again, and each gets its verdict.
+TEST_F(BatchNetns, UpgradeIsVerifiedDeviceByDevice)
+{
+    simulate({"--count", "8", "--delay-max", "50", "--upload-dir", dir.filePath("up"),
+              "--after-upload", "new,back:3000,same,gone"},
+             8);
+    JXConfigure().setUpgradeVerifySeconds(12);
+    for (int row = 0; row < 4; ++row)
+        clickTick(row);
+    batch()->setFirmwareFileForTesting(firmware);
+    confirmWith("Ok");
+    QString copied;
+    QStringList shown;
+    batch()->resultShown = [&](VeltoUpgradeResultDialog &result) {
+        QTimer::singleShot(0, &result, [&] {
+            QTest::mouseClick(result.findChild<QPushButton *>("copyResults"), Qt::LeftButton);
+            copied = QApplication::clipboard()->text();
+            auto *rows = result.findChild<QTableWidget *>("upgradeResults");
+            for (int r = 0; r < rows->rowCount(); ++r)
+                shown << rows->item(r, 3)->text();
+            result.accept();
+        });
+    };
+    const int from = log.size();
+    QElapsedTimer took;
+    took.start();
+    batch()->upgradeTicked();
+    EXPECT_EQ(sim->events("upload").size(), 4);
+    EXPECT_EQ(shown, QStringList({"upgraded", "upgraded", "same version", "did not come back"}));
+    EXPECT_EQ(copied, "Mac\tVersion before\tVersion after\tResult\n"
+                      "02:56:4C:00:00:01\tV2.1.7.240315\tV2.1.8.261208\tupgraded\n"
+                      "02:56:4C:00:00:02\tV2.1.7.240315\tV2.1.8.261208\tupgraded\n"
+                      "02:56:4C:00:00:03\tV2.1.7.240315\tV2.1.7.240315\tsame version\n"
+                      "02:56:4C:00:00:04\tV2.1.7.240315\t\tdid not come back\n");
+    EXPECT_EQ(log.matching("VeltoUpgradeResultDialog.cpp: upgrade 02:56:4C:00:00:04: "
+                           "V2.1.7.240315 -> , did not come back",
+                           from)
+                  .size(),
+              1);
+    // Rounds at 0, 5 and 10 s wait for the device that never came back, no longer.
+    EXPECT_GT(took.elapsed(), 10000);
+    EXPECT_LT(took.elapsed(), 20000);
 }
 
 } // namespace
