@@ -58,25 +58,30 @@ void VeltoUpgradeResultDialog::setResults(const QVector<VeltoDevice> &before,
                 answer.mac().isEmpty() ? QString() : answer.value(kVersionKey),
                 verdictOf(before[i], answer, results.value(i, -1))};
         qDebug("upgrade %s: %s -> %s, %s", qUtf8Printable(row.mac), qUtf8Printable(row.before),
-               qUtf8Printable(row.after), qUtf8Printable(verdictText(row.verdict)));
+               qUtf8Printable(row.after), qUtf8Printable(verdictKey(row.verdict)));
         rows.append(row);
     }
     fillTable();
 }
 
-QString VeltoUpgradeResultDialog::verdictText(Verdict verdict) const
+QString VeltoUpgradeResultDialog::verdictKey(Verdict verdict)
 {
     switch (verdict) {
     case Verdict::Upgraded:
-        return translate(QStringLiteral("upgraded"));
+        return QStringLiteral("upgraded");
     case Verdict::SameVersion:
-        return translate(QStringLiteral("same version"));
+        return QStringLiteral("same version");
     case Verdict::DidNotComeBack:
-        return translate(QStringLiteral("did not come back"));
+        return QStringLiteral("did not come back");
     case Verdict::UploadFailed:
         break;
     }
-    return translate(QStringLiteral("upload failed"));
+    return QStringLiteral("upload failed");
+}
+
+QString VeltoUpgradeResultDialog::verdictText(Verdict verdict) const
+{
+    return translate(verdictKey(verdict));
 }
 
 QStringList VeltoUpgradeResultDialog::headerTexts() const

@@ -50,6 +50,8 @@ private:
         QString after;
         Verdict verdict;
     };
+    // The English verdict, as the log writes it, and as shown.
+    static QString verdictKey(Verdict verdict);
     QString verdictText(Verdict verdict) const;
     QStringList headerTexts() const;
     void fillTable();
