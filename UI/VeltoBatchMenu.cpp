@@ -58,9 +58,9 @@ void VeltoBatchMenu::showMenu(const QPoint &position)
     menu->popup(devicesWidget->tableWidget()->viewport()->mapToGlobal(position));
 }
 
-bool VeltoBatchMenu::confirm(const char *question, int count) const
+bool VeltoBatchMenu::confirm(const QString &question, int count) const
 {
-    return JXAlertDialog::information(translate(QString::fromLatin1(question)).arg(count)) == 1;
+    return JXAlertDialog::information(question.arg(count)) == 1;
 }
 
 void VeltoBatchMenu::upgradeTicked()
@@ -76,7 +76,7 @@ void VeltoBatchMenu::upgradeTicked()
             return;
         file = chooser.selectedFiles().first();
     }
-    if (!confirm("Upgrade firmware of %1 devices?", devices.size()))
+    if (!confirm(translate(QStringLiteral("Upgrade firmware of %1 devices?")), devices.size()))
         return;
     qDebug("batch upgrade of %d devices with %s", int(devices.size()), qUtf8Printable(file));
     VeltoDeviceFirmwareSettingsDialog dialog;
@@ -115,7 +115,8 @@ void VeltoBatchMenu::setTickedToDhcp()
 void VeltoBatchMenu::restoreTicked()
 {
     const QVector<VeltoDevice> devices = tickedDevices();
-    if (devices.isEmpty() || !confirm("Restore %1 devices?", devices.size()))
+    if (devices.isEmpty() ||
+        !confirm(translate(QStringLiteral("Restore %1 devices?")), devices.size()))
         return;
     VeltoDeviceRestoreSettingsDialog dialog;
     dialog.setDevicesWidget(devicesWidget);

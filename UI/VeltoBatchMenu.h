@@ -42,7 +42,8 @@ public:
 
 private:
     QVector<VeltoDevice> tickedDevices() const;
-    bool confirm(const char *question, int count) const;
+    // question holds %1 for the number of devices.
+    bool confirm(const QString &question, int count) const;
     void showMenu(const QPoint &position);
 
     VeltoDevicesWidget *devicesWidget; // the parent

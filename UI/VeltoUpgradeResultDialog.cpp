@@ -81,7 +81,17 @@ QString VeltoUpgradeResultDialog::verdictKey(Verdict verdict)
 
 QString VeltoUpgradeResultDialog::verdictText(Verdict verdict) const
 {
-    return translate(verdictKey(verdict));
+    switch (verdict) {
+    case Verdict::Upgraded:
+        return translate(QStringLiteral("upgraded"));
+    case Verdict::SameVersion:
+        return translate(QStringLiteral("same version"));
+    case Verdict::DidNotComeBack:
+        return translate(QStringLiteral("did not come back"));
+    case Verdict::UploadFailed:
+        break;
+    }
+    return translate(QStringLiteral("upload failed"));
 }
 
 QStringList VeltoUpgradeResultDialog::headerTexts() const
