@@ -280,4 +280,27 @@ TEST_F(BatchNetns, UpgradeIsVerifiedDeviceByDevice)
     EXPECT_LT(took.elapsed(), 20000);
 }
 
+// DHCP goes to the ticked devices only, in one message, without a question; their rows
+// show the new mode at once.
+TEST_F(BatchNetns, DhcpReachesOnlyTheTickedDevices)
+{
+    simulate({"--count", "3", "--delay-max", "20"}, 3);
+    clickTick(0);
+    clickTick(2);
+    batch()->setTickedToDhcp();
+    QList<QByteArray> sent;
+    for (const QJsonObject &event : sim->events("request")) {
+        const QByteArray raw = QByteArray::fromHex(event.value("raw").toString().toLatin1());
+        if (raw.contains("\"SetIp\""))
+            sent << raw;
+    }
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_TRUE(sent[0].contains("\"dhcp\""));
+    EXPECT_TRUE(sent[0].contains("02564C000001"));
+    EXPECT_FALSE(sent[0].contains("02564C000002"));
+    EXPECT_TRUE(sent[0].contains("02564C000003"));
+    EXPECT_EQ(table.deviceAt(0).ipMode(), "dhcp");
+    EXPECT_EQ(table.deviceAt(2).ipMode(), "dhcp");
+}
+
 } // namespace
