@@ -19,6 +19,9 @@ const char kLabelWidth[] = "label width";
 const char kLabelHeight[] = "label height";
 const char kLabelColumn[] = "label column";
 const char kLabelPadding[] = "label padding";
+const char kReprintQuestion[] = "reprint question";
+const char kUpgradeVerifySeconds[] = "upgrade verify seconds";
+const int kDefaultUpgradeVerifySeconds = 180;
 const char kLabelPaddingLeft[] = "label padding left";
 const char kLabelPaddingTop[] = "label padding top";
 const char kLabelPaddingRight[] = "label padding right";
@@ -133,6 +136,26 @@ int JXConfigure::labelSettings(double &width, double &height, int &column, doubl
 void JXConfigure::setLanguage(const QString &language)
 {
     settings->setValue(kLanguage, language);
+}
+
+bool JXConfigure::reprintQuestion() const
+{
+    return integer(kReprintQuestion, 0) != 0;
+}
+
+int JXConfigure::upgradeVerifySeconds() const
+{
+    return integer(kUpgradeVerifySeconds, kDefaultUpgradeVerifySeconds);
+}
+
+void JXConfigure::setUpgradeVerifySeconds(int seconds)
+{
+    settings->setValue(kUpgradeVerifySeconds, seconds);
+}
+
+void JXConfigure::setReprintQuestion(bool on)
+{
+    settings->setValue(kReprintQuestion, on ? 1 : 0);
 }
 
 void JXConfigure::setHardwareDecoding(bool on)

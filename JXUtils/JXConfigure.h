@@ -26,6 +26,10 @@ public:
     QString networkName() const;
     QString networkIp() const;
     QString printerName() const;
+    // Whether the scan screen asks before printing a code already printed (off unless set).
+    bool reprintQuestion() const;
+    // How long a batch upgrade waits for its devices to answer again (180 unless set).
+    int upgradeVerifySeconds() const;
     int labelSettings(double &width, double &height, int &column, double &paddingLeft,
                       double &paddingTop, double &paddingRight, double &paddingBottom,
                       double &padding) const;
@@ -35,6 +39,8 @@ public:
     void setNetworkName(const QString &name);
     void setNetworkIp(const QString &ip);
     void setPrinterName(const QString &name);
+    void setReprintQuestion(bool on);
+    void setUpgradeVerifySeconds(int seconds);
     void setLabelSettings(double width, double height, int column, double paddingLeft,
                           double paddingTop, double paddingRight, double paddingBottom,
                           double padding);

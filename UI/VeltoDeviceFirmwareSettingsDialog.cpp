@@ -37,10 +37,13 @@ void VeltoDeviceFirmwareSettingsDialog::setSettings(const QVector<VeltoDevice> &
 
 void VeltoDeviceFirmwareSettingsDialog::run()
 {
+    const int count = std::min(devices.size(), files.size());
+    results = QVector<int>(count, kNotSent);
     if (VeltoSDK::instance()) {
-        const int count = std::min(devices.size(), files.size());
-        for (int i = 0; i < count && !isStopped(); ++i)
-            upload(devices[i], files[i]);
+        for (int i = 0; i < count && !isStopped(); ++i) {
+            deviceNumber.store(count > 1 ? i + 1 : 0);
+            results[i] = upload(devices[i], files[i]);
+        }
     }
     emit _close();
 }
@@ -52,17 +55,18 @@ void VeltoDeviceFirmwareSettingsDialog::interrupt()
         sdk->cancelUpload();
 }
 
-void VeltoDeviceFirmwareSettingsDialog::upload(const VeltoDevice &device, const QString &file)
+int VeltoDeviceFirmwareSettingsDialog::upload(const VeltoDevice &device, const QString &file)
 {
     reportedPercent = -1;
     const int result = VeltoSDK::instance()->setDeviceFirmware(
         device, file, [this](qint64 sent, qint64 total) { reportProgress(sent, total); });
     if (result == 0) {
         qDebug("firmware %s upgraded on %s", qUtf8Printable(file), qUtf8Printable(device.mac()));
-        return;
+        return result;
     }
     qDebug("firmware %s not upgraded on %s: %s, result %d", qUtf8Printable(file),
            qUtf8Printable(device.mac()), isStopped() ? "cancelled" : "failed", result);
+    return result;
 }
 
 // Runs on the worker inside the upload. A close that came just before the upload began
@@ -83,6 +87,12 @@ void VeltoDeviceFirmwareSettingsDialog::reportProgress(qint64 sent, qint64 total
 void VeltoDeviceFirmwareSettingsDialog::showUploadProgress(qint64 sent, qint64 total)
 {
     setProgress(static_cast<float>(static_cast<double>(sent) / static_cast<double>(total)));
+    const int number = deviceNumber.load();
+    const QString step = number > 0 ? QStringLiteral("%1 %2/%3")
+                                          .arg(stepText)
+                                          .arg(number)
+                                          .arg(std::min(devices.size(), files.size()))
+                                    : stepText;
     setMessage(
-        QStringLiteral("%1 %2 / %3 KB").arg(stepText).arg(kilobytes(sent)).arg(kilobytes(total)));
+        QStringLiteral("%1 %2 / %3 KB").arg(step).arg(kilobytes(sent)).arg(kilobytes(total)));
 }

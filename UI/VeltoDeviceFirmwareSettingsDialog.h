@@ -22,6 +22,11 @@ public:
     void setSettings(const QVector<VeltoDevice> &devices, const QVector<QString> &files);
 
     void run() override;
+    // Each device's upload result (0 when it took the file; kNotSent when the run ended
+    // before it). Read after stopRun(), when the job has ended.
+    QVector<int> uploadResults() const { return results; }
+    static constexpr int kNotSent = -1000;
+
     // Ends a reply wait and the upload under way. GUI thread.
     void interrupt() override;
 
@@ -33,14 +38,18 @@ private slots:
     void showUploadProgress(qint64 sent, qint64 total);
 
 private:
-    void upload(const VeltoDevice &device, const QString &file);
+    int upload(const VeltoDevice &device, const QString &file);
     void reportProgress(qint64 sent, qint64 total);
 
     // Set on the GUI thread before start(); read by the job.
     QVector<VeltoDevice> devices;
     QVector<QString> files;
-    QString stepText; // translated on the GUI thread, shown before the numbers
+    QVector<int> results; // written by the job only while it runs
+    QString stepText;     // translated on the GUI thread, shown before the numbers
     // Worker thread only: the last whole percent reported, so that a large file does not
     // flood the GUI thread with one report per network write.
     int reportedPercent = -1;
+    // Which device of several is being sent ("3/8"), 1-based; 0 for a single device.
+    // Written by the job before each upload, read by the GUI thread.
+    std::atomic<int> deviceNumber{0};
 };

@@ -4,6 +4,7 @@
 #include "UI/QCheckBoxHeaderWidget.h"
 #include "UI/VTCheckItemWidget.h"
 #include "UI/VTTextItemWidget.h"
+#include "UI/VeltoBatchMenu.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -33,6 +34,7 @@ VeltoDevicesWidget::VeltoDevicesWidget(QWidget *parent)
     checkHeader->setMinimumSectionSize(
         *std::min_element(kColumnWidths, kColumnWidths + ColumnCount));
     table->setHorizontalHeader(checkHeader);
+    new VeltoBatchMenu(this); // child: the table's right-click menu
     setDevices(devices);
 }
 

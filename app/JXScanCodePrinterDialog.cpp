@@ -1,9 +1,12 @@
 #include "app/JXScanCodePrinterDialog.h"
 
 #include "JXUtils/JXConfigure.h"
+#include "JXWidget/JXDialog/JXAlertDialog.h"
 #include "app/OmbrixPrinter.h"
 #include "app/OmbrixScanText.h"
 
+#include <QCheckBox>
+#include <QDebug>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,7 +37,8 @@ JXScanCodePrinterDialog::JXScanCodePrinterDialog(QWidget *parent)
       modelLabel(new QLabel(this)), modelField(new QLineEdit(this)), serialLabel(new QLabel(this)),
       serialField(new QLineEdit(this)), leftPaddingLabel(new QLabel(this)),
       topPaddingLabel(new QLabel(this)), leftPaddingField(new QLineEdit(this)),
-      topPaddingField(new QLineEdit(this))
+      topPaddingField(new QLineEdit(this)), reprintQuestion(new QCheckBox(this)),
+      labelLog(std::make_unique<OmbrixLabelLog>())
 {
     // Names by which tests and accessibility tools find the fields.
     scanField->setObjectName(QStringLiteral("scan"));
@@ -42,6 +46,12 @@ JXScanCodePrinterDialog::JXScanCodePrinterDialog(QWidget *parent)
     serialField->setObjectName(QStringLiteral("serial"));
     leftPaddingField->setObjectName(QStringLiteral("paddingLeft"));
     topPaddingField->setObjectName(QStringLiteral("paddingTop"));
+    reprintQuestion->setObjectName(QStringLiteral("reprintQuestion"));
+    // The scanner's keys must keep going to the scan field.
+    reprintQuestion->setFocusPolicy(Qt::NoFocus);
+    reprintQuestion->setChecked(JXConfigure().reprintQuestion());
+    connect(reprintQuestion, &QCheckBox::toggled, this,
+            [](bool on) { JXConfigure().setReprintQuestion(on); });
     title->setFont(arial(kTitleWeight));
     scanField->setFont(arial(QFont::Normal));
     setMinimumSize(500, 360);
@@ -52,6 +62,8 @@ JXScanCodePrinterDialog::JXScanCodePrinterDialog(QWidget *parent)
     configure.labelSettings(width, height, columns, left, top, right, bottom, padding);
     leftPaddingField->setText(QString::number(left, 'g', 6));
     topPaddingField->setText(QString::number(top, 'g', 6));
+    if (!labelLog->open())
+        qDebug() << "cannot open label log" << labelLog->path();
 }
 
 void JXScanCodePrinterDialog::languageChanged()
@@ -62,6 +74,7 @@ void JXScanCodePrinterDialog::languageChanged()
     serialLabel->setText(fieldLabel("Product SN"));
     leftPaddingLabel->setText(translate(QStringLiteral("Label left padding")));
     topPaddingLabel->setText(translate(QStringLiteral("Label top padding")));
+    reprintQuestion->setText(translate(QStringLiteral("Ask before printing a code again")));
     if (isVisible())
         resizeEvent(nullptr);
 }
@@ -75,6 +88,38 @@ void JXScanCodePrinterDialog::keyPressEvent(QKeyEvent *event)
 void JXScanCodePrinterDialog::toast(const QString &text)
 {
     showToast(text, Qt::AlignHCenter | Qt::AlignBottom, kToastMargin, kToastMargin);
+}
+
+bool JXScanCodePrinterDialog::confirmReprint(const OmbrixLabelLog::Entry &earlier)
+{
+    const QString text =
+        translate(QStringLiteral("This code was printed before"))
+            .append(QStringLiteral("\n%1: %2\n%3")
+                        .arg(translate(QStringLiteral("Product SN")), earlier.serial,
+                             earlier.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+    JXAlertDialog alert(this);
+    alert.setObjectName(QStringLiteral("reprintAlert"));
+    alert.setContent(text, translate(QStringLiteral("Print again")),
+                     translate(QStringLiteral("Do not print")));
+    alert.makeCancelDefault();
+    return alert.exec() == QDialog::Accepted;
+}
+
+void JXScanCodePrinterDialog::record(const QString &code, const QString &printer, double pitch,
+                                     const QString &result)
+{
+    OmbrixLabelLog::Entry entry;
+    entry.time = QDateTime::currentDateTime();
+    entry.code = code;
+    entry.model = modelField->text();
+    entry.serial = serialField->text();
+    entry.printer = printer;
+    entry.pitch = pitch;
+    entry.result = result;
+    if (!labelLog->append(entry)) {
+        qDebug() << "label not recorded in" << labelLog->path();
+        toast(translate(QStringLiteral("Label record could not be written")));
+    }
 }
 
 void JXScanCodePrinterDialog::storePaddings()
@@ -99,21 +144,37 @@ void JXScanCodePrinterDialog::onScan()
         scanField->setText(code);
         return;
     }
+    const QString printer = JXConfigure().printerName();
     if (modelField->text().isEmpty()) {
         toast(translate(QStringLiteral("Please set model first")));
+        record(code, printer, 0, QStringLiteral("refused: no model"));
         return;
     }
     if (serialField->text().isEmpty()) {
         toast(translate(QStringLiteral("Please set SN first")));
+        record(code, printer, 0, QStringLiteral("refused: no serial number"));
         return;
     }
     // The field keeps the whole scan, so the operator sees what was refused.
     if (!OmbrixScanText::isSafeForPrinter(code)) {
         toast(translate(QStringLiteral("Scan holds unprintable characters")));
+        record(code, printer, 0, QStringLiteral("refused: unprintable characters"));
         return;
     }
-    QString serial = serialField->text();
-    if (OmbrixPrinter::printKT4XQRCode(code, modelField->text(), serial))
+    OmbrixLabelLog::Entry earlier;
+    if (reprintQuestion->isChecked() && labelLog->findPrinted(code, &earlier) &&
+        !confirmReprint(earlier)) {
+        record(code, printer, 0, QStringLiteral("skipped: printed before"));
+        scanField->setText(code);
+        return;
+    }
+    const QString serial = serialField->text();
+    const OmbrixPrinter::Outcome outcome =
+        OmbrixPrinter::printLabel(code, modelField->text(), serial);
+    record(code, outcome.printer.isEmpty() ? printer : outcome.printer, outcome.pitch,
+           outcome.printed ? QString::fromLatin1(OmbrixLabelLog::kPrinted)
+                           : QStringLiteral("failed: ") + outcome.reason);
+    if (outcome.printed)
         serialField->setText(OmbrixScanText::nextSerial(serial));
     scanField->setText(code);
 }
@@ -140,4 +201,6 @@ void JXScanCodePrinterDialog::resizeEvent(QResizeEvent *event)
     bottom = row(leftPaddingLabel, leftPaddingField, bottom + 20, 80);
     bottom = row(topPaddingLabel, topPaddingField, bottom + 5, 80);
     scanField->setGeometry(30, bottom + 40, 440, 50);
+    reprintQuestion->adjustSize();
+    reprintQuestion->move(30, scanField->geometry().bottom() + 1 + 10);
 }

@@ -110,32 +110,48 @@ bool OmbrixPrinter::choosePrinter(QString &printerName)
 
 bool OmbrixPrinter::printKT4XQRCode(const QString &p2pid, const QString &model, QString &serial)
 {
+    return printLabel(p2pid, model, serial).printed;
+}
+
+OmbrixPrinter::Outcome OmbrixPrinter::printLabel(const QString &p2pid, const QString &model,
+                                                 const QString &serial, const QString &queue)
+{
+    Outcome outcome;
     if (!OmbrixScanText::isSafeForPrinter(p2pid)) {
         qDebug() << "refused identifier" << p2pid.toUtf8().toHex();
-        return false;
+        outcome.reason = QStringLiteral("unprintable characters");
+        return outcome;
     }
     OmbrixLibrary library;
     if (!library.isBound()) {
         qDebug("init ombrix failure");
-        return false;
+        outcome.reason = QStringLiteral("printer library not loaded");
+        return outcome;
     }
     const QByteArray id = p2pid.toUtf8();
     const QByteArray modelText = model.toUtf8();
     const QByteArray serialText = serial.toUtf8();
-    QString printerName = JXConfigure().printerName();
+    QString printerName = queue.isEmpty() ? JXConfigure().printerName() : queue;
     const OmbrixLabelLayout::Geometry geometry = forceLabelGeometry();
-    if (!choosePrinter(printerName))
-        return false;
+    if (queue.isEmpty() && !choosePrinter(printerName)) {
+        outcome.reason = QStringLiteral("no printer chosen");
+        return outcome;
+    }
+    outcome.printer = printerName;
     const double pitch = dotPitch(printerName);
+    outcome.pitch = pitch;
     const int modules = OmbrixQrSize::moduleCount(id.size());
     const OmbrixLabelLayout layout(pitch, geometry, modules);
     if (modules == 0 || layout.labelWidth > kMaxLabelDots || layout.labelHeight > kMaxLabelDots ||
         !layout.fitsLabel()) {
         qDebug("%s %d cannot lay out %d bytes at %lf", "OmbrixPrinter::printKT4XQRCode", __LINE__,
                int(id.size()), pitch);
-        return false;
+        outcome.reason = QStringLiteral("label does not fit");
+        return outcome;
     }
-    return sendLabel(library, printerName.toUtf8(), layout, id, modelText, serialText);
+    outcome.printed =
+        sendLabel(library, printerName.toUtf8(), layout, id, modelText, serialText, outcome.reason);
+    return outcome;
 }
 
 bool OmbrixPrinter::setUp(const OmbrixLibrary &library, const OmbrixLabelLayout &layout)
@@ -148,19 +164,22 @@ bool OmbrixPrinter::setUp(const OmbrixLibrary &library, const OmbrixLabelLayout 
 
 bool OmbrixPrinter::sendLabel(const OmbrixLibrary &library, const QByteArray &printerName,
                               const OmbrixLabelLayout &layout, const QByteArray &p2pid,
-                              const QByteArray &model, const QByteArray &serial)
+                              const QByteArray &model, const QByteArray &serial, QString &reason)
 {
     PortGuard port(library);
     const int opened = library.openPort()(printerName.constData());
     if (opened != 0) {
         qDebug("%s %d open %s = %d", "OmbrixPrinter::printKT4XQRCode", __LINE__,
                printerName.constData(), opened);
+        reason = QStringLiteral("cannot open printer (%1)").arg(opened);
         return false;
     }
     qDebug("%s %d %lf %s %s %s\n", "OmbrixPrinter::printKT4XQRCode", __LINE__, layout.pitch,
            model.constData(), serial.constData(), p2pid.constData());
-    if (!setUp(library, layout))
+    if (!setUp(library, layout)) {
+        reason = QStringLiteral("printer set-up failed");
         return false;
+    }
     qDebug("%s %d rect 1 = (%d,%d,%d,%d)\n", "OmbrixPrinter::printKT4XQRCode", __LINE__, 0, 0,
            layout.labelWidth, layout.labelHeight);
     const auto text = library.drawTextTrueType();
@@ -170,14 +189,18 @@ bool OmbrixPrinter::sendLabel(const OmbrixLibrary &library, const QByteArray &pr
     // Without its code the label is wrong: nothing is printed then.
     if (library.drawQr()(layout.qr.x(), layout.qr.y(), kQrP3, kQrP4, kQrRotation,
                          layout.qrMagnification, kQrModel, kQrLevel, kQrMaskAuto,
-                         p2pid.constData()) != 0)
+                         p2pid.constData()) != 0) {
+        reason = QStringLiteral("QR code failed");
         return false;
+    }
     text(unsigned(layout.identifier.x()), unsigned(layout.identifier.y()), layout.identifierHeight,
          0, "Arial Narrow", 5, 700, 0, 0, 0, "P2PIDStr", p2pid.constData());
     text(unsigned(layout.serial.x()), unsigned(layout.serial.y()), layout.serialHeight, 0, "Arial",
          1, 600, 0, 0, 0, "SNStr", serial.constData());
     const int printed = library.printLabel()(1, 1);
-    if (printed != 0)
+    if (printed != 0) {
         qDebug("%s %d print = %d", "OmbrixPrinter::printKT4XQRCode", __LINE__, printed);
+        reason = QStringLiteral("print job failed (%1)").arg(printed);
+    }
     return printed == 0;
 }

@@ -11,6 +11,21 @@ class OmbrixLabelLayout;
 class OmbrixPrinter
 {
 public:
+    // What became of one label: the queue it went to, the pitch it was laid out at and,
+    // when it was not printed, why (a short English phrase for the label record).
+    struct Outcome
+    {
+        bool printed = false;
+        QString printer;
+        double pitch = 0;
+        QString reason;
+    };
+
+    // printKT4XQRCode() with its outcome. A non-empty queue is used as it is, without the
+    // configured printer and without asking for one (for scripts).
+    static Outcome printLabel(const QString &p2pid, const QString &model, const QString &serial,
+                              const QString &queue = QString());
+
     // Prints one 45 x 45 mm label with the model, a QR code of the P2P identifier, the
     // identifier as text and the serial number (not changed here). True only when the
     // whole label was handed to the printer queue; on false nothing was sent.
@@ -26,6 +41,6 @@ private:
     static bool choosePrinter(QString &printerName);
     static bool sendLabel(const OmbrixLibrary &library, const QByteArray &printerName,
                           const OmbrixLabelLayout &layout, const QByteArray &p2pid,
-                          const QByteArray &model, const QByteArray &serial);
+                          const QByteArray &model, const QByteArray &serial, QString &reason);
     static bool setUp(const OmbrixLibrary &library, const OmbrixLabelLayout &layout);
 };

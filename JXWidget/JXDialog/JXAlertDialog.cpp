@@ -48,6 +48,13 @@ void JXAlertDialog::setContent(const QString &text, const QString &okText,
     resize(std::max(w, 2 * (widest + kButtonMargin)), h);
 }
 
+void JXAlertDialog::makeCancelDefault()
+{
+    okButton->setAutoDefault(false);
+    cancelButton->setDefault(true);
+    cancelButton->setFocus();
+}
+
 int JXAlertDialog::question(const QString &text, const QString &okText, const QString &cancelText)
 {
     JXAlertDialog dialog;

@@ -17,6 +17,9 @@ public:
     // while the message is narrower than 200, else the message width + 100; 140 high while
     // it is lower than 40, else the message height + 100.
     void setContent(const QString &text, const QString &okText, const QString &cancelText);
+    // Makes the rejecting button the one a carriage return presses, for questions whose
+    // safe answer is no.
+    void makeCancelDefault();
 
     // Runs a parentless alert; 1 when accepted, 0 when rejected.
     static int question(const QString &text, const QString &okText, const QString &cancelText);

@@ -247,5 +247,60 @@ class LankitctlAgainstDevicesAnsweringTwice(unittest.TestCase):
             sim.stop()
 
 
+class LankitctlUpgradeVerify(unittest.TestCase):
+    """Four cameras upgraded in one run: after the upload the first reports a new version at
+    once, the second restarts for 3 s and comes back new, the third keeps its version and
+    the fourth never answers again."""
+
+    def test_verdicts_per_device(self):
+        if not os.environ.get("NETNS_B"):
+            raise unittest.SkipTest("run me through scripts/netns-run.sh")
+        sim = Simulator("--count", "4", "--after-upload", "new,back:3000,same,gone")
+        try:
+            with tempfile.NamedTemporaryFile(suffix=".bin") as f:
+                f.write(random.Random(3).randbytes(64 * 1024))
+                f.flush()
+                started = time.monotonic()
+                code, out, err = lankitctl("upgrade", *MACS, "--file", f.name, "--verify", "12",
+                                           "--verbose")
+                took = time.monotonic() - started
+            self.assertEqual(code, 1, err)
+            self.assertEqual(out["command"], "upgrade")
+            self.assertEqual([(d["mac"], d["before"], d["after"], d["verdict"], d["result"])
+                              for d in out["devices"]],
+                             [(MACS[0], "V2.1.7.240315", "V2.1.8.261208", "upgraded", 0),
+                              (MACS[1], "V2.1.7.240315", "V2.1.8.261208", "upgraded", 0),
+                              (MACS[2], "V2.1.7.240315", "V2.1.7.240315", "same version", 0),
+                              (MACS[3], "V2.1.7.240315", "", "did not come back", 0)])
+            # One after another, each told on standard error.
+            self.assertEqual(re.findall(r"^device (\d)/4 (\S+)$", err, re.MULTILINE),
+                             [(str(n + 1), mac) for n, mac in enumerate(MACS)])
+            self.assertEqual(sorted(e["srcid"] for e in sim.events("upload")),
+                             [mac.replace(":", "") for mac in MACS])
+            # Searches at 0, 5 and 10 s for the device that never came back; no longer.
+            self.assertLess(took, 12 + 2 + 5)
+            self.assertGreater(took, 10)
+        finally:
+            sim.stop()
+
+    def test_all_upgraded_exits_zero(self):
+        if not os.environ.get("NETNS_B"):
+            raise unittest.SkipTest("run me through scripts/netns-run.sh")
+        sim = Simulator("--count", "2", "--after-upload", "new,back:1500")
+        try:
+            with tempfile.NamedTemporaryFile(suffix=".bin") as f:
+                f.write(b"firmware")
+                f.flush()
+                code, out, err = lankitctl("upgrade", *MACS[:2], "--file", f.name, "--verify",
+                                           "30")
+            self.assertEqual(code, 0, err)
+            self.assertEqual([d["verdict"] for d in out["devices"]], ["upgraded", "upgraded"])
+            code, out, err = lankitctl("upgrade", MACS[0], "--file", "/etc/hostname",
+                                       "--verify", "x")
+            self.assertEqual(code, 2)
+        finally:
+            sim.stop()
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -3,11 +3,16 @@
 #include "JXUtils/JXConfigure.h"
 #include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
+#include "app/OmbrixLabelLog.h"
+#include "app/OmbrixPrinter.h"
+#include "app/OmbrixScanText.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTextStream>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -25,7 +30,16 @@ const char kDescription[] =
     "  set-dhcp MAC...           let the devices take their address by DHCP\n"
     "  set-name MAC... --name N  rename the devices\n"
     "  reset MAC...              restore factory settings, network settings included\n"
-    "  upgrade MAC --file PATH   upload a firmware file to the device's web server\n"
+    "  print-label --code CODE --model MODEL --serial SN [--printer QUEUE]\n"
+    "                            print one device label as the scan screen does (CODE as\n"
+    "                            scanned), record it in log/labels.csv and print the next\n"
+    "                            serial number; QUEUE defaults to lankit's printer\n"
+    "  upgrade MAC... --file PATH [--verify SECONDS]\n"
+    "                            upload a firmware file to each device's web server, one\n"
+    "                            after another; with --verify, search every 5 s for up to\n"
+    "                            SECONDS until each has answered again, and give each a\n"
+    "                            verdict: upgraded, same version, did not come back or\n"
+    "                            upload failed (exit status 0 only when all are upgraded)\n"
     "\n"
     "Every command except search first searches for --seconds to find its devices. The\n"
     "network is the one lankit is configured for (configure/configure.ini beside the\n"
@@ -36,9 +50,10 @@ const char kDescription[] =
     "upgrade fails when no request byte goes out for --stall-seconds, or when the device's\n"
     "whole answer takes longer than that after the last one.";
 
-const QStringList kCommands = {QStringLiteral("search"),   QStringLiteral("set-ip"),
-                               QStringLiteral("set-dhcp"), QStringLiteral("set-name"),
-                               QStringLiteral("reset"),    QStringLiteral("upgrade")};
+const QStringList kCommands = {QStringLiteral("search"),     QStringLiteral("set-ip"),
+                               QStringLiteral("set-dhcp"),   QStringLiteral("set-name"),
+                               QStringLiteral("reset"),      QStringLiteral("upgrade"),
+                               QStringLiteral("print-label")};
 
 QCommandLineOption option(const char *name, const char *help, const char *valueName = nullptr)
 {
@@ -104,6 +119,11 @@ LankitCtl::LankitCtl()
         option("name", "set-name: the new name.", "name"),
         option("file", "upgrade: the firmware file (a regular file).", "path"),
         option("stall-seconds", "upgrade: the no-progress limit in seconds (default 30).", "n"),
+        option("verify", "upgrade: seconds to wait for the devices to answer again.", "seconds"),
+        option("code", "print-label: the scanned code.", "code"),
+        option("model", "print-label: the product model.", "model"),
+        option("serial", "print-label: the serial number of this label.", "sn"),
+        option("printer", "print-label: the printer queue (default: lankit's printer).", "queue"),
         option("verbose", "Protocol log and upload progress on standard error."),
     });
 }
@@ -126,10 +146,11 @@ int LankitCtl::run(const QStringList &arguments)
                      kCommands.join(QStringLiteral(", ")));
     command = positional.takeFirst();
     macs = positional;
+    if (command == QLatin1String("print-label"))
+        return printLabel();
     if (command != QLatin1String("search") && macs.isEmpty())
         return usage(command + QStringLiteral(" needs at least one MAC"));
-    if ((command == QLatin1String("set-ip") || command == QLatin1String("upgrade")) &&
-        macs.size() != 1)
+    if (command == QLatin1String("set-ip") && macs.size() != 1)
         return usage(command + QStringLiteral(" takes exactly one MAC"));
     if (!readSearchSeconds())
         return usage(QStringLiteral("--seconds takes a number of seconds above 0, at most %1")
@@ -290,17 +311,139 @@ int LankitCtl::upgrade()
             return usage(QStringLiteral("--stall-seconds takes a number from 0.1 to 3600"));
         VeltoSDK::instance()->setUploadStallMs(static_cast<int>(seconds * 1000));
     }
-    const VeltoSDK::UploadProgress progress =
-        parser.isSet(QStringLiteral("verbose")) ? showProgress : VeltoSDK::UploadProgress();
+    bool ok = true;
+    const double verifySeconds = parser.isSet(QStringLiteral("verify"))
+                                     ? parser.value(QStringLiteral("verify")).toDouble(&ok)
+                                     : -1;
+    if (!ok || (parser.isSet(QStringLiteral("verify")) && verifySeconds < 0))
+        return usage(QStringLiteral("--verify needs a number of seconds"));
+    const bool verbose = parser.isSet(QStringLiteral("verbose"));
+    const VeltoSDK::UploadProgress progress = verbose ? showProgress : VeltoSDK::UploadProgress();
     QVector<VeltoDevice> devices;
     if (!lookUp(devices))
         return kFailed;
-    const int result = VeltoSDK::instance()->setDeviceFirmware(devices.first(), file, progress);
-    QJsonObject report{{QStringLiteral("devices"), macsOf(devices)},
-                       {QStringLiteral("result"), result}};
-    if (result != 0)
-        report.insert(QStringLiteral("error"), VeltoSDK::firmwareResultText(result));
-    return finish(report, result == 0 ? kOk : kFailed);
+    QVector<int> results;
+    for (const VeltoDevice &device : qAsConst(devices)) {
+        if (verbose) {
+            QTextStream(stderr) << "device " << results.size() + 1 << "/" << devices.size() << " "
+                                << device.mac() << "\n";
+        }
+        results.append(VeltoSDK::instance()->setDeviceFirmware(device, file, progress));
+    }
+    if (verifySeconds < 0) {
+        const auto failed = std::find_if(results.begin(), results.end(), [](int r) { return r; });
+        const int result = failed == results.end() ? 0 : *failed;
+        QJsonObject report{{QStringLiteral("devices"), macsOf(devices)},
+                           {QStringLiteral("result"), result}};
+        if (result != 0)
+            report.insert(QStringLiteral("error"), VeltoSDK::firmwareResultText(result));
+        return finish(report, result == 0 ? kOk : kFailed);
+    }
+    const QVector<VeltoDevice> after = waitForDevices(devices, results, verifySeconds);
+    QJsonArray verdicts;
+    bool allUpgraded = true;
+    for (int i = 0; i < devices.size(); ++i) {
+        const QString before = devices[i].value(QStringLiteral("appVersion"));
+        const QString now =
+            after[i].mac().isEmpty() ? QString() : after[i].value(QStringLiteral("appVersion"));
+        QString verdict;
+        if (results[i] != 0)
+            verdict = QStringLiteral("upload failed");
+        else if (after[i].mac().isEmpty())
+            verdict = QStringLiteral("did not come back");
+        else if (now == before)
+            verdict = QStringLiteral("same version");
+        else
+            verdict = QStringLiteral("upgraded");
+        allUpgraded = allUpgraded && verdict == QLatin1String("upgraded");
+        verdicts.append(QJsonObject{{QStringLiteral("mac"), devices[i].mac()},
+                                    {QStringLiteral("before"), before},
+                                    {QStringLiteral("after"), now},
+                                    {QStringLiteral("result"), results[i]},
+                                    {QStringLiteral("verdict"), verdict}});
+    }
+    return finish({{QStringLiteral("devices"), verdicts}}, allUpgraded ? kOk : kFailed);
+}
+
+// A device answering again is not yet upgraded: its reply is kept so that its version can
+// be compared. Devices whose upload failed are not waited for.
+QVector<VeltoDevice> LankitCtl::waitForDevices(const QVector<VeltoDevice> &devices,
+                                               const QVector<int> &results, double seconds)
+{
+    const qint64 kRoundMs = 5000;
+    QVector<VeltoDevice> answered(devices.size());
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        const qint64 roundStart = elapsed.elapsed();
+        const QVector<VeltoDevice> found = searchNetwork();
+        int waiting = 0;
+        for (int i = 0; i < devices.size(); ++i) {
+            if (results[i] != 0 || !answered[i].mac().isEmpty())
+                continue;
+            const auto match = std::find_if(found.begin(), found.end(), [&](const VeltoDevice &d) {
+                return d.mac().compare(devices[i].mac(), Qt::CaseInsensitive) == 0;
+            });
+            if (match != found.end())
+                answered[i] = *match;
+            else
+                ++waiting;
+        }
+        const qint64 next = roundStart + kRoundMs;
+        if (waiting == 0 || next >= qint64(seconds * 1000))
+            return answered;
+        QThread::msleep(static_cast<unsigned long>(qMax<qint64>(0, next - elapsed.elapsed())));
+    }
+}
+
+// The scan screen's checks and record, without its dialogs: a script cannot answer them.
+int LankitCtl::printLabel()
+{
+    if (!macs.isEmpty())
+        return usage(QStringLiteral("print-label takes no MAC"));
+    const QString scan = required("code");
+    const QString model = required("model");
+    const QString serial = required("serial");
+    if (scan.isEmpty() || model.isEmpty() || serial.isEmpty())
+        return usage(QStringLiteral("print-label needs --code, --model and --serial"));
+    const QString code = OmbrixScanText::extractCode(OmbrixScanText::withoutLineEnding(scan));
+    if (!OmbrixScanText::hasModelMarker(code))
+        return finish({{QStringLiteral("error"), QStringLiteral("not a device code")},
+                       {QStringLiteral("code"), code}},
+                      kFailed);
+    const QString queue =
+        parser.isSet(QStringLiteral("printer")) ? required("printer") : JXConfigure().printerName();
+    OmbrixLabelLog log;
+    if (!log.open())
+        return finish({{QStringLiteral("error"), QStringLiteral("cannot open ") + log.path()}},
+                      kFailed);
+    OmbrixLabelLog::Entry entry;
+    entry.time = QDateTime::currentDateTime();
+    entry.code = code;
+    entry.model = model;
+    entry.serial = serial;
+    entry.printer = queue;
+    if (!OmbrixScanText::isSafeForPrinter(code)) {
+        entry.result = QStringLiteral("refused: unprintable characters");
+    } else if (queue.isEmpty()) {
+        entry.result = QStringLiteral("failed: no printer chosen");
+    } else {
+        const OmbrixPrinter::Outcome outcome =
+            OmbrixPrinter::printLabel(code, model, serial, queue);
+        entry.pitch = outcome.pitch;
+        entry.result = outcome.printed ? QString::fromLatin1(OmbrixLabelLog::kPrinted)
+                                       : QStringLiteral("failed: ") + outcome.reason;
+    }
+    const bool printed = entry.result == QLatin1String(OmbrixLabelLog::kPrinted);
+    QJsonObject result = {
+        {QStringLiteral("code"), code},
+        {QStringLiteral("printer"), queue},
+        {QStringLiteral("serial"), serial},
+        {QStringLiteral("result"), entry.result},
+        {QStringLiteral("nextSerial"), printed ? OmbrixScanText::nextSerial(serial) : serial}};
+    if (!log.append(entry))
+        result.insert(QStringLiteral("error"), QStringLiteral("label not recorded"));
+    return finish(result, printed && !result.contains(QStringLiteral("error")) ? kOk : kFailed);
 }
 
 int LankitCtl::finish(QJsonObject result, int code)

@@ -37,6 +37,11 @@ private:
     int setName();
     int reset();
     int upgrade();
+    int printLabel();
+    // Searches every 5 s, for up to seconds, until every device whose result is 0 has
+    // answered; each device's latest reply, or an empty record when it never answered.
+    QVector<VeltoDevice> waitForDevices(const QVector<VeltoDevice> &devices,
+                                        const QVector<int> &results, double seconds);
     // Looks the command line's devices up, runs command on them and prints its result.
     int applyToDevices(const DeviceCommand &command);
     // Finds every MAC of the command line; prints the error and returns false when one is

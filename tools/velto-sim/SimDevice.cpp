@@ -1,7 +1,9 @@
 #include "SimDevice.h"
 
+#include "SimEvents.h"
 #include "SimOptions.h"
 
+#include <QDateTime>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QNetworkAddressEntry>
@@ -10,6 +12,8 @@ namespace {
 const QStringList kNetworkKeys = {QStringLiteral("IpMode"),  QStringLiteral("ip"),
                                   QStringLiteral("netmask"), QStringLiteral("gateway"),
                                   QStringLiteral("dns1"),    QStringLiteral("dns2")};
+// What a camera reports after an upload that changes its version.
+const QString kUpgradedVersion = QStringLiteral("V2.1.8.261208");
 const QStringList kFunctionLists = {QStringLiteral("PAC,WIFI"), QStringLiteral("PAC"),
                                     QStringLiteral("WIFI")};
 
@@ -65,6 +69,25 @@ SimDevice::SimDevice(int index, const SimOptions &options, const QNetworkAddress
     if (options.httpPort > 0)
         values.insert(QStringLiteral("httpport"), QString::number(options.httpPort + index));
     factory = values;
+    afterUpload = options.afterUpload.value(index);
+}
+
+void SimDevice::firmwareStored()
+{
+    const bool back = afterUpload.startsWith(QLatin1String("back:"));
+    if (afterUpload == QLatin1String("new") || back)
+        values.insert(QStringLiteral("appVersion"), kUpgradedVersion);
+    if (back)
+        silentUntil = QDateTime::currentMSecsSinceEpoch() + afterUpload.mid(5).toInt();
+    gone = afterUpload == QLatin1String("gone");
+    SimEvents::print("firmware", {{QStringLiteral("srcid"), srcId()},
+                                  {QStringLiteral("after"), afterUpload},
+                                  {QStringLiteral("version"), values.value("appVersion")}});
+}
+
+bool SimDevice::isRestarting() const
+{
+    return gone || QDateTime::currentMSecsSinceEpoch() < silentUntil;
 }
 
 QJsonObject SimDevice::searchFields() const

@@ -37,6 +37,12 @@ public:
     // "result" included.
     QJsonObject handle(const QJsonObject &request);
 
+    // A firmware upload has been stored: the camera acts as --after-upload says.
+    void firmwareStored();
+    // True while the camera restarts (or for good when it never comes back): it answers
+    // nothing.
+    bool isRestarting() const;
+
 private:
     using Handler = QJsonObject (SimDevice::*)(const QJsonObject &);
     static const QMap<QString, Handler> &handlers();
@@ -57,4 +63,7 @@ private:
     QStringList omittedKeys;        // left out of search replies
     QMap<QString, QString> values;  // the reported fields
     QMap<QString, QString> factory; // what a reset restores
+    QString afterUpload;            // this camera's --after-upload item, empty for none
+    qint64 silentUntil = 0;         // ms since the epoch; silent until then
+    bool gone = false;              // silent for good
 };

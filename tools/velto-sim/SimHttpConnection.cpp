@@ -66,7 +66,7 @@ bool isBareName(const QByteArray &name)
 } // namespace
 
 SimHttpConnection::SimHttpConnection(QTcpSocket *socket, const SimOptions &options,
-                                     const SimDevice &device)
+                                     SimDevice &device)
     : options(options), device(device), srcId(device.srcId()), socket(socket)
 {
     socket->setParent(this);
@@ -148,6 +148,7 @@ void SimHttpConnection::handleRequest()
         return;
     }
     storeUpload(disposition, fileName, partType, content);
+    device.firmwareStored();
     if (options.answerNotJson)
         respond(200, "text/html", "<html><body>upgrade started</body></html>");
     else

@@ -19,7 +19,7 @@ class SimHttpConnection : public QObject
 
 public:
     // Takes ownership of socket; deletes itself when the connection ends.
-    SimHttpConnection(QTcpSocket *socket, const SimOptions &options, const SimDevice &device);
+    SimHttpConnection(QTcpSocket *socket, const SimOptions &options, SimDevice &device);
 
     // Finds the form field "file" of a multipart body; false when there is none.
     static bool parseMultipart(const QByteArray &contentType, const QByteArray &body,
@@ -38,7 +38,7 @@ private:
     void headerTimedOut();
 
     const SimOptions &options;
-    const SimDevice &device; // owned by main(), outlives every connection
+    SimDevice &device; // owned by main(), outlives every connection; an upload changes it
     const QString srcId;
     QTcpSocket *socket; // owned (child)
     QTimer pace;        // reads a slice per tick when the read rate is limited

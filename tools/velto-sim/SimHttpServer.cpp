@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-SimHttpServer::SimHttpServer(const SimOptions &options, const SimDevice &device, quint16 port)
+SimHttpServer::SimHttpServer(const SimOptions &options, SimDevice &device, quint16 port)
     : options(options), device(device), port(port)
 {
     connect(&server, &QTcpServer::newConnection, this, &SimHttpServer::accept);

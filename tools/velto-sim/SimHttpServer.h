@@ -13,7 +13,7 @@ class SimHttpServer : public QObject
     Q_OBJECT
 
 public:
-    SimHttpServer(const SimOptions &options, const SimDevice &device, quint16 port);
+    SimHttpServer(const SimOptions &options, SimDevice &device, quint16 port);
 
     // Listens on the port of the camera's own address, or of every address when the
     // cameras share one; false after printing why.
@@ -23,7 +23,7 @@ private:
     void accept();
 
     const SimOptions &options;
-    const SimDevice &device; // owned by main()
+    SimDevice &device; // owned by main()
     const quint16 port;
     QTcpServer server;
 };

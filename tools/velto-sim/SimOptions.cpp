@@ -89,6 +89,11 @@ bool SimOptions::parse(const QStringList &arguments)
                                  "port", "0");
     const auto rtsp = valueOption("rtsp", "RTSP address; %1 the IP, %2 the camera number.",
                                   "template", rtspTemplate);
+    const auto after = valueOption(
+        "after-upload",
+        "Comma-separated, camera by camera: what it does once firmware is uploaded: new (a new "
+        "version), same, back:MS (silent for MS ms, then a new version), gone (silent).",
+        "list");
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Print no event per request."));
     const auto flood = valueOption(
@@ -100,9 +105,10 @@ bool SimOptions::parse(const QStringList &arguments)
         QStringLiteral("Before the flood, send datagrams no camera sends: lying lengths, not "
                        "JSON, deep nesting, a 10 KB MAC, control characters, invalid UTF-8."));
     parser.addOptions({flood, floodTime, hostileOption});
-    parser.addOptions({iface,       count, delayMin,    delayMax,    replyDelay, mac,        http,
-                       uploads,     keep,  misbehave,   misbehaving, omit,       notJson,    result,
-                       answerDelay, rate,  addressList, web,         rtsp,       quietOption});
+    parser.addOptions({iface,   count,       delayMin,    delayMax,  replyDelay,  mac,
+                       http,    uploads,     keep,        misbehave, misbehaving, omit,
+                       notJson, result,      answerDelay, rate,      addressList, web,
+                       rtsp,    quietOption, after});
     parser.process(arguments);
 
     interfaceName = parser.value(iface);
@@ -126,6 +132,15 @@ bool SimOptions::parse(const QStringList &arguments)
     floodCount = parser.value(flood).toInt();
     floodMs = parser.value(floodTime).toInt();
     hostile = parser.isSet(hostileOption);
+    afterUpload = parser.value(after).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString &what : qAsConst(afterUpload)) {
+        bool ok = what == QLatin1String("new") || what == QLatin1String("same") ||
+                  what == QLatin1String("gone");
+        if (what.startsWith(QLatin1String("back:")))
+            what.mid(5).toInt(&ok);
+        if (!ok)
+            return fail(QStringLiteral("bad --after-upload item ") + what);
+    }
 
     if (interfaceName.isEmpty())
         return fail(QStringLiteral("--interface is required"));

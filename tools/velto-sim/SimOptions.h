@@ -36,6 +36,9 @@ struct SimOptions
     int floodCount = 0;   // replies of made-up cameras to each search
     int floodMs = 1000;   // the time over which they are spread
     bool hostile = false; // also datagrams no camera sends, before the flood
+    // What camera i does after a firmware upload: "new" (reports a new version), "same",
+    // "back:MS" (silent for MS ms, then a new version) or "gone" (silent from then on).
+    QStringList afterUpload;
 
     // Fills the options from the process arguments; on a usage error prints it and
     // returns false.

@@ -130,7 +130,7 @@ void SimProtocol::handleRequest(const QByteArray &datagram)
 // spread over the configured window, as a crowd of real cameras does.
 void SimProtocol::answer(SimDevice &device, const QJsonObject &request)
 {
-    if (options.misbehaves(device.index(), "silent"))
+    if (options.misbehaves(device.index(), "silent") || device.isRestarting())
         return;
     const QJsonObject reply = replyFor(device, request);
     const bool search = request.value(QStringLiteral("method")) == QLatin1String("search");

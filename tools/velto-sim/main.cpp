@@ -49,10 +49,10 @@ bool makeDevices(const SimOptions &options, const QNetworkInterface &iface,
     return true;
 }
 
-bool startServers(const SimOptions &options, const QVector<SimDevice> &devices,
+bool startServers(const SimOptions &options, QVector<SimDevice> &devices,
                   std::vector<std::unique_ptr<SimHttpServer>> &servers)
 {
-    for (const SimDevice &device : devices) {
+    for (SimDevice &device : devices) {
         QList<int> ports;
         if (options.httpPort > 0)
             ports.append(device.httpPort());

@@ -17,6 +17,7 @@
 #include "JXWidget/JXWidget.h"
 #include "UI/JXNetworkDialog.h"
 #include "UI/JXSettingsDialog.h"
+#include "UI/VeltoBatchMenu.h"
 #include "UI/VeltoDeviceFirmwareSettingsDialog.h"
 #include "UI/VeltoDeviceIPInfoDialog.h"
 #include "UI/VeltoDeviceIpSettingsDialog.h"
@@ -25,6 +26,8 @@
 #include "UI/VeltoDeviceRestoreSettingsDialog.h"
 #include "UI/VeltoDevicesWidget.h"
 #include "UI/VeltoSearchDialog.h"
+#include "UI/VeltoUpgradeResultDialog.h"
+#include "UI/VeltoUpgradeWaitDialog.h"
 #include "app/JXPrinterSettingsDialog.h"
 #include "app/JXScanCodePrinterDialog.h"
 #include "resources/JXResources.h"
@@ -36,6 +39,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPixmap>
 #include <QTemporaryDir>
 
@@ -361,7 +365,11 @@ QWidget *drawPrinterSettingsDialog()
 // The scan screen after a refused scan, with its message.
 QWidget *drawScanCodePrinterDialog()
 {
+    // Its label record goes to a private folder, not beside the gallery.
+    static QTemporaryDir data;
+    JXAppPaths::setApplicationDirForTesting(data.path());
     auto *dialog = new JXScanCodePrinterDialog;
+    JXAppPaths::setApplicationDirForTesting(QString());
     fill(dialog, "model", QStringLiteral("KT4X-Q2"));
     fill(dialog, "serial", QStringLiteral("SN-00042"));
     fill(dialog, "paddingLeft", QStringLiteral("1.5"));
@@ -370,6 +378,57 @@ QWidget *drawScanCodePrinterDialog()
     dialog->resize(500, 360);
     dialog->showToast(translate("Scan holds unprintable characters"),
                       Qt::AlignHCenter | Qt::AlignBottom, 5, 5);
+    return dialog;
+}
+
+// The reprint question as the scan screen asks it.
+QWidget *drawReprintQuestion()
+{
+    auto *alert = new JXAlertDialog;
+    alert->setContent(
+        translate("This code was printed before") +
+            QStringLiteral("\n%1: SN-00041\n2026-12-08 09:30:05").arg(translate("Product SN")),
+        translate("Print again"), translate("Do not print"));
+    alert->makeCancelDefault();
+    return alert;
+}
+
+// The device table's right-click menu with a device ticked.
+QWidget *drawBatchMenu()
+{
+    VeltoDevicesWidget table;
+    VeltoDevice device;
+    device.setMac(QStringLiteral("02:56:4C:00:00:01"));
+    device.ticked = true;
+    table.setDevices({device});
+    auto *batch = table.findChild<VeltoBatchMenu *>();
+    QMenu *menu = batch->createMenu();
+    menu->setParent(nullptr);
+    menu->adjustSize();
+    return menu;
+}
+
+QWidget *drawUpgradeResultDialog()
+{
+    QVector<VeltoDevice> before, after;
+    const char *const versions[] = {"V2.1.8.261208", "V2.1.7.240315", "", ""};
+    for (int i = 0; i < 4; ++i) {
+        VeltoDevice device = galleryDevice("dhcp");
+        device.setMac(QStringLiteral("02:56:4C:00:00:0%1").arg(i + 1));
+        before.append(device);
+        device.setValue(QStringLiteral("appVersion"), QString::fromLatin1(versions[i]));
+        after.append(i == 2 ? VeltoDevice() : device);
+    }
+    auto *dialog = new VeltoUpgradeResultDialog;
+    dialog->setResults(before, after, {0, 0, 0, -3});
+    dialog->resize(560, 300);
+    return dialog;
+}
+
+QWidget *drawUpgradeWaitDialog()
+{
+    auto *dialog = new VeltoUpgradeWaitDialog;
+    dialog->setMessage(translate("Waiting for the upgraded devices") + QStringLiteral(" 5/8"));
     return dialog;
 }
 
@@ -430,6 +489,10 @@ int renderLanguage(const QString &language, const QDir &out)
         {"JXSettingsDialog", drawAppSettingsDialog},
         {"JXPrinterSettingsDialog", drawPrinterSettingsDialog},
         {"JXScanCodePrinterDialog", drawScanCodePrinterDialog},
+        {"JXScanCodePrinterDialog-reprint", drawReprintQuestion},
+        {"VeltoBatchMenu", drawBatchMenu},
+        {"VeltoUpgradeWaitDialog", drawUpgradeWaitDialog},
+        {"VeltoUpgradeResultDialog", drawUpgradeResultDialog},
         {"texts", drawTexts},
     };
     int failures = 0;

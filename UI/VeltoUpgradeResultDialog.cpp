@@ -1,0 +1,150 @@
+#include "UI/VeltoUpgradeResultDialog.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDebug>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace {
+const int kMargin = 10;
+const int kButtonHeight = 30;
+const QString kVersionKey = QStringLiteral("appVersion");
+
+// Tabs and line ends inside a field would break the copied table.
+QString field(QString text)
+{
+    return text.replace(QLatin1Char('\t'), QLatin1Char(' '))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '))
+        .replace(QLatin1Char('\r'), QLatin1Char(' '));
+}
+} // namespace
+
+VeltoUpgradeResultDialog::VeltoUpgradeResultDialog(QWidget *parent)
+    : JXDialog(parent), table(new QTableWidget(this)), copyButton(new QPushButton(this))
+{
+    table->setObjectName(QStringLiteral("upgradeResults"));
+    copyButton->setObjectName(QStringLiteral("copyResults"));
+    table->setColumnCount(4);
+    table->verticalHeader()->hide();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->horizontalHeader()->setStretchLastSection(true);
+    setMinimumSize(560, 300);
+    connect(copyButton, &QPushButton::clicked, this, &VeltoUpgradeResultDialog::copy);
+    languageChanged();
+}
+
+VeltoUpgradeResultDialog::Verdict
+VeltoUpgradeResultDialog::verdictOf(const VeltoDevice &before, const VeltoDevice &after, int result)
+{
+    if (result != 0)
+        return Verdict::UploadFailed;
+    if (after.mac().isEmpty())
+        return Verdict::DidNotComeBack;
+    if (after.value(kVersionKey) == before.value(kVersionKey))
+        return Verdict::SameVersion;
+    return Verdict::Upgraded;
+}
+
+void VeltoUpgradeResultDialog::setResults(const QVector<VeltoDevice> &before,
+                                          const QVector<VeltoDevice> &after,
+                                          const QVector<int> &results)
+{
+    rows.clear();
+    for (int i = 0; i < before.size(); ++i) {
+        const VeltoDevice answer = after.value(i);
+        Row row{before[i].mac(), before[i].value(kVersionKey),
+                answer.mac().isEmpty() ? QString() : answer.value(kVersionKey),
+                verdictOf(before[i], answer, results.value(i, -1))};
+        qDebug("upgrade %s: %s -> %s, %s", qUtf8Printable(row.mac), qUtf8Printable(row.before),
+               qUtf8Printable(row.after), qUtf8Printable(verdictKey(row.verdict)));
+        rows.append(row);
+    }
+    fillTable();
+}
+
+QString VeltoUpgradeResultDialog::verdictKey(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Upgraded:
+        return QStringLiteral("upgraded");
+    case Verdict::SameVersion:
+        return QStringLiteral("same version");
+    case Verdict::DidNotComeBack:
+        return QStringLiteral("did not come back");
+    case Verdict::UploadFailed:
+        break;
+    }
+    return QStringLiteral("upload failed");
+}
+
+QString VeltoUpgradeResultDialog::verdictText(Verdict verdict) const
+{
+    switch (verdict) {
+    case Verdict::Upgraded:
+        return translate(QStringLiteral("upgraded"));
+    case Verdict::SameVersion:
+        return translate(QStringLiteral("same version"));
+    case Verdict::DidNotComeBack:
+        return translate(QStringLiteral("did not come back"));
+    case Verdict::UploadFailed:
+        break;
+    }
+    return translate(QStringLiteral("upload failed"));
+}
+
+QStringList VeltoUpgradeResultDialog::headerTexts() const
+{
+    return {translate(QStringLiteral("Mac")), translate(QStringLiteral("Version before")),
+            translate(QStringLiteral("Version after")), translate(QStringLiteral("Result"))};
+}
+
+void VeltoUpgradeResultDialog::fillTable()
+{
+    table->setRowCount(rows.size());
+    for (int r = 0; r < rows.size(); ++r) {
+        const QStringList cells = {rows[r].mac, rows[r].before, rows[r].after,
+                                   verdictText(rows[r].verdict)};
+        for (int c = 0; c < cells.size(); ++c)
+            table->setItem(r, c, new QTableWidgetItem(cells[c]));
+    }
+    table->resizeColumnsToContents();
+}
+
+QString VeltoUpgradeResultDialog::tabSeparated() const
+{
+    QString text = headerTexts().join(QLatin1Char('\t')) + QLatin1Char('\n');
+    for (const Row &row : rows) {
+        text += QStringList(
+                    {field(row.mac), field(row.before), field(row.after), verdictText(row.verdict)})
+                    .join(QLatin1Char('\t')) +
+                QLatin1Char('\n');
+    }
+    return text;
+}
+
+void VeltoUpgradeResultDialog::copy()
+{
+    QApplication::clipboard()->setText(tabSeparated());
+    showToast(translate(QStringLiteral("Copied")), Qt::AlignHCenter | Qt::AlignBottom, 5, 5);
+}
+
+void VeltoUpgradeResultDialog::languageChanged()
+{
+    setWindowTitle(translate(QStringLiteral("Upgrade result")));
+    table->setHorizontalHeaderLabels(headerTexts());
+    copyButton->setText(translate(QStringLiteral("Copy")));
+    copyButton->adjustSize();
+    fillTable();
+}
+
+void VeltoUpgradeResultDialog::resizeEvent(QResizeEvent *event)
+{
+    JXDialog::resizeEvent(event);
+    const int buttonWidth = std::max(copyButton->width(), 100);
+    copyButton->setGeometry(width() - kMargin - buttonWidth, height() - kMargin - kButtonHeight,
+                            buttonWidth, kButtonHeight);
+    table->setGeometry(kMargin, kMargin, width() - 2 * kMargin,
+                       height() - 3 * kMargin - kButtonHeight);
+}
