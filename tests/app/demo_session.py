@@ -310,7 +310,7 @@ class DemoSession:
     def program_log(self):
         """The program's log as it is being written (one file per run)."""
         folder = os.path.join(self.work, "app", "log")
-        names = sorted(os.listdir(folder))
+        names = sorted(name for name in os.listdir(folder) if name.endswith(".clog"))
         with open(os.path.join(folder, names[-1]), encoding="utf-8", errors="replace") as f:
             return f.read()
 

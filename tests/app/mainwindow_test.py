@@ -301,7 +301,8 @@ class MainWindowTest(unittest.TestCase):
         self.assertFalse([n for n in s.namespaces if n in namespaces], namespaces)
         self.assertFalse(os.path.exists(s.work), "the work folder (CUPS in it) is left")
         folder = os.path.join(s.logs, "lankit-log")
-        with open(os.path.join(folder, sorted(os.listdir(folder))[-1]), encoding="utf-8") as f:
+        runs = sorted(name for name in os.listdir(folder) if name.endswith(".clog"))
+        with open(os.path.join(folder, runs[-1]), encoding="utf-8") as f:
             log = f.read()
         # The whole session, in order: start-up, every search, the label, the teardown
         # after the player's end.
