@@ -57,7 +57,7 @@ int downloadFile(const char *name, const char *path, const FileDownloadCodes &co
     std::fclose(file);
     if (result != 0)
         return korvalFail(result);
-    if (korvalWriteCommand("GM\"%s\"%zu\r\n", name, bytes.size()) != 0)
+    if (korvalWriteCommand("GM\"%s\"%s\r\n", name, std::to_string(bytes.size()).c_str()) != 0)
         return korvalFail(codes.header);
     if (korvalWriteChunked(bytes.data(), bytes.size()) != 0)
         return korvalFail(codes.data);

@@ -69,61 +69,7 @@ void FakeUsbTree::addPrinter(int index, const std::string &vendor, const std::st
         writeWholeFile(deviceNode(index), "");
 }
 
-void FakeUsbTree::install() const
-{
-    korvalState().paths.sysfsRoot = sysfsRoot();
-    korvalState().paths.devRoot = devRoot();
-}
-
-bool FakeUsbTree::openOutput()
-{
-    addPrinter(0, "0471", "0168", "SN0001");
-    install();
-    return OpenUSBPort(1) == 0 && OBX_ClearBuffer() == 0;
-}
-
 std::string FakeUsbTree::deviceNode(int index) const
 {
     return devRoot() + "\\usb\\lp" + std::to_string(index);
-}
-
-std::string readWholeFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool fileExists(const std::string &path)
-{
-    std::error_code ignored;
-    return fs::exists(fs::symlink_status(path, ignored));
-}
-
-void writeWholeFile(const std::string &path, const std::string &data)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << data;
-}
-
-void KorvalOutputTest::SetUp()
-{
-    korvalResetForTesting();
-    ASSERT_TRUE(usb.openOutput());
-    ASSERT_EQ(spool(), "N\r\n");
-    seen = spool().size();
-}
-
-void KorvalOutputTest::TearDown()
-{
-    korvalResetForTesting();
-}
-
-std::string KorvalOutputTest::writtenSince()
-{
-    const std::string all = spool();
-    const std::string fresh = all.size() > seen ? all.substr(seen) : std::string();
-    seen = all.size();
-    return fresh;
 }
