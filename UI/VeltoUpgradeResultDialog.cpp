@@ -132,7 +132,6 @@ void VeltoUpgradeResultDialog::copy()
 
 void VeltoUpgradeResultDialog::languageChanged()
 {
-    setWindowTitle(translate(QStringLiteral("Upgrade result")));
     table->setHorizontalHeaderLabels(headerTexts());
     copyButton->setText(translate(QStringLiteral("Copy")));
     copyButton->adjustSize();

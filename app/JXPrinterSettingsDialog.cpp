@@ -60,7 +60,6 @@ JXPrinterSettingsDialog::JXPrinterSettingsDialog(QWidget *parent)
 
 void JXPrinterSettingsDialog::languageChanged()
 {
-    setWindowTitle(translate(QStringLiteral("Printer Settings")));
     printerLabel->setText(translate(QStringLiteral("Printer")));
     for (Row &row : rows)
         row.label->setText(translate(QString::fromLatin1(row.text)));

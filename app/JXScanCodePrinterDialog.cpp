@@ -68,7 +68,6 @@ JXScanCodePrinterDialog::JXScanCodePrinterDialog(QWidget *parent)
 
 void JXScanCodePrinterDialog::languageChanged()
 {
-    setWindowTitle(translate(QStringLiteral("Scan Code")));
     title->setText(translate(QStringLiteral("Scan code")));
     modelLabel->setText(fieldLabel("Product Model"));
     serialLabel->setText(fieldLabel("Product SN"));
