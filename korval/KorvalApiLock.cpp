@@ -15,8 +15,9 @@ KorvalApiLock::~KorvalApiLock()
 
 std::mutex &KorvalApiLock::mutex()
 {
-    // Leaked on purpose: a caller's thread may still be inside an export while the
-    // process exits and static objects are destroyed.
-    static auto *const processLock = new std::mutex;
-    return *processLock;
+    // A plain static, not a heap object: the library may be unloaded and loaded again for
+    // each label, and a heap object would be lost at every unload. std::mutex has a trivial
+    // destructor, so a thread still inside an export at process exit is not disturbed.
+    static std::mutex processLock;
+    return processLock;
 }

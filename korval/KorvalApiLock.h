@@ -15,7 +15,7 @@ public:
     KorvalApiLock &operator=(const KorvalApiLock &) = delete;
 
 private:
-    static std::mutex &mutex();         // one for the process, never destroyed
+    static std::mutex &mutex();         // one for the process
     static thread_local int depth;      // exports of this thread now running; this thread only
     std::unique_lock<std::mutex> guard; // owns the mutex in the outermost export only
 };
