@@ -46,6 +46,9 @@ void JXWaitDialog::reject()
 
 void JXWaitDialog::onClose()
 {
+    // The worker sends _close() as its last act. Joining it before the dialog returns
+    // makes everything it wrote (a search's results) safe to read once exec() is back.
+    JXThread::halt(thread);
     accept();
 }
 
