@@ -8,6 +8,7 @@
 #include "JXUtils/JXLog.h"
 #include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
+#include "VeltoTestSupport.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -23,29 +24,12 @@ const char kRealMac[] = "02:56:4C:00:00:01";
 void discard(QtMsgType, const QMessageLogContext &, const QString &)
 {}
 
-long long receiveBufferErrors()
-{
-    QFile snmp(QStringLiteral("/proc/net/snmp"));
-    if (!snmp.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> lines = snmp.readAll().split('\n');
-    for (int i = 0; i + 1 < lines.size(); ++i) {
-        if (!lines[i].startsWith("Udp:") || !lines[i + 1].startsWith("Udp:"))
-            continue;
-        const QList<QByteArray> names = lines[i].simplified().split(' ');
-        const QList<QByteArray> values = lines[i + 1].simplified().split(' ');
-        const int column = names.indexOf("RcvbufErrors");
-        return column > 0 && column < values.size() ? values[column].toLongLong() : -1;
-    }
-    return -1;
-}
-
 void BM_SearchFlood(benchmark::State &state)
 {
     VeltoSDK *sdk = VeltoSDK::instance();
     double listed = 0;
     double real = 0;
-    const long long dropsBefore = receiveBufferErrors();
+    const long long dropsBefore = VeltoTest::receiveBufferErrors();
     for (auto _ : state) {
         QVector<VeltoDevice> found;
         sdk->searchDevices(found, 3.0);
@@ -57,7 +41,8 @@ void BM_SearchFlood(benchmark::State &state)
     const double runs = static_cast<double>(state.iterations());
     state.counters["devices"] = listed / runs;
     state.counters["real_listed"] = real / runs;
-    state.counters["rcvbuf_drops"] = static_cast<double>(receiveBufferErrors() - dropsBefore);
+    state.counters["rcvbuf_drops"] =
+        static_cast<double>(VeltoTest::receiveBufferErrors() - dropsBefore);
 }
 BENCHMARK(BM_SearchFlood)
     ->Iterations(3)

@@ -9,6 +9,7 @@
 #include "JXUtils/JXThread.h"
 #include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
+#include "VeltoTestSupport.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -23,30 +24,12 @@ const int kExpected = 1000;
 void discard(QtMsgType, const QMessageLogContext &, const QString &)
 {}
 
-// UDP "RcvbufErrors" of this network namespace.
-long long receiveBufferErrors()
-{
-    QFile snmp(QStringLiteral("/proc/net/snmp"));
-    if (!snmp.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> lines = snmp.readAll().split('\n');
-    for (int i = 0; i + 1 < lines.size(); ++i) {
-        if (!lines[i].startsWith("Udp:") || !lines[i + 1].startsWith("Udp:"))
-            continue;
-        const QList<QByteArray> names = lines[i].simplified().split(' ');
-        const QList<QByteArray> values = lines[i + 1].simplified().split(' ');
-        const int column = names.indexOf("RcvbufErrors");
-        return column > 0 && column < values.size() ? values[column].toLongLong() : -1;
-    }
-    return -1;
-}
-
 void BM_SearchCrowd(benchmark::State &state)
 {
     VeltoSDK *sdk = VeltoSDK::instance();
     const double seconds = static_cast<double>(state.range(0)) / 1000.0;
     double listed = 0;
-    const long long dropsBefore = receiveBufferErrors();
+    const long long dropsBefore = VeltoTest::receiveBufferErrors();
     for (auto _ : state) {
         QVector<VeltoDevice> found;
         sdk->searchDevices(found, seconds);
@@ -56,7 +39,8 @@ void BM_SearchCrowd(benchmark::State &state)
         state.ResumeTiming();
     }
     state.counters["devices"] = listed / static_cast<double>(state.iterations());
-    state.counters["rcvbuf_drops"] = static_cast<double>(receiveBufferErrors() - dropsBefore);
+    state.counters["rcvbuf_drops"] =
+        static_cast<double>(VeltoTest::receiveBufferErrors() - dropsBefore);
 }
 BENCHMARK(BM_SearchCrowd)
     ->Arg(100)

@@ -80,24 +80,6 @@ long peakResidentKb()
     return -1;
 }
 
-// UDP "RcvbufErrors" of this network namespace.
-long long receiveBufferErrors()
-{
-    QFile snmp(QStringLiteral("/proc/net/snmp"));
-    if (!snmp.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> lines = snmp.readAll().split('\n');
-    for (int i = 0; i + 1 < lines.size(); ++i) {
-        if (!lines[i].startsWith("Udp:") || !lines[i + 1].startsWith("Udp:"))
-            continue;
-        const QList<QByteArray> names = lines[i].simplified().split(' ');
-        const QList<QByteArray> values = lines[i + 1].simplified().split(' ');
-        const int column = names.indexOf("RcvbufErrors");
-        return column > 0 && column < values.size() ? values[column].toLongLong() : -1;
-    }
-    return -1;
-}
-
 // A UDP socket of this process, closed with the object.
 class Socket
 {
@@ -304,7 +286,7 @@ TEST_F(VeltoReceiveNetns, HostilePeerFloodsAndLies)
               QString::number(kFlood), "--flood-ms", "1000", "--hostile"});
     startProtocol();
     const long before = peakResidentKb();
-    const long long dropsBefore = receiveBufferErrors();
+    const long long dropsBefore = VeltoTest::receiveBufferErrors();
     QElapsedTimer timer;
     timer.start();
     const double cpuBefore = cpuSeconds();
@@ -315,7 +297,7 @@ TEST_F(VeltoReceiveNetns, HostilePeerFloodsAndLies)
     RecordProperty("peak_rss_kb", static_cast<int>(peak));
     RecordProperty("rss_growth_kb", static_cast<int>(peak - before));
     RecordProperty("listed", found.size());
-    std::printf("kernel drops %lld\n", receiveBufferErrors() - dropsBefore);
+    std::printf("kernel drops %lld\n", VeltoTest::receiveBufferErrors() - dropsBefore);
     std::printf("hostile peer: %d listed in %lld ms, CPU %.2f s, peak RSS %ld kB (+%ld kB)\n",
                 found.size(), static_cast<long long>(took), cpu, peak, peak - before);
     EXPECT_LT(took, 3500); // the list of a whole flood takes a moment to free on a busy machine

@@ -1,5 +1,7 @@
 #include "VeltoTestSupport.h"
 
+#include <QFile>
+
 #include "Velto/VeltoDatagram.h"
 #include "Velto/VeltoSDK.h"
 
@@ -39,5 +41,21 @@ QByteArray nextRequest(VeltoSDK *sdk, int milliseconds)
 QByteArray framed(const char *json)
 {
     return VeltoDatagram::frame(QByteArray(json));
+}
+long long receiveBufferErrors()
+{
+    QFile snmp(QStringLiteral("/proc/net/snmp"));
+    if (!snmp.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> lines = snmp.readAll().split('\n');
+    for (int i = 0; i + 1 < lines.size(); ++i) {
+        if (!lines[i].startsWith("Udp:") || !lines[i + 1].startsWith("Udp:"))
+            continue;
+        const QList<QByteArray> names = lines[i].simplified().split(' ');
+        const QList<QByteArray> values = lines[i + 1].simplified().split(' ');
+        const int column = names.indexOf("RcvbufErrors");
+        return column > 0 && column < values.size() ? values[column].toLongLong() : -1;
+    }
+    return -1;
 }
 } // namespace VeltoTest

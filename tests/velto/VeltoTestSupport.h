@@ -18,4 +18,7 @@ QByteArray replyDatagram(const QJsonObject &reply);
 QByteArray nextRequest(VeltoSDK *sdk, int milliseconds = 2000);
 // The datagram of a JSON text, header included.
 QByteArray framed(const char *json);
+// UDP "RcvbufErrors" of this network namespace (datagrams the kernel dropped for a full
+// receive buffer); -1 when /proc cannot be read.
+long long receiveBufferErrors();
 } // namespace VeltoTest
