@@ -10,7 +10,6 @@
 namespace {
 const int kMargin = 10;
 const int kButtonHeight = 30;
-const QString kVersionKey = QStringLiteral("appVersion");
 
 // Tabs and line ends inside a field would break the copied table.
 QString field(QString text)
@@ -35,18 +34,6 @@ VeltoUpgradeResultDialog::VeltoUpgradeResultDialog(QWidget *parent)
     languageChanged();
 }
 
-VeltoUpgradeResultDialog::Verdict
-VeltoUpgradeResultDialog::verdictOf(const VeltoDevice &before, const VeltoDevice &after, int result)
-{
-    if (result != 0)
-        return Verdict::UploadFailed;
-    if (after.mac().isEmpty())
-        return Verdict::DidNotComeBack;
-    if (after.value(kVersionKey) == before.value(kVersionKey))
-        return Verdict::SameVersion;
-    return Verdict::Upgraded;
-}
-
 void VeltoUpgradeResultDialog::setResults(const QVector<VeltoDevice> &before,
                                           const QVector<VeltoDevice> &after,
                                           const QVector<int> &results)
@@ -54,44 +41,14 @@ void VeltoUpgradeResultDialog::setResults(const QVector<VeltoDevice> &before,
     rows.clear();
     for (int i = 0; i < before.size(); ++i) {
         const VeltoDevice answer = after.value(i);
-        Row row{before[i].mac(), before[i].value(kVersionKey),
-                answer.mac().isEmpty() ? QString() : answer.value(kVersionKey),
-                verdictOf(before[i], answer, results.value(i, -1))};
+        Row row{before[i].mac(), VeltoUpgradeVerdict::versionOf(before[i]),
+                VeltoUpgradeVerdict::versionOf(answer),
+                VeltoUpgradeVerdict::of(before[i], answer, results.value(i, -1))};
         qDebug("upgrade %s: %s -> %s, %s", qUtf8Printable(row.mac), qUtf8Printable(row.before),
-               qUtf8Printable(row.after), qUtf8Printable(verdictKey(row.verdict)));
+               qUtf8Printable(row.after), qUtf8Printable(VeltoUpgradeVerdict::key(row.verdict)));
         rows.append(row);
     }
     fillTable();
-}
-
-QString VeltoUpgradeResultDialog::verdictKey(Verdict verdict)
-{
-    switch (verdict) {
-    case Verdict::Upgraded:
-        return QStringLiteral("upgraded");
-    case Verdict::SameVersion:
-        return QStringLiteral("same version");
-    case Verdict::DidNotComeBack:
-        return QStringLiteral("did not come back");
-    case Verdict::UploadFailed:
-        break;
-    }
-    return QStringLiteral("upload failed");
-}
-
-QString VeltoUpgradeResultDialog::verdictText(Verdict verdict) const
-{
-    switch (verdict) {
-    case Verdict::Upgraded:
-        return translate(QStringLiteral("upgraded"));
-    case Verdict::SameVersion:
-        return translate(QStringLiteral("same version"));
-    case Verdict::DidNotComeBack:
-        return translate(QStringLiteral("did not come back"));
-    case Verdict::UploadFailed:
-        break;
-    }
-    return translate(QStringLiteral("upload failed"));
 }
 
 QStringList VeltoUpgradeResultDialog::headerTexts() const
@@ -105,7 +62,7 @@ void VeltoUpgradeResultDialog::fillTable()
     table->setRowCount(rows.size());
     for (int r = 0; r < rows.size(); ++r) {
         const QStringList cells = {rows[r].mac, rows[r].before, rows[r].after,
-                                   verdictText(rows[r].verdict)};
+                                   translate(VeltoUpgradeVerdict::key(rows[r].verdict))};
         for (int c = 0; c < cells.size(); ++c)
             table->setItem(r, c, new QTableWidgetItem(cells[c]));
     }
@@ -116,8 +73,8 @@ QString VeltoUpgradeResultDialog::tabSeparated() const
 {
     QString text = headerTexts().join(QLatin1Char('\t')) + QLatin1Char('\n');
     for (const Row &row : rows) {
-        text += QStringList(
-                    {field(row.mac), field(row.before), field(row.after), verdictText(row.verdict)})
+        text += QStringList({field(row.mac), field(row.before), field(row.after),
+                             translate(VeltoUpgradeVerdict::key(row.verdict))})
                     .join(QLatin1Char('\t')) +
                 QLatin1Char('\n');
     }

@@ -3,6 +3,7 @@
 #include "JXUtils/JXLocalize.h"
 #include "JXWidget/JXDialog/JXDialog.h"
 #include "Velto/VeltoDevice.h"
+#include "Velto/VeltoUpgradeVerdict.h"
 
 #include <QString>
 #include <QVector>
@@ -18,21 +19,12 @@ class VeltoUpgradeResultDialog : public JXDialog, public JXLocalize
     Q_OBJECT
 
 public:
-    enum class Verdict
-    {
-        Upgraded,
-        SameVersion,
-        DidNotComeBack,
-        UploadFailed
-    };
-
     explicit VeltoUpgradeResultDialog(QWidget *parent = nullptr);
 
     // before[i] is the record searched before the upload, after[i] its reply afterwards
     // (empty when none came), results[i] the upload's result.
     void setResults(const QVector<VeltoDevice> &before, const QVector<VeltoDevice> &after,
                     const QVector<int> &results);
-    static Verdict verdictOf(const VeltoDevice &before, const VeltoDevice &after, int result);
 
     // A header line and one line per device, fields separated by tabs.
     QString tabSeparated() const;
@@ -48,11 +40,8 @@ private:
         QString mac;
         QString before;
         QString after;
-        Verdict verdict;
+        VeltoUpgradeVerdict::Verdict verdict;
     };
-    // The English verdict, as the log writes it, and as shown.
-    static QString verdictKey(Verdict verdict);
-    QString verdictText(Verdict verdict) const;
     QStringList headerTexts() const;
     void fillTable();
     void copy();

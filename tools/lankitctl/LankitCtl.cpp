@@ -3,6 +3,7 @@
 #include "JXUtils/JXConfigure.h"
 #include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
+#include "Velto/VeltoUpgradeVerdict.h"
 #include "app/OmbrixLabelLog.h"
 #include "app/OmbrixPrinter.h"
 #include "app/OmbrixScanText.h"
@@ -343,24 +344,17 @@ int LankitCtl::upgrade()
     QJsonArray verdicts;
     bool allUpgraded = true;
     for (int i = 0; i < devices.size(); ++i) {
-        const QString before = devices[i].value(QStringLiteral("appVersion"));
-        const QString now =
-            after[i].mac().isEmpty() ? QString() : after[i].value(QStringLiteral("appVersion"));
-        QString verdict;
-        if (results[i] != 0)
-            verdict = QStringLiteral("upload failed");
-        else if (after[i].mac().isEmpty())
-            verdict = QStringLiteral("did not come back");
-        else if (now == before)
-            verdict = QStringLiteral("same version");
-        else
-            verdict = QStringLiteral("upgraded");
-        allUpgraded = allUpgraded && verdict == QLatin1String("upgraded");
-        verdicts.append(QJsonObject{{QStringLiteral("mac"), devices[i].mac()},
-                                    {QStringLiteral("before"), before},
-                                    {QStringLiteral("after"), now},
-                                    {QStringLiteral("result"), results[i]},
-                                    {QStringLiteral("verdict"), verdict}});
+        const QString before = VeltoUpgradeVerdict::versionOf(devices[i]);
+        const QString now = VeltoUpgradeVerdict::versionOf(after[i]);
+        const VeltoUpgradeVerdict::Verdict verdict =
+            VeltoUpgradeVerdict::of(devices[i], after[i], results[i]);
+        allUpgraded = allUpgraded && verdict == VeltoUpgradeVerdict::Upgraded;
+        verdicts.append(
+            QJsonObject{{QStringLiteral("mac"), devices[i].mac()},
+                        {QStringLiteral("before"), before},
+                        {QStringLiteral("after"), now},
+                        {QStringLiteral("result"), results[i]},
+                        {QStringLiteral("verdict"), VeltoUpgradeVerdict::key(verdict)}});
     }
     return finish({{QStringLiteral("devices"), verdicts}}, allUpgraded ? kOk : kFailed);
 }

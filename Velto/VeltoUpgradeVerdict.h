@@ -1,0 +1,28 @@
+#pragma once
+
+#include "Velto/VeltoDevice.h"
+
+#include <QString>
+
+// How one device came out of a firmware upgrade, judged from its search record before the
+// upload, its reply afterwards and the upload's result. The result dialog and lankitctl
+// both judge with it, so that they name a device's outcome alike.
+class VeltoUpgradeVerdict
+{
+public:
+    enum Verdict
+    {
+        Upgraded,
+        SameVersion,
+        DidNotComeBack,
+        UploadFailed
+    };
+
+    // after has no MAC when the device did not answer again.
+    static Verdict of(const VeltoDevice &before, const VeltoDevice &after, int result);
+    // "upgraded", "same version", "did not come back" or "upload failed": what the log and
+    // lankitctl's JSON write, and the language key of the text shown.
+    static QString key(Verdict verdict);
+    // The firmware version a record reports; empty for a device that did not answer.
+    static QString versionOf(const VeltoDevice &device);
+};
