@@ -2,11 +2,10 @@
 
 #include "JXUtils/JXLocalize.h"
 #include "Velto/VeltoSDK.h"
+#include "Velto/VeltoUpgradeVerdict.h"
 
 #include <QElapsedTimer>
 #include <QThread>
-
-#include <algorithm>
 
 namespace {
 const qint64 kRoundMs = 5000;
@@ -43,18 +42,7 @@ void VeltoUpgradeWaitDialog::run()
         const qint64 roundStart = elapsed.elapsed();
         QVector<VeltoDevice> found;
         VeltoSDK::instance()->searchDevices(found, kSearchSeconds);
-        int waiting = 0;
-        for (int i = 0; i < devices.size(); ++i) {
-            if (results.value(i, -1) != 0 || !answered[i].mac().isEmpty())
-                continue;
-            const auto match = std::find_if(found.begin(), found.end(), [&](const VeltoDevice &d) {
-                return d.mac().compare(devices[i].mac(), Qt::CaseInsensitive) == 0;
-            });
-            if (match != found.end())
-                answered[i] = *match;
-            else
-                ++waiting;
-        }
+        const int waiting = VeltoUpgradeVerdict::takeAnswers(devices, results, found, answered);
         emit _setMessage(QStringLiteral("%1 %2/%3")
                              .arg(stepText)
                              .arg(devices.size() - waiting)

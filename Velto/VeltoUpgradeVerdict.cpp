@@ -1,5 +1,7 @@
 #include "Velto/VeltoUpgradeVerdict.h"
 
+#include <algorithm>
+
 VeltoUpgradeVerdict::Verdict VeltoUpgradeVerdict::of(const VeltoDevice &before,
                                                      const VeltoDevice &after, int result)
 {
@@ -30,4 +32,24 @@ QString VeltoUpgradeVerdict::key(Verdict verdict)
 QString VeltoUpgradeVerdict::versionOf(const VeltoDevice &device)
 {
     return device.mac().isEmpty() ? QString() : device.value(QStringLiteral("appVersion"));
+}
+
+int VeltoUpgradeVerdict::takeAnswers(const QVector<VeltoDevice> &devices,
+                                     const QVector<int> &results, const QVector<VeltoDevice> &found,
+                                     QVector<VeltoDevice> &answered)
+{
+    answered.resize(devices.size());
+    int waiting = 0;
+    for (int i = 0; i < devices.size(); ++i) {
+        if (results.value(i, -1) != 0 || !answered[i].mac().isEmpty())
+            continue;
+        const auto match = std::find_if(found.begin(), found.end(), [&](const VeltoDevice &d) {
+            return d.mac().compare(devices[i].mac(), Qt::CaseInsensitive) == 0;
+        });
+        if (match != found.end())
+            answered[i] = *match;
+        else
+            ++waiting;
+    }
+    return waiting;
 }

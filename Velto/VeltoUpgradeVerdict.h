@@ -3,6 +3,7 @@
 #include "Velto/VeltoDevice.h"
 
 #include <QString>
+#include <QVector>
 
 // How one device came out of a firmware upgrade, judged from its search record before the
 // upload, its reply afterwards and the upload's result. The result dialog and lankitctl
@@ -25,4 +26,9 @@ public:
     static QString key(Verdict verdict);
     // The firmware version a record reports; empty for a device that did not answer.
     static QString versionOf(const VeltoDevice &device);
+    // One round of waiting for upgraded devices to answer again: keeps in answered[i] the
+    // reply found for devices[i] (by MAC) and returns how many are still awaited. Devices
+    // whose upload failed (results[i] != 0) are not awaited.
+    static int takeAnswers(const QVector<VeltoDevice> &devices, const QVector<int> &results,
+                           const QVector<VeltoDevice> &found, QVector<VeltoDevice> &answered);
 };

@@ -371,18 +371,7 @@ QVector<VeltoDevice> LankitCtl::waitForDevices(const QVector<VeltoDevice> &devic
     for (;;) {
         const qint64 roundStart = elapsed.elapsed();
         const QVector<VeltoDevice> found = searchNetwork();
-        int waiting = 0;
-        for (int i = 0; i < devices.size(); ++i) {
-            if (results[i] != 0 || !answered[i].mac().isEmpty())
-                continue;
-            const auto match = std::find_if(found.begin(), found.end(), [&](const VeltoDevice &d) {
-                return d.mac().compare(devices[i].mac(), Qt::CaseInsensitive) == 0;
-            });
-            if (match != found.end())
-                answered[i] = *match;
-            else
-                ++waiting;
-        }
+        const int waiting = VeltoUpgradeVerdict::takeAnswers(devices, results, found, answered);
         const qint64 next = roundStart + kRoundMs;
         if (waiting == 0 || next >= qint64(seconds * 1000))
             return answered;
