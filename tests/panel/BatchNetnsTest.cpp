@@ -1,9 +1,7 @@
 // The device table's right-click operations on ticked devices, against eight simulated
 // cameras across a veth pair between two private network namespaces.
-#include "PanelTestSupport.h"
-#include "support/LogCapture.h"
+#include "SimulatedPanelTest.h"
 #include "support/TestPaths.h"
-#include "velto/SimulatorProcess.h"
 
 #include "JXUtils/JXConfigure.h"
 #include "UI/CVTableWidget.h"
@@ -36,49 +34,22 @@
 
 namespace {
 
-const char kRecvOpened[] = "VeltoSDK.cpp: bind socket port 5999 -> 0";
-
-class BatchNetns : public ::testing::Test
+class BatchNetns : public SimulatedPanelTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        ASSERT_FALSE(qEnvironmentVariableIsEmpty("NETNS_B"))
-            << "run me through scripts/netns-run.sh: the protocol sends on start";
-        VeltoDevice::registerMetaTypes();
-    }
     void SetUp() override
     {
-        PanelTest::useLanguage("en");
-        VeltoSDK::createInstance();
+        SimulatedPanelTest::SetUp();
         ASSERT_TRUE(dir.isValid());
         firmware = dir.filePath("fw.bin");
         QFile file(firmware);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(QByteArray(256 * 1024, 'F'));
     }
-    void TearDown() override
-    {
-        VeltoSDK::destroyInstance();
-        sim.reset();
-    }
 
     void simulate(const QStringList &arguments, int expected)
     {
-        sim = std::make_unique<SimulatorProcess>(arguments);
-        ASSERT_TRUE(sim->isReady());
-        QNetworkInterface iface;
-        QNetworkAddressEntry entry;
-        ASSERT_TRUE(chooseInterface(usableInterfaces(), qEnvironmentVariable("NETNS_IF_A"),
-                                    QString(), iface, entry));
-        const int from = log.size();
-        VeltoSDK::instance()->start(iface, entry);
-        ASSERT_TRUE(log.waitFor(kRecvOpened, 3000, from));
-        QVector<VeltoDevice> found;
-        VeltoSDK::instance()->searchDevices(found, 0.6);
-        std::sort(found.begin(), found.end(), VeltoDevice::lessByMac);
-        ASSERT_EQ(found.size(), expected);
-        table.setDevices(found);
+        SimulatedPanelTest::simulate(arguments, expected, 0.6);
         table.resize(420, 300);
         table.show();
     }
@@ -117,9 +88,6 @@ protected:
     }
 
     ScopedAppDir app; // the configuration the verification time is read from
-    LogCapture log;
-    std::unique_ptr<SimulatorProcess> sim;
-    VeltoDevicesWidget table;
     QTemporaryDir dir;
     QString firmware;
     std::shared_ptr<QString> answered;

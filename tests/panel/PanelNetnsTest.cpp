@@ -1,9 +1,7 @@
 // The panel and its dialogs against the device simulator across a veth pair between two
 // private network namespaces. Run through scripts/netns-run.sh: this program runs in
 // namespace A on NETNS_IF_A, the simulator in namespace B.
-#include "PanelTestSupport.h"
-#include "support/LogCapture.h"
-#include "velto/SimulatorProcess.h"
+#include "SimulatedPanelTest.h"
 
 #include "UI/VeltoDeviceFirmwareSettingsDialog.h"
 #include "UI/VeltoDeviceIPInfoDialog.h"
@@ -32,7 +30,6 @@
 
 namespace {
 
-const char kRecvOpened[] = "VeltoSDK.cpp: bind socket port 5999 -> 0";
 // The simulator's first two cameras.
 const char kFirstMac[] = "02:56:4C:00:00:01";
 const char kSecondMac[] = "02:56:4C:00:00:02";
@@ -59,45 +56,12 @@ QPushButton *buttonWithText(QWidget &dialog, const QString &text)
     return nullptr;
 }
 
-class PanelNetns : public ::testing::Test
+class PanelNetns : public SimulatedPanelTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        ASSERT_FALSE(qEnvironmentVariableIsEmpty("NETNS_B"))
-            << "run me through scripts/netns-run.sh: the protocol sends on start";
-        VeltoDevice::registerMetaTypes();
-    }
-
-    void SetUp() override
-    {
-        PanelTest::useLanguage("en");
-        VeltoSDK::createInstance();
-    }
-
-    void TearDown() override
-    {
-        VeltoSDK::destroyInstance();
-        sim.reset();
-    }
-
-    // Starts the simulator and the protocol, searches, and puts the devices in the table.
     void simulate(const QStringList &arguments, int expected)
     {
-        sim = std::make_unique<SimulatorProcess>(arguments);
-        ASSERT_TRUE(sim->isReady());
-        QNetworkInterface iface;
-        QNetworkAddressEntry entry;
-        ASSERT_TRUE(chooseInterface(usableInterfaces(), qEnvironmentVariable("NETNS_IF_A"),
-                                    QString(), iface, entry));
-        const int from = log.size();
-        VeltoSDK::instance()->start(iface, entry);
-        ASSERT_TRUE(log.waitFor(kRecvOpened, 3000, from));
-        QVector<VeltoDevice> found;
-        VeltoSDK::instance()->searchDevices(found, 0.4);
-        std::sort(found.begin(), found.end(), VeltoDevice::lessByMac);
-        ASSERT_EQ(found.size(), expected);
-        table.setDevices(found);
+        SimulatedPanelTest::simulate(arguments, expected, 0.4);
     }
 
     // The JSON of every request of that method the simulator received, in order.
@@ -126,10 +90,6 @@ protected:
         dialog.onClickSetButton(false);
         return dialog.result();
     }
-
-    LogCapture log;
-    std::unique_ptr<SimulatorProcess> sim;
-    VeltoDevicesWidget table;
 };
 
 TEST_F(PanelNetns, StaticAddressesAreSentAsPlainDottedQuadsAndShownAtOnce)

@@ -44,7 +44,9 @@ const char *const kWindowTexts[] = {
     "Please input correct size",
     // scan-code label dialog
     "Scan code", "Product Model", "Product SN", "Label left padding", "Label top padding",
-    "Please set model first", "Please set SN first"};
+    "Please set model first", "Please set SN first",
+    // upgrade result verdicts, shown by their English names
+    "upgraded", "same version", "did not come back", "upload failed"};
 
 // Chinese texts that are rightly written in Latin letters.
 const char *const kUntranslatedInChinese[] = {"DHCP"};
