@@ -7,7 +7,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "support"))
@@ -45,16 +44,7 @@ class FirstStart(unittest.TestCase):
                     _, err = proc.communicate(timeout=30)
                     self.fail("the main window never appeared (exit %s):\n%s"
                               % (proc.returncode, err.decode(errors="replace")[-4000:]))
-                # A close that reaches the window while it is still being mapped can be
-                # dropped by the toolkit; press "close" again, as an operator would.
-                deadline = time.monotonic() + 60
-                while proc.poll() is None and time.monotonic() < deadline:
-                    xsession.close_window(x.display_name, window)
-                    try:
-                        proc.wait(timeout=2)
-                    except subprocess.TimeoutExpired:
-                        pass
-                _, err = proc.communicate(timeout=30)
+                err = xsession.close_until_exit(x.display_name, window, proc)
             finally:
                 if proc.poll() is None:
                     proc.kill()

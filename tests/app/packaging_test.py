@@ -291,14 +291,7 @@ class ProgramFromTheTree(unittest.TestCase):
                      "shot", self.screenshot], env=dict(os.environ, DISPLAY=x.display_name),
                     capture_output=True, text=True, timeout=TOOL_SECONDS)
                 self.assertEqual(shot.returncode, 0, shot.stderr)
-                deadline = time.monotonic() + 60
-                while proc.poll() is None and time.monotonic() < deadline:
-                    xsession.close_window(x.display_name, window)
-                    try:
-                        proc.wait(timeout=2)
-                    except subprocess.TimeoutExpired:
-                        pass
-                _, err = proc.communicate(timeout=30)
+                err = xsession.close_until_exit(x.display_name, window, proc)
             finally:
                 if proc.poll() is None:
                     proc.kill()

@@ -69,3 +69,19 @@ def close_window(display_name, window_id):
         d.flush()
     finally:
         d.close()
+
+
+def close_until_exit(display_name, window_id, proc, timeout=60.0):
+    """Closes the program's window until the program has ended, and returns its stderr.
+
+    A close that reaches the window while it is still being mapped can be dropped by the
+    toolkit, so close is pressed again every 2 s, as an operator would."""
+    deadline = time.monotonic() + timeout
+    while proc.poll() is None and time.monotonic() < deadline:
+        close_window(display_name, window_id)
+        try:
+            proc.wait(timeout=2)
+        except subprocess.TimeoutExpired:
+            pass
+    _, err = proc.communicate(timeout=30)
+    return err
