@@ -50,7 +50,7 @@ dir="$(scripts/build.sh "$kind" | tail -n 1)"
 supp="$PWD/tests/support"
 case "$kind" in
   sanitize)
-    export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:fast_unwind_on_malloc=0"
+    export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1"
     export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp" ;;
   thread)

@@ -29,9 +29,12 @@
 #include <memory>
 
 namespace {
-// ThreadSanitizer's shadow memory multiplies what every allocation costs in resident size.
+// ThreadSanitizer's shadow memory multiplies what every allocation costs in resident size;
+// AddressSanitizer pads every allocation and holds up to 256 MB of freed ones in quarantine.
 #if defined(__SANITIZE_THREAD__)
 constexpr long kSanitizerMemoryFactor = 4;
+#elif defined(__SANITIZE_ADDRESS__)
+constexpr long kSanitizerMemoryFactor = 2;
 #else
 constexpr long kSanitizerMemoryFactor = 1;
 #endif
