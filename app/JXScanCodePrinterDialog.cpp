@@ -2,6 +2,7 @@
 
 #include "JXUtils/JXConfigure.h"
 #include "JXWidget/JXDialog/JXAlertDialog.h"
+#include "app/OmbrixLabelPreviewWidget.h"
 #include "app/OmbrixPrinter.h"
 #include "app/OmbrixScanText.h"
 
@@ -18,6 +19,12 @@ const int kRowHeight = 25;
 const int kToastMargin = 5;
 const int kFontPoints = 16;
 const int kTitleWeight = 75;
+// The label panel: right of the fields, as tall as the dialog allows, at least this square.
+const int kPanelGap = 20;
+const int kPanelLeft = 490;
+const int kPanelSide = 340;
+const int kPanelMargin = 10;
+const int kMinimumHeight = 360;
 
 QFont arial(int weight)
 {
@@ -38,7 +45,7 @@ JXScanCodePrinterDialog::JXScanCodePrinterDialog(QWidget *parent)
       serialField(new QLineEdit(this)), leftPaddingLabel(new QLabel(this)),
       topPaddingLabel(new QLabel(this)), leftPaddingField(new QLineEdit(this)),
       topPaddingField(new QLineEdit(this)), reprintQuestion(new QCheckBox(this)),
-      labelLog(std::make_unique<OmbrixLabelLog>())
+      labelPreview(new OmbrixLabelPreviewWidget(this)), labelLog(std::make_unique<OmbrixLabelLog>())
 {
     // Names by which tests and accessibility tools find the fields.
     scanField->setObjectName(QStringLiteral("scan"));
@@ -47,6 +54,7 @@ JXScanCodePrinterDialog::JXScanCodePrinterDialog(QWidget *parent)
     leftPaddingField->setObjectName(QStringLiteral("paddingLeft"));
     topPaddingField->setObjectName(QStringLiteral("paddingTop"));
     reprintQuestion->setObjectName(QStringLiteral("reprintQuestion"));
+    labelPreview->setObjectName(QStringLiteral("labelPreview"));
     // The scanner's keys must keep going to the scan field.
     reprintQuestion->setFocusPolicy(Qt::NoFocus);
     reprintQuestion->setChecked(JXConfigure().reprintQuestion());
@@ -54,7 +62,7 @@ JXScanCodePrinterDialog::JXScanCodePrinterDialog(QWidget *parent)
             [](bool on) { JXConfigure().setReprintQuestion(on); });
     title->setFont(arial(kTitleWeight));
     scanField->setFont(arial(QFont::Normal));
-    setMinimumSize(500, 360);
+    setMinimumSize(kPanelLeft + kPanelSide + kPanelMargin, kMinimumHeight);
     languageChanged();
     JXConfigure configure;
     double width = 0, height = 0, left = 0, top = 0, right = 0, bottom = 0, padding = 0;
@@ -173,8 +181,11 @@ void JXScanCodePrinterDialog::onScan()
     record(code, outcome.printer.isEmpty() ? printer : outcome.printer, outcome.pitch,
            outcome.printed ? QString::fromLatin1(OmbrixLabelLog::kPrinted)
                            : QStringLiteral("failed: ") + outcome.reason);
-    if (outcome.printed)
+    // A failed label never reached the printer: the panel keeps the last one that did.
+    if (outcome.printed) {
+        labelPreview->showJob(outcome.spool);
         serialField->setText(OmbrixScanText::nextSerial(serial));
+    }
     scanField->setText(code);
 }
 
@@ -202,4 +213,24 @@ void JXScanCodePrinterDialog::resizeEvent(QResizeEvent *event)
     scanField->setGeometry(30, bottom + 40, 440, 50);
     reprintQuestion->adjustSize();
     reprintQuestion->move(30, scanField->geometry().bottom() + 1 + 10);
+    placeLabelPreview();
+}
+
+// Right of every field whatever the language makes of the labels' widths; the dialog grows
+// when a translation pushes the panel further right.
+void JXScanCodePrinterDialog::placeLabelPreview()
+{
+    int left = kPanelLeft;
+    for (const QWidget *widget :
+         {static_cast<const QWidget *>(scanField), static_cast<const QWidget *>(modelField),
+          static_cast<const QWidget *>(serialField), static_cast<const QWidget *>(leftPaddingField),
+          static_cast<const QWidget *>(topPaddingField),
+          static_cast<const QWidget *>(reprintQuestion)})
+        left = std::max(left, widget->geometry().right() + 1 + kPanelGap);
+    const int minimumWidth = left + kPanelSide + kPanelMargin;
+    if (minimumWidth > minimumSize().width())
+        setMinimumWidth(minimumWidth);
+    labelPreview->setGeometry(left, kPanelMargin,
+                              std::max(kPanelSide, width() - left - kPanelMargin),
+                              std::max(kPanelSide, height() - 2 * kPanelMargin));
 }

@@ -9,13 +9,15 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class OmbrixLabelPreviewWidget;
 
 // The production-line screen: every carriage return from the hand-held scanner prints one
 // device label with the model, the P2P identifier found in the scan and the serial number,
 // which then advances. A scan that cannot be printed safely prints nothing and says why.
 // No buttons: the window's close control ends it. Every label tried is recorded in the
 // production run's label log; with the reprint question ticked, a code printed before is
-// printed again only when the operator says so. GUI thread only.
+// printed again only when the operator says so. Right of the fields, a panel shows the
+// last label sent, drawn from the bytes the printer got. GUI thread only.
 class JXScanCodePrinterDialog : public JXDialog, public JXLocalize
 {
     Q_OBJECT
@@ -34,6 +36,7 @@ protected:
 private:
     void onScan();
     void storePaddings();
+    void placeLabelPreview();
     void toast(const QString &text);
     // Asks whether a code printed before is to be printed again; "no" is the default.
     bool confirmReprint(const OmbrixLabelLog::Entry &earlier);
@@ -50,5 +53,6 @@ private:
     QLineEdit *leftPaddingField;              // child
     QLineEdit *topPaddingField;               // child
     QCheckBox *reprintQuestion;               // child
+    OmbrixLabelPreviewWidget *labelPreview;   // child
     std::unique_ptr<OmbrixLabelLog> labelLog; // owned; opened (and indexed) with the dialog
 };

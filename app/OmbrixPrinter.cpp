@@ -1,6 +1,7 @@
 #include "app/OmbrixPrinter.h"
 
 #include "JXUtils/JXConfigure.h"
+#include "JXUtils/JXRegularFile.h"
 #include "app/JXPrinterSettingsDialog.h"
 #include "app/OmbrixLabelLayout.h"
 #include "app/OmbrixLibrary.h"
@@ -9,6 +10,7 @@
 #include "app/OmbrixScanText.h"
 
 #include <QDebug>
+#include <QDir>
 
 namespace {
 // The only label this binding prints, in millimetres.
@@ -53,6 +55,17 @@ OmbrixLabelLayout::Geometry forceLabelGeometry()
         configure.setLabelSettings(geometry.width, geometry.height, geometry.columns, left, top,
                                    right, bottom, kLabelPadding);
     return geometry;
+}
+
+// The spool file the library has just sent: it writes it in the current folder when the
+// buffer is cleared and removes it when the port closes, so it is read before that.
+QByteArray sentSpool()
+{
+    QByteArray spool;
+    const QString path = QDir::currentPath() + QStringLiteral("/ombrixtemp.prn");
+    if (!JXRegularFile::read(path, OmbrixPrinter::kMaxSpoolBytes, spool))
+        qDebug() << "spool file not read back" << path;
+    return spool;
 }
 
 // GUI thread only; 0 unless a test sets it.
@@ -149,8 +162,8 @@ OmbrixPrinter::Outcome OmbrixPrinter::printLabel(const QString &p2pid, const QSt
         outcome.reason = QStringLiteral("label does not fit");
         return outcome;
     }
-    outcome.printed =
-        sendLabel(library, printerName.toUtf8(), layout, id, modelText, serialText, outcome.reason);
+    outcome.printed = sendLabel(library, printerName.toUtf8(), layout, id, modelText, serialText,
+                                outcome.reason, outcome.spool);
     return outcome;
 }
 
@@ -164,7 +177,8 @@ bool OmbrixPrinter::setUp(const OmbrixLibrary &library, const OmbrixLabelLayout 
 
 bool OmbrixPrinter::sendLabel(const OmbrixLibrary &library, const QByteArray &printerName,
                               const OmbrixLabelLayout &layout, const QByteArray &p2pid,
-                              const QByteArray &model, const QByteArray &serial, QString &reason)
+                              const QByteArray &model, const QByteArray &serial, QString &reason,
+                              QByteArray &spool)
 {
     PortGuard port(library);
     const int opened = library.openPort()(printerName.constData());
@@ -201,6 +215,8 @@ bool OmbrixPrinter::sendLabel(const OmbrixLibrary &library, const QByteArray &pr
     if (printed != 0) {
         qDebug("%s %d print = %d", "OmbrixPrinter::printKT4XQRCode", __LINE__, printed);
         reason = QStringLiteral("print job failed (%1)").arg(printed);
+        return false;
     }
-    return printed == 0;
+    spool = sentSpool();
+    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class OmbrixLibrary;
@@ -12,14 +13,20 @@ class OmbrixPrinter
 {
 public:
     // What became of one label: the queue it went to, the pitch it was laid out at and,
-    // when it was not printed, why (a short English phrase for the label record).
+    // when it was not printed, why (a short English phrase for the label record). A
+    // printed label also carries the spool file the library sent, byte for byte (empty
+    // when it could not be read back, and always when nothing was printed).
     struct Outcome
     {
         bool printed = false;
         QString printer;
         double pitch = 0;
         QString reason;
+        QByteArray spool;
     };
+
+    // The largest spool file read back for the outcome; a label's job is a few kilobytes.
+    static constexpr qint64 kMaxSpoolBytes = 4 * 1024 * 1024;
 
     // printKT4XQRCode() with its outcome. A non-empty queue is used as it is, without the
     // configured printer and without asking for one (for scripts).
@@ -41,6 +48,7 @@ private:
     static bool choosePrinter(QString &printerName);
     static bool sendLabel(const OmbrixLibrary &library, const QByteArray &printerName,
                           const OmbrixLabelLayout &layout, const QByteArray &p2pid,
-                          const QByteArray &model, const QByteArray &serial, QString &reason);
+                          const QByteArray &model, const QByteArray &serial, QString &reason,
+                          QByteArray &spool);
     static bool setUp(const OmbrixLibrary &library, const OmbrixLabelLayout &layout);
 };

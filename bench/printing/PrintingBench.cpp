@@ -6,6 +6,7 @@
 #include "JXUtils/JXAppPaths.h"
 #include "JXUtils/JXConfigure.h"
 #include "app/JXScanCodePrinterDialog.h"
+#include "app/OmbrixLabelPreviewWidget.h"
 #include "app/OmbrixLibrary.h"
 #include "app/OmbrixPrinter.h"
 
@@ -134,6 +135,28 @@ void BM_GeometryReadWrite(benchmark::State &state)
     }
 }
 BENCHMARK(BM_GeometryReadWrite)->Unit(benchmark::kMicrosecond);
+
+// The scan screen's label panel on the GUI thread: one label's spool file drawn by the
+// interpreter and painted, scaled, into the panel at its smallest size.
+void BM_LabelPanel(benchmark::State &state)
+{
+    PrintingSetup setup;
+    const OmbrixPrinter::Outcome outcome =
+        OmbrixPrinter::printLabel(QStringLiteral("HXKT4R00A1B2"), QStringLiteral("KT4X-Q2"),
+                                  QStringLiteral("SN-00001"), QString::fromLatin1(kQueue));
+    if (!setup.ok || !outcome.printed || outcome.spool.isEmpty()) {
+        state.SkipWithError("no label printed");
+        return;
+    }
+    OmbrixLabelPreviewWidget panel;
+    panel.resize(340, 340);
+    for (auto _ : state) {
+        panel.showJob(outcome.spool);
+        benchmark::DoNotOptimize(panel.grab());
+    }
+    state.counters["spool_bytes"] = double(outcome.spool.size());
+}
+BENCHMARK(BM_LabelPanel)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

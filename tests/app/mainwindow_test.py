@@ -266,6 +266,15 @@ class MainWindowTest(unittest.TestCase):
                                   os.path.join(labels, pngs[0])], capture_output=True,
                                  text=True, timeout=30)
         self.assertEqual(decoded.stdout.strip(), SCAN_CODE)
+        # The dialog's panel shows the label sent: the screen itself reads as the code.
+        def screen_reads():
+            screen = self.shot("scan-dialog")
+            read = subprocess.run(["zbarimg", "--nodbus", "--raw", "-q", screen],
+                                  capture_output=True, text=True, timeout=30)
+            return read.stdout.strip() == SCAN_CODE
+        self.assertTrue(wait_until(screen_reads, 10, step=0.5), "no label on the screen")
+        shutil.copy(os.path.join(self.shots, "scan-dialog.png"),
+                    os.path.join(BUILD_DIR, "mainwindow-scan-dialog.png"))
         # The SN field advanced; the scan field holds the code without the prefix.
         s.key(dialog, "shift+Tab", "shift+Tab", "shift+Tab", "ctrl+a", "ctrl+c")
         time.sleep(0.3)

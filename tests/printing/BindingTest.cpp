@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -252,4 +253,23 @@ TEST_F(BindingTest, LooksUpEveryListedExport)
     OmbrixLibrary missing;
     EXPECT_FALSE(missing.isBound());
     EXPECT_EQ(OmbrixLibrary::entryPoint("OpenPort"), nullptr);
+}
+
+// The outcome of a printed label carries the job as the queue received it, read before
+// the port's closing removes the spool file; a label not printed carries nothing.
+TEST_F(BindingTest, OutcomeCarriesTheJobAsSent)
+{
+    configure(kPlainQueue);
+    const OmbrixPrinter::Outcome printed = OmbrixPrinter::printLabel(
+        QString::fromLatin1(kIdentifier), QStringLiteral("KT4X-Q2"), QStringLiteral("SN-00042"));
+    ASSERT_TRUE(printed.printed);
+    ASSERT_TRUE(waitForJobs(kPlainQueue, 1));
+    EXPECT_EQ(printed.spool.toStdString(), jobs(kPlainQueue).at(0));
+    EXPECT_FALSE(QFile::exists(QDir::current().filePath("ombrixtemp.prn")));
+
+    configure(kStoppedQueue);
+    const OmbrixPrinter::Outcome failed = OmbrixPrinter::printLabel(
+        QString::fromLatin1(kIdentifier), QStringLiteral("KT4X-Q2"), QStringLiteral("SN-00042"));
+    EXPECT_FALSE(failed.printed);
+    EXPECT_TRUE(failed.spool.isEmpty());
 }

@@ -5,7 +5,11 @@
 #include "JXWidget/JXLabel.h"
 #include "PrintingTestSupport.h"
 #include "app/JXScanCodePrinterDialog.h"
+#include "app/OmbrixLabelPreviewWidget.h"
 
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
@@ -46,6 +50,22 @@ protected:
         QTest::keyClick(field("scan"), Qt::Key_Return);
     }
     QString serial() const { return field("serial")->text(); }
+    OmbrixLabelPreviewWidget *panel() const
+    {
+        return dialog->findChild<OmbrixLabelPreviewWidget *>(QStringLiteral("labelPreview"));
+    }
+    // Where every widget of the dialog sits, except the panel and a toast.
+    std::vector<QRect> fieldGeometries() const
+    {
+        std::vector<QRect> all;
+        for (const QWidget *widget : dialog->findChildren<QWidget *>()) {
+            if (qobject_cast<const QLineEdit *>(widget) ||
+                qobject_cast<const QCheckBox *>(widget) ||
+                (qobject_cast<const QLabel *>(widget) && !qobject_cast<const JXLabel *>(widget)))
+                all.push_back(widget->geometry());
+        }
+        return all;
+    }
     QString toast() const
     {
         const auto toasts = dialog->findChildren<JXLabel *>();
@@ -195,4 +215,78 @@ TEST_F(ScanDialogTest, FieldsAreLaidOutInRows)
     EXPECT_EQ(top.top(), left.bottom() + 1 + 5);
     EXPECT_EQ(model.left(), left.left());
     EXPECT_EQ(field("scan")->geometry(), QRect(30, top.bottom() + 1 + 40, 440, 50));
+}
+
+// The label panel sits right of every field and grows the dialog, not the fields.
+TEST_F(ScanDialogTest, LabelPanelSitsRightOfTheFields)
+{
+    EXPECT_EQ(dialog->minimumSize(), QSize(840, 360));
+    const QRect shown = panel()->geometry();
+    EXPECT_EQ(shown, QRect(490, 10, 340, 340));
+    for (const QRect &placed : fieldGeometries()) {
+        // The title's box is as wide as the scan field; its text is not.
+        if (placed != dialog->findChild<QLabel *>()->geometry()) {
+            EXPECT_LT(placed.right(), shown.left()) << placed.x() << "," << placed.y();
+        }
+    }
+    dialog->resize(1000, 500);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(panel()->geometry(), QRect(490, 10, 500, 480));
+}
+
+// The worked example scanned: the panel draws exactly what label-preview draws from the
+// job the queue received, the fields stay where they were, and a screenshot of the
+// dialog, in either language, reads back as the identifier.
+TEST_F(ScanDialogTest, PanelShowsTheLabelTheQueueReceived)
+{
+    EXPECT_TRUE(panel()->label().isNull());
+    const std::vector<QRect> before = fieldGeometries();
+    type("serial", "SN-00042");
+    scan("XX1234HXKT4R00A1B2");
+    ASSERT_TRUE(waitForJobs(kPlainQueue, 1));
+    const std::string job = jobs(kPlainQueue).at(0);
+    QSize size;
+    EXPECT_EQ(previewAndDecode(job, work.path(), "sent", &size), "HXKT4R00A1B2");
+    const QImage tool =
+        QImage(work.filePath("sent-1.png")).convertToFormat(QImage::Format_Grayscale8);
+    EXPECT_EQ(size, QSize(529, 529));
+    EXPECT_EQ(panel()->label(), tool);
+    EXPECT_EQ(fieldGeometries(), before);
+
+    const QString previousDir = JXLocalize::languageDir();
+    JXLocalize::setLanguageDir(testSourceDir() + "/language");
+    for (const char *language : {"cn", "en"}) {
+        JXLocalize::changeLanguage(language);
+        const QString png = QDir::cleanPath(testBinDir() + "/..") +
+                            QStringLiteral("/scan-dialog-label-%1.png").arg(language);
+        ASSERT_TRUE(dialog->grab().save(png)) << png.toStdString();
+        EXPECT_EQ(runProgram(QStringLiteral("zbarimg"), {"--nodbus", "--raw", "-q", png}).trimmed(),
+                  "HXKT4R00A1B2")
+            << language;
+    }
+    JXLocalize::setLanguageDir(previousDir);
+}
+
+// A label the printer never got does not replace the one it did; a job that draws no
+// label (here: one far beyond the panel's budget) shows no picture at all.
+TEST_F(ScanDialogTest, PanelKeepsTheLastLabelSent)
+{
+    scan("XX1234HXKT4R00A1B2");
+    const QImage sent = panel()->label();
+    ASSERT_FALSE(sent.isNull());
+    configure(kStoppedQueue);
+    scan("XX1234HXKT4R00FFFF");
+    EXPECT_EQ(serial(), "SN-00042");
+    EXPECT_EQ(panel()->label(), sent);
+    configure(kPlainQueue);
+    scan("XX1234HXKT4R00FFFF");
+    EXPECT_EQ(serial(), "SN-00043");
+    EXPECT_NE(panel()->label(), sent);
+    EXPECT_FALSE(panel()->label().isNull());
+
+    EXPECT_FALSE(panel()->showJob("N\r\nq5000\r\nQ5000,0\r\nW1\r\n"));
+    EXPECT_TRUE(panel()->label().isNull());
+    EXPECT_FALSE(panel()->showJob(QByteArray()));
+    EXPECT_TRUE(panel()->showJob("N\r\nq100\r\nQ50,0\r\nW1\r\n"));
+    EXPECT_EQ(panel()->label().size(), QSize(100, 50));
 }

@@ -30,6 +30,7 @@
 #include "UI/VeltoUpgradeWaitDialog.h"
 #include "app/JXPrinterSettingsDialog.h"
 #include "app/JXScanCodePrinterDialog.h"
+#include "app/OmbrixLabelPreviewWidget.h"
 #include "resources/JXResources.h"
 
 #include <QApplication>
@@ -375,9 +376,26 @@ QWidget *drawScanCodePrinterDialog()
     fill(dialog, "paddingLeft", QStringLiteral("1.5"));
     fill(dialog, "paddingTop", QStringLiteral("0"));
     fill(dialog, "scan", QStringLiteral("XX1234HXKT4R00\"A1B2"));
-    dialog->resize(500, 360);
+    dialog->resize(840, 360);
     dialog->showToast(translate("Scan holds unprintable characters"),
                       Qt::AlignHCenter | Qt::AlignBottom, 5, 5);
+    return dialog;
+}
+
+// The scan screen after a label was sent: its panel shows the label's QR code.
+QWidget *drawScanCodePrinterDialogWithLabel()
+{
+    static QTemporaryDir data;
+    JXAppPaths::setApplicationDirForTesting(data.path());
+    auto *dialog = new JXScanCodePrinterDialog;
+    JXAppPaths::setApplicationDirForTesting(QString());
+    fill(dialog, "model", QStringLiteral("KT4X-Q2"));
+    fill(dialog, "serial", QStringLiteral("SN-00043"));
+    fill(dialog, "scan", QStringLiteral("HXKT4R00A1B2"));
+    dialog->findChild<OmbrixLabelPreviewWidget *>(QStringLiteral("labelPreview"))
+        ->showJob("N\r\nq529\r\nQ529,2\r\nb71,211,QR,1,2,o0,r5,m2,g1,s8,\"HXKT4R00A1B2\"\r\n"
+                  "W1,1\r\n");
+    dialog->resize(840, 360);
     return dialog;
 }
 
@@ -490,6 +508,7 @@ int renderLanguage(const QString &language, const QDir &out)
         {"JXPrinterSettingsDialog", drawPrinterSettingsDialog},
         {"JXScanCodePrinterDialog", drawScanCodePrinterDialog},
         {"JXScanCodePrinterDialog-reprint", drawReprintQuestion},
+        {"JXScanCodePrinterDialog-label", drawScanCodePrinterDialogWithLabel},
         {"VeltoBatchMenu", drawBatchMenu},
         {"VeltoUpgradeWaitDialog", drawUpgradeWaitDialog},
         {"VeltoUpgradeResultDialog", drawUpgradeResultDialog},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 
 #include <cstdint>
@@ -40,8 +41,10 @@ public:
     void fillRect(int x, int y, int width, int height, Ink ink);
     void drawLine(int x1, int y1, int x2, int y2, int thickness);
 
-    // Writes the label as an 8-bit grey PNG, one pixel per dot; false when the picture
-    // cannot be allocated or written.
+    // The label as an 8-bit grey picture, one pixel per dot, black on white; a null image
+    // when it cannot be allocated.
+    QImage toImage() const;
+    // Writes toImage() as a PNG; false when the picture cannot be allocated or written.
     bool savePng(const QString &path) const;
 
 private:

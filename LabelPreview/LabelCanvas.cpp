@@ -110,15 +110,21 @@ void LabelCanvas::drawLine(int x1, int y1, int x2, int y2, int thickness)
     }
 }
 
-bool LabelCanvas::savePng(const QString &path) const
+QImage LabelCanvas::toImage() const
 {
     QImage image(w, h, QImage::Format_Grayscale8);
     if (image.isNull())
-        return false;
+        return image;
     for (int y = 0; y < h; ++y) {
         uchar *line = image.scanLine(y);
         for (int x = 0; x < w; ++x)
             line[x] = dots[static_cast<size_t>(y) * w + x] ? 0 : 255;
     }
-    return image.save(path, "PNG");
+    return image;
+}
+
+bool LabelCanvas::savePng(const QString &path) const
+{
+    const QImage image = toImage();
+    return !image.isNull() && image.save(path, "PNG");
 }
