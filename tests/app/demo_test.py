@@ -11,9 +11,12 @@ import re
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
-import time
 import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from demo_session import json_lines, wait_until  # noqa: E402
 
 SOURCE_DIR = os.environ.get("LANKIT_SOURCE_DIR",
                             os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -39,24 +42,6 @@ FETCH_PAGE = r"""
 import sys, urllib.request
 sys.stdout.write(urllib.request.urlopen("http://%s/" % sys.argv[1], timeout=5).read().decode())
 """
-
-
-def wait_until(predicate, seconds, step=0.1):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return predicate()
-
-
-def json_lines(path):
-    try:
-        with open(path) as f:
-            return [json.loads(line) for line in f if line.startswith("{")]
-    except FileNotFoundError:
-        return []
 
 
 def processes_in(namespaces):
