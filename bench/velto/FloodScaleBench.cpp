@@ -6,7 +6,6 @@
 // "rcvbuf_drops" how many datagrams the kernel dropped for want of socket buffer.
 #include "JXUtils/JXAppPaths.h"
 #include "JXUtils/JXLog.h"
-#include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
 #include "VeltoTestSupport.h"
 
@@ -54,8 +53,7 @@ bool startProtocol()
 {
     QNetworkInterface iface;
     QNetworkAddressEntry entry;
-    const QString name = qEnvironmentVariable("NETNS_IF_A");
-    if (name.isEmpty() || !chooseInterface(usableInterfaces(), name, QString(), iface, entry))
+    if (!VeltoTest::chooseNamespaceInterface(iface, entry))
         return false;
     VeltoSDK::instance()->start(iface, entry);
     return true;

@@ -7,7 +7,6 @@
 #include "JXUtils/JXAppPaths.h"
 #include "JXUtils/JXLog.h"
 #include "JXUtils/JXThread.h"
-#include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
 #include "VeltoTestSupport.h"
 
@@ -68,8 +67,7 @@ bool startProtocol()
 {
     QNetworkInterface iface;
     QNetworkAddressEntry entry;
-    const QString name = qEnvironmentVariable("NETNS_IF_A");
-    if (name.isEmpty() || !chooseInterface(usableInterfaces(), name, QString(), iface, entry))
+    if (!VeltoTest::chooseNamespaceInterface(iface, entry))
         return false;
     VeltoSDK::instance()->start(iface, entry);
     return true;

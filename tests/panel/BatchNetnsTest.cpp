@@ -10,7 +10,6 @@
 #include "UI/VeltoBatchMenu.h"
 #include "UI/VeltoDevicesWidget.h"
 #include "UI/VeltoUpgradeResultDialog.h"
-#include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
 
 #include <QApplication>

@@ -8,7 +8,6 @@
 #include "UI/VeltoDeviceIpSettingsDialog.h"
 #include "UI/VeltoDeviceLanKitWidget.h"
 #include "UI/VeltoDevicesWidget.h"
-#include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
 
 #include <QComboBox>

@@ -6,9 +6,9 @@
 #include "PanelTestSupport.h"
 #include "support/LogCapture.h"
 #include "velto/SimulatorProcess.h"
+#include "velto/VeltoTestSupport.h"
 
 #include "UI/VeltoDevicesWidget.h"
-#include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
 
 #include <QStringList>
@@ -47,8 +47,7 @@ protected:
         ASSERT_TRUE(sim->isReady());
         QNetworkInterface iface;
         QNetworkAddressEntry entry;
-        ASSERT_TRUE(chooseInterface(usableInterfaces(), qEnvironmentVariable("NETNS_IF_A"),
-                                    QString(), iface, entry));
+        ASSERT_TRUE(VeltoTest::chooseNamespaceInterface(iface, entry));
         const int from = log.size();
         VeltoSDK::instance()->start(iface, entry);
         ASSERT_TRUE(log.waitFor("VeltoSDK.cpp: bind socket port 5999 -> 0", 3000, from));

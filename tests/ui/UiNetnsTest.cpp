@@ -3,6 +3,7 @@
 // NETNS_IF_A, the simulators in namespace B on NETNS_IF_B.
 #include "SimulatorProcess.h"
 #include "UiTestSupport.h"
+#include "VeltoTestSupport.h"
 #include "support/LogCapture.h"
 
 #include "JXUtils/JXConfigure.h"
@@ -10,13 +11,11 @@
 #include "UI/JXNetworkDialog.h"
 #include "UI/VeltoDevicesWidget.h"
 #include "UI/VeltoSearchDialog.h"
-#include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
 #include "support/TestPaths.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
@@ -27,16 +26,6 @@
 namespace {
 
 const char kRecvOpened[] = "VeltoSDK.cpp: bind socket port 5999 -> 0";
-
-QString ifaceA()
-{
-    return qEnvironmentVariable("NETNS_IF_A");
-}
-
-int ip(const QStringList &arguments)
-{
-    return QProcess::execute(QStringLiteral("ip"), arguments);
-}
 
 // MACs 02:56:4C:00:00:01 ... as the simulator numbers its cameras.
 QStringList simulatedMacs(int count)
@@ -83,7 +72,7 @@ protected:
     {
         QNetworkInterface iface;
         QNetworkAddressEntry entry;
-        ASSERT_TRUE(chooseInterface(usableInterfaces(), ifaceA(), QString(), iface, entry));
+        ASSERT_TRUE(VeltoTest::chooseNamespaceInterface(iface, entry));
         const int from = log.size();
         sdk->start(iface, entry);
         ASSERT_TRUE(log.waitFor(kRecvOpened, 3000, from));
@@ -190,10 +179,14 @@ TEST_F(UiNetns, TwoHundredCamerasAllAppearOnce)
 
 TEST_F(UiNetns, EveryIpv4AddressIsARowAndTheChoiceIsStored)
 {
-    ASSERT_EQ(ip({"addr", "add", "10.77.0.3/24", "dev", ifaceA()}), 0);
-    ASSERT_EQ(ip({"-6", "addr", "add", "fd77::1/64", "dev", ifaceA(), "nodad"}), 0);
+    ASSERT_EQ(
+        VeltoTest::ip({"addr", "add", "10.77.0.3/24", "dev", VeltoTest::namespaceInterface()}), 0);
+    ASSERT_EQ(VeltoTest::ip({"-6", "addr", "add", "fd77::1/64", "dev",
+                             VeltoTest::namespaceInterface(), "nodad"}),
+              0);
     const QNetworkInterface lo = QNetworkInterface::interfaceFromName("lo");
-    const QNetworkInterface veth = QNetworkInterface::interfaceFromName(ifaceA());
+    const QNetworkInterface veth =
+        QNetworkInterface::interfaceFromName(VeltoTest::namespaceInterface());
     ASSERT_TRUE(veth.isValid());
 
     JXNetworkDialog dialog;
@@ -201,8 +194,8 @@ TEST_F(UiNetns, EveryIpv4AddressIsARowAndTheChoiceIsStored)
     QStringList rows;
     for (int row = 0; row < dialog.comboBox()->count(); ++row)
         rows << dialog.comboBox()->itemText(row);
-    EXPECT_EQ(rows,
-              QStringList({"lo 127.0.0.1", ifaceA() + " 10.77.0.1", ifaceA() + " 10.77.0.3"}));
+    EXPECT_EQ(rows, QStringList({"lo 127.0.0.1", VeltoTest::namespaceInterface() + " 10.77.0.1",
+                                 VeltoTest::namespaceInterface() + " 10.77.0.3"}));
     EXPECT_EQ(dialog.comboBox()->itemData(2).toInt(), 1);
 
     QNetworkAddressEntry second;
@@ -219,7 +212,7 @@ TEST_F(UiNetns, EveryIpv4AddressIsARowAndTheChoiceIsStored)
     QNetworkInterface chosen;
     QNetworkAddressEntry entry;
     ASSERT_EQ(dialog.selection(chosen, entry), 0);
-    EXPECT_EQ(chosen.name(), ifaceA());
+    EXPECT_EQ(chosen.name(), VeltoTest::namespaceInterface());
     EXPECT_EQ(entry.ip().toString(), "10.77.0.3");
     EXPECT_EQ(JXConfigure().networkIp(), "10.77.0.3");
     EXPECT_EQ(JXConfigure().networkName(), veth.humanReadableName());
@@ -228,6 +221,8 @@ TEST_F(UiNetns, EveryIpv4AddressIsARowAndTheChoiceIsStored)
     JXNetworkDialog again;
     again.setInterfaces({lo, veth});
     again.selectEntry(entry);
-    EXPECT_EQ(again.comboBox()->currentText().toStdString(), ifaceA().toStdString() + " 10.77.0.3");
-    ASSERT_EQ(ip({"addr", "del", "10.77.0.3/24", "dev", ifaceA()}), 0);
+    EXPECT_EQ(again.comboBox()->currentText().toStdString(),
+              VeltoTest::namespaceInterface().toStdString() + " 10.77.0.3");
+    ASSERT_EQ(
+        VeltoTest::ip({"addr", "del", "10.77.0.3/24", "dev", VeltoTest::namespaceInterface()}), 0);
 }

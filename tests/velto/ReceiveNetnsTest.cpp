@@ -7,7 +7,6 @@
 #include "support/LogCapture.h"
 #include "support/TestPaths.h"
 
-#include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
 
 #include <QElapsedTimer>
@@ -42,16 +41,6 @@ constexpr long kSanitizerMemoryFactor = 1;
 const char kOwnMac[] = "02:aa:bb:cc:dd:ee";
 const char kOwnSrcId[] = "02AABBCCDDEE";
 const char kRealMac[] = "02:56:4C:00:00:01";
-
-QString ifaceA()
-{
-    return qEnvironmentVariable("NETNS_IF_A");
-}
-
-int ip(const QStringList &arguments)
-{
-    return QProcess::execute(QStringLiteral("ip"), arguments);
-}
 
 QStringList macsOf(const QVector<VeltoDevice> &devices)
 {
@@ -121,14 +110,16 @@ protected:
     {
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("NETNS_B"))
             << "run me through scripts/netns-run.sh: the protocol sends on start";
-        ASSERT_EQ(ip({"link", "set", "dev", ifaceA(), "address", kOwnMac}), 0);
+        ASSERT_EQ(VeltoTest::ip(
+                      {"link", "set", "dev", VeltoTest::namespaceInterface(), "address", kOwnMac}),
+                  0);
     }
 
     void SetUp() override
     {
         VeltoSDK::createInstance();
         sdk = VeltoSDK::instance();
-        ASSERT_TRUE(chooseInterface(usableInterfaces(), ifaceA(), QString(), iface, entry));
+        ASSERT_TRUE(VeltoTest::chooseNamespaceInterface(iface, entry));
     }
 
     void TearDown() override
@@ -174,14 +165,14 @@ public:
           there(QStringLiteral("lry%1").arg(::getpid() % 100000))
     {
         const QString peer = qEnvironmentVariable("NETNS_B");
-        ok = ip({"link", "add", here, "type", "veth", "peer", "name", there}) == 0 &&
-             ip({"link", "set", there, "netns", peer}) == 0 &&
-             ip({"addr", "add", "192.168.77.1/24", "dev", here}) == 0 &&
-             ip({"link", "set", here, "up"}) == 0 &&
-             ip({"-n", peer, "addr", "add", "192.168.77.2/24", "dev", there}) == 0 &&
-             ip({"-n", peer, "link", "set", there, "up"}) == 0;
+        ok = VeltoTest::ip({"link", "add", here, "type", "veth", "peer", "name", there}) == 0 &&
+             VeltoTest::ip({"link", "set", there, "netns", peer}) == 0 &&
+             VeltoTest::ip({"addr", "add", "192.168.77.1/24", "dev", here}) == 0 &&
+             VeltoTest::ip({"link", "set", here, "up"}) == 0 &&
+             VeltoTest::ip({"-n", peer, "addr", "add", "192.168.77.2/24", "dev", there}) == 0 &&
+             VeltoTest::ip({"-n", peer, "link", "set", there, "up"}) == 0;
     }
-    ~SecondNetwork() { ip({"link", "del", here}); }
+    ~SecondNetwork() { VeltoTest::ip({"link", "del", here}); }
 
     const QString here;
     const QString there;
@@ -206,8 +197,7 @@ void answerFromSecondNetwork(double seconds)
                        "  time.sleep(0.02)\n")
             .arg(seconds)
             .arg(QLatin1String(kOwnSrcId));
-    QProcess::execute(QStringLiteral("ip"),
-                      {"netns", "exec", qEnvironmentVariable("NETNS_B"), "python3", "-c", script});
+    VeltoTest::ip({"netns", "exec", qEnvironmentVariable("NETNS_B"), "python3", "-c", script});
 }
 } // namespace
 
@@ -265,7 +255,8 @@ TEST_F(VeltoReceiveNetns, LankitctlSearchesBesideARunningProgram)
     startProtocol();
     QProcess ctl;
     ctl.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    ctl.start(testBinDir() + "/lankitctl", {"--interface", ifaceA(), "--seconds", "2.5", "search"});
+    ctl.start(testBinDir() + "/lankitctl",
+              {"--interface", VeltoTest::namespaceInterface(), "--seconds", "2.5", "search"});
     ASSERT_TRUE(ctl.waitForStarted());
     QThread::msleep(500); // its receive socket is bound by now
     const QVector<VeltoDevice> found = search(1.5);

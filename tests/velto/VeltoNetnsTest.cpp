@@ -35,16 +35,6 @@ const char kSendOpened[] = "VeltoSDK.cpp: bind socket port 0 -> 0";
 const char kSendBindFailed[] = "VeltoSDK.cpp: bind socket port 0 failure";
 const char kRecvOpened[] = "VeltoSDK.cpp: bind socket port 5999 -> 0";
 
-QString ifaceA()
-{
-    return qEnvironmentVariable("NETNS_IF_A");
-}
-
-int ip(const QStringList &arguments)
-{
-    return QProcess::execute(QStringLiteral("ip"), arguments);
-}
-
 // Header written out by hand: four bytes of length, most significant first, four zeros.
 QByteArray wire(const QByteArray &json)
 {
@@ -88,7 +78,9 @@ protected:
     {
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("NETNS_B"))
             << "run me through scripts/netns-run.sh: the protocol sends on start";
-        ASSERT_EQ(ip({"link", "set", "dev", ifaceA(), "address", kOwnMac}), 0);
+        ASSERT_EQ(VeltoTest::ip(
+                      {"link", "set", "dev", VeltoTest::namespaceInterface(), "address", kOwnMac}),
+                  0);
     }
 
     void SetUp() override
@@ -107,7 +99,7 @@ protected:
     {
         QNetworkInterface iface;
         QNetworkAddressEntry entry;
-        ASSERT_TRUE(chooseInterface(usableInterfaces(), ifaceA(), QString(), iface, entry));
+        ASSERT_TRUE(VeltoTest::chooseNamespaceInterface(iface, entry));
         const int from = log.size();
         sdk->start(iface, entry);
         ASSERT_TRUE(log.waitFor(kRecvOpened, 3000, from));
@@ -310,7 +302,7 @@ TEST_F(VeltoNetns, RequestIdsRestartAfterStart)
     QNetworkInterface iface;
     QNetworkAddressEntry entry;
     EXPECT_EQ(sdk->currentNetwork(iface, entry), 0);
-    EXPECT_EQ(iface.name(), ifaceA());
+    EXPECT_EQ(iface.name(), VeltoTest::namespaceInterface());
     EXPECT_EQ(entry.ip().toString(), qEnvironmentVariable("NETNS_IP_A"));
     EXPECT_EQ(search(0.3).size(), 1);
     const QJsonObject third = sim->waitForEvent("request", 3000, 3);
@@ -325,26 +317,28 @@ TEST_F(VeltoNetns, SendThreadReopensAfterTheLinkGoesDownAndComesBack)
     ASSERT_EQ(search(0.4).size(), 3);
 
     int from = log.size();
-    ASSERT_EQ(ip({"link", "set", ifaceA(), "down"}), 0);
+    ASSERT_EQ(VeltoTest::ip({"link", "set", VeltoTest::namespaceInterface(), "down"}), 0);
     EXPECT_EQ(search(0.4).size(), 0);
     EXPECT_TRUE(log.waitFor(kSendFailure, 1000, from));
     EXPECT_TRUE(log.waitFor(kSendOpened, 2000, from)); // reopened for the next request
-    ASSERT_EQ(ip({"link", "set", ifaceA(), "up"}), 0);
+    ASSERT_EQ(VeltoTest::ip({"link", "set", VeltoTest::namespaceInterface(), "up"}), 0);
     EXPECT_EQ(search(1.0).size(), 3);
 
     // Losing the address as well: the socket cannot be bound until it returns, and the
     // thread tries once a second.
     from = log.size();
-    ASSERT_EQ(ip({"addr", "flush", "dev", ifaceA()}), 0);
-    ASSERT_EQ(ip({"link", "set", ifaceA(), "down"}), 0);
+    ASSERT_EQ(VeltoTest::ip({"addr", "flush", "dev", VeltoTest::namespaceInterface()}), 0);
+    ASSERT_EQ(VeltoTest::ip({"link", "set", VeltoTest::namespaceInterface(), "down"}), 0);
     EXPECT_EQ(search(0.2).size(), 0);
     QThread::msleep(2500);
     const int failures = log.matching(kSendBindFailed, from).size();
     EXPECT_GE(failures, 2);
     EXPECT_LE(failures, 4);
     from = log.size();
-    ASSERT_EQ(ip({"addr", "add", qEnvironmentVariable("NETNS_IP_A") + "/24", "dev", ifaceA()}), 0);
-    ASSERT_EQ(ip({"link", "set", ifaceA(), "up"}), 0);
+    ASSERT_EQ(VeltoTest::ip({"addr", "add", qEnvironmentVariable("NETNS_IP_A") + "/24", "dev",
+                             VeltoTest::namespaceInterface()}),
+              0);
+    ASSERT_EQ(VeltoTest::ip({"link", "set", VeltoTest::namespaceInterface(), "up"}), 0);
     QElapsedTimer timer;
     timer.start();
     EXPECT_TRUE(log.waitFor(kSendOpened, 3000, from));
@@ -490,12 +484,12 @@ TEST_F(VeltoNetns, CancelOfAStoppedWorkerHoldsForTheUploadItIsAboutToStart)
 
 TEST_F(VeltoNetns, InterfaceChoiceOnARealInterface)
 {
-    const QString iface = ifaceA();
-    ASSERT_EQ(ip({"addr", "add", "192.168.1.10/24", "dev", iface}), 0);
-    ASSERT_EQ(ip({"addr", "add", "10.0.0.5/8", "dev", iface}), 0);
+    const QString iface = VeltoTest::namespaceInterface();
+    ASSERT_EQ(VeltoTest::ip({"addr", "add", "192.168.1.10/24", "dev", iface}), 0);
+    ASSERT_EQ(VeltoTest::ip({"addr", "add", "10.0.0.5/8", "dev", iface}), 0);
     const QList<QNetworkInterface> usable = usableInterfaces();
-    ip({"addr", "del", "192.168.1.10/24", "dev", iface});
-    ip({"addr", "del", "10.0.0.5/8", "dev", iface});
+    VeltoTest::ip({"addr", "del", "192.168.1.10/24", "dev", iface});
+    VeltoTest::ip({"addr", "del", "10.0.0.5/8", "dev", iface});
 
     ASSERT_EQ(usable.size(), 1); // loopback is not Ethernet
     EXPECT_EQ(usable.first().name(), iface);
@@ -510,7 +504,8 @@ TEST_F(VeltoNetns, InterfaceChoiceOnARealInterface)
 
     // With the peer down the link is no longer running, and no longer usable.
     const QString peer = qEnvironmentVariable("NETNS_B");
-    ASSERT_EQ(ip({"-n", peer, "link", "set", qEnvironmentVariable("NETNS_IF_B"), "down"}), 0);
+    ASSERT_EQ(
+        VeltoTest::ip({"-n", peer, "link", "set", qEnvironmentVariable("NETNS_IF_B"), "down"}), 0);
     // The kernel reports the lost carrier a moment after the peer goes down.
     QElapsedTimer timer;
     timer.start();
@@ -520,6 +515,6 @@ TEST_F(VeltoNetns, InterfaceChoiceOnARealInterface)
         if (listed)
             QThread::msleep(20);
     }
-    ip({"-n", peer, "link", "set", qEnvironmentVariable("NETNS_IF_B"), "up"});
+    VeltoTest::ip({"-n", peer, "link", "set", qEnvironmentVariable("NETNS_IF_B"), "up"});
     EXPECT_FALSE(listed);
 }

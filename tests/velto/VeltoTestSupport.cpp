@@ -3,9 +3,11 @@
 #include <QFile>
 
 #include "Velto/VeltoDatagram.h"
+#include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QThread>
 
 #include <memory>
@@ -57,5 +59,21 @@ long long receiveBufferErrors()
         return column > 0 && column < values.size() ? values[column].toLongLong() : -1;
     }
     return -1;
+}
+
+QString namespaceInterface()
+{
+    return qEnvironmentVariable("NETNS_IF_A");
+}
+
+bool chooseNamespaceInterface(QNetworkInterface &iface, QNetworkAddressEntry &entry)
+{
+    const QString name = namespaceInterface();
+    return !name.isEmpty() && chooseInterface(usableInterfaces(), name, QString(), iface, entry);
+}
+
+int ip(const QStringList &arguments)
+{
+    return QProcess::execute(QStringLiteral("ip"), arguments);
 }
 } // namespace VeltoTest

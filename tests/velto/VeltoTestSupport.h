@@ -4,7 +4,10 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QNetworkAddressEntry>
+#include <QNetworkInterface>
 #include <QString>
+#include <QStringList>
 
 class VeltoSDK;
 
@@ -21,4 +24,11 @@ QByteArray framed(const char *json);
 // UDP "RcvbufErrors" of this network namespace (datagrams the kernel dropped for a full
 // receive buffer); -1 when /proc cannot be read.
 long long receiveBufferErrors();
+// The veth end of this program's namespace under scripts/netns-run.sh (NETNS_IF_A).
+QString namespaceInterface();
+// That interface and its IPv4 address, as the program would choose them; false outside
+// scripts/netns-run.sh.
+bool chooseNamespaceInterface(QNetworkInterface &iface, QNetworkAddressEntry &entry);
+// Runs ip(8) with arguments; its exit code.
+int ip(const QStringList &arguments);
 } // namespace VeltoTest
