@@ -47,12 +47,7 @@ int korvalSpoolFileCreate(const std::string &path)
 
 size_t korvalSpoolFileWrite(int fd, const void *data, size_t size)
 {
-    if (fd < 0 || size > MAXDWORD)
-        return 0;
-    DWORD written = 0;
-    if (!WriteFile(korvalIntToHandle(fd), data, DWORD(size), &written, nullptr))
-        return 0;
-    return written;
+    return korvalHandleWrite(fd, data, size);
 }
 
 void korvalSpoolFileClose(int fd)

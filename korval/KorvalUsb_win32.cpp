@@ -134,12 +134,7 @@ int korvalUsbDuplicate(int fd)
 
 size_t korvalUsbWrite(int fd, const void *data, size_t size)
 {
-    if (fd < 0 || size > MAXDWORD)
-        return 0;
-    DWORD written = 0;
-    if (!WriteFile(korvalIntToHandle(fd), data, DWORD(size), &written, nullptr))
-        return 0;
-    return written;
+    return korvalHandleWrite(fd, data, size);
 }
 
 int korvalUsbStatus(int fd)

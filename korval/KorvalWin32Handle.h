@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <windows.h>
 
@@ -15,4 +16,16 @@ inline int korvalHandleToInt(HANDLE handle)
 inline HANDLE korvalIntToHandle(int value)
 {
     return reinterpret_cast<HANDLE>(static_cast<intptr_t>(value));
+}
+
+// One synchronous WriteFile of the whole block to the handle kept in fd; the bytes
+// written, 0 on failure or for a block larger than one WriteFile takes.
+inline size_t korvalHandleWrite(int fd, const void *data, size_t size)
+{
+    if (fd < 0 || size > MAXDWORD)
+        return 0;
+    DWORD written = 0;
+    if (!WriteFile(korvalIntToHandle(fd), data, DWORD(size), &written, nullptr))
+        return 0;
+    return written;
 }
