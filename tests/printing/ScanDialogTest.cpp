@@ -3,8 +3,7 @@
 // private CUPS scheduler.
 #include "JXUtils/JXConfigure.h"
 #include "JXWidget/JXLabel.h"
-#include "PrintingTestSupport.h"
-#include "app/JXScanCodePrinterDialog.h"
+#include "ScanScreenTest.h"
 #include "app/OmbrixLabelPreviewWidget.h"
 
 #include <QCheckBox>
@@ -15,41 +14,15 @@
 
 namespace {
 
-class ScanDialogTest : public PrintingTest
+class ScanDialogTest : public ScanScreenTest
 {
 protected:
     void SetUp() override
     {
         PrintingTest::SetUp();
         configure(kPlainQueue);
-        dialog = std::make_unique<JXScanCodePrinterDialog>();
-        dialog->resize(500, 360);
-        dialog->show();
-        type("model", "KT4X-Q2");
-        type("serial", "SN-00041");
+        openDialog();
     }
-    void TearDown() override
-    {
-        dialog.reset();
-        PrintingTest::TearDown();
-    }
-
-    QLineEdit *field(const char *name) const
-    {
-        return dialog->findChild<QLineEdit *>(QString::fromLatin1(name));
-    }
-    void type(const char *name, const QString &text)
-    {
-        field(name)->clear();
-        QTest::keyClicks(field(name), text);
-    }
-    // A scan as the scanner sends it: the text, then a carriage return.
-    void scan(const QString &text)
-    {
-        type("scan", text);
-        QTest::keyClick(field("scan"), Qt::Key_Return);
-    }
-    QString serial() const { return field("serial")->text(); }
     OmbrixLabelPreviewWidget *panel() const
     {
         return dialog->findChild<OmbrixLabelPreviewWidget *>(QStringLiteral("labelPreview"));
@@ -86,8 +59,6 @@ protected:
         }
         return codes;
     }
-
-    std::unique_ptr<JXScanCodePrinterDialog> dialog;
 };
 
 } // namespace

@@ -3,8 +3,7 @@
 #include "JXUtils/JXAppPaths.h"
 #include "JXUtils/JXConfigure.h"
 #include "JXWidget/JXDialog/JXAlertDialog.h"
-#include "PrintingTestSupport.h"
-#include "app/JXScanCodePrinterDialog.h"
+#include "ScanScreenTest.h"
 #include "app/OmbrixLabelLog.h"
 
 #include <QApplication>
@@ -66,18 +65,13 @@ private:
     QTimer timer;
 };
 
-class ScanRecordTest : public PrintingTest
+class ScanRecordTest : public ScanScreenTest
 {
 protected:
     void SetUp() override
     {
         PrintingTest::SetUp();
         configure(kPlainQueue);
-    }
-    void TearDown() override
-    {
-        dialog.reset();
-        PrintingTest::TearDown();
     }
     // The operator ticks the reprint question with the mouse.
     void askBeforeReprint()
@@ -87,29 +81,6 @@ protected:
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
         ASSERT_TRUE(box->isChecked());
     }
-    void openDialog()
-    {
-        dialog = std::make_unique<JXScanCodePrinterDialog>();
-        dialog->resize(500, 360);
-        dialog->show();
-        type("model", "KT4X-Q2");
-        type("serial", "SN-00041");
-    }
-    QLineEdit *field(const char *name) const
-    {
-        return dialog->findChild<QLineEdit *>(QString::fromLatin1(name));
-    }
-    void type(const char *name, const QString &text)
-    {
-        field(name)->clear();
-        QTest::keyClicks(field(name), text);
-    }
-    void scan(const QString &text)
-    {
-        type("scan", text);
-        QTest::keyClick(field("scan"), Qt::Key_Return);
-    }
-    QString serial() const { return field("serial")->text(); }
     static QString labelsPath() { return JXAppPaths::dataDir() + "/log/labels.csv"; }
     static OmbrixLabelLog::Entry parsed(const QByteArray &line)
     {
@@ -117,8 +88,6 @@ protected:
         EXPECT_TRUE(OmbrixLabelLog::parseLine(line, &entry)) << line.constData();
         return entry;
     }
-
-    std::unique_ptr<JXScanCodePrinterDialog> dialog;
 };
 
 TEST_F(ScanRecordTest, EveryScanIsRecorded)
