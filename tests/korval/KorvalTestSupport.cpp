@@ -24,13 +24,6 @@ ScopedWorkDir::ScopedWorkDir()
     fs::current_path(dir);
 }
 
-ScopedWorkDir::~ScopedWorkDir()
-{
-    std::error_code ignored;
-    fs::current_path(previous, ignored);
-    fs::remove_all(dir, ignored);
-}
-
 FakeUsbTree::FakeUsbTree(const std::string &root) : root(root)
 {
     fs::create_directories(sysfsRoot() + "/class/usbmisc");

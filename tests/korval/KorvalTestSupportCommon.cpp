@@ -12,6 +12,14 @@
 
 namespace fs = std::filesystem;
 
+// Back to the folder the test started in; the work folder goes with everything in it.
+ScopedWorkDir::~ScopedWorkDir()
+{
+    std::error_code ignored;
+    fs::current_path(previous, ignored);
+    fs::remove_all(dir, ignored);
+}
+
 const char DeviceLabelSetup[] = "N\r\nQ529,2\r\nq529\r\nH14\r\nS5\r\nZB\r\n";
 
 namespace {
