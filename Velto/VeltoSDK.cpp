@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStringList>
 
 #include <cmath>
@@ -47,20 +48,6 @@ void deleteAll(QList<QJsonObject *> &queue)
     qDeleteAll(queue);
     queue.clear();
 }
-
-// Runs its function when the scope ends, however it ends.
-template <typename Function>
-class AtScopeEnd
-{
-public:
-    explicit AtScopeEnd(Function function) : function(std::move(function)) {}
-    ~AtScopeEnd() { function(); }
-    AtScopeEnd(const AtScopeEnd &) = delete;
-    AtScopeEnd &operator=(const AtScopeEnd &) = delete;
-
-private:
-    Function function;
-};
 } // namespace
 
 // ---- singleton ------------------------------------------------------------------------
@@ -248,7 +235,7 @@ QList<QJsonObject *> VeltoSDK::takeReplies(int count)
 QJsonObject *VeltoSDK::waitReply(int id, double seconds)
 {
     expectReply(id);
-    const AtScopeEnd forget([this, id]() { forgetReply(id); });
+    const auto forget = qScopeGuard([this, id]() { forgetReply(id); });
     const bool limited = seconds > 0;
     const double deadline = JXThread::monotonic() + seconds;
     beginWait();
@@ -275,7 +262,7 @@ void VeltoSDK::searchDevices(QVector<VeltoDevice> &out, double seconds)
     QSet<QString> seen;
     const int id = takeId();
     enqueueAwaited(buildSearchMessage(id), id);
-    const AtScopeEnd forget([this, id]() { forgetReply(id); });
+    const auto forget = qScopeGuard([this, id]() { forgetReply(id); });
     const bool limited = seconds > 0;
     const double deadline = JXThread::monotonic() + seconds;
     beginWait();
