@@ -179,8 +179,7 @@ void JXScanCodePrinterDialog::onScan()
     const OmbrixPrinter::Outcome outcome =
         OmbrixPrinter::printLabel(code, modelField->text(), serial);
     record(code, outcome.printer.isEmpty() ? printer : outcome.printer, outcome.pitch,
-           outcome.printed ? QString::fromLatin1(OmbrixLabelLog::kPrinted)
-                           : QStringLiteral("failed: ") + outcome.reason);
+           outcome.recordText());
     // A failed label never reached the printer: the panel keeps the last one that did.
     if (outcome.printed) {
         labelPreview->showJob(outcome.spool);

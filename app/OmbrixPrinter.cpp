@@ -4,6 +4,7 @@
 #include "JXUtils/JXRegularFile.h"
 #include "app/JXPrinterSettingsDialog.h"
 #include "app/OmbrixLabelLayout.h"
+#include "app/OmbrixLabelLog.h"
 #include "app/OmbrixLibrary.h"
 #include "app/OmbrixQrSize.h"
 #include "app/OmbrixQueueResolution.h"
@@ -124,6 +125,12 @@ bool OmbrixPrinter::choosePrinter(QString &printerName)
 bool OmbrixPrinter::printKT4XQRCode(const QString &p2pid, const QString &model, QString &serial)
 {
     return printLabel(p2pid, model, serial).printed;
+}
+
+QString OmbrixPrinter::Outcome::recordText() const
+{
+    return printed ? QString::fromLatin1(OmbrixLabelLog::kPrinted)
+                   : QStringLiteral("failed: ") + reason;
 }
 
 OmbrixPrinter::Outcome OmbrixPrinter::printLabel(const QString &p2pid, const QString &model,

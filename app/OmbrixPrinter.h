@@ -23,6 +23,9 @@ public:
         double pitch = 0;
         QString reason;
         QByteArray spool;
+
+        // The result as the label record writes it: "printed", or "failed: " and why.
+        QString recordText() const;
     };
 
     // The largest spool file read back for the outcome; a label's job is a few kilobytes.

@@ -414,8 +414,7 @@ int LankitCtl::printLabel()
         const OmbrixPrinter::Outcome outcome =
             OmbrixPrinter::printLabel(code, model, serial, queue);
         entry.pitch = outcome.pitch;
-        entry.result = outcome.printed ? QString::fromLatin1(OmbrixLabelLog::kPrinted)
-                                       : QStringLiteral("failed: ") + outcome.reason;
+        entry.result = outcome.recordText();
     }
     const bool printed = entry.result == QLatin1String(OmbrixLabelLog::kPrinted);
     QJsonObject result = {
