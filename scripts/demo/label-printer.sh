@@ -101,8 +101,14 @@ while kill -0 "$cupsd_pid" 2>/dev/null; do
     [ -n "${rendered[$id]:-}" ] && continue
     rendered[$id]=1
     status=0
-    timeout 20 "$preview" -o "$labels/label-$id" --notes "$labels/label-$id.notes" "$job" \
+    # Rendered aside and moved in whole, so that whoever watches the folder never reads
+    # half a picture.
+    part="$labels/.label-$id.part"
+    mkdir -p "$part"
+    timeout 20 "$preview" -o "$part/label-$id" --notes "$part/label-$id.notes" "$job" \
       >/dev/null 2>&1 || status=$?
+    mv "$part"/* "$labels/" 2>/dev/null || true
+    rmdir "$part" 2>/dev/null || true
     echo "label $id: $(cd "$labels" && ls "label-$id"-*.png 2>/dev/null | tr '\n' ' ')(exit $status)"
   done
   sleep 0.3
