@@ -78,12 +78,8 @@ void VeltoSDK::start(const QNetworkInterface &iface, const QNetworkAddressEntry 
     stopThreads();
     clearQueues();
     useNetwork(iface, entry);
-    sendThread = new VeltoSDKSendThread(this);
-    sendThread->setName("VeltoSDKSendThread");
-    sendThread->start();
-    recvThread = new VeltoSDKRecvThread(this);
-    recvThread->setName("VeltoSDKRecvThread");
-    recvThread->start();
+    JXThread::launch(sendThread, new VeltoSDKSendThread(this));
+    JXThread::launch(recvThread, new VeltoSDKRecvThread(this));
 }
 
 void VeltoSDK::useNetwork(const QNetworkInterface &iface, const QNetworkAddressEntry &entry)
