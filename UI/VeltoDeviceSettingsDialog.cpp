@@ -27,8 +27,8 @@ void VeltoDeviceSettingsDialog::interrupt()
 void VeltoDeviceSettingsDialog::updateDevices(QVector<VeltoDevice> devices)
 {
     if (QThread::currentThread() != QObject::thread()) {
-        QMetaObject::invokeMethod(this, "updateDevices", Qt::QueuedConnection,
-                                  Q_ARG(QVector<VeltoDevice>, devices));
+        QMetaObject::invokeMethod(
+            this, [this, devices] { updateDevices(devices); }, Qt::QueuedConnection);
         return;
     }
     if (devicesWidget)

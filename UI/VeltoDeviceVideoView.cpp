@@ -121,8 +121,11 @@ void VeltoDeviceVideoView::onSoundClicked()
 void VeltoDeviceVideoView::onPlayerEvent(JXPlayer *, int type, double value1, double value2)
 {
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, "_deliver", Qt::QueuedConnection, Q_ARG(int, run.load()),
-                                  Q_ARG(int, type), Q_ARG(double, value1), Q_ARG(double, value2));
+        const int eventRun = run.load();
+        QMetaObject::invokeMethod(
+            this,
+            [this, eventRun, type, value1, value2] { _deliver(eventRun, type, value1, value2); },
+            Qt::QueuedConnection);
         return;
     }
     updatePlay(type, value1, value2);

@@ -418,7 +418,7 @@ TEST_F(VeltoNetns, FirmwareAnswersThatAreNotResultsGiveMinus3)
     ASSERT_EQ(found.size(), 1);
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(sdk->setDeviceFirmware(found[0], path), VeltoSDK::kUploadBadAddress);
+    EXPECT_EQ(sdk->setDeviceFirmware(found[0], path), VeltoFirmwareUpload::kBadAddress);
     EXPECT_LT(timer.elapsed(), 1000);
 
     simulate(
@@ -473,7 +473,7 @@ TEST_F(VeltoNetns, CancelOfAStoppedWorkerHoldsForTheUploadItIsAboutToStart)
     worker.stop();
     sdk->cancelUpload();
     worker.wait();
-    EXPECT_EQ(worker.result.load(), VeltoSDK::kUploadBadAnswer);
+    EXPECT_EQ(worker.result.load(), VeltoFirmwareUpload::kBadAnswer);
     EXPECT_TRUE(sim->waitForEvent("upload", 1000).isEmpty()); // nothing reached the device
 
     // A cancel with no upload and no stopped worker is not taken for a later upload.
