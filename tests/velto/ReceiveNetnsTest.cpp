@@ -104,13 +104,7 @@ public:
 class VeltoReceiveNetns : public SimulatorTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        SimulatorTest::SetUpTestSuite();
-        ASSERT_EQ(VeltoTest::ip(
-                      {"link", "set", "dev", VeltoTest::namespaceInterface(), "address", kOwnMac}),
-                  0);
-    }
+    static void SetUpTestSuite() { setUpSuiteWithMac(kOwnMac); }
 
     QVector<VeltoDevice> search(double seconds)
     {

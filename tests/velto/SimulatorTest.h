@@ -26,6 +26,16 @@ protected:
         VeltoDevice::registerMetaTypes();
     }
 
+    // SetUpTestSuite, with this end of the veth pair given a fixed MAC, so that the srcid
+    // the protocol sends is known.
+    static void setUpSuiteWithMac(const char *mac)
+    {
+        ASSERT_NO_FATAL_FAILURE(SetUpTestSuite());
+        ASSERT_EQ(VeltoTest::ip({"link", "set", "dev", VeltoTest::namespaceInterface(), "address",
+                                 QString::fromLatin1(mac)}),
+                  0);
+    }
+
     void SetUp() override
     {
         VeltoSDK::createInstance();

@@ -71,13 +71,7 @@ QByteArray writeFirmware(const QString &path, int size)
 class VeltoNetns : public SimulatorTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        SimulatorTest::SetUpTestSuite();
-        ASSERT_EQ(VeltoTest::ip(
-                      {"link", "set", "dev", VeltoTest::namespaceInterface(), "address", kOwnMac}),
-                  0);
-    }
+    static void SetUpTestSuite() { setUpSuiteWithMac(kOwnMac); }
 
     void startProtocol()
     {
