@@ -17,7 +17,6 @@ PACKAGES=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth iproute2 python3
   zbar-tools qrencode libqrencode-dev python3-xlib python3-pil
-  zbar-tools qrencode libqrencode-dev python3-xlib
   # real input events and the clipboard for the main window tests
   xdotool xclip
   # RTSP test server and sound capture
