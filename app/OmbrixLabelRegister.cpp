@@ -74,7 +74,9 @@ std::unique_ptr<OmbrixLabelRegister> OmbrixLabelRegister::fromConfiguration()
 {
     const QString address = OmbrixRegisterSettings::text(kRegisterKey).trimmed();
     const QString station = configuredStation();
-    if (OmbrixSqlLabelRegister::isAddress(address))
+    // Any address at all means a shared register: one mistyped must refuse every label, not
+    // leave the station numbering on its own beside the others.
+    if (!address.isEmpty())
         return std::make_unique<OmbrixSqlLabelRegister>(address, station);
     return std::make_unique<OmbrixFileLabelRegister>(OmbrixLabelLog::defaultPath(), station);
 }

@@ -87,8 +87,9 @@ public:
     // The prefix of a serial number when none is given.
     static const char kDefaultPrefix[];
 
-    // The register the configuration names, not yet reached: the database of "label
-    // register" when it holds a postgresql:// address, else <data directory>/log/labels.csv.
+    // The register the configuration names, not yet reached: <data directory>/log/labels.csv
+    // when "label register" is empty, else the database it names (an address that is not
+    // one gives a register that refuses every label, saying why).
     static std::unique_ptr<OmbrixLabelRegister> fromConfiguration();
     static QString configuredStation();
 

@@ -162,6 +162,21 @@ TEST(RegisterRulesTest, AddressesAreTakenApartAndPasswordsRefusedUnrepeated)
     }
 }
 
+// A mistyped address must not leave the station numbering labels on its own.
+TEST(RegisterRulesTest, ConfiguredAddressChoosesTheRegisterAndABadOneRefusesLabels)
+{
+    ScopedAppDir app;
+    EXPECT_FALSE(OmbrixLabelRegister::fromConfiguration()->allocates());
+    QSettings(JXConfigure::filePath(), QSettings::IniFormat)
+        .setValue(OmbrixLabelRegister::kRegisterKey, QStringLiteral("postgresq://db/labels"));
+    auto reg = OmbrixLabelRegister::fromConfiguration();
+    ASSERT_TRUE(reg->allocates());
+    Label l = label(QStringLiteral("HXKT4R00A1B2"));
+    EXPECT_EQ(reg->reserve(l, false, nullptr), OmbrixLabelRegister::kUnavailable);
+    EXPECT_TRUE(reg->lastError().contains(QLatin1String("not a postgresql:// address")))
+        << qPrintable(reg->lastError());
+}
+
 // The station's own register: numbers stored before the label goes out, the caller's
 // serial numbers taken and checked, and the guard from labels.csv.
 TEST(FileRegisterTest, NumbersAreStoredBeforePrintingAndTheFileGuardsCodes)
