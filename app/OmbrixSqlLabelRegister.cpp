@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include <atomic>
+#include <vector>
 
 namespace {
 const char kDriver[] = "QPSQL";
@@ -18,7 +19,7 @@ const char kUniqueViolation[] = "23505";
 // The advisory lock that makes creating the tables and importing one station at a time.
 const qint64 kSchemaLock = 0x6c616e6b69740001;
 // Rows sent in one statement by an import.
-const int kImportBatch = 1000;
+const size_t kImportBatch = 1000;
 // Longest labels.csv line an import reads; longer ones are not labels the program wrote.
 const qint64 kMaxLineBytes = 64 * 1024;
 
@@ -208,6 +209,60 @@ struct OmbrixSqlLabelRegister::ImportRow
 {
     QString key; // the line's digest and how many equal lines came before it
     Label label;
+};
+
+// Reads a labels.csv a batch of rows at a time, so that a file of any length costs one
+// batch of memory (and a digest per distinct line).
+struct OmbrixSqlLabelRegister::ImportReader
+{
+    bool open(const QString &path)
+    {
+        file.setFileName(path);
+        return file.open(QIODevice::ReadOnly);
+    }
+    bool atEnd() const { return file.atEnd(); }
+
+    // Up to max rows in *batch (emptied first).
+    void next(std::vector<ImportRow> *batch, size_t max)
+    {
+        batch->clear();
+        while (batch->size() < max && !file.atEnd()) {
+            QByteArray line = file.readLine(kMaxLineBytes);
+            const bool whole = line.endsWith('\n') || file.atEnd();
+            const bool skip = inLongLine || !whole;
+            inLongLine = !whole;
+            while (line.endsWith('\n') || line.endsWith('\r'))
+                line.chop(1);
+            ImportRow row;
+            if (skip || !read(line, &row.label)) {
+                ++unreadable;
+                continue;
+            }
+            // Equal lines are equal labels: the n-th of them is the same row in every import.
+            const QByteArray digest =
+                QCryptographicHash::hash(line, QCryptographicHash::Sha1).toHex();
+            row.key =
+                QString::fromLatin1(digest) + QLatin1Char(':') + QString::number(copies[digest]++);
+            batch->push_back(std::move(row));
+            ++rows;
+        }
+    }
+
+    static bool read(const QByteArray &line, Label *label)
+    {
+        OmbrixLabelLog::Entry entry;
+        // The server's text holds no NUL; such a line is no label the program wrote.
+        return OmbrixLabelLog::parseLine(line, &entry) && entry.time.isValid() &&
+               label->fromEntry(entry) && !line.contains('\0') &&
+               !(entry.code + entry.model + entry.serial + entry.printer + entry.result)
+                    .contains(QChar(0));
+    }
+
+    QFile file;
+    QHash<QByteArray, int> copies;
+    bool inLongLine = false;
+    qint64 rows = 0;
+    qint64 unreadable = 0;
 };
 
 bool OmbrixSqlLabelRegister::isAddress(const QString &text)
@@ -585,56 +640,21 @@ bool OmbrixSqlLabelRegister::readRows(const Filter &filter,
 
 int OmbrixSqlLabelRegister::importCsv(const QString &path, ImportCounts *counts)
 {
-    ImportCounts seen;
-    std::vector<ImportRow> rows;
-    if (const int read = readImport(path, &rows, &seen); read != kOk)
-        return read;
+    ImportReader reader;
+    if (!reader.open(path))
+        return fail(kUnavailable, QStringLiteral("cannot read %1").arg(path));
     if (connectOnce() != kOk)
         return kUnavailable;
+    ImportCounts seen;
     QString why;
-    if (!storeImport(rows, &seen, &why))
+    if (!storeImport(reader, &seen, &why))
         return lost(QStringLiteral("cannot import into"), why);
     if (counts)
         *counts = seen;
     return kOk;
 }
 
-int OmbrixSqlLabelRegister::readImport(const QString &path, std::vector<ImportRow> *rows,
-                                       ImportCounts *counts)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(kUnavailable, QStringLiteral("cannot read %1").arg(path));
-    // Equal lines are equal labels: the n-th of them is the same row in every import.
-    QHash<QByteArray, int> copies;
-    bool inLongLine = false;
-    while (!file.atEnd()) {
-        QByteArray line = file.readLine(kMaxLineBytes);
-        const bool whole = line.endsWith('\n') || file.atEnd();
-        const bool skip = inLongLine || !whole;
-        inLongLine = !whole;
-        while (line.endsWith('\n') || line.endsWith('\r'))
-            line.chop(1);
-        OmbrixLabelLog::Entry entry;
-        ImportRow row;
-        // The server's text holds no NUL; such a line is no label the program wrote.
-        if (skip || !OmbrixLabelLog::parseLine(line, &entry) || !entry.time.isValid() ||
-            !row.label.fromEntry(entry) || line.contains('\0') ||
-            (entry.code + entry.model + entry.serial + entry.printer + entry.result)
-                .contains(QChar(0))) {
-            ++counts->unreadable;
-            continue;
-        }
-        const QByteArray digest = QCryptographicHash::hash(line, QCryptographicHash::Sha1).toHex();
-        row.key =
-            QString::fromLatin1(digest) + QLatin1Char(':') + QString::number(copies[digest]++);
-        rows->push_back(std::move(row));
-    }
-    return kOk;
-}
-
-bool OmbrixSqlLabelRegister::storeImport(const std::vector<ImportRow> &rows, ImportCounts *counts,
-                                         QString *why)
+bool OmbrixSqlLabelRegister::storeImport(ImportReader &reader, ImportCounts *counts, QString *why)
 {
     QSqlDatabase db = QSqlDatabase::database(connection, false);
     QSqlQuery query(db);
@@ -651,15 +671,18 @@ bool OmbrixSqlLabelRegister::storeImport(const std::vector<ImportRow> &rows, Imp
             " code text, model text, serial text, prefix text, number bigint, printer text,"
             " pitch double precision, state text, reason text) ON COMMIT DROP")))
         return false;
-    for (size_t first = 0; first < rows.size(); first += kImportBatch) {
+    std::vector<ImportRow> batch;
+    for (qint64 line = 0; !reader.atEnd();) {
+        reader.next(&batch, kImportBatch);
+        if (batch.empty())
+            continue;
         QString sql = QStringLiteral("INSERT INTO lankit_import VALUES ");
-        const size_t end = std::min(rows.size(), first + kImportBatch);
-        for (size_t i = first; i < end; ++i) {
-            const Label &l = rows[i].label;
+        for (const ImportRow &row : batch) {
+            const Label &l = row.label;
             const bool numbered = l.number >= 0;
             const QStringList values = {
-                QString::number(qulonglong(i)),
-                literal(rows[i].key),
+                QString::number(line++),
+                literal(row.key),
                 QString::number(l.time.toMSecsSinceEpoch()),
                 literal(l.code),
                 literal(l.model),
@@ -670,7 +693,7 @@ bool OmbrixSqlLabelRegister::storeImport(const std::vector<ImportRow> &rows, Imp
                 l.pitch > 0 ? QString::number(l.pitch, 'g', 17) : QStringLiteral("NULL"),
                 literal(stateName(l.state)),
                 literal(l.reason)};
-            if (i != first)
+            if (&row != &batch.front())
                 sql += QLatin1Char(',');
             sql += QLatin1Char('(') + values.join(QLatin1Char(',')) + QLatin1Char(')');
         }
@@ -693,7 +716,8 @@ bool OmbrixSqlLabelRegister::storeImport(const std::vector<ImportRow> &rows, Imp
         return false;
     }
     counts->added = query.numRowsAffected();
-    counts->present = qint64(rows.size()) - counts->added;
+    counts->present = reader.rows - counts->added;
+    counts->unreadable = reader.unreadable;
     // Labels printed before the register took over keep their numbers: new ones follow.
     if (!run(
             QStringLiteral("INSERT INTO lankit_serials AS s (prefix, last_number)"

@@ -5,7 +5,6 @@
 #include <QStringList>
 
 #include <memory>
-#include <vector>
 
 class QSqlDatabase;
 
@@ -60,6 +59,7 @@ public:
 private:
     struct Statements;
     struct ImportRow;
+    struct ImportReader;
 
     // Beyond the public codes: the tables were laid out by a newer program.
     static constexpr int kSchemaTooNew = -100;
@@ -73,8 +73,7 @@ private:
     // Ends an operation that failed on the server: drops the connection (the next
     // operation connects again) and says why.
     int lost(const QString &what, const QString &why);
-    int readImport(const QString &path, std::vector<ImportRow> *rows, ImportCounts *counts);
-    bool storeImport(const std::vector<ImportRow> &rows, ImportCounts *counts, QString *why);
+    bool storeImport(ImportReader &reader, ImportCounts *counts, QString *why);
 
     QString addressText;
     Address address;
