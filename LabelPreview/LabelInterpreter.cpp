@@ -499,14 +499,14 @@ void LabelInterpreter::drawQr(const Command &c)
     // The modules are drawn straight onto the label, so a large magnification costs only
     // the dots that fall on it.
     const int m = magnification < 1 || magnification > QrMaxMagnification ? 1 : magnification;
-    addStep([modules = std::move(symbol), size, m, x, y](LabelCanvas &canvas) {
+    addStep([symbol = std::move(symbol), size, m, x, y](LabelCanvas &canvas) {
         const VisibleRange v =
             visibleRange(canvas, x, y, static_cast<long long>(size) * m, size * m);
         if (!canvas.charge(visibleDots(v)))
             return;
         for (int row = v.firstRow / m; row * m < v.endRow; ++row) {
             for (int column = v.firstColumn / m; column * m < v.endColumn; ++column) {
-                if (modules.isDark(column, row))
+                if (symbol.isDark(column, row))
                     canvas.fillRect(x + column * m, y + row * m, m, m, LabelCanvas::Ink::Black);
             }
         }
