@@ -119,6 +119,8 @@ TEST_F(BatchNetns, EntriesNeedATick)
 TEST_F(BatchNetns, EightTickedDevicesEachReceiveTheFile)
 {
     simulate({"--count", "8", "--delay-max", "50", "--upload-dir", dir.filePath("up")}, 8);
+    // Cameras that keep their version are asked again until the wait ends.
+    JXConfigure().setUpgradeVerifySeconds(6);
     tickAll();
     batch()->setFirmwareFileForTesting(firmware);
     confirmWith("Ok");
@@ -134,7 +136,7 @@ TEST_F(BatchNetns, EightTickedDevicesEachReceiveTheFile)
     const int from = log.size();
     batch()->upgradeTicked();
     EXPECT_EQ(*answered, "Upgrade firmware of 8 devices?");
-    // These cameras keep their version: all answer at once, none is upgraded.
+    // These cameras keep their version: they answer every round, none is upgraded.
     EXPECT_EQ(verdicts, QVector<QString>(8, QStringLiteral("same version")).toList());
     QList<QJsonObject> uploads = sim->events("upload");
     ASSERT_EQ(uploads.size(), 8);
