@@ -57,10 +57,12 @@ QString fieldLabel(const char *text)
     return QStringLiteral("%1:").arg(translate(QString::fromLatin1(text)));
 }
 
+// The end of a scan: scanners send a carriage return, the keypad's Enter, or, set up so,
+// a line feed.
 bool isCarriageReturn(const QKeyEvent *key)
 {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
-           key->text() == QLatin1String("\r");
+           key->text() == QLatin1String("\r") || key->text() == QLatin1String("\n");
 }
 
 // Keys that put text into a field or take it out; moving, selecting and copying do not.
@@ -94,6 +96,8 @@ JXScanCodePrinterDialog::JXScanCodePrinterDialog(QWidget *parent)
     labelPreview->setObjectName(QStringLiteral("labelPreview"));
     for (QLineEdit *field : {scanField, modelField, serialField, leftPaddingField, topPaddingField})
         field->installEventFilter(this);
+    // Any change but the one that ends a scan makes the field's text a new scan.
+    connect(scanField, &QLineEdit::textChanged, this, [this] { scanEnded = false; });
     // The scanner's keys must keep going to the scan field.
     reprintQuestion->setFocusPolicy(Qt::NoFocus);
     reprintQuestion->setChecked(JXConfigure().reprintQuestion());
@@ -244,6 +248,10 @@ void JXScanCodePrinterDialog::storePaddings()
 
 void JXScanCodePrinterDialog::onScan()
 {
+    // Nothing typed since the last scan (a second carriage return, as from a scanner that
+    // ends with CR LF): the last code is not scanned again.
+    if (scanEnded)
+        return;
     const QString scan = OmbrixScanText::withoutLineEnding(scanField->text());
     const QString code = OmbrixScanText::extractCode(scan);
     storePaddings();

@@ -74,5 +74,6 @@ private:
     std::unique_ptr<OmbrixLabelLog> labelLog; // owned; opened (and indexed) with the dialog
     OmbrixLabelSerial serialStore;            // the next serial number, kept across runs
     bool recordFailed = false;                // the log is closed or its last append failed
-    bool scanEnded = false;                   // the scan field's text is the last scan's
+    bool scanEnded = false;                   // the scan field's text is the last scan's,
+                                              // and nothing was typed since
 };

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace {
 const char kModelKey[] = "model";
@@ -37,16 +36,26 @@ bool OmbrixLabelSerial::load()
 
 bool OmbrixLabelSerial::store(const QString &model, const QString &nextSerial)
 {
-    QDir().mkpath(QFileInfo(filePath).absolutePath());
-    // Written through a link or onto a FIFO, the file would land elsewhere or block.
-    const JXRegularFile::Kind kind = JXRegularFile::check(filePath, kMaxFileBytes);
-    if (kind != JXRegularFile::kAbsent && kind != JXRegularFile::kRegular)
-        return false;
-    const QByteArray bytes = QJsonDocument(QJsonObject{{QLatin1String(kModelKey), model},
-                                                       {QLatin1String(kSerialKey), nextSerial}})
-                                 .toJson(QJsonDocument::Compact);
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!file.isOpen()) {
+        QDir().mkpath(QFileInfo(filePath).absolutePath());
+        // Written through a link or onto a FIFO, the file would land elsewhere or block.
+        const JXRegularFile::Kind kind = JXRegularFile::check(filePath, kMaxFileBytes);
+        if (kind != JXRegularFile::kAbsent && kind != JXRegularFile::kRegular)
+            return false;
+        file.setFileName(filePath);
+        if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+            return false;
+    }
+    QByteArray bytes = QJsonDocument(QJsonObject{{QLatin1String(kModelKey), model},
+                                                 {QLatin1String(kSerialKey), nextSerial}})
+                           .toJson(QJsonDocument::Compact);
+    // Overwritten in place by one write, never truncated: a shorter text is padded with
+    // blanks, which the reader skips. Renaming a new file over the old one would cost a
+    // flush to the disk per label; a kill leaves the page written just as whole.
+    const qint64 size = file.size();
+    if (bytes.size() < size)
+        bytes.append(QByteArray(int(size - bytes.size()), ' '));
+    if (bytes.size() > kMaxFileBytes || !file.seek(0) || file.write(bytes) != bytes.size())
         return false;
     storedModel = model;
     storedSerial = nextSerial;

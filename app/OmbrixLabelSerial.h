@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 
 // The scan screen's production run between starts of the program: the model and the
@@ -7,13 +8,13 @@
 // screen stores the serial number after a label before it sends the label, so that a
 // program killed at any moment never starts again behind a label already printed; it
 // may start one ahead (a serial number left out), never one behind (a number printed
-// twice). Each store replaces the file whole (written aside, synced, renamed).
-// GUI thread only.
+// twice). GUI thread only.
 class OmbrixLabelSerial
 {
 public:
-    // The stored file is outside input: a larger one is not read.
-    static constexpr qint64 kMaxFileBytes = 64 * 1024;
+    // Each store is one write of at most this many bytes at the start of the file, which
+    // the system never cuts short for a kill; a larger file is not read.
+    static constexpr qint64 kMaxFileBytes = 4096;
 
     static QString defaultPath();
 
@@ -25,11 +26,12 @@ public:
     QString model() const { return storedModel; }
     QString nextSerial() const { return storedSerial; }
 
-    // Replaces the file; false when it could not be written whole.
+    // Overwrites the file in place; false when it could not be written whole.
     bool store(const QString &model, const QString &nextSerial);
 
 private:
     QString filePath;
+    QFile file; // opened by the first store, kept open for the next ones
     QString storedModel;
     QString storedSerial;
 };

@@ -43,7 +43,10 @@ public:
         JXAppPaths::setApplicationDirForTesting(app.path());
         previous = QDir::currentPath();
         QDir::setCurrent(work.path());
-        JXConfigure().setPrinterName(QString::fromLatin1(kQueue));
+        JXConfigure configure;
+        configure.setPrinterName(QString::fromLatin1(kQueue));
+        // One code is scanned again and again: the reprint question would stop each.
+        configure.setReprintQuestion(false);
     }
     ~PrintingSetup()
     {
