@@ -238,11 +238,13 @@ void OmbrixLabelLog::index(const char *begin, const char *end)
         if (stop > line && stop[-1] == '\r')
             --stop;
         bool escaped = false;
+        // The two printed results need no escapes: their bytes are compared as they stand.
         if (mayBePrinted(std::string_view(line, size_t(stop - line))) &&
             stop - line <= kMaxLineLength && splitLine(line, stop, fields, &escaped) &&
-            isPrintedResult(fieldText(fields[kResultField], escaped))) {
-            const QByteArray code =
-                escaped ? unescapeField(fields[kCodeField]).toUtf8() : fields[kCodeField];
+            (fields[kResultField] == kPrinted || fields[kResultField] == kReprinted)) {
+            const QByteArray &raw = fields[kCodeField];
+            const bool plain = !escaped || (!raw.contains('\\') && !raw.startsWith('\''));
+            const QByteArray code = plain ? raw : unescapeField(raw).toUtf8();
             loaded.emplace_back(codeHash(code.constData(), size_t(code.size())), line - begin);
         }
         line = newline + 1;
