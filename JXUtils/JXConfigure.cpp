@@ -140,7 +140,7 @@ void JXConfigure::setLanguage(const QString &language)
 
 bool JXConfigure::reprintQuestion() const
 {
-    return integer(kReprintQuestion, 0) != 0;
+    return integer(kReprintQuestion, 1) != 0;
 }
 
 int JXConfigure::upgradeVerifySeconds() const
