@@ -26,7 +26,8 @@ public:
     // After uploads with these results: waits as long as the configuration says, writes
     // the answers of the devices that came back with a new version into table (the panel
     // follows it), and returns every device's answer. GUI thread.
-    static QVector<VeltoDevice> verify(VeltoDevicesWidget *table, const QVector<VeltoDevice> &devices,
+    static QVector<VeltoDevice> verify(VeltoDevicesWidget *table,
+                                       const QVector<VeltoDevice> &devices,
                                        const QVector<int> &results);
 
 private:
