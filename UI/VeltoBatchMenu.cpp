@@ -1,6 +1,5 @@
 #include "UI/VeltoBatchMenu.h"
 
-#include "JXUtils/JXConfigure.h"
 #include "JXWidget/JXDialog/JXAlertDialog.h"
 #include "UI/CVTableWidget.h"
 #include "UI/VeltoDeviceFirmwareSettingsDialog.h"
@@ -9,7 +8,6 @@
 #include "UI/VeltoDevicesWidget.h"
 #include "UI/VeltoUpgradeResultDialog.h"
 #include "UI/VeltoUpgradeWaitDialog.h"
-#include "Velto/VeltoUpgradeVerdict.h"
 
 #include <QDebug>
 #include <QFileDialog>
@@ -89,34 +87,13 @@ void VeltoBatchMenu::upgradeTicked()
         return;
     dialog.stopRun();
     const QVector<int> results = dialog.uploadResults();
-    VeltoUpgradeWaitDialog wait;
-    wait.setDevices(devices, results, JXConfigure().upgradeVerifySeconds());
-    wait.start();
-    wait.exec();
-    wait.stopRun();
-    // The table, and with it the panel, now shows what the upgraded devices answered.
-    wait.setDevicesWidget(devicesWidget);
-    wait.updateDevices(upgradedRecords(devices, wait.answeredDevices()));
+    const QVector<VeltoDevice> answers =
+        VeltoUpgradeWaitDialog::verify(devicesWidget, devices, results);
     VeltoUpgradeResultDialog result;
-    result.setResults(devices, wait.answeredDevices(), results);
+    result.setResults(devices, answers, results);
     if (resultShown)
         resultShown(result);
     result.exec();
-}
-
-QVector<VeltoDevice> VeltoBatchMenu::upgradedRecords(const QVector<VeltoDevice> &devices,
-                                                     const QVector<VeltoDevice> &answers)
-{
-    QVector<VeltoDevice> changes;
-    for (int i = 0; i < devices.size() && i < answers.size(); ++i) {
-        if (!VeltoUpgradeVerdict::isNewVersion(devices[i], answers[i]))
-            continue;
-        VeltoDevice change = answers[i];
-        change.setMac(devices[i].mac()); // the table's spelling, which the answer may not keep
-        change.rowIndex = devices[i].rowIndex;
-        changes.append(change);
-    }
-    return changes;
 }
 
 void VeltoBatchMenu::setTickedToDhcp()

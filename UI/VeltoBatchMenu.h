@@ -42,9 +42,6 @@ public:
 
 private:
     QVector<VeltoDevice> tickedDevices() const;
-    // The answers of devices that came back with a new version, as changes of their rows.
-    static QVector<VeltoDevice> upgradedRecords(const QVector<VeltoDevice> &devices,
-                                                const QVector<VeltoDevice> &answers);
     // question holds %1 for the number of devices.
     bool confirm(const QString &question, int count) const;
     void showMenu(const QPoint &position);

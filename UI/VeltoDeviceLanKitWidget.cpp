@@ -7,6 +7,8 @@
 #include "UI/VeltoDeviceNameSettingsDialog.h"
 #include "UI/VeltoDeviceRestoreSettingsDialog.h"
 #include "UI/VeltoPanelFont.h"
+#include "UI/VeltoUpgradeResultDialog.h"
+#include "UI/VeltoUpgradeWaitDialog.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -168,7 +170,20 @@ void VeltoDeviceLanKitWidget::onUpgradeFirmware()
     dialog.setDevicesWidget(devicesWidget);
     dialog.setSettings({shownDevice}, {chooser.selectedFiles().first()});
     dialog.start();
-    dialog.exec();
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.stopRun();
+    // Only a device that took the file is waited for: its answer, new version and all,
+    // becomes the row's record, and the verdict is shown as for a batch.
+    const QVector<int> results = dialog.uploadResults();
+    if (results.value(0, -1) != 0)
+        return;
+    const VeltoDevice device = shownDevice;
+    const QVector<VeltoDevice> answers =
+        VeltoUpgradeWaitDialog::verify(devicesWidget, {device}, results);
+    VeltoUpgradeResultDialog verdict;
+    verdict.setResults({device}, answers, results);
+    verdict.exec();
 }
 
 void VeltoDeviceLanKitWidget::onRestore()
@@ -176,6 +191,7 @@ void VeltoDeviceLanKitWidget::onRestore()
     if (JXAlertDialog::information(translate(QStringLiteral("Restore Device"))) != 1)
         return;
     VeltoDeviceRestoreSettingsDialog dialog;
+    dialog.setDevicesWidget(devicesWidget);
     dialog.setSettings({shownDevice});
     dialog.start();
     dialog.exec();

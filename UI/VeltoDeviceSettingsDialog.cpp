@@ -53,3 +53,12 @@ VeltoDevice VeltoDeviceSettingsDialog::changeOf(const VeltoDevice &device)
     change.rowIndex = device.rowIndex;
     return change;
 }
+
+VeltoDevice VeltoDeviceSettingsDialog::changeFromAnswer(const VeltoDevice &device,
+                                                        const VeltoDevice &answer)
+{
+    VeltoDevice change = answer;
+    change.setMac(device.mac()); // the table's spelling, which the answer may not keep
+    change.rowIndex = device.rowIndex;
+    return change;
+}

@@ -25,6 +25,8 @@ public:
     // An empty change of device: its MAC and table row, to which a job adds only the
     // fields it changed.
     static VeltoDevice changeOf(const VeltoDevice &device);
+    // A device's answer as a change of device's row: every field it reported.
+    static VeltoDevice changeFromAnswer(const VeltoDevice &device, const VeltoDevice &answer);
 
 public slots:
     // On the GUI thread: writes each change's fields into the table's current record of

@@ -1,7 +1,5 @@
 #include "Velto/VeltoUpgradeVerdict.h"
 
-#include <algorithm>
-
 VeltoUpgradeVerdict::Verdict VeltoUpgradeVerdict::of(const VeltoDevice &before,
                                                      const VeltoDevice &after, int result)
 {
@@ -47,10 +45,7 @@ int VeltoUpgradeVerdict::takeAnswers(const QVector<VeltoDevice> &devices,
     for (int i = 0; i < devices.size(); ++i) {
         if (results.value(i, -1) != 0 || isNewVersion(devices[i], answered[i]))
             continue;
-        const auto match = std::find_if(found.begin(), found.end(), [&](const VeltoDevice &d) {
-            return d.mac().compare(devices[i].mac(), Qt::CaseInsensitive) == 0;
-        });
-        answered[i] = match != found.end() ? *match : VeltoDevice();
+        answered[i] = VeltoDevice::findMac(found, devices[i].mac());
         if (!isNewVersion(devices[i], answered[i]))
             ++waiting;
     }

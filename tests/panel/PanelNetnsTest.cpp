@@ -2,6 +2,9 @@
 // private network namespaces. Run through scripts/netns-run.sh: this program runs in
 // namespace A on NETNS_IF_A, the simulator in namespace B.
 #include "SimulatedPanelTest.h"
+#include "support/TestPaths.h"
+
+#include "JXUtils/JXConfigure.h"
 
 #include "UI/VeltoDeviceFirmwareSettingsDialog.h"
 #include "UI/VeltoDeviceIPInfoDialog.h"
@@ -10,18 +13,22 @@
 #include "UI/VeltoDevicesWidget.h"
 #include "Velto/VeltoSDK.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -242,6 +249,30 @@ TEST_F(PanelNetns, ClosingMidUploadCancelsItWithinASecond)
               1);
 }
 
+// Accepts each upgrade verdict dialog shown while it lives and keeps the verdicts. It polls
+// instead of waiting inside a dialog's event loop, so the dialogs before it run undisturbed.
+class VerdictCatcher
+{
+public:
+    VerdictCatcher()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            QWidget *shown = QApplication::activeModalWidget();
+            if (!shown || !shown->inherits("VeltoUpgradeResultDialog"))
+                return;
+            auto *rows = shown->findChild<QTableWidget *>("upgradeResults");
+            for (int r = 0; r < rows->rowCount(); ++r)
+                verdicts << rows->item(r, 3)->text();
+            static_cast<QDialog *>(shown)->accept();
+        });
+        timer.start(50);
+    }
+    QStringList verdicts;
+
+private:
+    QTimer timer;
+};
+
 class PanelOperations : public PanelNetns
 {
 protected:
@@ -251,6 +282,7 @@ protected:
         panel.setDevicesWidget(&table);
         panel.resize(800, 400);
         panel.show();
+        JXConfigure().setUpgradeVerifySeconds(2);
     }
 
     void click(const char *name)
@@ -258,6 +290,19 @@ protected:
         QTest::mouseClick(panel.findChild<QWidget *>(name), Qt::LeftButton);
     }
 
+    // Clicks "Upgrade Firmware" and chooses path in the file dialog.
+    void upgradeWith(const QString &path)
+    {
+        PanelTest::whenModalShown("QFileDialog", [path](QWidget &shown) {
+            auto &chooser = static_cast<QFileDialog &>(shown);
+            chooser.setDirectory(QFileInfo(path).path());
+            chooser.selectFile(path);
+            static_cast<QDialog &>(chooser).accept();
+        });
+        click("upgradeButton");
+    }
+
+    ScopedAppDir app; // the configuration the verification time is read from
     VeltoDeviceLanKitWidget panel;
 };
 
@@ -275,10 +320,15 @@ TEST_F(PanelOperations, ASpacesOnlyNameIsSentUnchanged)
     EXPECT_EQ(sent[0].value("destarray").toArray().at(0), QLatin1String("02564C000001"));
 }
 
-TEST_F(PanelOperations, RestoreSendsOnlyWhenConfirmed)
+// Confirmed, the restore is sent, and what the camera answers afterwards (its factory
+// name and address) becomes the row's record and the panel's.
+TEST_F(PanelOperations, RestoreSendsOnlyWhenConfirmedAndTakesTheDevicesAnswer)
 {
     simulate({"--count", "1", "--delay-max", "20"}, 1);
     panel.setDevice(table.deviceAt(0));
+    panel.findChild<QLineEdit *>("nameEdit")->setText("Gate 4");
+    click("nameButton");
+    ASSERT_EQ(table.deviceAt(0).name(), QStringLiteral("Gate 4"));
     for (const char *answer : {"Cancel", "Ok"}) {
         PanelTest::whenModalShown("JXAlertDialog", [answer](QWidget &alert) {
             buttonWithText(alert, QString::fromLatin1(answer))->click();
@@ -288,27 +338,32 @@ TEST_F(PanelOperations, RestoreSendsOnlyWhenConfirmed)
         EXPECT_EQ(requests("ResetDefault").size(), answer[0] == 'O' ? 1 : 0) << answer;
     }
     EXPECT_EQ(requests("ResetDefault").at(0).value("keepnetwork"), QLatin1String("0"));
+    EXPECT_EQ(table.deviceAt(0).name(), QStringLiteral("Camera 1"));
+    EXPECT_EQ(panel.findChild<QLineEdit *>("nameEdit")->text(), QStringLiteral("Camera 1"));
 }
 
-TEST_F(PanelOperations, UpgradeUploadsTheChosenFile)
+// The camera answers on its old firmware, restarts, then reports its new version: the
+// panel waits for it, shows "upgraded", and the row and the panel show the new version.
+TEST_F(PanelOperations, UpgradeUploadsTheChosenFileAndTheNewVersionReachesTheRow)
 {
     QTemporaryDir dir;
-    simulate({"--count", "1", "--delay-max", "20", "--upload-dir", dir.filePath("up")}, 1);
+    simulate({"--count", "1", "--delay-max", "20", "--upload-dir", dir.filePath("up"),
+              "--after-upload", "reboot:300:300"},
+             1);
+    JXConfigure().setUpgradeVerifySeconds(12);
     const QString path = dir.filePath("chosen.bin");
     const QByteArray firmware = writeFirmware(path, 64 * 1024);
     panel.setDevice(table.deviceAt(0));
-    PanelTest::whenModalShown("QFileDialog", [&](QWidget &shown) {
-        auto &chooser = static_cast<QFileDialog &>(shown);
-        chooser.setDirectory(dir.path());
-        chooser.selectFile(path);
-        static_cast<QDialog &>(chooser).accept();
-    });
-    click("upgradeButton");
+    const VerdictCatcher verdict;
+    upgradeWith(path);
     const QJsonObject upload = sim->waitForEvent("upload", 3000);
     EXPECT_EQ(upload.value("file"), QLatin1String("chosen.bin"));
     QFile stored(upload.value("path").toString());
     ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
     EXPECT_TRUE(stored.readAll() == firmware);
+    EXPECT_EQ(verdict.verdicts, QStringList{"upgraded"});
+    EXPECT_EQ(table.deviceAt(0).appVersion(), QStringLiteral("V2.1.8"));
+    EXPECT_EQ(panel.device().appVersion(), QStringLiteral("V2.1.8"));
 }
 
 // Addresses added to the simulator's end of the veth for the life of the object.
@@ -369,13 +424,8 @@ TEST_F(PanelOperations, AfterRenameAndAddressChangeTheRecordIsCurrentAndTheUpgra
 
     const QString path = dir.filePath("next.bin");
     writeFirmware(path, 4096);
-    PanelTest::whenModalShown("QFileDialog", [&](QWidget &shown) {
-        auto &chooser = static_cast<QFileDialog &>(shown);
-        chooser.setDirectory(dir.path());
-        chooser.selectFile(path);
-        static_cast<QDialog &>(chooser).accept();
-    });
-    click("upgradeButton");
+    const VerdictCatcher verdict;
+    upgradeWith(path);
     EXPECT_EQ(moved.waitForEvent("upload", 3000).value("file"), QLatin1String("next.bin"));
     EXPECT_TRUE(sim->events("upload").isEmpty()) << "nothing may reach the old address";
 }
