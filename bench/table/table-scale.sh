@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The main window listing a crowd of simulated cameras: CPU, GUI-thread stalls and memory
+# for N = 1,000, 10,000 and 20,000, side by side, and the idle CPU with 1,000 listed.
+# Each run puts the window under a private Xvfb in one private network namespace and
+# velto-sim in the other (scripts/netns-run.sh); nothing reaches a real interface.
+#   bench/table/table-scale.sh [--bin DIR] [--counts "1000 10000 20000"] [--idle SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+[ "$(id -u)" -eq 0 ] || { echo "network namespaces need root; use sudo" >&2; exit 1; }
+bin="$PWD/build/bin" counts="1000 10000 20000" idle=60
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --bin) bin="$(cd "$2" && pwd)"; shift 2 ;;
+    --counts) counts="$2"; shift 2 ;;
+    --idle) idle="$2"; shift 2 ;;
+    *) echo "usage: $0 [--bin DIR] [--counts LIST] [--idle SECONDS]" >&2; exit 2 ;;
+  esac
+done
+for program in table_scale_bench velto-sim; do
+  [ -x "$bin/$program" ] || { echo "$bin/$program is missing: cmake --build build --target $program" >&2; exit 1; }
+done
+
+# The program's own messages go to one file, kept for a look afterwards.
+log="$(mktemp /tmp/table-scale.XXXXXX.log)"
+echo "messages: $log" >&2
+
+# One run: the window against n cameras that all answer within 2.5 s of the 3 s search.
+run() {
+  local n="$1" idle_seconds="$2"
+  local sim="$bin/velto-sim --interface lkB --count $n --delay-min 0 --delay-max 2500 --http-port 0 --quiet"
+  timeout 600 scripts/netns-run.sh --peer "$sim >/dev/null" -- \
+    /usr/bin/python3 tests/video/run_in_xvfb.py \
+    "$bin/table_scale_bench" --expect "$n" --idle "$idle_seconds" 2>>"$log"
+}
+
+printf '%-8s %s\n' cameras result
+for n in $counts; do
+  printf '%-8s %s\n' "$n" "$(run "$n" 0)"
+done
+if [ "$idle" -gt 0 ]; then
+  printf '%-8s %s\n' "1000" "$(run 1000 "$idle")  (idle over ${idle} s)"
+fi
