@@ -28,9 +28,15 @@ echo "messages: $log" >&2
 run() {
   local n="$1" idle_seconds="$2"
   local sim="$bin/velto-sim --interface lkB --count $n --delay-min 0 --delay-max 2500 --http-port 0 --quiet"
-  timeout 600 scripts/netns-run.sh --peer "$sim >/dev/null" -- \
-    /usr/bin/python3 tests/video/run_in_xvfb.py \
+  local events
+  events="$(mktemp /tmp/table-scale-sim.XXXXXX)"
+  # The window searches as it opens, so it starts once every camera is up.
+  timeout 600 scripts/netns-run.sh --peer "$sim >'$events'" -- bash -c '
+    for _ in $(seq 600); do grep -q ready "$0" && break; sleep 0.1; done
+    grep -q ready "$0" || { echo "velto-sim did not get ready" >&2; exit 1; }
+    shift; exec "$@"' "$events" -- /usr/bin/python3 tests/video/run_in_xvfb.py \
     "$bin/table_scale_bench" --expect "$n" --idle "$idle_seconds" 2>>"$log"
+  rm -f "$events"
 }
 
 printf '%-8s %s\n' cameras result
