@@ -67,9 +67,12 @@ void VeltoDevicesWidget::setDevices(const QVector<VeltoDevice> &list)
     for (int row = 0; row < devices.size(); ++row)
         devices[row].rowIndex = row;
     table->setUpdatesEnabled(false);
-    table->clear(); // the reset takes every cell widget back
+    // The reset takes every cell widget back; the scroll bar's moves while the rows change
+    // lend none until the rows are in place.
+    filling = true;
     firstShown = 0;
     lastShown = -1;
+    table->clear();
     table->setColumnCount(ColumnCount);
     setHeaderLabels();
     table->verticalHeader()->hide();
@@ -77,6 +80,7 @@ void VeltoDevicesWidget::setDevices(const QVector<VeltoDevice> &list)
         table->setColumnWidth(column, kColumnWidths[column]);
     table->setRowCount(devices.size());
     fillItems();
+    filling = false;
     showCellWidgets();
     // A new search brings unticked records; a check-all box left ticked would say otherwise.
     updateCheckAll();
@@ -97,6 +101,8 @@ void VeltoDevicesWidget::fillItems()
 
 void VeltoDevicesWidget::showCellWidgets()
 {
+    if (filling)
+        return;
     int first = 0;
     int last = -1;
     if (table->rowCount() > 0) {

@@ -69,4 +69,5 @@ private:
     // Rows that hold cell widgets now, first to last; none when last < first.
     int firstShown = 0;
     int lastShown = -1;
+    bool filling = false; // while setDevices replaces the rows
 };

@@ -6,6 +6,9 @@
 //   fill_cpu_s   process CPU time from the search dialog's close until the process is idle
 //   fill_gap_ms  longest gap between two ticks of a 5 ms GUI-thread timer over that time
 //   scroll_s, scroll_gap_ms   a scroll from the top row to the bottom, one page per frame
+//   scroll_step_cpu_ms        the GUI thread's CPU time in the costliest page of it
+//   checkall_ms, copy_ms, menu_ms, language_ms   how long the GUI thread is busy with a
+//                click on check-all, Ctrl+C of every row, the batch menu, a language switch
 //   rss_mb, peak_mb           resident memory at the end, and its peak
 //   idle_pct     with --idle S: CPU over S seconds of doing nothing, in % of one core
 #include "JXUtils/JXAppPaths.h"
@@ -13,6 +16,7 @@
 #include "JXUtils/JXLocalize.h"
 #include "JXUtils/JXLog.h"
 #include "UI/CVTableWidget.h"
+#include "UI/QCheckBoxHeaderWidget.h"
 #include "UI/VeltoDevicesWidget.h"
 #include "UI/VeltoSearchDialog.h"
 #include "Velto/VeltoDevice.h"
@@ -21,11 +25,14 @@
 #include "resources/JXResources.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -41,11 +48,16 @@ constexpr int kQuietMs = 500;
 constexpr int kSampleMs = 50;
 constexpr int kSettleLimitMs = 120000;
 
-double processCpuSeconds()
+double cpuSeconds(clockid_t clock)
 {
     timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    clock_gettime(clock, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+double processCpuSeconds()
+{
+    return cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
 }
 
 // Kilobytes of one line of /proc/self/status ("VmRSS", "VmHWM").
@@ -154,6 +166,9 @@ struct Scroll
 {
     double seconds = 0;
     qint64 gapMs = 0;
+    // The GUI thread's own CPU time in its costliest step: what the gap would be on a
+    // machine where nothing else runs.
+    double stepCpuMs = 0;
 };
 
 // One page per frame from the top row to the bottom, as a held Page Down does.
@@ -165,12 +180,51 @@ Scroll scrollToBottom(CVTableWidget *table, GapProbe &probe)
     QElapsedTimer clock;
     clock.start();
     probe.reset();
+    double stepCpuMs = 0;
     while (bar->value() < bar->maximum()) {
+        const double before = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
         bar->setValue(bar->value() + bar->pageStep());
         spin(kFrameMs);
+        stepCpuMs = std::max(stepCpuMs, 1000 * (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - before));
     }
     spin(200);
-    return {clock.elapsed() / 1000.0, probe.longestMs()};
+    return {clock.elapsed() / 1000.0, probe.longestMs(), stepCpuMs};
+}
+
+struct Operations
+{
+    qint64 checkAll = 0;
+    qint64 copy = 0;
+    qint64 menu = 0;
+    qint64 language = 0;
+};
+
+// Milliseconds from the start of act until the events it caused are handled.
+template <typename Act>
+qint64 timed(Act act)
+{
+    QElapsedTimer clock;
+    clock.start();
+    act();
+    QApplication::processEvents();
+    return clock.elapsed();
+}
+
+Operations timeOperations(VeltoDevicesWidget *devices)
+{
+    CVTableWidget *table = devices->tableWidget();
+    Operations ops;
+    ops.checkAll = timed([&] { devices->header()->checkBox()->click(); });
+    ops.copy = timed([&] {
+        table->selectAll();
+        QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+        QApplication::sendEvent(table, &copy);
+    });
+    ops.menu = timed([&] { emit table->customContextMenuRequested(QPoint(10, 10)); });
+    if (QWidget *menu = QApplication::activePopupWidget())
+        menu->close();
+    ops.language = timed([] { JXLocalize::changeLanguage(QStringLiteral("cn")); });
+    return ops;
 }
 
 int argument(const QStringList &args, const QString &name, int fallback)
@@ -189,6 +243,7 @@ int main(int argc, char **argv)
     const QStringList args = QApplication::arguments();
     const int expected = argument(args, QStringLiteral("--expect"), 0);
     const int idleSeconds = argument(args, QStringLiteral("--idle"), 0);
+    const int searchSeconds = argument(args, QStringLiteral("--search"), 3);
 
     QTemporaryDir dir;
     JXAppPaths::setApplicationDirForTesting(dir.path());
@@ -199,6 +254,8 @@ int main(int argc, char **argv)
         configure.setLanguage(QStringLiteral("en"));
         configure.setNetworkName(qEnvironmentVariable("NETNS_IF_A", QStringLiteral("lkA")));
     }
+    QSettings(JXConfigure::filePath(), QSettings::IniFormat)
+        .setValue(QStringLiteral("search seconds"), searchSeconds);
     JXLocalize::setLanguageDir(QApplication::applicationDirPath() + QStringLiteral("/language"));
     JXLocalize::install(QStringLiteral("en.txt"));
     JXResources::init();
@@ -213,10 +270,12 @@ int main(int argc, char **argv)
     window->show();
     const double quietFrom = settle();
     const qint64 fillGap = probe.longestMs();
-    CVTableWidget *table = window->findChild<VeltoDevicesWidget *>()->tableWidget();
+    auto *devices = window->findChild<VeltoDevicesWidget *>();
+    CVTableWidget *table = devices->tableWidget();
     const int rows = table->rowCount();
     const Scroll scroll = scrollToBottom(table, probe);
     probe.stop();
+    const Operations ops = timeOperations(devices);
     settle();
 
     double idlePercent = -1;
@@ -226,11 +285,15 @@ int main(int argc, char **argv)
         idlePercent = 100.0 * (processCpuSeconds() - before) / idleSeconds;
     }
     std::printf("rows %d fill_cpu_s %.2f fill_gap_ms %lld scroll_s %.1f scroll_gap_ms %lld "
+                "scroll_step_cpu_ms %.0f "
+                "checkall_ms %lld copy_ms %lld menu_ms %lld language_ms %lld "
                 "rss_mb %.0f peak_mb %.0f idle_pct %.2f\n",
                 rows, watch.ended && quietFrom >= 0 ? quietFrom - watch.cpuAtEnd : -1.0,
                 static_cast<long long>(fillGap), scroll.seconds,
-                static_cast<long long>(scroll.gapMs), statusMegabytes("VmRSS"),
-                statusMegabytes("VmHWM"), idlePercent);
+                static_cast<long long>(scroll.gapMs), scroll.stepCpuMs,
+                static_cast<long long>(ops.checkAll), static_cast<long long>(ops.copy),
+                static_cast<long long>(ops.menu), static_cast<long long>(ops.language),
+                statusMegabytes("VmRSS"), statusMegabytes("VmHWM"), idlePercent);
     std::fflush(stdout);
 
     qInstallMessageHandler(discard);
