@@ -10,14 +10,17 @@
 #include <QPushButton>
 
 namespace {
-const int kLabelX = 10;
-const int kFieldX = 140;
-const int kColumnWidth = 110;
-const int kRowHeight = 20;
-const int kFirstFieldY = 40;
-const int kRowStep = 30;
-const int kButtonY = 190;
-const int kButtonHeight = 25;
+constexpr int kDialogWidth = 260;
+constexpr int kDialogHeight = 230;
+constexpr int kLabelX = 10;
+constexpr int kFieldX = 140;
+constexpr int kColumnWidth = 110;
+constexpr int kRowHeight = 20;
+constexpr int kModeY = 10;
+constexpr int kFirstFieldY = 40;
+constexpr int kRowStep = 30;
+constexpr int kButtonY = 190;
+constexpr int kButtonHeight = 25;
 
 // Field names in the order of the line edits; the first three are checked in this order.
 const char *const kFieldNames[] = {"IP Address", "Netmask", "Gateway", "Dns1", "Dns2"};
@@ -60,10 +63,10 @@ VeltoDeviceIPInfoDialog::VeltoDeviceIPInfoDialog(QWidget *parent)
       cancelButton(new QPushButton(this))
 {
     useVeltoPanelFont(this);
-    addLabel("IP Mode", 10);
+    addLabel("IP Mode", kModeY);
     modeBox->addItem(translate(QStringLiteral("DHCP")));
     modeBox->addItem(translate(QStringLiteral("Static")));
-    modeBox->setGeometry(kFieldX, 10, std::max(modeBox->sizeHint().width(), kColumnWidth),
+    modeBox->setGeometry(kFieldX, kModeY, std::max(modeBox->sizeHint().width(), kColumnWidth),
                          kRowHeight);
     for (int i = 0; i < kFields; ++i) {
         const int y = kFirstFieldY + i * kRowStep;
@@ -75,8 +78,8 @@ VeltoDeviceIPInfoDialog::VeltoDeviceIPInfoDialog(QWidget *parent)
     setButton->setGeometry(kLabelX, kButtonY, kColumnWidth, kButtonHeight);
     cancelButton->setText(translate(QStringLiteral("Cancel")));
     cancelButton->setGeometry(kFieldX, kButtonY, kColumnWidth, kButtonHeight);
-    setMinimumSize(260, 230);
-    resize(260, 230);
+    setMinimumSize(kDialogWidth, kDialogHeight);
+    resize(kDialogWidth, kDialogHeight);
 
     connect(modeBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &VeltoDeviceIPInfoDialog::onComboBoxIndexChanged);
@@ -85,10 +88,10 @@ VeltoDeviceIPInfoDialog::VeltoDeviceIPInfoDialog(QWidget *parent)
             &VeltoDeviceIPInfoDialog::onClickCancelButton);
 }
 
-QLabel *VeltoDeviceIPInfoDialog::addLabel(const char *text, int y, int height)
+QLabel *VeltoDeviceIPInfoDialog::addLabel(const char *text, int y)
 {
     auto *label = new QLabel(translate(QString::fromLatin1(text)), this);
-    label->setGeometry(kLabelX, y, kColumnWidth, height);
+    label->setGeometry(kLabelX, y, kColumnWidth, kRowHeight);
     return label;
 }
 
@@ -150,7 +153,7 @@ void VeltoDeviceIPInfoDialog::onClickSetButton(bool /*checked*/)
         values[i] = edits[i]->text();
     const QString failure = validate(values);
     if (!failure.isEmpty()) {
-        showToast(failure, Qt::AlignHCenter | Qt::AlignBottom, 5, 5);
+        showToast(failure, Qt::AlignHCenter | Qt::AlignBottom, kToastMargin, kToastMargin);
         return;
     }
     setStatic(values);
