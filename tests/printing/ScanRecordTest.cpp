@@ -92,7 +92,7 @@ protected:
 
 TEST_F(ScanRecordTest, EveryScanIsRecorded)
 {
-    const int kScans = 1000;
+    constexpr int kScans = 1000;
     openDialog();
     for (int i = 0; i < kScans; ++i)
         scan(QStringLiteral("XX1234HXKT4R%1").arg(i, 6, 10, QLatin1Char('0')));
@@ -243,7 +243,7 @@ TEST(ScanRecordChild, PrintsUntilKilled)
 
 TEST_F(ScanRecordTest, LabelsSurviveAKill)
 {
-    const int kBeforeKill = 40;
+    constexpr int kBeforeKill = 40;
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LANKIT_LABEL_CHILD_APP"), app.path());
