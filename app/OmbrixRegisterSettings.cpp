@@ -20,7 +20,7 @@ std::unique_ptr<QSettings> openSettings()
     const QString path = JXConfigure::filePath();
     QDir().mkpath(QFileInfo(path).absolutePath());
     const JXRegularFile::Kind kind = JXRegularFile::check(path, JXConfigure::kMaxFileBytes);
-    if (kind != JXRegularFile::kAbsent && kind != JXRegularFile::kRegular)
+    if (kind != JXRegularFile::Absent && kind != JXRegularFile::Regular)
         return nullptr;
     return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }

@@ -3,7 +3,7 @@
 #include "KorvalQrSymbol.h"
 
 // Mask value that asks the encoder to choose the mask with the lowest penalty.
-constexpr int QrMaskAutomatic = 8;
+constexpr int kQrMaskAutomatic = 8;
 
 // Encodes NUL-terminated data at level 0...3. version 0 takes the smallest version that
 // fits, 1...40 forces one (failing when the data needs a larger one); mask 0...7 is

@@ -7,7 +7,7 @@
 
 void packQrBitmap(const QrSymbol &symbol, int rotation, int magnification, QrBitmap &out)
 {
-    const int m = magnification < 1 || magnification > QrMaxMagnification ? 1 : magnification;
+    const int m = magnification < 1 || magnification > kQrMaxMagnification ? 1 : magnification;
     const int dots = symbol.size * m;
     out.bytesPerRow = (dots + 7) / 8;
     out.rows = dots;

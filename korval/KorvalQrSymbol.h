@@ -20,21 +20,21 @@ struct QrLine
 // with word operations on whole rows and columns.
 struct QrPenaltyPlanes
 {
-    QrLine dataRows[QrMaxModules];  // data modules that are dark before masking
-    QrLine freeRows[QrMaxModules];  // modules the mask applies to (not function patterns)
-    QrLine fixedRows[QrMaxModules]; // dark function modules, format areas light
-    QrLine dataColumns[QrMaxModules];
-    QrLine freeColumns[QrMaxModules];
-    QrLine fixedColumns[QrMaxModules];
-    QrLine rows[QrMaxModules]; // the symbol under the mask being scored
-    QrLine columns[QrMaxModules];
+    QrLine dataRows[kQrMaxModules];  // data modules that are dark before masking
+    QrLine freeRows[kQrMaxModules];  // modules the mask applies to (not function patterns)
+    QrLine fixedRows[kQrMaxModules]; // dark function modules, format areas light
+    QrLine dataColumns[kQrMaxModules];
+    QrLine freeColumns[kQrMaxModules];
+    QrLine fixedColumns[kQrMaxModules];
+    QrLine rows[kQrMaxModules]; // the symbol under the mask being scored
+    QrLine columns[kQrMaxModules];
 };
 
 // Flags of one module while the symbol is built. A module is dark when its data bit or
 // its function-pattern dark bit is set; after encoding every module is 1 (dark) or 0.
-constexpr uint8_t QrModuleData = 0x01;
-constexpr uint8_t QrModuleFunctionDark = 0x10;
-constexpr uint8_t QrModuleFunction = 0x20; // finder, timing, alignment, format, version
+constexpr uint8_t kQrModuleData = 0x01;
+constexpr uint8_t kQrModuleFunctionDark = 0x10;
+constexpr uint8_t kQrModuleFunction = 0x20; // finder, timing, alignment, format, version
 
 // One QR code symbol (ISO/IEC 18004, model 2) being encoded. Fixed arrays sized for
 // version 40; the caller owns it (it is large, so allocate it on the heap).
@@ -45,9 +45,9 @@ struct QrSymbol
     int mask = 0;    // 0...7 once encoded
     int size = 0;    // modules per side, 4 * version + 17
     int bitCount = 0;
-    uint8_t bits[QrMaxDataBytes];                // data bit stream, most significant bit first
-    uint8_t codewords[QrMaxCodewords];           // interleaved data and error correction
-    uint8_t modules[QrMaxModules][QrMaxModules]; // [column][row]
+    uint8_t bits[kQrMaxDataBytes];                 // data bit stream, most significant bit first
+    uint8_t codewords[kQrMaxCodewords];            // interleaved data and error correction
+    uint8_t modules[kQrMaxModules][kQrMaxModules]; // [column][row]
     QrSegmentList segments;
     QrPenaltyPlanes planes; // working bit planes of the automatic mask choice
     int penalties[8] = {};  // scores of the eight masks when the mask was chosen automatically

@@ -10,7 +10,7 @@
 // the shared library.
 
 // Dots per module side: larger values, and values below 1, mean 1.
-constexpr int QrMaxMagnification = 99;
+constexpr int kQrMaxMagnification = 99;
 
 // The modules of one symbol as printed, rows top first. The owner is whoever holds it.
 struct QrModuleMatrix

@@ -59,7 +59,7 @@ private:
 // printed bottom first. Returns 0, or the code of the first builder that failed.
 int startDeviceLabel();
 // The bytes startDeviceLabel() writes.
-extern const char DeviceLabelSetup[];
+extern const char kDeviceLabelSetup[];
 
 // A new spool file and a square label of side dots without a gap: room for one symbol.
 int startSquareLabel(int side);

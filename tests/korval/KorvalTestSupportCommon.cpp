@@ -21,7 +21,7 @@ ScopedWorkDir::~ScopedWorkDir()
     fs::remove_all(dir, ignored);
 }
 
-const char DeviceLabelSetup[] = "N\r\nQ529,2\r\nq529\r\nH14\r\nS5\r\nZB\r\n";
+const char kDeviceLabelSetup[] = "N\r\nQ529,2\r\nq529\r\nH14\r\nS5\r\nZB\r\n";
 
 namespace {
 

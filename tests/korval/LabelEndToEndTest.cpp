@@ -65,7 +65,7 @@ TEST_F(LabelEndToEndTest, QrCorpusReadsBackFromPrintedLabels)
         const int side = (4 * 40 + 17) * magnification + 2 * quiet;
         ASSERT_EQ(startSquareLabel(side), 0);
         ASSERT_EQ(OBX_DrawBar2D_QREx(quiet, quiet, static_cast<int>(i % 4), magnification,
-                                     entry.level, entry.version, QrMaskAutomatic, "CORPUS",
+                                     entry.level, entry.version, kQrMaskAutomatic, "CORPUS",
                                      entry.data.constData()),
                   0)
             << entry.name.toStdString();

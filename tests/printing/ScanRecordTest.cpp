@@ -295,8 +295,8 @@ TEST(ScanRecordChild, ScansUntilKilled)
 // goes backwards. Every scan reported done before a kill is recorded.
 TEST_F(ScanRecordTest, SerialsSurviveKills)
 {
-    const int kScans = 500;
-    const int kKills = 10;
+    constexpr int kScans = 500;
+    constexpr int kKills = 10;
     JXConfigure().setReprintQuestion(false); // the scan cut short by a kill is scanned again
     const unsigned seed = std::random_device()();
     SCOPED_TRACE("seed " + std::to_string(seed));

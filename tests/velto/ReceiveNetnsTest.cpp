@@ -233,7 +233,7 @@ TEST_F(VeltoReceiveNetns, LankitctlSearchesBesideARunningProgram)
 // invalid UTF-8, then 100,000 distinct MACs in one burst, while two real cameras answer.
 TEST_F(VeltoReceiveNetns, HostilePeerFloodsAndLies)
 {
-    const int kFlood = 100000;
+    constexpr int kFlood = 100000;
     simulate({"--count", "2", "--delay-max", "100", "--http-port", "0", "--flood",
               QString::number(kFlood), "--flood-ms", "1000", "--hostile"});
     startProtocol();

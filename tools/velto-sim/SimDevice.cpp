@@ -139,19 +139,19 @@ QByteArray SimDevice::statusPage() const
 
 const QMap<QString, SimDevice::Handler> &SimDevice::handlers()
 {
-    static const QMap<QString, Handler> table = {
+    static const QMap<QString, Handler> kTable = {
         {QStringLiteral("search"), &SimDevice::search},
         {QStringLiteral("SetIp"), &SimDevice::setIp},
         {QStringLiteral("ResetDefault"), &SimDevice::resetDefault},
         {QStringLiteral("WifiScan"), &SimDevice::wifiScan},
         {QStringLiteral("GetSD"), &SimDevice::sdCard},
         {QStringLiteral("testMicrophone"), &SimDevice::succeed}};
-    return table;
+    return kTable;
 }
 
 const QMap<QString, QString> &SimDevice::storedKeys()
 {
-    static const QMap<QString, QString> table = {
+    static const QMap<QString, QString> kTable = {
         {QStringLiteral("SetMac"), QStringLiteral("mac")},
         {QStringLiteral("SetName"), QStringLiteral("name")},
         {QStringLiteral("SetP2p"), QStringLiteral("p2pid")},
@@ -159,7 +159,7 @@ const QMap<QString, QString> &SimDevice::storedKeys()
         {QStringLiteral("SetPTZ"), QStringLiteral("command")},
         {QStringLiteral("SetIRcut"), QStringLiteral("ircut")},
         {QStringLiteral("SetColor"), QStringLiteral("color")}};
-    return table;
+    return kTable;
 }
 
 QJsonObject SimDevice::handle(const QJsonObject &request)

@@ -177,7 +177,7 @@ TEST_F(WinSeamTest, TextLinesThroughGdi)
     TrueTypeLine bad = textLineCase(0);
     bad.orientation = 9;
     RenderedLine rendered;
-    EXPECT_EQ(renderTrueTypeLine(bad, rendered), TextNoDeviceContext);
+    EXPECT_EQ(renderTrueTypeLine(bad, rendered), kTextNoDeviceContext);
 }
 
 // The whole TrueType export through GDI: the PCX download and its draw command, and the
