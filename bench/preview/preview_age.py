@@ -15,8 +15,9 @@ the phase, and the median of the last fifth against the first fifth) and the CPU
 per frame sent.
 
 Then, with lankit-preview alone:
-  first picture  --first-runs starts on the 1080p stream (a key frame every second): the
-                 time from play() to the first painted picture, as the tool reports it;
+  first picture  --first-runs starts on the 1080p stream (a key frame every second), which
+                 another viewer keeps running: the time from play() to the first painted
+                 picture, as the tool reports it;
   lip sync       the /flash stream (white frames and a tone that start on the same tick)
                  played into a private PulseAudio null sink: the tone's onset in the
                  sink's recording against the flash's onset on the screen, per flash.
@@ -253,13 +254,23 @@ FIRST_PICTURE = re.compile(r"first picture ([\d.]+) s after play")
 
 
 def first_pictures(args, env, url):
+    # Another viewer keeps the stream running, as a camera's is: each start joins it at a
+    # random point of its key frame interval rather than at the encoder's first frame.
+    viewer = subprocess.Popen(["gst-launch-1.0", "-q", "rtspsrc", "location=" + url +
+                               "/stamp1080", "protocols=tcp", "!", "fakesink"], env=env,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     times = []
-    for _ in range(args.first_runs):
-        run = subprocess.run([os.path.join(args.bin, "lankit-preview"), "--seconds", "3",
-                              "--size", "960x570", url + "/stamp1080"],
-                             env=env, capture_output=True, text=True, timeout=60)
-        match = FIRST_PICTURE.search(run.stderr)
-        times.append(float(match.group(1)) if match else float("nan"))
+    try:
+        time.sleep(3)
+        for _ in range(args.first_runs):
+            run = subprocess.run([os.path.join(args.bin, "lankit-preview"), "--seconds", "3",
+                                  "--size", "960x570", url + "/stamp1080"],
+                                 env=env, capture_output=True, text=True, timeout=60)
+            match = FIRST_PICTURE.search(run.stderr)
+            times.append(float(match.group(1)) if match else float("nan"))
+    finally:
+        viewer.kill()
+        viewer.wait()
     return times
 
 

@@ -62,7 +62,7 @@ SOUND_SOURCE = ("appsrc name=asrc caps=audio/x-raw,format=S16LE,rate=48000,chann
                 "layout=interleaved {live} ! ")
 # A live source: buffers are stamped with the clock as they are pushed; a backlog that
 # nobody takes (before play) is dropped from its old end.
-LIVE = "is-live=true format=time do-timestamp=true leaky-type=downstream max-buffers=50"
+LIVE = "is-live=true format=time do-timestamp=true leaky-type=downstream max-buffers=3"
 
 
 def access_units(path, codec):

@@ -90,7 +90,8 @@ int main(int argc, char *argv[])
     if (auto *picture = view.findChild<JXDirectVideoView *>()) {
         QObject::connect(picture, &JXDirectVideoView::framePainted, [&painted, playAt] {
             if (painted++ == 0)
-                fprintf(stderr, "first picture %.3f s after play\n", JXThread::monotonic() - playAt);
+                fprintf(stderr, "first picture %.3f s after play\n",
+                        JXThread::monotonic() - playAt);
         });
     }
     view.play(positional.first());
