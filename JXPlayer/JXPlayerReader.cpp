@@ -42,9 +42,14 @@ QByteArray JXPlayerReader::redactedUrl(const QByteArray &url)
 
 JXPlayerReader::JXPlayerReader() = default;
 
+// Only release() deletes a reader whose thread may still run, and it does so on a thread
+// that may wait for as long as that takes.
 JXPlayerReader::~JXPlayerReader()
 {
-    stop();
+    JXThread::halt(thread);
+    commands.clear();
+    videoPackets.clear();
+    audioPackets.clear();
 }
 
 int JXPlayerReader::start()
@@ -63,7 +68,14 @@ int JXPlayerReader::start()
 
 void JXPlayerReader::stop()
 {
-    JXThread::halt(thread);
+    if (JXPlayerReaderThread *worker = thread.load()) {
+        worker->stop();
+        if (!_waitForThread(kStopWaitMs)) {
+            qDebug("reader thread still blocked after %d ms; left to end on its own", kStopWaitMs);
+            return;
+        }
+    }
+    JXThread::halt(thread); // the body has ended: this only joins and deletes
     commands.clear();
     videoPackets.clear();
     audioPackets.clear();
@@ -179,7 +191,29 @@ void JXPlayerReader::setTimeout(double seconds)
 
 void JXPlayerReader::setObserver(JXPlayerReaderObserver *observer)
 {
+    std::lock_guard<std::mutex> guard(observerLock);
     this->observer = observer;
+}
+
+void JXPlayerReader::setProtocolWhitelist(const QByteArray &protocols)
+{
+    protocolWhitelist = protocols;
+}
+
+void JXPlayerReader::release(JXPlayerReader *reader)
+{
+    if (!reader)
+        return;
+    if (!JXThread::running(reader->thread)) {
+        delete reader;
+        return;
+    }
+    // The reader belongs to this thread from here. The join comes before the delete, since a
+    // subclass's part of the reader must outlive the body that calls into it.
+    std::thread([reader] {
+        JXThread::halt(reader->thread);
+        delete reader;
+    }).detach();
 }
 
 int JXPlayerReader::interruptCallback(void *opaque)
@@ -256,6 +290,11 @@ int JXPlayerReader::_readFrame(AVFormatContext *context, AVPacket *packet)
     return av_read_frame(context, packet);
 }
 
+int JXPlayerReader::_openInput(AVFormatContext **context, const char *url, AVDictionary **options)
+{
+    return avformat_open_input(context, url, nullptr, options);
+}
+
 int JXPlayerReader::_open()
 {
     formatContext = avformat_alloc_context();
@@ -270,7 +309,10 @@ int JXPlayerReader::_open()
     openStartTime = JXThread::monotonic();
     AVDictionary *options = nullptr;
     av_dict_set(&options, "rtsp_transport", "tcp", 0);
-    const int result = avformat_open_input(&formatContext, url.constData(), nullptr, &options);
+    // Also binds every URL the demuxer opens later (a redirect, a transport), not just this one.
+    if (!protocolWhitelist.isEmpty())
+        av_dict_set(&options, "protocol_whitelist", protocolWhitelist.constData(), 0);
+    const int result = _openInput(&formatContext, url.constData(), &options);
     av_dict_free(&options);
     openStartTime = 0.0;
     if (result < 0)
@@ -443,8 +485,20 @@ bool JXPlayerReader::_stopRequested() const
     return !JXThread::mayGoOn(thread);
 }
 
+bool JXPlayerReader::_waitForThread(int milliseconds)
+{
+    const double deadline = JXThread::monotonic() + milliseconds / 1000.0;
+    while (JXThread::running(thread)) {
+        if (JXThread::monotonic() >= deadline)
+            return false;
+        JXThread::msleep(1);
+    }
+    return true;
+}
+
 void JXPlayerReader::_raise(int event)
 {
-    if (JXPlayerReaderObserver *receiver = observer.load())
-        receiver->onReaderEvent(this, event);
+    std::lock_guard<std::mutex> guard(observerLock);
+    if (observer)
+        observer->onReaderEvent(this, event);
 }

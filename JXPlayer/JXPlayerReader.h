@@ -14,6 +14,7 @@
 #include <thread>
 
 struct AVCodecContext;
+struct AVDictionary;
 struct AVFormatContext;
 struct AVStream;
 class JXPlayerReader;
@@ -39,7 +40,10 @@ public:
 
     // Empties all queues and starts the reader thread; 0.
     virtual int start();
-    // Stops and joins the reader thread, then empties all queues.
+    // Asks the reader thread to stop and waits for it at most kStopWaitMs: a thread that
+    // ended is joined and the queues are emptied. A thread blocked where the interrupt
+    // callback cannot reach it (a name lookup, a file that never opens) is left running;
+    // it ends on its own at the next callback, and release() frees the reader then.
     virtual void stop();
     virtual void play();
     virtual void pause();
@@ -75,8 +79,15 @@ public:
     // them, for frame threads, asks); packets already queued stay as they are.
     void wantWholeVideoFrames() { wholeFramesWanted = true; }
     void setTimeout(double seconds);
+    // Once this returns, no event is being raised to the previous observer, nor will be.
     void setObserver(JXPlayerReaderObserver *observer);
+    // FFmpeg's "protocol_whitelist" for the open, e.g. "tcp,udp,rtp"; empty leaves
+    // FFmpeg's own choice (every protocol it knows).
+    void setProtocolWhitelist(const QByteArray &protocols);
 
+    // The owner lets go of reader: deleted at once when its thread has ended, otherwise
+    // by a thread of its own as soon as the reader thread ends. Never waits.
+    static void release(JXPlayerReader *reader);
     // The reader thread's body.
     void read();
     // Performs a seek on the reader thread.
@@ -91,12 +102,16 @@ public:
     // Video packets allowed to wait before reading pauses (or, in realtime mode, before
     // the backlog is dropped).
     static constexpr int kMaxVideoPackets = 30;
+    // How long stop() waits for the thread. FFmpeg's network waits look at the interrupt
+    // callback every 100 ms, so a reader that can end at all has ended by then.
+    static constexpr int kStopWaitMs = 250;
 
 protected:
     // Demuxer calls that tests and benchmarks watch; they run on the reader thread.
     virtual int _seekFile(AVFormatContext *context, int streamIndex, int64_t minTs, int64_t ts,
                           int64_t maxTs, int flags);
     virtual int _readFrame(AVFormatContext *context, AVPacket *packet);
+    virtual int _openInput(AVFormatContext **context, const char *url, AVDictionary **options);
 
 private:
     // Running count of bytes read, for the bitrate.
@@ -120,6 +135,8 @@ private:
     void _countBytes(int size, ByteWindow &window);
     bool _onReaderThread() const;
     bool _stopRequested() const;
+    // Waits up to milliseconds for the reader thread's body to end; true when it has.
+    bool _waitForThread(int milliseconds);
     void _raise(int event);
 
     QByteArray url;                                // set before start, read by the reader thread
@@ -138,9 +155,13 @@ private:
     std::atomic<AVStream *> audioStream{nullptr};  // owned by formatContext
     JXPlayerQueue<JXPlayerPacket> audioPackets;    // reader thread -> audio decode thread
     JXPlayerQueue<JXPlayerReaderCommand> commands; // client -> reader thread
-    std::atomic<JXPlayerReaderThread *> thread{nullptr};     // owned; replaced by start/stop only
-    std::atomic<JXPlayerReaderObserver *> observer{nullptr}; // not owned
+    std::atomic<JXPlayerReaderThread *> thread{nullptr}; // owned; replaced by start/stop only
+    JXPlayerReaderObserver *observer = nullptr;          // not owned; under observerLock
+    QByteArray protocolWhitelist; // set before start, read by the reader thread
 
+    // Held by the reader thread while it raises an event, and by setObserver: an owner
+    // that has cleared the observer may take its stages down without joining this thread.
+    std::mutex observerLock;
     // Keeps the streams alive while a decode thread copies their parameters.
     mutable std::mutex streamLock;
     // A flush from another thread leaves the demuxer's own buffers to the reader thread.

@@ -81,7 +81,7 @@ void JXDirectVideoView::notifyUpdate()
     if (QThread::currentThread() != thread()) {
         // One queued call is enough: it draws whatever frame is latest when it runs.
         if (!updateQueued.exchange(true))
-            QMetaObject::invokeMethod(this, "notifyUpdate", Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, &JXDirectVideoView::notifyUpdate, Qt::QueuedConnection);
         return;
     }
     // Cleared before the frame is taken, so a frame that arrives during this draw queues

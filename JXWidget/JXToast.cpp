@@ -63,9 +63,12 @@ QPoint JXToast::toastPosition(const QSize &area, const QSize &toast, Qt::Alignme
 void JXToast::showToast(const QString &message, Qt::Alignment alignment, int marginX, int marginY)
 {
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, "showToast", Qt::QueuedConnection, Q_ARG(QString, message),
-                                  Q_ARG(Qt::Alignment, alignment), Q_ARG(int, marginX),
-                                  Q_ARG(int, marginY));
+        QMetaObject::invokeMethod(
+            this,
+            [this, message, alignment, marginX, marginY] {
+                showToast(message, alignment, marginX, marginY);
+            },
+            Qt::QueuedConnection);
         return;
     }
     hideToast();
@@ -78,7 +81,7 @@ void JXToast::showToast(const QString &message, Qt::Alignment alignment, int mar
 void JXToast::hideToast()
 {
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, "hideToast", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &JXToast::hideToast, Qt::QueuedConnection);
         return;
     }
     destroyToastLabel(toast);

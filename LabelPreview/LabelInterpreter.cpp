@@ -1,7 +1,6 @@
 #include "LabelInterpreter.h"
 
-#include "KorvalQr.h"
-#include "KorvalQrBitmap.h"
+#include "KorvalQrEncoder.h"
 
 #include <algorithm>
 #include <cctype>
@@ -482,15 +481,15 @@ void LabelInterpreter::drawQr(const Command &c)
     const int model = numberAt(n, 7);
     const int level = numberAt(n, 8);
     const int mask = numberAt(n, 9);
-    auto symbol = std::make_unique<QrSymbol>();
-    if (!encodeQrSymbol(*symbol, level, 0, mask, c.quoted.constData())) {
+    QrModuleMatrix symbol;
+    if (!encodeQrModules(c.quoted.constData(), level, mask, rotation, symbol)) {
         note(c.offset, c.text, "the QR data cannot be encoded at that level and mask");
         return;
     }
     if (model != 2)
         note(c.offset, c.text, QString("drawn as model 2 (the command asks for m%1)").arg(model));
     // Encoding tries all eight masks over the symbol: paid like drawing it eight times.
-    const int size = symbol->size;
+    const int size = symbol.size;
     const long long encoding = 8LL * size * size;
     if (encoding > workLeft) {
         stop(c, "too many QR codes; the preview stops here");
@@ -500,20 +499,14 @@ void LabelInterpreter::drawQr(const Command &c)
     // The modules are drawn straight onto the label, so a large magnification costs only
     // the dots that fall on it.
     const int m = magnification < 1 || magnification > QrMaxMagnification ? 1 : magnification;
-    std::vector<uint8_t> modules(static_cast<size_t>(size) * size);
-    for (int row = 0; row < size; ++row) {
-        for (int column = 0; column < size; ++column)
-            modules[static_cast<size_t>(row) * size + column] =
-                qrTurnedModule(*symbol, rotation, column, row);
-    }
-    addStep([modules = std::move(modules), size, m, x, y](LabelCanvas &canvas) {
+    addStep([symbol = std::move(symbol), size, m, x, y](LabelCanvas &canvas) {
         const VisibleRange v =
             visibleRange(canvas, x, y, static_cast<long long>(size) * m, size * m);
         if (!canvas.charge(visibleDots(v)))
             return;
         for (int row = v.firstRow / m; row * m < v.endRow; ++row) {
             for (int column = v.firstColumn / m; column * m < v.endColumn; ++column) {
-                if (modules[static_cast<size_t>(row) * size + column])
+                if (symbol.isDark(column, row))
                     canvas.fillRect(x + column * m, y + row * m, m, m, LabelCanvas::Ink::Black);
             }
         }

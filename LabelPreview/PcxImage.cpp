@@ -1,10 +1,11 @@
 #include "PcxImage.h"
 
+#include "KorvalPcxLayout.h"
 #include "LabelCanvas.h"
 
 namespace {
 
-constexpr size_t HeaderSize = 128;
+constexpr size_t HeaderSize = PcxHeaderSize;
 
 int get16(const uint8_t *p)
 {
@@ -15,18 +16,19 @@ int get16(const uint8_t *p)
 
 bool decodePcx(const uint8_t *data, size_t size, PcxImage &out, std::string &error)
 {
-    if (size < HeaderSize || data[0] != 10 || data[2] != 1) {
+    if (size < HeaderSize || data[PcxManufacturerAt] != PcxManufacturer ||
+        data[PcxEncodingAt] != PcxRunLengthEncoding) {
         error = "not a run-length PCX file";
         return false;
     }
-    if (data[3] != 1 || data[65] != 1) {
+    if (data[PcxBitsPerPixelAt] != 1 || data[PcxPlanesAt] != 1) {
         error = "not one bit per pixel in one plane";
         return false;
     }
-    out.version = data[1];
-    out.width = get16(data + 8) - get16(data + 4) + 1;
-    out.height = get16(data + 10) - get16(data + 6) + 1;
-    out.bytesPerLine = get16(data + 66);
+    out.version = data[PcxVersionAt];
+    out.width = get16(data + PcxXMaxAt) - get16(data + PcxXMinAt) + 1;
+    out.height = get16(data + PcxYMaxAt) - get16(data + PcxYMinAt) + 1;
+    out.bytesPerLine = get16(data + PcxBytesPerLineAt);
     if (out.width <= 0 || out.height <= 0 || out.bytesPerLine * 8 < out.width) {
         error = "impossible sizes in the header";
         return false;
@@ -38,9 +40,9 @@ bool decodePcx(const uint8_t *data, size_t size, PcxImage &out, std::string &err
         return false;
     }
     const size_t total = static_cast<size_t>(out.bytesPerLine) * out.height;
-    // Two bytes decode to at most 63: a header that promises more than its data can hold
-    // is refused before anything is allocated for it.
-    if (total > (size - HeaderSize) / 2 * 63 + 63) {
+    // Two bytes decode to at most PcxMaxRun: a header that promises more than its data can
+    // hold is refused before anything is allocated for it.
+    if (total > (size - HeaderSize) / 2 * PcxMaxRun + PcxMaxRun) {
         error = "the image data ends early";
         return false;
     }
@@ -50,10 +52,10 @@ bool decodePcx(const uint8_t *data, size_t size, PcxImage &out, std::string &err
     while (out.rows.size() < total && i < size) {
         size_t count = 1;
         uint8_t value = data[i++];
-        if ((value & 0xC0) == 0xC0) {
+        if ((value & PcxRunMarker) == PcxRunMarker) {
             if (i >= size)
                 break;
-            count = value & 0x3F;
+            count = value & PcxRunCountMask;
             value = data[i++];
         }
         for (size_t k = 0; k < count && out.rows.size() < total; ++k)

@@ -9,6 +9,7 @@
 #include "UI/VeltoDevicesWidget.h"
 #include "UI/VeltoUpgradeResultDialog.h"
 #include "UI/VeltoUpgradeWaitDialog.h"
+#include "Velto/VeltoUpgradeVerdict.h"
 
 #include <QDebug>
 #include <QFileDialog>
@@ -93,6 +94,9 @@ void VeltoBatchMenu::upgradeTicked()
     wait.start();
     wait.exec();
     wait.stopRun();
+    // The table, and with it the panel, now shows what the upgraded devices answered.
+    wait.setDevicesWidget(devicesWidget);
+    wait.updateDevices(upgradedRecords(devices, wait.answeredDevices()));
     VeltoUpgradeResultDialog result;
     result.setResults(devices, wait.answeredDevices(), results);
     if (resultShown)
@@ -100,10 +104,26 @@ void VeltoBatchMenu::upgradeTicked()
     result.exec();
 }
 
+QVector<VeltoDevice> VeltoBatchMenu::upgradedRecords(const QVector<VeltoDevice> &devices,
+                                                     const QVector<VeltoDevice> &answers)
+{
+    QVector<VeltoDevice> changes;
+    for (int i = 0; i < devices.size() && i < answers.size(); ++i) {
+        if (!VeltoUpgradeVerdict::isNewVersion(devices[i], answers[i]))
+            continue;
+        VeltoDevice change = answers[i];
+        change.setMac(devices[i].mac()); // the table's spelling, which the answer may not keep
+        change.rowIndex = devices[i].rowIndex;
+        changes.append(change);
+    }
+    return changes;
+}
+
 void VeltoBatchMenu::setTickedToDhcp()
 {
     const QVector<VeltoDevice> devices = tickedDevices();
-    if (devices.isEmpty())
+    if (devices.isEmpty() ||
+        !confirm(translate(QStringLiteral("Set %1 devices to DHCP?")), devices.size()))
         return;
     VeltoDeviceIpSettingsDialog dialog;
     dialog.setDevicesWidget(devicesWidget);

@@ -28,7 +28,7 @@ public:
     // The menu for the current ticks; the caller owns it.
     QMenu *createMenu() const;
 
-    // The entries' operations. Upgrade and restore ask first, naming how many devices.
+    // The entries' operations. Each asks first, naming how many devices.
     void upgradeTicked();
     void setTickedToDhcp();
     void restoreTicked();
@@ -42,6 +42,9 @@ public:
 
 private:
     QVector<VeltoDevice> tickedDevices() const;
+    // The answers of devices that came back with a new version, as changes of their rows.
+    static QVector<VeltoDevice> upgradedRecords(const QVector<VeltoDevice> &devices,
+                                                const QVector<VeltoDevice> &answers);
     // question holds %1 for the number of devices.
     bool confirm(const QString &question, int count) const;
     void showMenu(const QPoint &position);

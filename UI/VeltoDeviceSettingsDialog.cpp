@@ -27,10 +27,29 @@ void VeltoDeviceSettingsDialog::interrupt()
 void VeltoDeviceSettingsDialog::updateDevices(QVector<VeltoDevice> devices)
 {
     if (QThread::currentThread() != QObject::thread()) {
-        QMetaObject::invokeMethod(this, "updateDevices", Qt::QueuedConnection,
-                                  Q_ARG(QVector<VeltoDevice>, devices));
+        QMetaObject::invokeMethod(
+            this, [this, devices] { updateDevices(devices); }, Qt::QueuedConnection);
         return;
     }
-    if (devicesWidget)
-        devicesWidget->updateDevices(devices);
+    if (!devicesWidget)
+        return;
+    QVector<VeltoDevice> merged;
+    for (const VeltoDevice &change : qAsConst(devices)) {
+        VeltoDevice current = devicesWidget->deviceAt(change.rowIndex);
+        if (current.mac() != change.mac())
+            continue; // the row shows another device since the dialog began
+        const QMap<QString, QString> &values = change.allValues();
+        for (auto it = values.begin(); it != values.end(); ++it)
+            current.setValue(it.key(), it.value());
+        merged.append(current);
+    }
+    devicesWidget->updateDevices(merged);
+}
+
+VeltoDevice VeltoDeviceSettingsDialog::changeOf(const VeltoDevice &device)
+{
+    VeltoDevice change;
+    change.setMac(device.mac());
+    change.rowIndex = device.rowIndex;
+    return change;
 }

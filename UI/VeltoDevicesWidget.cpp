@@ -133,8 +133,10 @@ void VeltoDevicesWidget::updateDevices(const QVector<VeltoDevice> &changed)
         refreshed = true;
     }
     // A record may come back with another tick; the check-all box follows the list.
-    if (refreshed)
+    if (refreshed) {
         updateCheckAll();
+        emit devicesUpdated();
+    }
 }
 
 void VeltoDevicesWidget::onRowClicked(bool checked, int row)

@@ -34,6 +34,10 @@ public:
 
     void languageChanged() override;
 
+signals:
+    // updateDevices() changed at least one record.
+    void devicesUpdated();
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

@@ -1,16 +1,16 @@
 #include "UI/VeltoUpgradeWaitDialog.h"
 
 #include "JXUtils/JXLocalize.h"
+#include "JXUtils/JXThread.h"
 #include "Velto/VeltoSDK.h"
 #include "Velto/VeltoUpgradeVerdict.h"
 
 #include <QElapsedTimer>
-#include <QThread>
 
 namespace {
 const qint64 kRoundMs = 5000;
 const double kSearchSeconds = 1.0;
-const unsigned long kPollMs = 50;
+const int kPollMs = 50;
 } // namespace
 
 VeltoUpgradeWaitDialog::VeltoUpgradeWaitDialog(QWidget *parent)
@@ -51,7 +51,7 @@ void VeltoUpgradeWaitDialog::run()
         if (waiting == 0 || next >= qint64(seconds) * 1000)
             break;
         while (!isStopped() && elapsed.elapsed() < next)
-            QThread::msleep(kPollMs);
+            JXThread::msleep(kPollMs);
     }
     emit _close();
 }

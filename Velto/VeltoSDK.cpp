@@ -1,21 +1,16 @@
 #include "Velto/VeltoSDK.h"
 
-#include "JXUtils/JXHttpUtils.h"
 #include "JXUtils/JXThread.h"
 #include "Velto/VeltoDatagram.h"
 #include "Velto/VeltoSDKRecvThread.h"
 #include "Velto/VeltoSDKSendThread.h"
 
 #include <QDebug>
-#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStringList>
 
-#include <cmath>
-#include <limits>
 #include <mutex>
 #include <utility>
 
@@ -83,12 +78,8 @@ void VeltoSDK::start(const QNetworkInterface &iface, const QNetworkAddressEntry 
     stopThreads();
     clearQueues();
     useNetwork(iface, entry);
-    sendThread = new VeltoSDKSendThread(this);
-    sendThread->setName("VeltoSDKSendThread");
-    sendThread->start();
-    recvThread = new VeltoSDKRecvThread(this);
-    recvThread->setName("VeltoSDKRecvThread");
-    recvThread->start();
+    JXThread::launch(sendThread, new VeltoSDKSendThread(this));
+    JXThread::launch(recvThread, new VeltoSDKRecvThread(this));
 }
 
 void VeltoSDK::useNetwork(const QNetworkInterface &iface, const QNetworkAddressEntry &entry)
@@ -435,144 +426,6 @@ int VeltoSDK::setDeviceColor(const VeltoDevice &device, bool on)
     const QString value = on ? latin1("on") : latin1("off");
     enqueue(buildDeviceMessage(device, id, latin1("SetColor"), latin1("color"), value));
     return id;
-}
-
-// ---- firmware -------------------------------------------------------------------------
-
-int VeltoSDK::setDeviceFirmware(const VeltoDevice &device, const QString &file,
-                                const UploadProgress &progress)
-{
-    const QString url = firmwareUrl(device);
-    if (url.isEmpty()) {
-        qDebug("no upload: unusable address \"%s\" port \"%s\"",
-               qUtf8Printable(JXHttpUtils::logText(device.ip().toUtf8())),
-               qUtf8Printable(
-                   JXHttpUtils::logText(device.value(QStringLiteral("httpport")).toUtf8())));
-        return kUploadBadAddress;
-    }
-    JXHttpUtils http;
-    http.setStallLimit(uploadStallMs.load());
-    if (progress)
-        QObject::connect(&http, &JXHttpUtils::uploadProgress, progress);
-    if (!setCurrentUpload(&http))
-        http.cancel();
-    const QByteArray body = http.upload(url, file);
-    setCurrentUpload(nullptr);
-
-    qDebug("response %s", JXHttpUtils::logText(body).constData());
-    return uploadResult(http, body);
-}
-
-int VeltoSDK::uploadResult(const JXHttpUtils &http, const QByteArray &body)
-{
-    switch (http.outcome()) {
-    case JXHttpUtils::Answered:
-        break;
-    case JXHttpUtils::NotRegularFile:
-        return kUploadNotRegularFile;
-    case JXHttpUtils::HttpError:
-        return kUploadHttpError;
-    case JXHttpUtils::AnswerTooLarge:
-        return kUploadAnswerTooLarge;
-    case JXHttpUtils::Stalled:
-        return kUploadStalled;
-    case JXHttpUtils::Failed:
-        return kUploadFailed;
-    case JXHttpUtils::FileUnreadable:
-    case JXHttpUtils::Cancelled:
-        return kUploadBadAnswer;
-    }
-    const QJsonDocument answer = QJsonDocument::fromJson(body);
-    if (!answer.isObject())
-        return kUploadBadAnswer;
-    return firmwareResult(answer.object());
-}
-
-QString VeltoSDK::firmwareUrl(const VeltoDevice &device)
-{
-    // Only digits and dots: no port, path, user or host name can ride along in "ip".
-    static const QRegularExpression dotted(
-        QStringLiteral("^(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])"
-                       "(\\.(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])){3}$"));
-    static const QRegularExpression decimal(QStringLiteral("^[0-9]{1,5}$"));
-    const QString ip = device.ip();
-    const QString portText = device.value(QStringLiteral("httpport"));
-    if (!dotted.match(ip).hasMatch() || !decimal.match(portText).hasMatch())
-        return QString();
-    const QHostAddress address(ip);
-    const int port = portText.toInt();
-    if (address.isLoopback() || address.isMulticast() || address.isBroadcast() ||
-        address == QHostAddress(QHostAddress::AnyIPv4) || port < 1 || port > 65535)
-        return QString();
-    return QStringLiteral("http://%1:%2/update.cgi").arg(ip).arg(port);
-}
-
-int VeltoSDK::firmwareResult(const QJsonObject &answer)
-{
-    const QLatin1String key("Result");
-    if (!answer.contains(key))
-        return 0;
-    const QJsonValue value = answer.value(key);
-    double number = 0;
-    if (value.isDouble()) {
-        number = value.toDouble();
-    } else if (value.isString()) {
-        static const QRegularExpression integer(QStringLiteral("^\\s*[-+]?[0-9]{1,10}\\s*$"));
-        if (!integer.match(value.toString()).hasMatch())
-            return kUploadBadAnswer;
-        number = value.toString().trimmed().toDouble();
-    } else {
-        return kUploadBadAnswer;
-    }
-    if (!std::isfinite(number) || std::trunc(number) != number ||
-        number < std::numeric_limits<int>::min() || number > std::numeric_limits<int>::max())
-        return kUploadBadAnswer;
-    return static_cast<int>(number);
-}
-
-QString VeltoSDK::firmwareResultText(int result)
-{
-    switch (result) {
-    case 0:
-        return QStringLiteral("upgraded");
-    case kUploadBadAnswer:
-        return QStringLiteral("no readable answer (file unreadable, upload failed or cancelled)");
-    case kUploadHttpError:
-        return QStringLiteral("the device answered with an HTTP error");
-    case kUploadAnswerTooLarge:
-        return QStringLiteral("the device's answer is too large");
-    case kUploadStalled:
-        return QStringLiteral("no progress: the device stopped reading or did not answer");
-    case kUploadBadAddress:
-        return QStringLiteral("the device reports no usable address or HTTP port");
-    case kUploadNotRegularFile:
-        return QStringLiteral("the firmware is not a regular file");
-    case kUploadFailed:
-        return QStringLiteral("the connection failed");
-    default:
-        return QStringLiteral("the device refused the firmware");
-    }
-}
-
-void VeltoSDK::setUploadStallMs(int milliseconds)
-{
-    uploadStallMs.store(milliseconds);
-}
-
-void VeltoSDK::cancelUpload()
-{
-    std::lock_guard<JXThreadLocker> guard(uploadLock);
-    if (currentUpload)
-        currentUpload->cancel();
-}
-
-// As for waits: either cancelUpload() finds the upload published here, or this sees the
-// stop that the dialog asked for before it cancelled.
-bool VeltoSDK::setCurrentUpload(JXHttpUtils *upload)
-{
-    std::lock_guard<JXThreadLocker> guard(uploadLock);
-    currentUpload = upload;
-    return !(upload && JXThread::currentStopRequested());
 }
 
 // ---- replies --------------------------------------------------------------------------

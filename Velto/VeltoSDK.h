@@ -3,6 +3,7 @@
 #include "JXUtils/JXThreadLocker.h"
 #include "Velto/VeltoDevice.h"
 #include "Velto/VeltoDeviceWiFiInfo.h"
+#include "Velto/VeltoFirmwareUpload.h"
 #include "Velto/VeltoLogLimiter.h"
 
 #include <QByteArray>
@@ -15,9 +16,7 @@
 #include <QVector>
 
 #include <atomic>
-#include <functional>
 
-class JXHttpUtils;
 class VeltoSDKRecvThread;
 class VeltoSDKSendThread;
 
@@ -29,23 +28,12 @@ class VeltoSDKSendThread;
 class VeltoSDK
 {
 public:
-    // Called with the bytes sent so far and the total, on the uploading thread.
-    using UploadProgress = std::function<void(qint64 sent, qint64 total)>;
+    using UploadProgress = VeltoFirmwareUpload::Progress;
 
     // Wait of every setting command and of "GetSD".
     static constexpr double kReplySeconds = 3.0;
     // Wait of "WifiScan".
     static constexpr double kWifiScanSeconds = 10.0;
-
-    // Results of setDeviceFirmware besides the device's own "Result".
-    static constexpr int kUploadBadAnswer = -3;      // not a JSON object, or "Result" not an
-                                                     // int; also unreadable file and cancel
-    static constexpr int kUploadHttpError = -4;      // an HTTP status outside 2xx
-    static constexpr int kUploadAnswerTooLarge = -5; // more than JXHttpUtils::kAnswerLimit
-    static constexpr int kUploadStalled = -6;        // no progress within the stall limit
-    static constexpr int kUploadBadAddress = -7;     // "ip" or "httpport" unusable; not sent
-    static constexpr int kUploadNotRegularFile = -8; // directory, FIFO, device; not sent
-    static constexpr int kUploadFailed = -9;         // refused, unreachable, reset
 
     static VeltoSDK *instance();
     // Replaces any existing instance with a fresh one (threads not started, id 0).
@@ -84,21 +72,15 @@ public:
     int setDeviceIrCut(const VeltoDevice &device, const QString &value);
     int testDeviceMicrophone(const VeltoDevice &device);
     int setDeviceColor(const VeltoDevice &device, bool on);
-    // Uploads file to the device's update.cgi; the device's "Result", or -3 when its answer
-    // is not a JSON object (also after a failed or cancelled upload).
+    // Uploads file to the device's update.cgi; the device's "Result", or one of the results
+    // of VeltoFirmwareUpload.
     int setDeviceFirmware(const VeltoDevice &device, const QString &file,
-                          const UploadProgress &progress = UploadProgress());
+                          const UploadProgress &progress = UploadProgress())
+    {
+        return firmware.send(device, file, progress);
+    }
     // Stall limit of later uploads (JXHttpUtils::kDefaultStallMs unless set).
-    void setUploadStallMs(int milliseconds);
-    // "http://<ip>:<httpport>/update.cgi", or empty when "ip" is not a plain dotted IPv4
-    // unicast address (loopback, multicast, broadcast and 0.0.0.0 refused) or "httpport"
-    // not a decimal number from 1 to 65535.
-    static QString firmwareUrl(const VeltoDevice &device);
-    // The "Result" of a device's answer: 0 when the object has none, its value when it is
-    // an integer in int range (a JSON number or decimal text), else kUploadBadAnswer.
-    static int firmwareResult(const QJsonObject &answer);
-    // What a result of setDeviceFirmware means, in English, for logs and scripts.
-    static QString firmwareResultText(int result);
+    void setUploadStallMs(int milliseconds) { firmware.setStallMs(milliseconds); }
 
     // The reply with this id (owned by the caller), or null after seconds (no limit when
     // not positive) or a cancel. Replies with other ids are discarded.
@@ -109,7 +91,7 @@ public:
     void cancelWait();
     // Ends the firmware upload in progress. An upload that starts later on a worker thread
     // whose stop has been asked ends at once without sending.
-    void cancelUpload();
+    void cancelUpload() { firmware.cancel(); }
 
     // 0 when "result" is "success" in any letter case, else -1.
     static int replyResult(const QJsonObject &reply);
@@ -162,11 +144,8 @@ private:
     // Appends the reply's device unless its MAC is in seen, which holds every MAC of out.
     void addSearchReply(QVector<VeltoDevice> &out, QSet<QString> &seen,
                         const QJsonObject &reply) const;
-    // Publishes upload; false when the calling worker's stop has been asked.
-    bool setCurrentUpload(JXHttpUtils *upload);
     // Sets waiting for a new wait unless the calling worker's stop has been asked.
     void beginWait();
-    static int uploadResult(const JXHttpUtils &http, const QByteArray &body);
 
     QJsonObject *buildSearchMessage(int id) const;
     QJsonObject *buildDeviceMessage(const VeltoDevice &device, int id, const QString &method,
@@ -180,12 +159,10 @@ private:
                                 const QString &dns2) const;
     QJsonObject *buildMessage(int id, const QString &method, const QStringList &destinations) const;
 
-    std::atomic<int> nextId{0};            // request ids; read and incremented in one step
-    std::atomic<bool> waiting{false};      // the one flag every wait polls; cancelWait() clears it
-    JXThreadLocker cancelLock;             // serialises a wait's start with cancelWait()
-    JXThreadLocker uploadLock;             // serialises currentUpload with cancelUpload()
-    JXHttpUtils *currentUpload = nullptr;  // the running upload, on its thread's stack; uploadLock
-    std::atomic<int> uploadStallMs{30000}; // stall limit of the next upload
+    std::atomic<int> nextId{0};       // request ids; read and incremented in one step
+    std::atomic<bool> waiting{false}; // the one flag every wait polls; cancelWait() clears it
+    JXThreadLocker cancelLock;        // serialises a wait's start with cancelWait()
+    VeltoFirmwareUpload firmware;     // the upload in progress and the stall limit
 
     // Written by start() (GUI thread) while no protocol thread runs; read by all.
     QNetworkInterface iface;

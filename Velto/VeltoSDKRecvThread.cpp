@@ -5,7 +5,9 @@
 #include "Velto/VeltoSocket.h"
 
 VeltoSDKRecvThread::VeltoSDKRecvThread(VeltoSDK *sdk) : VeltoSDKSocketThread(sdk, kReplyPort)
-{}
+{
+    setName("VeltoSDKRecvThread");
+}
 
 int VeltoSDKRecvThread::bindSocket(int fd)
 {

@@ -12,7 +12,9 @@ const int kQueuePollMs = 1;
 } // namespace
 
 VeltoSDKSendThread::VeltoSDKSendThread(VeltoSDK *sdk) : VeltoSDKSocketThread(sdk, 0)
-{}
+{
+    setName("VeltoSDKSendThread");
+}
 
 // A request sent before the receive socket is bound and joined could be answered before
 // anything listens, so requests wait on the queue until then.

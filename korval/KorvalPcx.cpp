@@ -6,10 +6,6 @@
 
 namespace {
 
-constexpr uint8_t PcxManufacturer = 10;
-constexpr uint8_t PcxRunLengthEncoding = 1;
-constexpr uint8_t PcxRunMarker = 0xC0; // two top bits set: the low six bits are a count
-
 void put16(uint8_t *at, int value)
 {
     at[0] = static_cast<uint8_t>(value & 0xFF);
@@ -29,18 +25,18 @@ int runLength(const uint8_t *row, int length, int i)
 void makePcxHeader(uint8_t *header, const PcxHeaderFields &f)
 {
     std::memset(header, 0, PcxHeaderSize);
-    header[0] = PcxManufacturer;
-    header[1] = f.version;
-    header[2] = PcxRunLengthEncoding;
-    header[3] = 1; // bits per pixel
-    put16(header + 8, f.width - 1);
-    put16(header + 10, f.height - 1);
+    header[PcxManufacturerAt] = PcxManufacturer;
+    header[PcxVersionAt] = f.version;
+    header[PcxEncodingAt] = PcxRunLengthEncoding;
+    header[PcxBitsPerPixelAt] = 1;
+    put16(header + PcxXMaxAt, f.width - 1);
+    put16(header + PcxYMaxAt, f.height - 1);
     const int entries = f.paletteEntries < PcxPaletteEntries ? f.paletteEntries : PcxPaletteEntries;
     if (f.paletteRgb != nullptr && entries > 0)
-        std::memcpy(header + 16, f.paletteRgb, static_cast<size_t>(entries) * 3);
-    header[65] = 1; // planes
-    put16(header + 66, f.bytesPerLine);
-    put16(header + 68, 1); // palette info
+        std::memcpy(header + PcxPaletteAt, f.paletteRgb, static_cast<size_t>(entries) * 3);
+    header[PcxPlanesAt] = 1;
+    put16(header + PcxBytesPerLineAt, f.bytesPerLine);
+    put16(header + PcxPaletteInfoAt, 1);
 }
 
 int encodePcxRow(const uint8_t *row, int length, uint8_t *out, int capacity)

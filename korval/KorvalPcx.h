@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KorvalPcxLayout.h"
 #include "korval.h"
 
 #include <cstddef>
@@ -7,13 +8,12 @@
 #include <vector>
 
 // PCX files as the printer stores them: a 128-byte header and run-length encoded rows of
-// one bit per pixel, where a set bit is paper and a clear bit is ink.
+// one bit per pixel, where a set bit is paper and a clear bit is ink. The header's layout
+// is in KorvalPcxLayout.h, shared with the label interpreter's reader.
 
-constexpr int PcxHeaderSize = 128;
 constexpr uint8_t PcxVersionTextRenderer = 5;
 constexpr uint8_t PcxVersionBmpConversion = 2;
 constexpr int PcxPaletteEntries = 16;       // the header's 16-colour palette, RGB triples
-constexpr int PcxMaxRun = 63;               // longest run one count byte can hold (0xC0 + 63)
 constexpr int PcxEncodedRowCapacity = 1024; // room for one encoded row of the text renderer
 
 struct PcxHeaderFields

@@ -1,6 +1,7 @@
 #include "KorvalQr.h"
 
 #include "KorvalQrMatrix.h"
+#include "KorvalQrPenalty.h"
 #include "KorvalQrReedSolomon.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KorvalQr.h"
+#include "KorvalQrSymbol.h"
 
 // The matrix stages of the encoder, in the order it runs them.
 

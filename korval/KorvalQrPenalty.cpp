@@ -1,7 +1,7 @@
 #include "KorvalQrPenalty.h"
 
-#include "KorvalQr.h"
 #include "KorvalQrMatrix.h"
+#include "KorvalQrSymbol.h"
 
 #include <array>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "KorvalPcx.h"
 #include "KorvalQr.h"
-#include "KorvalTrueType.h"
+#include "TextLineFile.h"
 
 #include <benchmark/benchmark.h>
 #include <qrencode.h>
@@ -91,13 +91,7 @@ void BM_TrueTypeLineToPcx(benchmark::State &state)
     const int fd = mkstemp(path);
     if (fd >= 0)
         close(fd);
-    TrueTypeLine line;
-    line.x = 123;
-    line.y = 327;
-    line.height = 15;
-    line.face = "Arial Narrow";
-    line.orientation = 5;
-    line.weight = 700;
+    TrueTypeLine line = textLineCase(1);
     line.text = Identifier;
     for (auto _ : state) {
         RenderedLine rendered;

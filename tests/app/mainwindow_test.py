@@ -149,11 +149,11 @@ class MainWindowTest(unittest.TestCase):
     def check_double_click(self):
         s = self.session
         self.click_cell(1, 3, double=True)
-        self.assertEqual(wait_until(s.opened_urls, 10), ["http://10.77.0.11"])
+        self.assertEqual(wait_until(s.opened_urls, 10), ["http://10.77.0.11/"])
         for column in (0, 1, 2):
             self.click_cell(2, column, double=True)
         time.sleep(2)
-        self.assertEqual(s.opened_urls(), ["http://10.77.0.11"])
+        self.assertEqual(s.opened_urls(), ["http://10.77.0.11/"])
         self.await_play(3, 3, "the double-clicked row plays")
 
     def check_new_search(self):

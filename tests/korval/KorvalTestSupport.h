@@ -4,6 +4,10 @@
 
 #include <string>
 
+// Closes whatever korval has open (as ClosePort does, stopping a status reader first),
+// clears the last error and puts the device paths back to the system's.
+void korvalResetForTesting();
+
 // A fresh temporary folder that is the current directory while the object lives, so the
 // spool file <cwd>/ombrixtemp.prn of each test lands there and goes with it.
 class ScopedWorkDir

@@ -1,7 +1,6 @@
 // The library called from several threads at once, against its one-thread rule: calls are
 // served one at a time, so nothing is freed under a builder and no command is torn. Run
 // under AddressSanitizer and ThreadSanitizer as well.
-#include "KorvalState.h"
 #include "KorvalTestSupport.h"
 #include "korval.h"
 

@@ -311,4 +311,73 @@ TEST_F(PanelOperations, UpgradeUploadsTheChosenFile)
     EXPECT_TRUE(stored.readAll() == firmware);
 }
 
+// Addresses added to the simulator's end of the veth for the life of the object.
+class PeerAddresses
+{
+public:
+    explicit PeerAddresses(const QStringList &addresses) : list(addresses)
+    {
+        for (const QString &address : list)
+            run("add", address);
+    }
+    ~PeerAddresses()
+    {
+        for (const QString &address : list)
+            run("del", address);
+    }
+
+private:
+    static void run(const char *verb, const QString &address)
+    {
+        VeltoTest::ip({"-n", qEnvironmentVariable("NETNS_B"), "addr", verb, address + "/24", "dev",
+                       qEnvironmentVariable("NETNS_IF_B")});
+    }
+    const QStringList list;
+};
+
+// The camera at .30 is moved to .31, where a second simulator stands for it after the
+// move. What the panel does next must follow the table's record as it is then.
+TEST_F(PanelOperations, AfterRenameAndAddressChangeTheRecordIsCurrentAndTheUpgradeFollowsIt)
+{
+    QTemporaryDir dir;
+    const PeerAddresses addresses({"10.77.0.30", "10.77.0.31"});
+    SimulatorProcess moved({"--addresses", "10.77.0.31", "--mac-prefix", "02:56:4D", "--delay-max",
+                            "20", "--upload-dir", dir.filePath("new")});
+    ASSERT_TRUE(moved.isReady());
+    simulate(
+        {"--addresses", "10.77.0.30", "--delay-max", "20", "--upload-dir", dir.filePath("old")}, 2);
+    ASSERT_EQ(table.deviceAt(0).ip(), QStringLiteral("10.77.0.30"));
+    panel.setDevice(table.deviceAt(0));
+
+    panel.findChild<QLineEdit *>("nameEdit")->setText("Gate 4");
+    click("nameButton");
+    PanelTest::whenModalShown("VeltoDeviceIPInfoDialog", [](QWidget &shown) {
+        auto &dialog = static_cast<VeltoDeviceIPInfoDialog &>(shown);
+        dialog.findChild<QComboBox *>()->setCurrentIndex(1);
+        const QList<QLineEdit *> edits = dialog.findChildren<QLineEdit *>();
+        edits[0]->setText("10.77.0.31");
+        edits[1]->setText("255.255.255.0");
+        edits[2]->setText("10.77.0.1");
+        dialog.onClickSetButton(false);
+    });
+    click("ipButton");
+    EXPECT_EQ(table.deviceAt(0).name(), QStringLiteral("Gate 4"));
+    EXPECT_EQ(table.deviceAt(0).ip(), QStringLiteral("10.77.0.31"));
+    EXPECT_EQ(panel.device().name(), QStringLiteral("Gate 4"));
+    EXPECT_EQ(panel.device().ip(), QStringLiteral("10.77.0.31"));
+    EXPECT_EQ(panel.findChild<QLabel *>("ipValue")->toolTip(), QStringLiteral("10.77.0.31(dhcp)"));
+
+    const QString path = dir.filePath("next.bin");
+    writeFirmware(path, 4096);
+    PanelTest::whenModalShown("QFileDialog", [&](QWidget &shown) {
+        auto &chooser = static_cast<QFileDialog &>(shown);
+        chooser.setDirectory(dir.path());
+        chooser.selectFile(path);
+        static_cast<QDialog &>(chooser).accept();
+    });
+    click("upgradeButton");
+    EXPECT_EQ(moved.waitForEvent("upload", 3000).value("file"), QLatin1String("next.bin"));
+    EXPECT_TRUE(sim->events("upload").isEmpty()) << "nothing may reach the old address";
+}
+
 } // namespace

@@ -123,7 +123,7 @@ TEST(VeltoFirmware, MultipartConstants)
 
 TEST(VeltoFirmware, ResultIsAnIntegerInRangeOrABadAnswer)
 {
-    const int bad = VeltoSDK::kUploadBadAnswer;
+    const int bad = VeltoFirmwareUpload::kBadAnswer;
     const struct
     {
         const char *json;
@@ -149,7 +149,7 @@ TEST(VeltoFirmware, ResultIsAnIntegerInRangeOrABadAnswer)
                  {R"({"result":0})", 0}};
     for (const auto &c : cases) {
         const QJsonObject answer = QJsonDocument::fromJson(c.json).object();
-        EXPECT_EQ(VeltoSDK::firmwareResult(answer), c.expected) << c.json;
+        EXPECT_EQ(VeltoFirmwareUpload::result(answer), c.expected) << c.json;
     }
 }
 
@@ -185,12 +185,12 @@ TEST(VeltoFirmware, UploadUrlOnlyFromAPlainUnicastAddressAndAPortInRange)
                  {"10.77.0.2", "80.5", ""},
                  {"10.77.0.2", "", ""}};
     for (const auto &c : cases) {
-        EXPECT_EQ(VeltoSDK::firmwareUrl(device(c.ip, c.port)), QString::fromLatin1(c.url))
+        EXPECT_EQ(VeltoFirmwareUpload::url(device(c.ip, c.port)), QString::fromLatin1(c.url))
             << c.ip << " " << (c.port ? c.port : "(none)");
     }
     VeltoSDK::createInstance();
     EXPECT_EQ(VeltoSDK::instance()->setDeviceFirmware(device("127.0.0.1", "80"), "x"),
-              VeltoSDK::kUploadBadAddress);
+              VeltoFirmwareUpload::kBadAddress);
     VeltoSDK::destroyInstance();
 }
 
@@ -259,7 +259,7 @@ TEST(VeltoFirmware, HttpErrorStatusFailsWhateverTheBody)
     JXHttpUtils http;
     const QByteArray answer = http.upload(server.url(), file);
     EXPECT_EQ(http.outcome(), JXHttpUtils::Answered);
-    EXPECT_EQ(VeltoSDK::firmwareResult(QJsonDocument::fromJson(answer).object()), -1);
+    EXPECT_EQ(VeltoFirmwareUpload::result(QJsonDocument::fromJson(answer).object()), -1);
 }
 
 // The log shows a short prefix with control bytes escaped, never a peer's raw lines.

@@ -337,7 +337,7 @@ int LankitCtl::upgrade()
         QJsonObject report{{QStringLiteral("devices"), macsOf(devices)},
                            {QStringLiteral("result"), result}};
         if (result != 0)
-            report.insert(QStringLiteral("error"), VeltoSDK::firmwareResultText(result));
+            report.insert(QStringLiteral("error"), VeltoFirmwareUpload::resultText(result));
         return finish(report, result == 0 ? kOk : kFailed);
     }
     const QVector<VeltoDevice> after = waitForDevices(devices, results, verifySeconds);

@@ -1,7 +1,6 @@
 // The Win32 seams under Wine. The Linux side (WineRunTest.cpp) starts the CUPS scheduler
 // and the serial line, runs these cases with their inputs in the environment, and
 // compares what they leave with what the Linux build makes of the same calls.
-#include "KorvalState.h"
 #include "KorvalTestSupport.h"
 #include "ReferenceLabel.h"
 #include "TextLineFile.h"
