@@ -401,6 +401,8 @@ int JXPlayerDecoder::_recvFrames(Stream &stream)
             decoded->readAt = stream.readAt;
             stream.frames->push(decoded);
             {
+                // A render thread that found the queue empty is waiting by the time this
+                // lock is free, so the signal cannot fall between its look and its wait.
                 std::lock_guard<std::mutex> guard(stream.framesLock);
             }
             stream.frameArrived.notify_all();

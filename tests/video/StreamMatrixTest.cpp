@@ -11,7 +11,6 @@
 
 #include "JXUtils/JXConfigure.h"
 #include "JXWidget/JXLabel.h"
-#include "JXWidget/JXPixmapsButton.h"
 #include "JXWidget/JXProgress.h"
 #include "UI/VeltoDeviceVideoView.h"
 #include "resources/JXResources.h"
@@ -154,8 +153,9 @@ protected:
         auto *timeLabel = child<JXLabel>("timeLabel");
         ASSERT_TRUE(QTest::qWaitFor([&] { return !spinner->isAnimated(); }, 20000)) << "no picture";
         ASSERT_TRUE(QTest::qWaitFor([&] { return shownSeconds(timeLabel) >= 0; }, 3000));
+        // RTSP times may restart once the server's first sender report lines the streams up.
         const int first = shownSeconds(timeLabel);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return shownSeconds(timeLabel) >= first + 1; }, 3000))
+        EXPECT_TRUE(QTest::qWaitFor([&] { return shownSeconds(timeLabel) >= first + 1; }, 6000))
             << "the time stands at " << timeLabel->text().toStdString();
     }
 
@@ -226,15 +226,16 @@ TEST_F(StreamMatrixTest, DigestAuthenticationPlaysWithTheRightPasswordOnly)
     QElapsedTimer clock;
     clock.start();
     pane.play(QString::fromUtf8(server.url("h264-360-aac", kUser + ":wrong" + kPassword)));
-    auto *playButton = child<JXPixmapsButton>("playButton");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return playButton->state() == 0; }, 12000))
+    // The player's open time-out is 10 s; a refused login ends well before it. (The pane
+    // then tries again now and then, as for any device that did not answer.)
+    ASSERT_TRUE(log.waitFor("JXPlayerReader.cpp: open stream failure", 10000, from))
         << "no open failure";
-    // The player's open time-out is 10 s; a refused login ends well before it.
     EXPECT_LT(clock.elapsed(), 10000);
+    QTest::qWait(200);
+    EXPECT_FALSE(child<JXProgress>("spinner")->isAnimated());
     EXPECT_TRUE(child<JXLabel>("timeLabel")->text().isEmpty());
-    EXPECT_EQ(log.matching("JXPlayerReader.cpp: open stream failure", from).size(), 1);
     const QStringList failed = log.matching("JXPlayerReader.cpp: open rtsp://", from);
-    ASSERT_EQ(failed.size(), 1);
+    ASSERT_FALSE(failed.isEmpty());
     EXPECT_TRUE(failed.first().contains(QString::fromUtf8(kUser + ":***@127.0.0.1")))
         << failed.first().toStdString();
     for (const QString &line : log.lines())
