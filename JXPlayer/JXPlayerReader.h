@@ -1,5 +1,6 @@
 #pragma once
 
+#include "JXPlayer/JXPlayerNalJoiner.h"
 #include "JXPlayer/JXPlayerPacket.h"
 #include "JXPlayer/JXPlayerQueue.h"
 #include "JXPlayer/JXPlayerReaderCommand.h"
@@ -56,6 +57,10 @@ public:
     virtual JXPlayerPacket *popVideoPacket();
     virtual JXPlayerPacket *popAudioPacket();
     virtual bool isEOF();
+    // Returns when a packet of kind (kVideoKind, kAudioKind) waits, or after milliseconds.
+    virtual void waitForPacket(int kind, int milliseconds);
+    // Packets of kind waiting to be decoded.
+    virtual int queuedPackets(int kind);
     // Fills context from the video (kVideoKind) or audio (kAudioKind) stream's parameters.
     virtual void copyCodecParameters(int kind, AVCodecContext *context);
     // KiB per second over the last measurement window.
@@ -66,6 +71,13 @@ public:
 
     void setUrl(const QByteArray &url);
     void setRealtime(bool realtime);
+    // A live source: the later stages show what is newest rather than what is next.
+    bool isRealtime() const { return realtime; }
+    // Whether video packets come as pieces of pictures (see JXPlayerNalJoiner).
+    bool videoInPieces() const { return videoPieces; }
+    // Any thread: video packets from now on carry whole pictures (a decoder that needs
+    // them, for frame threads, asks); packets already queued stay as they are.
+    void wantWholeVideoFrames() { wholeFramesWanted = true; }
     void setTimeout(double seconds);
     // Once this returns, no event is being raised to the previous observer, nor will be.
     void setObserver(JXPlayerReaderObserver *observer);
@@ -80,6 +92,9 @@ public:
     void read();
     // Performs a seek on the reader thread.
     void doSeek(double seconds);
+
+    // url with the password of its user information (user:password@) replaced by ***.
+    static QByteArray redactedUrl(const QByteArray &url);
 
     // Given to FFmpeg: bounds the open by the timeout and ends any blocking call on stop.
     static int interruptCallback(void *opaque);
@@ -108,6 +123,8 @@ private:
     };
 
     int _open();
+    void _choosePieces();
+    void _queueVideo(AVPacket *packet, AVStream *video);
     void _close();
     void _selectStreams();
     double _streamDuration() const;
@@ -149,6 +166,11 @@ private:
     mutable std::mutex streamLock;
     // A flush from another thread leaves the demuxer's own buffers to the reader thread.
     std::atomic<bool> demuxFlushRequested{false};
+    // Live H.264 is demuxed unparsed and joined into units here, so that a picture reaches
+    // the decoder as its last piece arrives. The joiner: reader thread only.
+    JXPlayerNalJoiner joiner;
+    std::atomic<bool> videoPieces{false};       // written by the reader thread
+    std::atomic<bool> wholeFramesWanted{false}; // set by any thread, read by the reader
     // Written by the reader thread as it begins; read by flush() on any thread.
     std::atomic<std::thread::id> readerThreadId{};
 };

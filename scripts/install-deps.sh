@@ -26,6 +26,8 @@ PACKAGES=(
   # RTSP test server and sound capture
   python3-gi gir1.2-gst-rtsp-server-1.0 gstreamer1.0-tools gstreamer1.0-plugins-base
   gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad
+  # avdec_h264: the reference player of the preview benchmark
+  gstreamer1.0-libav
   # text over the demonstration's camera streams (textoverlay, timeoverlay)
   gstreamer1.0-x
   pulseaudio pulseaudio-utils sox
