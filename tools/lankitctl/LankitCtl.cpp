@@ -371,7 +371,7 @@ int LankitCtl::upgrade()
 QVector<VeltoDevice> LankitCtl::waitForDevices(const QVector<VeltoDevice> &devices,
                                                const QVector<int> &results, double seconds)
 {
-    const qint64 kRoundMs = 5000;
+    constexpr qint64 kRoundMs = 5000;
     QVector<VeltoDevice> answered(devices.size());
     QElapsedTimer elapsed;
     elapsed.start();
