@@ -209,3 +209,24 @@ TEST_F(StationsTest, ScreenShowsTheRegistersNumberAndAsksAboutOtherStations)
               "line2|SN-00001|printed\nline2|SN-00002|printed\nline1||skipped\n"
               "line1|SN-00003|printed");
 }
+
+// No label without its record: a register that cannot be reached shows the line and
+// prints nothing, at opening and at every scan.
+TEST_F(StationsTest, ScreenPrintsNothingWhileTheRegisterIsAway)
+{
+    // Port 1 on loopback: nothing listens, the connection is refused at once.
+    setKey(OmbrixLabelRegister::kRegisterKey,
+           QStringLiteral("postgresql://lankit@127.0.0.1:1/line"));
+    dialog = std::make_unique<JXScanCodePrinterDialog>();
+    dialog->show();
+    const QLabel *warning = dialog->findChild<QLabel *>("recordWarning");
+    EXPECT_TRUE(warning->isVisible());
+    EXPECT_TRUE(warning->text().startsWith("The label register cannot be reached: "))
+        << qPrintable(warning->text());
+    EXPECT_FALSE(warning->text().contains(server->password()));
+    type("model", "KT4X-Q2");
+    scan("XX1234HXKT4R00A1B2");
+    scan("XX1234HXKT4R00A1B3");
+    EXPECT_TRUE(warning->isVisible());
+    EXPECT_TRUE(jobs(kPlainQueue).empty());
+}
