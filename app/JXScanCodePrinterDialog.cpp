@@ -121,7 +121,12 @@ JXScanCodePrinterDialog::JXScanCodePrinterDialog(QWidget *parent)
         modelField->setText(serialStore.model());
         serialField->setText(serialStore.nextSerial());
     }
-    if (!labelLog->open()) {
+    std::unique_ptr<OmbrixLabelRegister> configured = OmbrixLabelRegister::fromConfiguration();
+    if (configured->allocates()) {
+        sharedRegister = std::move(configured);
+        if (registerAnswered(sharedRegister->open()))
+            showNextSerial();
+    } else if (!labelLog->open()) {
         qDebug() << "cannot open label log" << labelLog->path();
         recordFailed = true;
     }
@@ -141,6 +146,17 @@ void JXScanCodePrinterDialog::languageChanged()
 
 void JXScanCodePrinterDialog::updateRecordWarning()
 {
+    if (sharedRegister) {
+        recordWarning->setText(
+            QStringLiteral("%1: %2\n%3\n%4")
+                .arg(translate(QStringLiteral("The label register cannot be reached")),
+                     sharedRegister->where(), sharedRegister->lastError(),
+                     translate(QStringLiteral("Nothing is printed until it can."))));
+        recordWarning->setVisible(recordFailed);
+        if (isVisible())
+            resizeEvent(nullptr);
+        return;
+    }
     const QString consequence =
         reprintQuestion->isChecked()
             ? translate(QStringLiteral("Nothing is printed until they can."))
@@ -190,13 +206,15 @@ void JXScanCodePrinterDialog::toast(const QString &text)
     showToast(text, Qt::AlignHCenter | Qt::AlignBottom, kToastMargin, kToastMargin);
 }
 
-bool JXScanCodePrinterDialog::confirmReprint(const OmbrixLabelLog::Entry &earlier)
+bool JXScanCodePrinterDialog::confirmReprint(const QString &serial, const QDateTime &time,
+                                             const QString &station)
 {
-    const QString text =
-        translate(QStringLiteral("This code was printed before"))
-            .append(QStringLiteral("\n%1: %2\n%3")
-                        .arg(translate(QStringLiteral("Product SN")), earlier.serial,
-                             earlier.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+    QString text = translate(QStringLiteral("This code was printed before"));
+    if (!station.isEmpty())
+        text.append(QStringLiteral("\n%1: %2").arg(translate(QStringLiteral("Station")), station));
+    text.append(QStringLiteral("\n%1: %2\n%3")
+                    .arg(translate(QStringLiteral("Product SN")), serial,
+                         time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
     JXAlertDialog alert(this);
     alert.setObjectName(QStringLiteral("reprintAlert"));
     alert.setContent(text, translate(QStringLiteral("Print again")),
@@ -208,6 +226,16 @@ bool JXScanCodePrinterDialog::confirmReprint(const OmbrixLabelLog::Entry &earlie
 void JXScanCodePrinterDialog::record(const QString &code, const QString &printer, double pitch,
                                      const QString &result)
 {
+    if (sharedRegister) {
+        OmbrixLabelRegister::Label label;
+        label.setResultText(result);
+        label.code = code;
+        label.model = modelField->text();
+        label.printer = printer;
+        label.pitch = pitch;
+        registerAnswered(sharedRegister->note(label));
+        return;
+    }
     OmbrixLabelLog::Entry entry;
     entry.time = QDateTime::currentDateTime();
     entry.code = code;
@@ -267,6 +295,10 @@ void JXScanCodePrinterDialog::onScan()
         endScan(scan);
         return;
     }
+    if (sharedRegister) {
+        printFromRegister(scan, code, printer);
+        return;
+    }
     if (serialField->text().isEmpty()) {
         toast(translate(QStringLiteral("Please set SN first")));
         record(code, printer, 0, QStringLiteral("refused: no serial number"));
@@ -287,7 +319,7 @@ void JXScanCodePrinterDialog::onScan()
     }
     OmbrixLabelLog::Entry earlier;
     const bool reprint = guard && labelLog->findPrinted(code, &earlier);
-    if (reprint && !confirmReprint(earlier)) {
+    if (reprint && !confirmReprint(earlier.serial, earlier.time, QString())) {
         record(code, printer, 0, QStringLiteral("skipped: printed before"));
         endScan(code);
         return;
@@ -325,6 +357,92 @@ void JXScanCodePrinterDialog::printScan(const QString &scan, const QString &code
     if (outcome.refused)
         toast(translate(QStringLiteral("Scan holds unprintable characters")));
     endScan(outcome.refused ? scan : code);
+}
+
+bool JXScanCodePrinterDialog::fieldPrefix(QString *prefix) const
+{
+    const QString text = serialField->text().trimmed();
+    if (text.isEmpty()) {
+        *prefix = QString::fromLatin1(OmbrixLabelRegister::kDefaultPrefix);
+        return true;
+    }
+    qint64 number = 0;
+    if (OmbrixLabelRegister::splitSerial(text, prefix, &number))
+        return true;
+    *prefix = text;
+    return !text.isEmpty() && OmbrixLabelRegister::isValidPrefix(text);
+}
+
+bool JXScanCodePrinterDialog::registerAnswered(int result)
+{
+    const bool reached = result != OmbrixLabelRegister::kUnavailable;
+    if (!reached)
+        qDebug() << "label register:" << sharedRegister->lastError();
+    if (recordFailed == reached) {
+        recordFailed = !reached;
+        updateRecordWarning();
+    }
+    return reached;
+}
+
+void JXScanCodePrinterDialog::showNextSerial()
+{
+    QString prefix, next;
+    if (fieldPrefix(&prefix) && registerAnswered(sharedRegister->peekNext(prefix, &next)) &&
+        !next.isEmpty())
+        serialField->setText(next);
+}
+
+void JXScanCodePrinterDialog::printFromRegister(const QString &scan, const QString &code,
+                                                const QString &printer)
+{
+    OmbrixLabelRegister::Label label, earlier;
+    if (!fieldPrefix(&label.prefix)) {
+        toast(translate(QStringLiteral("Product SN must end in a number, such as SN-00001")));
+        endScan(scan);
+        return;
+    }
+    // Refused before it is numbered: a code the printer cannot take costs no number.
+    if (!OmbrixScanText::isSafeForPrinter(code)) {
+        record(code, printer, 0,
+               QStringLiteral("refused: ") + QLatin1String(OmbrixPrinter::kUnprintable));
+        toast(translate(QStringLiteral("Scan holds unprintable characters")));
+        endScan(scan);
+        return;
+    }
+    label.code = code;
+    label.model = modelField->text();
+    label.printer = printer;
+    const bool guard = reprintQuestion->isChecked();
+    int result = sharedRegister->reserve(label, !guard, &earlier);
+    if (result == OmbrixLabelRegister::kPrintedBefore) {
+        if (!confirmReprint(earlier.serial, earlier.time, earlier.station)) {
+            record(code, printer, 0, QStringLiteral("skipped: printed before"));
+            endScan(code);
+            return;
+        }
+        result = sharedRegister->reserve(label, true, nullptr);
+    }
+    if (!registerAnswered(result) || result != OmbrixLabelRegister::kOk) {
+        toast(sharedRegister->lastError());
+        endScan(scan);
+        return;
+    }
+    const OmbrixPrinter::Outcome outcome =
+        OmbrixPrinter::printLabel(code, label.model, label.serial);
+    if (!outcome.printer.isEmpty())
+        label.printer = outcome.printer;
+    label.pitch = outcome.pitch;
+    label.state =
+        outcome.printed ? OmbrixLabelRegister::State::Printed : OmbrixLabelRegister::State::Failed;
+    label.reason = outcome.printed ? QString() : outcome.reason;
+    registerAnswered(sharedRegister->finish(label));
+    if (outcome.printed)
+        labelPreview->showJob(outcome.spool);
+    serialField->setText(label.serial);
+    showNextSerial();
+    serialStore.store(label.model, serialField->text());
+    endScan(code);
 }
 
 void JXScanCodePrinterDialog::resizeEvent(QResizeEvent *event)

@@ -3,6 +3,7 @@
 #include "JXUtils/JXLocalize.h"
 #include "JXWidget/JXDialog/JXDialog.h"
 #include "app/OmbrixLabelLog.h"
+#include "app/OmbrixLabelRegister.h"
 #include "app/OmbrixLabelSerial.h"
 
 #include <memory>
@@ -20,7 +21,10 @@ class OmbrixLabelPreviewWidget;
 // off), a code printed before is printed again only when the operator says so, and no
 // label is printed while its record cannot be written. The model and the next serial
 // number outlive the program. Right of the fields, a panel shows the last label sent,
-// drawn from the bytes the printer got. GUI thread only.
+// drawn from the bytes the printer got. With a shared register configured ("label
+// register"), the register numbers each label before it is sent, keeps its record and
+// answers the reprint question for every station of the line; while it cannot be reached,
+// a line says so and nothing is printed. GUI thread only.
 class JXScanCodePrinterDialog : public JXDialog, public JXLocalize
 {
     Q_OBJECT
@@ -50,8 +54,18 @@ private:
     void storePaddings();
     void placeLabelPreview();
     void toast(const QString &text);
-    // Asks whether a code printed before is to be printed again; "no" is the default.
-    bool confirmReprint(const OmbrixLabelLog::Entry &earlier);
+    // Asks whether a code printed before (at station, when another station's) is to be
+    // printed again; "no" is the default.
+    bool confirmReprint(const QString &serial, const QDateTime &time, const QString &station);
+    // The shared register's way of printScan: numbered and recorded reserved first.
+    void printFromRegister(const QString &scan, const QString &code, const QString &printer);
+    // The serial field's prefix for the shared register ("SN-" when empty); false when the
+    // field holds neither a serial number nor a prefix.
+    bool fieldPrefix(QString *prefix) const;
+    // Shows the number the shared register gives next for the field's prefix.
+    void showNextSerial();
+    // Keeps the shared register's answer: its failure shows the warning, success hides it.
+    bool registerAnswered(int result);
     void record(const QString &code, const QString &printer, double pitch, const QString &result);
     // True when labels can be recorded, reopening the log after a failure; shows or hides
     // the record warning.
@@ -73,7 +87,10 @@ private:
     OmbrixLabelPreviewWidget *labelPreview;   // child
     std::unique_ptr<OmbrixLabelLog> labelLog; // owned; opened (and indexed) with the dialog
     OmbrixLabelSerial serialStore;            // the next serial number, kept across runs
-    bool recordFailed = false;                // the log is closed or its last append failed
-    bool scanEnded = false;                   // the scan field's text is the last scan's,
-                                              // and nothing was typed since
+    // Owned; the line's shared register, null when the station keeps its own labels.csv.
+    std::unique_ptr<OmbrixLabelRegister> sharedRegister;
+    bool recordFailed = false; // the log (or the shared register) could not be written or
+                               // reached at its last use
+    bool scanEnded = false;    // the scan field's text is the last scan's,
+                               // and nothing was typed since
 };

@@ -1,6 +1,6 @@
 #include "app/OmbrixFileLabelRegister.h"
 
-#include "app/OmbrixRegisterSettings.h"
+#include "app/OmbrixScanText.h"
 
 #include <QFile>
 
@@ -9,8 +9,9 @@ namespace {
 const qint64 kMaxLineBytes = 64 * 1024;
 } // namespace
 
-OmbrixFileLabelRegister::OmbrixFileLabelRegister(const QString &path, const QString &station)
-    : OmbrixLabelRegister(station), log(path)
+OmbrixFileLabelRegister::OmbrixFileLabelRegister(const QString &path, const QString &station,
+                                                 const QString &serialPath)
+    : OmbrixLabelRegister(station), log(path), serials(serialPath)
 {}
 
 bool OmbrixFileLabelRegister::allocates() const
@@ -44,12 +45,11 @@ int OmbrixFileLabelRegister::reserve(Label &label, bool repeat, Label *earlier)
     if (label.serial.isEmpty()) {
         if (!isValidPrefix(label.prefix))
             return fail(kBadSerial, QStringLiteral("not a serial number prefix"));
-        label.number = OmbrixRegisterSettings::lastSerial(label.prefix) + 1;
-        label.serial = formatSerial(label.prefix, label.number);
-    } else if (!splitSerial(label.serial, &label.prefix, &label.number)) {
-        return fail(kBadSerial, QStringLiteral("not a serial number: %1").arg(label.serial));
+        label.serial = storedNext(label.prefix);
     }
-    if (!OmbrixRegisterSettings::raiseLastSerial(label.prefix, label.number))
+    if (!splitSerial(label.serial, &label.prefix, &label.number))
+        return fail(kBadSerial, QStringLiteral("not a serial number: %1").arg(label.serial));
+    if (!serials.store(label.model, OmbrixScanText::nextSerial(label.serial)))
         return fail(kUnavailable, QStringLiteral("the serial number could not be stored"));
     label.time = QDateTime::currentDateTime();
     label.station = station();
@@ -69,6 +69,11 @@ int OmbrixFileLabelRegister::append(const Label &label)
 
 int OmbrixFileLabelRegister::finish(const Label &label)
 {
+    // Nothing went out: the station's count goes back to this number, as the scan screen
+    // always had it, unless another label has been numbered since.
+    if (label.state == State::Failed && serials.load() &&
+        serials.nextSerial() == OmbrixScanText::nextSerial(label.serial))
+        serials.store(label.model, label.serial);
     return append(label);
 }
 
@@ -98,8 +103,18 @@ int OmbrixFileLabelRegister::peekNext(const QString &prefix, QString *serial)
 {
     if (!isValidPrefix(prefix))
         return fail(kBadSerial, QStringLiteral("not a serial number prefix"));
-    *serial = formatSerial(prefix, OmbrixRegisterSettings::lastSerial(prefix) + 1);
+    *serial = storedNext(prefix);
     return kOk;
+}
+
+QString OmbrixFileLabelRegister::storedNext(const QString &prefix)
+{
+    QString storedPrefix;
+    qint64 number = 0;
+    if (serials.load() && splitSerial(serials.nextSerial(), &storedPrefix, &number) &&
+        storedPrefix == prefix)
+        return serials.nextSerial();
+    return formatSerial(prefix, 1);
 }
 
 int OmbrixFileLabelRegister::exportRows(const Filter &filter,

@@ -2,16 +2,20 @@
 
 #include "app/OmbrixLabelLog.h"
 #include "app/OmbrixLabelRegister.h"
+#include "app/OmbrixLabelSerial.h"
 
-// The register of one station: its labels.csv, with the last serial number per prefix in
-// the configuration. The number is stored when a label is reserved, before it is printed,
-// so that the stored number is never behind the last label sent even when the program
-// dies between the two. A label's line is written when its result is known; the caller
-// may choose each label's serial number itself.
+// The register of one station: its labels.csv, with the scan screen's serial store
+// (configure/label-serial.json) as its counter, so the screen and lankitctl count on from
+// the same number. The next number is stored when a label is reserved, before it is
+// printed, so that the stored number is never behind the last label sent even when the
+// program dies between the two. A label's line is written when its result is known; the
+// caller may choose each label's serial number itself, and the count follows it.
 class OmbrixFileLabelRegister : public OmbrixLabelRegister
 {
 public:
-    OmbrixFileLabelRegister(const QString &path, const QString &station);
+    // serialPath: the serial store; the scan screen's own unless a test says otherwise.
+    OmbrixFileLabelRegister(const QString &path, const QString &station,
+                            const QString &serialPath = OmbrixLabelSerial::defaultPath());
 
     bool allocates() const override;
     QString where() const override;
@@ -26,6 +30,10 @@ public:
 private:
     int ensureOpen();
     int append(const Label &label);
+    // The serial number the store gives prefix next: its stored one when of this prefix,
+    // else the first.
+    QString storedNext(const QString &prefix);
 
     OmbrixLabelLog log;
+    OmbrixLabelSerial serials;
 };

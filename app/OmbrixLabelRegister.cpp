@@ -2,6 +2,7 @@
 
 #include "app/OmbrixFileLabelRegister.h"
 #include "app/OmbrixRegisterSettings.h"
+#include "app/OmbrixScanText.h"
 #include "app/OmbrixSqlLabelRegister.h"
 
 #include <QHostInfo>
@@ -89,18 +90,12 @@ QString OmbrixLabelRegister::configuredStation()
 
 bool OmbrixLabelRegister::splitSerial(const QString &serial, QString *prefix, qint64 *number)
 {
-    const int dash = serial.lastIndexOf(QLatin1Char('-'));
-    const QString tail = serial.mid(dash + 1);
-    // "SN--0001" reads as a negative number: a serial number must not walk backwards.
-    if (tail.isEmpty() || tail.size() > kMaxSerialDigits ||
-        (dash > 0 && serial.at(dash - 1) == QLatin1Char('-')))
+    QString digits;
+    if (!OmbrixScanText::splitSerial(serial, prefix, &digits) || digits.size() > kMaxSerialDigits) {
+        prefix->clear();
         return false;
-    for (const QChar c : tail) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
     }
-    *prefix = serial.left(dash + 1);
-    *number = tail.toLongLong();
+    *number = digits.toLongLong();
     return true;
 }
 
@@ -111,7 +106,9 @@ QString OmbrixLabelRegister::formatSerial(const QString &prefix, qint64 number)
 
 bool OmbrixLabelRegister::isValidPrefix(const QString &prefix)
 {
-    if (!prefix.isEmpty() && prefix.back().isDigit())
+    // A serial number made of it must read back with this prefix.
+    const int dash = prefix.indexOf(QLatin1Char('-'));
+    if (!prefix.isEmpty() && dash != prefix.size() - 1)
         return false;
     for (const QChar c : prefix) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7f)

@@ -48,7 +48,7 @@ public:
         QString code;
         QString model;
         QString serial;     // as printed on the label
-        QString prefix;     // the serial number up to and including its last dash
+        QString prefix;     // the serial number up to and including its (only) dash
         qint64 number = -1; // the serial number's number; -1 when the label took none
         QString station;
         QString printer;
@@ -93,13 +93,14 @@ public:
     static std::unique_ptr<OmbrixLabelRegister> fromConfiguration();
     static QString configuredStation();
 
-    // "SN-00042" → "SN-" and 42: the prefix runs to the last dash (empty without one), the
-    // rest must be plain decimal digits that fit 18 places, with no second dash before it as
-    // a minus sign ("SN--0001"). False for anything else.
+    // "SN-00042" → "SN-" and 42, by the scan station's rule (OmbrixScanText::splitSerial),
+    // with a number of at most 18 digits so that it fits the register's integer. False
+    // for anything else ("SN--0001", "SN-", "SN-12a", "LINE-2-0007").
     static bool splitSerial(const QString &serial, QString *prefix, qint64 *number);
     // The prefix and the number with at least five digits: "SN-", 42 → "SN-00042".
     static QString formatSerial(const QString &prefix, qint64 number);
-    // A prefix a serial number may be made of: no digits at its end, no control characters.
+    // A prefix a serial number may be made of: empty, or ending in its only dash; no
+    // control characters.
     static bool isValidPrefix(const QString &prefix);
 
     explicit OmbrixLabelRegister(const QString &station);

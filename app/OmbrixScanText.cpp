@@ -47,16 +47,26 @@ bool OmbrixScanText::isSafeForPrinter(const QString &code)
     return true;
 }
 
-QString OmbrixScanText::nextSerial(const QString &serial)
+bool OmbrixScanText::splitSerial(const QString &serial, QString *prefix, QString *digits)
 {
     const int dash = serial.indexOf(QLatin1Char('-'));
-    QString digits = serial.mid(dash + 1);
-    if (digits.isEmpty())
-        return QString();
-    for (const QChar c : digits) {
+    const QString tail = serial.mid(dash + 1);
+    if (tail.isEmpty())
+        return false;
+    for (const QChar c : tail) {
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return QString();
+            return false;
     }
+    *prefix = serial.left(dash + 1);
+    *digits = tail;
+    return true;
+}
+
+QString OmbrixScanText::nextSerial(const QString &serial)
+{
+    QString prefix, digits;
+    if (!splitSerial(serial, &prefix, &digits))
+        return QString();
     // Decimal addition on the text itself: no integer type bounds how far a run goes.
     int at = digits.size() - 1;
     for (; at >= 0 && digits[at] == QLatin1Char('9'); --at)
@@ -65,5 +75,5 @@ QString OmbrixScanText::nextSerial(const QString &serial)
         digits[at] = QChar(digits[at].unicode() + 1);
     else
         digits.prepend(QLatin1Char('1'));
-    return serial.left(dash + 1) + digits.rightJustified(kSerialDigits, QLatin1Char('0'));
+    return prefix + digits.rightJustified(kSerialDigits, QLatin1Char('0'));
 }

@@ -22,6 +22,12 @@ public:
     // is the one place that asks.
     static bool isSafeForPrinter(const QString &code);
 
+    // The one rule by which a serial number is read, for every register: the prefix runs
+    // up to and including the first "-" (empty without one) and the rest, its number, must
+    // be the digits 0 to 9 alone, at least one. So "SN--0001", "SN-" and "SN-12a" are no
+    // serial numbers, and for every one that is, its prefix is also all up to the last "-".
+    static bool splitSerial(const QString &serial, QString *prefix, QString *digits);
+
     // The serial number after this one: the part up to and including the first "-" (none
     // when there is no "-"), then the number after it plus one, zero-padded to at least
     // five digits and never to fewer than it had. The number is every digit after the

@@ -18,6 +18,10 @@
 #   --language en|cn      the program's language (default: the program's own, Chinese)
 #   --no-build            neither install packages nor build; use what is built
 #   --bin DIR             the built programs (default build/bin)
+#   --register            record the labels in a private PostgreSQL server (initdb and
+#                         pg_ctl under the work folder, reached only through its Unix
+#                         socket there, stopped with the demo) instead of labels.csv;
+#                         the password is in a .pgpass that PGPASSFILE names
 # Everything the demo starts ends, and its namespaces and work folder are removed, when
 # the program exits or the script is interrupted. Started through sudo, the program itself
 # runs as the user who called sudo (SUDO_USER), on that user's display.
@@ -26,11 +30,12 @@ cd "$(dirname "$0")/.."
 source_dir="$PWD"
 
 usage() { sed -n '2,/^set /{/^#/p}' "$0" | sed 's/^# \{0,1\}//'; }
-real_network=0 build=1 bin="$source_dir/build/bin" out="" seconds=0 xvfb=0 every=5 language=""
+register=0 real_network=0 build=1 bin="$source_dir/build/bin" out="" seconds=0 xvfb=0 every=5 language=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --real-network) real_network=1; shift ;;
     --no-build) build=0; shift ;;
+    --register) register=1; shift ;;
     --bin) bin="$(cd "$2" && pwd)"; shift 2 ;;
     --output) out="$2"; shift 2 ;;
     --seconds) seconds="$2"; shift 2 ;;
@@ -100,6 +105,7 @@ cleanup() {
   if [ -n "$child" ] && kill -0 "$child" 2>/dev/null; then
     kill -KILL -- "-$child" 2>/dev/null || true
   fi
+  stop_register
   # Normally the namespace script has removed its namespaces; after a KILL it could not.
   if [ -f "$work/namespaces" ]; then
     for ns in $(cat "$work/namespaces"); do
@@ -111,8 +117,45 @@ cleanup() {
   echo "lankit demo: ended; labels, screenshots and logs are in $out"
   exit $code
 }
+# The register's server runs as an unprivileged user (PostgreSQL refuses root), listens on
+# no network at all, only on a socket in the work folder, and logs there.
+pg_bin="" pg_dir="" pg_user=nobody
+register_as() { setpriv --reuid "$pg_user" --regid "$(id -g "$pg_user")" --clear-groups -- "$@"; }
+start_register() {
+  pg_bin="$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)"
+  [ -x "$pg_bin/pg_ctl" ] ||
+    { echo "run.sh: --register needs PostgreSQL (scripts/install-deps.sh)" >&2; exit 1; }
+  pg_dir="$work/register"
+  mkdir -p "$pg_dir/socket"
+  local password
+  password="$(head -c 24 /dev/urandom | base64 | tr -dc 'A-Za-z0-9')"
+  # The password is written only to files of mode 600: initdb's, removed at once, and
+  # the .pgpass files of the server's user and of the program.
+  (umask 077; printf '%s\n' "$password" >"$pg_dir/password"
+    printf '*:*:*:lankit:%s\n' "$password" >"$pg_dir/pgpass-server"
+    printf '*:*:*:lankit:%s\n' "$password" >"$work/pgpass")
+  chown -R "$pg_user" "$pg_dir"
+  if [ -n "$demo_user" ]; then chown "$demo_user" "$work/pgpass"; fi
+  register_as "$pg_bin/initdb" -D "$pg_dir/data" -U lankit --auth=scram-sha-256 \
+    --pwfile="$pg_dir/password" >"$pg_dir/initdb.log" 2>&1 ||
+    { cat "$pg_dir/initdb.log" >&2; exit 1; }
+  rm -f "$pg_dir/password"
+  register_as "$pg_bin/pg_ctl" -D "$pg_dir/data" -l "$pg_dir/postgresql.log" -w \
+    -o "-c listen_addresses='' -k $pg_dir/socket" start >/dev/null
+  PGPASSFILE="$pg_dir/pgpass-server" register_as "$pg_bin/createdb" -h "$pg_dir/socket" \
+    -U lankit labels
+  export PGPASSFILE="$work/pgpass"
+  export DEMO_REGISTER="postgresql://lankit@${pg_dir//\//%2F}%2Fsocket/labels"
+  echo "  label register:             $DEMO_REGISTER (log: logs/postgresql.log)"
+}
+stop_register() {
+  [ -n "$pg_dir" ] && [ -d "$pg_dir/data" ] || return 0
+  register_as "$pg_bin/pg_ctl" -D "$pg_dir/data" -m fast -w stop >/dev/null 2>&1 || true
+  cp "$pg_dir/postgresql.log" "$out/logs/postgresql.log" 2>/dev/null || true
+}
 trap cleanup EXIT
 trap stop_demo INT TERM HUP
+if [ $register -eq 1 ]; then start_register; fi
 
 export DEMO_BIN="$bin" DEMO_WORK="$work" DEMO_OUT="$out" DEMO_SECONDS="$seconds"
 export DEMO_XVFB="$xvfb" DEMO_SHOT_EVERY="$every" DEMO_LANGUAGE="$language"

@@ -163,6 +163,7 @@ prepare_app() {
     echo "network%20ip=$NETNS_IP_A"
     echo "network%20name=$NETNS_IF_A"
     echo "printer%20name=$queue"
+    [ -z "${DEMO_REGISTER:-}" ] || echo "label%20register=$DEMO_REGISTER"
   } >"$app/configure/configure.ini"
   # What the program would open in a browser is recorded; on a real display it opens too.
   local real

@@ -84,7 +84,7 @@ TEST(RegisterRulesTest, SerialNumbersSplitOnlyWhenTheyCanBeCounted)
         {"SN-99999", true, "SN-", 99999},
         {"SN-100000", true, "SN-", 100000},
         {"00041", true, "", 41},
-        {"LINE-2-0007", true, "LINE-2-", 7},
+        {"LINE-2-0007", false, "", 0}, // the scan station reads "2-0007" as its number
         {"SN-999999999999999999", true, "SN-", 999999999999999999},
         {"SN-1000000000000000000", false, "", 0}, // 19 digits
         {"SN-", false, "", 0},
@@ -109,6 +109,9 @@ TEST(RegisterRulesTest, SerialNumbersSplitOnlyWhenTheyCanBeCounted)
     EXPECT_EQ(OmbrixLabelRegister::formatSerial("SN-", 100000), "SN-100000");
     EXPECT_FALSE(OmbrixLabelRegister::isValidPrefix("SN-1"));
     EXPECT_FALSE(OmbrixLabelRegister::isValidPrefix("SN\n-"));
+    EXPECT_FALSE(OmbrixLabelRegister::isValidPrefix("LINE-2-"));
+    EXPECT_FALSE(OmbrixLabelRegister::isValidPrefix("SN"));
+    EXPECT_TRUE(OmbrixLabelRegister::isValidPrefix(""));
 }
 
 TEST(RegisterRulesTest, AddressesAreTakenApartAndPasswordsRefusedUnrepeated)

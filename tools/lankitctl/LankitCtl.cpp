@@ -5,10 +5,12 @@
 #include "Velto/VeltoSDK.h"
 #include "Velto/VeltoUpgradeVerdict.h"
 #include "app/OmbrixLabelLog.h"
+#include "app/OmbrixLabelRegister.h"
 #include "app/OmbrixPrinter.h"
 #include "app/OmbrixScanText.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -31,10 +33,13 @@ const char kDescription[] =
     "  set-dhcp MAC...           let the devices take their address by DHCP\n"
     "  set-name MAC... --name N  rename the devices\n"
     "  reset MAC...              restore factory settings, network settings included\n"
-    "  print-label --code CODE --model MODEL --serial SN [--printer QUEUE] [--reprint]\n"
-    "                            print one device label as the scan screen does (CODE as\n"
-    "                            scanned), record it in log/labels.csv and print the next\n"
-    "                            serial number; QUEUE defaults to lankit's printer. With\n"
+    "  print-label --code CODE --model MODEL [--serial SN | --prefix P] [--printer QUEUE]\n"
+    "              [--reprint]   print one device label as the scan screen does (CODE as\n"
+    "                            scanned), record it in the label register and print the\n"
+    "                            serial number used and the next one. Without --serial the\n"
+    "                            register gives the next number for P (default SN-); a\n"
+    "                            database register refuses --serial. QUEUE defaults to\n"
+    "                            lankit's printer. With\n"
     "                            lankit's reprint question on (the default), a code\n"
     "                            printed before is refused (exit status 4) unless\n"
     "                            --reprint is given, and nothing is printed while the\n"
@@ -47,6 +52,11 @@ const char kDescription[] =
     "                            SECONDS until each has answered again, and give each a\n"
     "                            verdict: upgraded, same version, did not come back or\n"
     "                            upload failed (exit status 0 only when all are upgraded)\n"
+    "  labels export [--since TIME] [--station NAME]\n"
+    "                            write the label register as CSV (labels.csv's columns) on\n"
+    "                            standard output: labels from TIME (ISO 8601) of NAME\n"
+    "  labels import FILE        load a labels.csv into the database register; lines\n"
+    "                            imported before are not added again\n"
     "\n"
     "Every command except search first searches for --seconds to find its devices. The\n"
     "network is the one lankit is configured for (configure/configure.ini beside the\n"
@@ -57,10 +67,10 @@ const char kDescription[] =
     "upgrade fails when no request byte goes out for --stall-seconds, or when the device's\n"
     "whole answer takes longer than that after the last one.";
 
-const QStringList kCommands = {QStringLiteral("search"),     QStringLiteral("set-ip"),
-                               QStringLiteral("set-dhcp"),   QStringLiteral("set-name"),
-                               QStringLiteral("reset"),      QStringLiteral("upgrade"),
-                               QStringLiteral("print-label")};
+const QStringList kCommands = {QStringLiteral("search"),      QStringLiteral("set-ip"),
+                               QStringLiteral("set-dhcp"),    QStringLiteral("set-name"),
+                               QStringLiteral("reset"),       QStringLiteral("upgrade"),
+                               QStringLiteral("print-label"), QStringLiteral("labels")};
 
 QCommandLineOption option(const char *name, const char *help, const char *valueName = nullptr)
 {
@@ -132,6 +142,9 @@ LankitCtl::LankitCtl()
         option("serial", "print-label: the serial number of this label.", "sn"),
         option("printer", "print-label: the printer queue (default: lankit's printer).", "queue"),
         option("reprint", "print-label: print a code printed before again, on purpose."),
+        option("prefix", "print-label: the serial number's prefix (default SN-).", "prefix"),
+        option("since", "labels export: labels from this time on (ISO 8601).", "time"),
+        option("station", "labels export: this station's labels only.", "name"),
         option("verbose", "Protocol log and upload progress on standard error."),
     });
 }
@@ -156,6 +169,8 @@ int LankitCtl::run(const QStringList &arguments)
     macs = positional;
     if (command == QLatin1String("print-label"))
         return printLabel();
+    if (command == QLatin1String("labels"))
+        return labels();
     if (command != QLatin1String("search") && macs.isEmpty())
         return usage(command + QStringLiteral(" needs at least one MAC"));
     if (command == QLatin1String("set-ip") && macs.size() != 1)
@@ -394,9 +409,26 @@ int LankitCtl::printLabel()
         return usage(QStringLiteral("print-label takes no MAC"));
     const QString scan = required("code");
     const QString model = required("model");
-    const QString serial = required("serial");
-    if (scan.isEmpty() || model.isEmpty() || serial.isEmpty())
-        return usage(QStringLiteral("print-label needs --code, --model and --serial"));
+    const bool typed = parser.isSet(QStringLiteral("serial"));
+    if (scan.isEmpty() || model.isEmpty() || (typed && required("serial").isEmpty()))
+        return usage(QStringLiteral("print-label needs --code, --model and a non-empty --serial "
+                                    "when one is given"));
+    const std::unique_ptr<OmbrixLabelRegister> reg = OmbrixLabelRegister::fromConfiguration();
+    if (typed && reg->allocates())
+        return usage(QStringLiteral("--serial is refused: the label register (%1) gives the "
+                                    "serial numbers; use --prefix")
+                         .arg(reg->where()));
+    if (typed)
+        return printTypedSerial(scan, model, required("serial"));
+    // The station's own register numbers only when asked to by --prefix: scripts written
+    // for it always named the serial number.
+    if (!reg->allocates() && !parser.isSet(QStringLiteral("prefix")))
+        return usage(QStringLiteral("print-label needs --serial or --prefix"));
+    return printFromRegister(*reg, scan, model);
+}
+
+int LankitCtl::printTypedSerial(const QString &scan, const QString &model, const QString &serial)
+{
     const QString code = OmbrixScanText::extractCode(OmbrixScanText::withoutLineEnding(scan));
     QJsonObject result = {{QStringLiteral("code"), code}, {QStringLiteral("serial"), serial}};
     if (!OmbrixScanText::hasModelMarker(code)) {
@@ -454,6 +486,114 @@ int LankitCtl::printLabel()
             status = kNotRecorded;
     }
     return finish(result, status);
+}
+
+int LankitCtl::printFromRegister(OmbrixLabelRegister &reg, const QString &scan,
+                                 const QString &model)
+{
+    using Label = OmbrixLabelRegister::Label;
+    const QString code = OmbrixScanText::extractCode(OmbrixScanText::withoutLineEnding(scan));
+    Label label, earlier;
+    label.code = code;
+    label.model = model;
+    label.prefix = parser.isSet(QStringLiteral("prefix"))
+                       ? required("prefix")
+                       : QString::fromLatin1(OmbrixLabelRegister::kDefaultPrefix);
+    label.printer =
+        parser.isSet(QStringLiteral("printer")) ? required("printer") : JXConfigure().printerName();
+    QJsonObject result = {{QStringLiteral("code"), code},
+                          {QStringLiteral("printer"), label.printer},
+                          {QStringLiteral("register"), reg.where()},
+                          {QStringLiteral("station"), reg.station()}};
+    const auto refuse = [&](const QString &why) {
+        result.insert(QStringLiteral("error"), why);
+        return finish(result, kFailed);
+    };
+    if (!OmbrixScanText::hasModelMarker(code))
+        return refuse(QStringLiteral("not a device code"));
+    if (!OmbrixLabelRegister::isValidPrefix(label.prefix))
+        return refuse(
+            QStringLiteral("--prefix must be empty or end in its only dash, such as SN-"));
+    // Refused before it is numbered: a code the printer cannot take costs no number.
+    if (!OmbrixScanText::isSafeForPrinter(code))
+        return refuse(QLatin1String(OmbrixPrinter::kUnprintable));
+    const bool asked = parser.isSet(QStringLiteral("reprint"));
+    const bool repeat = asked || !JXConfigure().reprintQuestion();
+    const bool reprint =
+        asked && reg.findPrinted(code, nullptr) == OmbrixLabelRegister::kPrintedBefore;
+    const int reserved = reg.reserve(label, repeat, &earlier);
+    if (reserved == OmbrixLabelRegister::kPrintedBefore) {
+        label.state = OmbrixLabelRegister::State::Skipped;
+        label.reason = QStringLiteral("printed before");
+        result.insert(QStringLiteral("result"), label.resultText());
+        result.insert(QStringLiteral("recorded"), reg.note(label) == OmbrixLabelRegister::kOk);
+        result.insert(QStringLiteral("earlierSerial"), earlier.serial);
+        result.insert(QStringLiteral("earlierTime"), earlier.time.toString(Qt::ISODateWithMs));
+        result.insert(QStringLiteral("earlierStation"), earlier.station);
+        return finish(result, kPrintedBefore);
+    }
+    if (reserved != OmbrixLabelRegister::kOk)
+        return refuse(reg.lastError());
+    result.insert(QStringLiteral("serial"), label.serial);
+    OmbrixPrinter::Outcome outcome;
+    outcome.reason = QStringLiteral("no printer chosen");
+    if (!label.printer.isEmpty())
+        outcome = OmbrixPrinter::printLabel(code, model, label.serial, label.printer);
+    label.pitch = outcome.pitch;
+    label.state =
+        outcome.printed ? OmbrixLabelRegister::State::Printed : OmbrixLabelRegister::State::Failed;
+    label.reason = outcome.printed ? QString() : outcome.reason;
+    result.insert(QStringLiteral("result"), outcome.recordText(reprint));
+    int status = outcome.printed ? kOk : kFailed;
+    const bool recorded = reg.finish(label) == OmbrixLabelRegister::kOk;
+    result.insert(QStringLiteral("recorded"), recorded);
+    if (!recorded) {
+        result.insert(QStringLiteral("error"), reg.lastError());
+        if (status == kOk)
+            status = kNotRecorded;
+    }
+    QString next;
+    if (reg.peekNext(label.prefix, &next) == OmbrixLabelRegister::kOk)
+        result.insert(QStringLiteral("nextSerial"), next);
+    return finish(result, status);
+}
+
+int LankitCtl::labels()
+{
+    const QString action = macs.value(0);
+    const std::unique_ptr<OmbrixLabelRegister> reg = OmbrixLabelRegister::fromConfiguration();
+    if (action == QLatin1String("export") && macs.size() == 1) {
+        OmbrixLabelRegister::Filter filter;
+        if (parser.isSet(QStringLiteral("since"))) {
+            filter.since = QDateTime::fromString(required("since"), Qt::ISODate);
+            if (!filter.since.isValid())
+                return usage(QStringLiteral("--since takes an ISO 8601 time"));
+        }
+        filter.station = required("station");
+        QFile out;
+        int result = reg->open();
+        if (result == OmbrixLabelRegister::kOk && out.open(stdout, QIODevice::WriteOnly))
+            result = reg->exportCsv(filter, &out);
+        out.close();
+        if (result == OmbrixLabelRegister::kOk)
+            return kOk;
+        QTextStream(stderr) << "lankitctl: " << reg->lastError() << "\n";
+        return kFailed;
+    }
+    if (action == QLatin1String("import") && macs.size() == 2) {
+        OmbrixLabelRegister::ImportCounts counts;
+        int result = reg->open();
+        if (result == OmbrixLabelRegister::kOk)
+            result = reg->importCsv(macs[1], &counts);
+        QJsonObject answer = {{QStringLiteral("added"), counts.added},
+                              {QStringLiteral("present"), counts.present},
+                              {QStringLiteral("unreadable"), counts.unreadable}};
+        if (result != OmbrixLabelRegister::kOk)
+            answer.insert(QStringLiteral("error"), reg->lastError());
+        return finish(answer, result == OmbrixLabelRegister::kOk ? kOk : kFailed);
+    }
+    return usage(
+        QStringLiteral("labels export [--since TIME] [--station NAME], or labels import FILE"));
 }
 
 int LankitCtl::finish(QJsonObject result, int code)

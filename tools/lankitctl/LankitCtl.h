@@ -9,6 +9,7 @@
 
 #include <functional>
 
+class OmbrixLabelRegister;
 class VeltoSDK;
 
 // lankitctl: the device protocol for scripts on production lines. Each run chooses the
@@ -45,6 +46,11 @@ private:
     int reset();
     int upgrade();
     int printLabel();
+    // print-label with the serial number given (the station's own register only).
+    int printTypedSerial(const QString &scan, const QString &model, const QString &serial);
+    // print-label numbered by the register.
+    int printFromRegister(OmbrixLabelRegister &reg, const QString &scan, const QString &model);
+    int labels();
     // Searches every 5 s, for up to seconds, until every device whose result is 0 has
     // answered; each device's latest reply, or an empty record when it never answered.
     QVector<VeltoDevice> waitForDevices(const QVector<VeltoDevice> &devices,
