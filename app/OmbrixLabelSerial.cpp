@@ -40,7 +40,7 @@ bool OmbrixLabelSerial::store(const QString &model, const QString &nextSerial)
         QDir().mkpath(QFileInfo(filePath).absolutePath());
         // Written through a link or onto a FIFO, the file would land elsewhere or block.
         const JXRegularFile::Kind kind = JXRegularFile::check(filePath, kMaxFileBytes);
-        if (kind != JXRegularFile::kAbsent && kind != JXRegularFile::kRegular)
+        if (kind != JXRegularFile::Absent && kind != JXRegularFile::Regular)
             return false;
         file.setFileName(filePath);
         if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
