@@ -11,7 +11,6 @@
 #include <QScopeGuard>
 #include <QStringList>
 
-#include <chrono>
 #include <mutex>
 #include <utility>
 
@@ -68,7 +67,6 @@ void VeltoSDK::destroyInstance()
 VeltoSDK::~VeltoSDK()
 {
     stopThreads();
-    deleteAll(sendQueue);
     deleteAll(receiveQueue);
 }
 
@@ -123,7 +121,7 @@ void VeltoSDK::setReceiving(bool open)
 {
     receiving.store(open);
     if (open)
-        wakeSender();
+        requests.wake();
 }
 
 bool VeltoSDK::isReceiving() const
@@ -133,38 +131,9 @@ bool VeltoSDK::isReceiving() const
 
 void VeltoSDK::clearQueues()
 {
-    {
-        std::lock_guard<JXThreadLocker> guard(sendLock);
-        deleteAll(sendQueue);
-    }
+    requests.clear();
     std::lock_guard<JXThreadLocker> guard(receiveLock);
     deleteAll(receiveQueue);
-}
-
-QJsonObject *VeltoSDK::takeRequest()
-{
-    std::lock_guard<JXThreadLocker> guard(sendLock);
-    return sendQueue.isEmpty() ? nullptr : sendQueue.takeFirst();
-}
-
-// A wait that wakes on work, not a poll: an idle program no longer wakes a thousand times
-// a second to find the queue empty.
-QJsonObject *VeltoSDK::waitForRequest(int timeoutMs, const std::function<bool()> &stopped)
-{
-    std::unique_lock<JXThreadLocker> guard(sendLock);
-    requestReady.wait_for(guard, std::chrono::milliseconds(timeoutMs),
-                          [&] { return stopped() || (receiving.load() && !sendQueue.isEmpty()); });
-    if (!receiving.load() || sendQueue.isEmpty())
-        return nullptr;
-    return sendQueue.takeFirst();
-}
-
-// Taking the lock orders the caller's change (a stop flag, receiving) before the waiter's
-// next look at it, so the notification is never lost between its look and its sleep.
-void VeltoSDK::wakeSender()
-{
-    std::lock_guard<JXThreadLocker> guard(sendLock);
-    requestReady.notify_all();
 }
 
 // The parse runs outside the lock, so that a wait draining the queue never waits for it.
@@ -198,13 +167,6 @@ void VeltoSDK::logReply(const char *json, int size)
 int VeltoSDK::takeId()
 {
     return nextId.fetch_add(1);
-}
-
-void VeltoSDK::enqueue(QJsonObject *message)
-{
-    std::lock_guard<JXThreadLocker> guard(sendLock);
-    sendQueue.append(message);
-    requestReady.notify_all();
 }
 
 void VeltoSDK::enqueueAwaited(QJsonObject *message, int id)

@@ -5,6 +5,7 @@
 #include "Velto/VeltoDeviceWiFiInfo.h"
 #include "Velto/VeltoFirmwareUpload.h"
 #include "Velto/VeltoLogLimiter.h"
+#include "Velto/VeltoSendQueue.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -16,7 +17,7 @@
 #include <QVector>
 
 #include <atomic>
-#include <condition_variable>
+#include <functional>
 
 class VeltoSDKRecvThread;
 class VeltoSDKSendThread;
@@ -112,13 +113,17 @@ public:
     void setReceiving(bool open);
     bool isReceiving() const;
     // The oldest queued request (owned by the caller), or null.
-    QJsonObject *takeRequest();
+    QJsonObject *takeRequest() { return requests.take(); }
     // The send thread's wait: the oldest queued request (owned by the caller) once the
     // receive side is ready, or null after timeoutMs or as soon as stopped() holds. A new
     // request, the receive side getting ready and wakeSender() end the wait at once.
-    QJsonObject *waitForRequest(int timeoutMs, const std::function<bool()> &stopped);
+    QJsonObject *waitForRequest(int timeoutMs, const std::function<bool()> &stopped)
+    {
+        return requests.waitFor(
+            timeoutMs, [this] { return receiving.load(); }, stopped);
+    }
     // Ends the send thread's wait, so that it sees its stop flag.
-    void wakeSender();
+    void wakeSender() { requests.wake(); }
     // Queues the message of a received datagram of size bytes (size may exceed the bytes
     // held, for a datagram that did not fit) when it is well formed, addressed to us and
     // answers a request that is awaited, while fewer than kMaxQueuedReplies are queued.
@@ -136,7 +141,7 @@ private:
     // Selects the network without starting threads: what start() does first.
     void useNetwork(const QNetworkInterface &iface, const QNetworkAddressEntry &entry);
     int takeId();
-    void enqueue(QJsonObject *message);
+    void enqueue(QJsonObject *message) { requests.append(message); }
     // Marks id as awaited, then queues message: a reply cannot come before it is awaited.
     void enqueueAwaited(QJsonObject *message, int id);
     void expectReply(int id);
@@ -175,11 +180,8 @@ private:
     QNetworkInterface iface;
     QNetworkAddressEntry entry;
 
-    JXThreadLocker sendLock;        // guards sendQueue; never held with receiveLock
-    QList<QJsonObject *> sendQueue; // owned objects; sendLock, one list operation per hold
-    // Signalled, under sendLock, when sendQueue gains a request or receiving turns true.
-    std::condition_variable_any requestReady;
-    JXThreadLocker receiveLock; // guards receiveQueue; never held with sendLock
+    VeltoSendQueue requests;    // requests for the send thread; locks on its own
+    JXThreadLocker receiveLock; // guards receiveQueue
     // Owned objects; receiveLock, held by the receive thread for one datagram's parse and
     // append and by a wait for one list operation.
     QList<QJsonObject *> receiveQueue;
