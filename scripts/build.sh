@@ -14,7 +14,10 @@ kind="${1:-release}"
 jobs="$(nproc)"
 common=(-G Ninja -DLANKIT_WERROR=ON)
 # Rebuilds of several work trees share object files when ccache is there.
+# Paths below the tree are hashed relative to it, so that a fresh clone in another folder
+# reuses what an earlier build compiled.
 if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
   common+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 case "$kind" in

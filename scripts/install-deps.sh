@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   # toolchain
-  build-essential cmake ninja-build pkg-config git clang libclang-rt-14-dev clang-format
+  build-essential cmake ninja-build pkg-config git clang libclang-rt-14-dev clang-format ccache
   # Qt 5 (Core, Gui, Widgets, Network, PrintSupport, Multimedia with its plugins, Sql with
   # its PostgreSQL driver for the label register)
   qtbase5-dev qtbase5-dev-tools qtmultimedia5-dev libqt5multimedia5-plugins libqt5svg5-dev
