@@ -160,7 +160,7 @@ VeltoSettingsCheck::Verdict VeltoSettingsCheck::checkStatic(StaticAddress &addre
             return BadDns;
     }
     for (const VeltoDevice &device : listed) {
-        if (device.mac() != mac && device.ip() == address.ip)
+        if (device.mac().compare(mac, Qt::CaseInsensitive) != 0 && device.ip() == address.ip)
             return AddressInUse;
     }
     return (ip & mask) == (gateway & mask) ? Ok : GatewayOutsideSubnet;

@@ -57,7 +57,7 @@ public:
         QString dns2;
     };
     // Refusals in field order, then address conflicts with listed devices other than the
-    // one of mac, then GatewayOutsideSubnet.
+    // one of mac (letter case ignored), then GatewayOutsideSubnet.
     static Verdict checkStatic(StaticAddress &address, const QVector<VeltoDevice> &listed,
                                const QString &mac);
 
