@@ -43,7 +43,8 @@ void VeltoDeviceIpSettingsDialog::run()
 
 void VeltoDeviceIpSettingsDialog::sendDhcp()
 {
-    VeltoSDK::instance()->setDevicesDhcp(devices);
+    if (!noteResult(devices, VeltoSDK::instance()->setDevicesDhcp(devices)))
+        return;
     for (VeltoDevice &device : devices)
         device.setIpMode(QStringLiteral("dhcp"));
 }
@@ -58,7 +59,7 @@ void VeltoDeviceIpSettingsDialog::sendStatic()
         VeltoDevice &device = devices[i];
         const int result = VeltoSDK::instance()->setDeviceIp(
             device, ipList[i], netmaskList[i], gatewayList[i], dns1List[i], dns2List[i]);
-        if (result < 0)
+        if (!noteResult({device}, result))
             continue;
         device.setIp(ipList[i]);
         device.setNetmask(netmaskList[i]);

@@ -23,10 +23,11 @@ void VeltoDeviceNameSettingsDialog::run()
     VeltoSDK *sdk = VeltoSDK::instance();
     if (sdk && !names.isEmpty()) {
         const QString name = names.first();
-        sdk->setDevicesName(devices, name);
-        for (VeltoDevice &device : devices)
-            device.setName(name);
-        updateDevices(devices);
+        if (noteResult(devices, sdk->setDevicesName(devices, name))) {
+            for (VeltoDevice &device : devices)
+                device.setName(name);
+            updateDevices(devices);
+        }
     }
     emit _close();
 }

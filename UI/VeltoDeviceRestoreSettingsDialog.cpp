@@ -19,6 +19,6 @@ void VeltoDeviceRestoreSettingsDialog::setSettings(const QVector<VeltoDevice> &d
 void VeltoDeviceRestoreSettingsDialog::run()
 {
     if (VeltoSDK *sdk = VeltoSDK::instance())
-        sdk->resetDevices(devices);
+        noteResult(devices, sdk->resetDevices(devices));
     emit _close();
 }

@@ -3,6 +3,7 @@
 #include "JXWidget/JXDialog/JXProgressDialog.h"
 #include "Velto/VeltoDevice.h"
 
+#include <QStringList>
 #include <QVector>
 
 class VeltoDevicesWidget;
@@ -22,11 +23,34 @@ public:
     // Ends the protocol's reply wait the job may be blocked in. GUI thread.
     void interrupt() override;
 
+    // One line per device the job could not change: its name, MAC and why, translated.
+    // GUI thread, once the job has ended.
+    QStringList failures() const;
+    // A job that ended by itself with failures tells them before exec() returns.
+    void done(int result) override;
+
 public slots:
     // On the GUI thread: gives the records to the table. From any other thread: posts
     // itself to the GUI thread with a copy, ahead of the _close() that follows it.
     void updateDevices(QVector<VeltoDevice> devices);
 
+protected:
+    // Job thread: device keeps its old values because of reason (English; translated when
+    // shown), followed by detail as it is.
+    void noteFailure(const VeltoDevice &device, const QString &reason,
+                     const QString &detail = QString());
+    // Job thread: notes a failure for each of devices unless result, the calling thread's
+    // last setting command's, is 0 or more; true when it is.
+    bool noteResult(const QVector<VeltoDevice> &devices, int result);
+
 private:
     VeltoDevicesWidget *devicesWidget = nullptr; // not owned; outlives the dialog; GUI thread
+    struct Failure
+    {
+        VeltoDevice device;
+        QString reason;
+        QString detail;
+    };
+    // Written by the job; read on the GUI thread once the job has been joined.
+    QVector<Failure> failed;
 };

@@ -55,6 +55,14 @@ void JXAlertDialog::makeCancelDefault()
     cancelButton->setFocus();
 }
 
+void JXAlertDialog::tell(const QString &text)
+{
+    JXAlertDialog dialog;
+    dialog.setContent(text, translate(QStringLiteral("Ok")), QString());
+    dialog.cancelButton->hide();
+    dialog.exec();
+}
+
 int JXAlertDialog::question(const QString &text, const QString &okText, const QString &cancelText)
 {
     JXAlertDialog dialog;
@@ -78,4 +86,6 @@ void JXAlertDialog::resizeEvent(QResizeEvent *event)
     cancelButton->setGeometry(w / 2 + (w / 2 - cancelWidth) / 2, h - 60, cancelWidth,
                               kButtonHeight);
     message->setGeometry(20, 10, w - 40, h - 70);
+    if (cancelButton->isHidden())
+        okButton->move((w - okWidth) / 2, okButton->y());
 }
