@@ -202,6 +202,8 @@ QIODevice *JXPcmPlayer::openOutput(QAudioFormat &format)
     QIODevice *pushDevice = nullptr;
     _onAudioThread([&] {
         output = new QAudioOutput(format);
+        if (const int ms = bufferMilliseconds)
+            output->setBufferSize(format.bytesForDuration(ms * 1000));
         pushDevice = output->start();
         if (!pushDevice) {
             delete output;
@@ -254,9 +256,13 @@ int JXPcmPlayer::_writeOnce(const char *data, int length, qint64 &last)
 
 void JXPcmPlayer::_writeChunks()
 {
+    // With a short output buffer (a live source) nothing waits for a chunk to fill up:
+    // the sound of each frame goes out with it.
+    const int least = bufferMilliseconds > 0 ? 1 : kChunkBytes;
     char chunk[kChunkBytes];
-    while (!writeAborted && converter->queuedBytes() >= kChunkBytes) {
-        converter->take(chunk, kChunkBytes);
-        write(chunk, kChunkBytes);
+    while (!writeAborted && converter->queuedBytes() >= least) {
+        const int bytes = std::min(converter->queuedBytes(), kChunkBytes);
+        converter->take(chunk, bytes);
+        write(chunk, bytes);
     }
 }

@@ -36,6 +36,10 @@ public:
     void abortWrite();
     // Only 0 has an effect: it mutes.
     void setVolume(float volume);
+    // Milliseconds of sound the output may hold, from the next start on; 0 leaves it to
+    // the output. The blocking write keeps the output full, so this is the sound's delay;
+    // with a buffer set, converted sound is also written per frame, not in whole chunks.
+    void setBufferMilliseconds(int milliseconds) { bufferMilliseconds = milliseconds; }
     // Plays one frame; -1 when no valid format is known, else 0.
     int play(const AVFrame *frame);
     // Pushes length bytes to the device; -1 when not started or when the device fails,
@@ -95,9 +99,10 @@ private:
     // Written by start() while no write runs (the render's audio thread is joined first);
     // read by the audio render thread.
     QAudioFormat format;
-    std::atomic<float> volume{1.0f};       // set by the client, read by the writing thread
-    JXAudioConverter *converter = nullptr; // owned; audio render thread only
-    std::atomic<bool> stopped{false};      // written by start/stop, read by any thread
+    std::atomic<float> volume{1.0f};        // set by the client, read by the writing thread
+    std::atomic<int> bufferMilliseconds{0}; // set by the client, read by start
+    JXAudioConverter *converter = nullptr;  // owned; audio render thread only
+    std::atomic<bool> stopped{false};       // written by start/stop, read by any thread
     // Set by stop/abortWrite from any thread, cleared by start; ends a write at its next
     // chunk.
     std::atomic<bool> writeAborted{false};

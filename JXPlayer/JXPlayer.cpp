@@ -22,6 +22,12 @@ void JXPlayer::onReaderEvent(JXPlayerReader *, int event)
     case JXPlayerReaderObserver::kOpenFailed:
         _raise(JXPlayerObserver::kOpenFailed, 0, 0);
         break;
+    case JXPlayerReaderObserver::kReadEnded:
+        // Only a read error gets here: a close clears this observer before it stops the
+        // reader. The decoders wait for an end of file that will not come, so the end of
+        // the stream is told from here.
+        _raise(JXPlayerObserver::kEnded, 0, 0);
+        break;
     case JXPlayerReaderObserver::kSeekDone:
     case JXPlayerReaderObserver::kSeekFailed:
         decoder->flush();
@@ -50,6 +56,7 @@ int JXPlayer::open()
     reader->setUrl(url);
     reader->setRealtime(realtime);
     reader->setTimeout(timeout);
+    reader->setProtocolWhitelist(protocolWhitelist);
     decoder->setHwDeviceType(hwDeviceType);
     if (defaultRender) {
         defaultRender->setVideoView(videoView);
@@ -66,8 +73,10 @@ int JXPlayer::open()
 
 void JXPlayer::close()
 {
-    // Observers go first, so no stage reports into a pipeline being taken apart, and the
-    // reader thread, which starts the other stages, ends before any of them is taken down.
+    // Observers go first, so no stage reports into a pipeline being taken apart; once the
+    // reader's observer is cleared its thread, which starts the other stages, can start
+    // none. A reader blocked inside the demuxer is not waited for: it is released and
+    // frees itself when its thread ends.
     if (reader) {
         reader->setObserver(nullptr);
         reader->stop();
@@ -78,7 +87,8 @@ void JXPlayer::close()
     // Each stage's stop() stops, wakes and joins its own threads.
     JXThread::halt(render);
     JXThread::halt(decoder);
-    JXThread::halt(reader);
+    JXPlayerReader::release(reader);
+    reader = nullptr;
 }
 
 bool JXPlayer::isOpened()
@@ -213,6 +223,11 @@ void JXPlayer::setVolume(double volume)
 void JXPlayer::setTimeout(double seconds)
 {
     timeout = seconds;
+}
+
+void JXPlayer::setProtocolWhitelist(const QByteArray &protocols)
+{
+    protocolWhitelist = protocols;
 }
 
 JXPlayerDefaultRender *JXPlayer::makeDefaultRender(JXPcmPlayer *pcmPlayer)

@@ -58,6 +58,8 @@ public:
     void setVolume(double volume);
     // Seconds the next open may take (10 at construction).
     void setTimeout(double seconds);
+    // Protocols the next open may use (FFmpeg's "protocol_whitelist"); empty: any.
+    void setProtocolWhitelist(const QByteArray &protocols);
 
 protected:
     // The default render around pcmPlayer (owned by the render), remembered as such; for
@@ -74,6 +76,7 @@ private:
     QByteArray url;
     bool realtime = false;
     double timeout = 10.0;
+    QByteArray protocolWhitelist;
     JXPlayerReader *reader = nullptr; // owned while open
     int hwDeviceType = 0;
     JXPlayerDecoder *decoder = nullptr; // owned while open

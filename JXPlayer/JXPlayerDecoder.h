@@ -5,6 +5,7 @@
 #include "JXUtils/JXMemberThread.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 
 extern "C" {
@@ -59,7 +60,19 @@ public:
     // Oldest decoded frame or null (also while no codec is open); the caller owns it.
     JXPlayerFrame *popVideoFrame();
     JXPlayerFrame *popAudioFrame();
+    // Return when a decoded frame of the kind waits, or after milliseconds.
+    void waitForVideoFrame(int milliseconds);
+    void waitForAudioFrame(int milliseconds);
     bool isVideoEOF() const;
+
+    // The decode threads of a video codec: slice threads (which add no delay) on every
+    // core, and frame threads as well only where frameThreadsFor says so.
+    static void chooseThreads(AVCodecContext *context, AVCodecID id, int cores, int width,
+                              int height, bool wholeFrames);
+    // Whether a stream of width x height needs frame threads: only when one core cannot
+    // decode it in time, as each frame thread beyond the first holds back one more frame.
+    // They need whole pictures (wholeFrames), not pieces.
+    static bool frameThreadsFor(AVCodecID id, int width, int height, int cores);
 
     // Thread bodies.
     void decodeVideo();
@@ -67,6 +80,9 @@ public:
 
     // Frames allowed to wait per kind before the decode thread stops taking packets.
     static constexpr int kMaxFrames = 2;
+    // A decode thread with nothing to take sleeps at most this long (milliseconds) before
+    // it looks at its stop and flush requests again; an arriving packet wakes it at once.
+    static constexpr int kWakeMs = 5;
 
 private:
     // What differs between video and audio decoding; one constant row per kind.
@@ -111,17 +127,29 @@ private:
         AVCodecContext *context = nullptr; // owned
         AVFrame *frame = nullptr;          // owned work frame
         AVRational timeBase{1, 30};
+        double readAt = 0.0;  // of the packet last sent
         bool started = false; // the key-packet gate is open
+        bool pieces = false;  // the codec was opened for pictures in pieces
+        // The picture size, known from the first decoded frame (the stream description
+        // often leaves it out); a codec that then turns out to need frame threads is
+        // opened again with them at the next key packet that is a whole picture.
+        int width = 0;
+        int height = 0;
+        bool upgradePending = false;
 
         // Owned; created and destroyed with the codec by this kind's thread, which swaps
         // the pointer under framesLock. _popFrame holds that lock while it pops, so a
         // render thread never touches a queue that is being destroyed.
         JXPlayerQueue<JXPlayerFrame> *frames = nullptr;
         mutable std::mutex framesLock;
+        // Signalled after each frame push, under framesLock, so a waiting render thread
+        // that has just found the queue empty cannot miss it.
+        std::condition_variable frameArrived;
     };
 
     void _decode(Stream &stream);
     bool _takePacket(Stream &stream, JXPlayerPacket *packet);
+    void _noteSize(Stream &stream, const AVFrame *frame);
     void _flush(Stream &stream);
     int _initCodec(Stream &stream, AVCodecID id);
     void _initHardware(Stream &stream);
@@ -129,6 +157,7 @@ private:
     int _sendPacket(Stream &stream, JXPlayerPacket *packet);
     int _recvFrames(Stream &stream);
     JXPlayerFrame *_popFrame(Stream &stream);
+    void _waitForFrame(Stream &stream, int milliseconds);
     bool _mayGoOn(const Stream &stream) const;
 
     JXPlayerReader *reader = nullptr; // not owned; set before start, then read-only

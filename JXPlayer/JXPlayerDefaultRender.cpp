@@ -19,6 +19,8 @@ JXPlayerDefaultRender::~JXPlayerDefaultRender()
 int JXPlayerDefaultRender::doStart()
 {
     doStop();
+    // A live source's sound keeps pace with its picture, which is shown as it comes.
+    pcmPlayer->setBufferMilliseconds(isLive() ? kLiveAudioMs : 0);
     pcmPlayer->start();
     return JXPlayerRender::doStart();
 }

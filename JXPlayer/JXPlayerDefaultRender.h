@@ -25,6 +25,10 @@ public:
     void setVideoView(JXVideoView *view);
     JXPcmPlayer *pcm() const { return pcmPlayer; }
 
+    // Milliseconds of sound the output holds on a live source: about what the picture
+    // takes from arrival to screen, with room for the scheduling of a busy machine.
+    static constexpr int kLiveAudioMs = 40;
+
 protected:
     // Opens the PCM output, then starts the threads.
     int doStart() override;

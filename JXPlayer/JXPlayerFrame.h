@@ -21,4 +21,7 @@ public:
 
     AVFrame *frame;      // owned reference
     AVRational timeBase; // of the stream the packet came from
+    // Monotonic clock when the packet last sent before it was read; 0 when not known. For
+    // audio, whose decoders hold nothing back, that is the frame's own packet.
+    double readAt = 0.0;
 };

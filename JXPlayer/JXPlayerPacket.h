@@ -25,4 +25,9 @@ public:
     int codecId;         // AVCodecID of the stream the packet came from
     int mediaKind;       // kVideo or kAudio
     AVRational timeBase; // the stream's time base
+    // One or more whole units of a picture rather than a whole picture: only a decoder
+    // that takes pictures in pieces (AV_CODEC_FLAG2_CHUNKS) can use it.
+    bool piece = false;
+    // Monotonic clock when the reader queued it; 0 when not known.
+    double readAt = 0.0;
 };

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 
 // First-in-first-out queue of owned pointers shared by two player threads (packets from
 // the reader thread to a decode thread, frames from a decode thread to a render thread,
 // commands from the client to the reader thread). Each operation holds the queue's own
-// lock for its duration only, so no caller ever holds two queue locks at once.
+// lock for its duration only, so no caller ever holds two queue locks at once. A taker
+// with nothing to do waits in waitForItem, which a push ends at once.
 template <typename T>
 class JXPlayerQueue
 {
@@ -19,8 +22,20 @@ public:
     // Appends item; the queue owns it from then on.
     void push(T *item)
     {
-        std::lock_guard<std::mutex> guard(mutex);
-        items.push_back(item);
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            items.push_back(item);
+        }
+        arrived.notify_all();
+    }
+
+    // Returns when an item waits or after milliseconds, whichever comes first; whether an
+    // item waits. The bound lets the taker look at its stop and flush requests meanwhile.
+    bool waitForItem(int milliseconds) const
+    {
+        std::unique_lock<std::mutex> guard(mutex);
+        return arrived.wait_for(guard, std::chrono::milliseconds(milliseconds),
+                                [this] { return !items.empty(); });
     }
 
     // Removes and returns the oldest item, or null when empty; the caller owns the result.
@@ -56,5 +71,6 @@ public:
 private:
     // A pthread mutex rather than QMutex: its contended path is visible to ThreadSanitizer.
     mutable std::mutex mutex;
-    std::deque<T *> items; // owned; under mutex
+    mutable std::condition_variable arrived; // signalled after every push
+    std::deque<T *> items;                   // owned; under mutex
 };

@@ -59,6 +59,11 @@ void JXPlayerRender::doStop()
     _stopThreads();
 }
 
+bool JXPlayerRender::isLive() const
+{
+    return decoder && decoder->playerReader() && decoder->playerReader()->isRealtime();
+}
+
 bool JXPlayerRender::isRunning()
 {
     return JXThread::running(videoThread) || JXThread::running(audioThread);
@@ -97,19 +102,30 @@ void JXPlayerRender::renderVideo()
     videoTime = -1.0;
     videoCount = 0;
     videoBaseTime = -1.0;
+    videoDropped = 0;
     double wallAnchor = JXThread::monotonic();
     bool endedReported = false;
+    // A live source is shown as soon as it is decoded, newest first: holding a frame to
+    // its due time would only keep the delay of whichever frame set the anchor (the burst
+    // at connection), and showing an older frame while a newer one waits is falling behind.
+    const bool live = isLive();
+    const bool withSound = live && decoder->playerReader()->hasAudio();
     while (_videoRunning()) {
-        JXPlayerFrame *frame = decoder->popVideoFrame();
+        JXPlayerFrame *frame = live ? _newestVideoFrame() : decoder->popVideoFrame();
         if (!frame) {
             if (decoder->isVideoEOF() && !endedReported) {
                 qDebug("call play ended");
                 _raise(JXPlayerRenderObserver::kPlayEnded);
                 endedReported = true;
             }
-            JXThread::msleep(1);
+            decoder->waitForVideoFrame(JXPlayerDecoder::kWakeMs);
             continue;
         }
+        // The sound of a live source reaches the ear later than the picture reaches the
+        // screen (it waits for the output, and the output holds kLiveAudioMs): the picture
+        // waits a little too, to stay in step with it.
+        if (withSound && frame->readAt > 0)
+            _holdUntil(frame->readAt + kLiveSoundHold);
         const double time = frame->time();
         const int count = videoCount;
         const double due = _schedule(videoBaseTime, wallAnchor, time, videoTime, count, "video");
@@ -119,25 +135,47 @@ void JXPlayerRender::renderVideo()
         videoCount = count + 1;
         renderVideoFrame(frame);
         delete frame;
-        _holdUntil(due);
+        if (!live)
+            _holdUntil(due);
         endedReported = false;
     }
+}
+
+JXPlayerFrame *JXPlayerRender::_newestVideoFrame()
+{
+    JXPlayerFrame *frame = decoder->popVideoFrame();
+    while (frame) {
+        JXPlayerFrame *newer = decoder->popVideoFrame();
+        if (!newer)
+            break;
+        delete frame;
+        frame = newer;
+        ++videoDropped;
+    }
+    return frame;
 }
 
 void JXPlayerRender::renderAudio()
 {
     audioBaseTime = -1.0;
+    audioDropped = 0;
     double wallAnchor = -1.0;
+    const bool live = isLive();
     while (_audioRunning()) {
         JXPlayerFrame *frame = decoder->popAudioFrame();
         if (!frame) {
             // Once the decode threads are gone nothing more can come.
             if (!decoder->isRunning())
                 break;
-            JXThread::msleep(1);
+            decoder->waitForAudioFrame(JXPlayerDecoder::kWakeMs);
             continue;
         }
         const double time = frame->time();
+        if (live && isStale(frame, JXThread::monotonic())) {
+            delete frame;
+            ++audioDropped;
+            continue;
+        }
         const int count = audioCount;
         _schedule(audioBaseTime, wallAnchor, time, audioTime, count, "audio");
         audioTime = time;
@@ -146,6 +184,15 @@ void JXPlayerRender::renderAudio()
             JXThread::msleep(1);
         delete frame;
     }
+}
+
+bool JXPlayerRender::isStale(const JXPlayerFrame *frame, double now)
+{
+    if (frame->readAt <= 0 || frame->frame->sample_rate <= 0)
+        return false;
+    // A frame waits for the output to take the one before it: up to its own length.
+    const double length = static_cast<double>(frame->frame->nb_samples) / frame->frame->sample_rate;
+    return now - frame->readAt > length + kMaxLiveAudioWait;
 }
 
 double JXPlayerRender::dueTime(Anchor &anchor, double time, double lastTime, int count, double now,

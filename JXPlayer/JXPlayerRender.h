@@ -15,8 +15,9 @@ using JXPlayerRenderVideoThread = JXMemberThread<JXPlayerRender>;
 using JXPlayerRenderAudioThread = JXMemberThread<JXPlayerRender>;
 
 // Takes decoded frames from the decoder on a video and an audio thread and hands each to a
-// sink. Video is paced on the monotonic clock by the frames' presentation times; audio is
-// paced by its sink's blocking write.
+// sink. Video is paced on the monotonic clock by the frames' presentation times, except on
+// a live (realtime) source, where the newest decoded frame is shown at once; audio is paced
+// by its sink's blocking write.
 class JXPlayerRender
 {
 public:
@@ -49,6 +50,21 @@ public:
     // Stores v; audio decoding stays on only above 0.01.
     virtual void setVolume(double v);
     virtual double volume();
+    // Decoded video frames of this run that were skipped because a newer one waited.
+    int droppedVideoFrames() const { return videoDropped; }
+    // Decoded audio frames of this run dropped because they came too late (live sources).
+    int droppedAudioFrames() const { return audioDropped; }
+
+    // Whether a live source's audio frame, taken at monotonic now, waited in the player so
+    // long since its packet was read that it has piled up behind a burst, a slow start of
+    // the output or a stall of the machine: played, it would keep the sound late for good,
+    // as the output plays in real time and never catches up.
+    static bool isStale(const JXPlayerFrame *frame, double now);
+    // Seconds an audio frame may wait beyond its own length.
+    static constexpr double kMaxLiveAudioWait = 0.03;
+    // Seconds a live picture with sound is held after its packet was read, so that it is
+    // seen with its sound (which waits for the output and then for the output's buffer).
+    static constexpr double kLiveSoundHold = 0.04;
 
     void setDecoder(JXPlayerDecoder *decoder);
     void setObserver(JXPlayerRenderObserver *observer);
@@ -74,6 +90,8 @@ protected:
     // a sink around them calls the base step (and doStop(), never stop(), from doStart()).
     virtual int doStart();
     virtual void doStop();
+    // Whether the input is a live source (the reader's realtime mode).
+    bool isLive() const;
 
 private:
     // start and stop may come from the client's thread and, at the first open, from the
@@ -83,6 +101,7 @@ private:
     double _schedule(std::atomic<double> &baseTime, double &wallAnchor, double time,
                      double lastTime, int count, const char *kind);
     void _holdUntil(double due);
+    JXPlayerFrame *_newestVideoFrame();
     void _stopThreads();
     bool _videoRunning() const;
     bool _audioRunning() const;
@@ -101,5 +120,8 @@ private:
     std::atomic<int> audioCount{0};
     std::atomic<double> audioBaseTime{-1.0}; // audio thread; any thread resets it (resetClock)
     std::atomic<double> volume_{1.0};        // set by the client, read by any thread
+    // Decoded video frames skipped for a newer one (live sources); video thread, any reader.
+    std::atomic<int> videoDropped{0};
+    std::atomic<int> audioDropped{0};                        // audio thread; read by any thread
     std::atomic<JXPlayerRenderObserver *> observer{nullptr}; // not owned; set by the client
 };

@@ -45,7 +45,7 @@ JXConfigure::JXConfigure()
     QDir().mkpath(configureDir());
     const QString path = filePath();
     const JXRegularFile::Kind kind = JXRegularFile::check(path, kMaxFileBytes);
-    if (kind == JXRegularFile::kAbsent || kind == JXRegularFile::kRegular) {
+    if (kind == JXRegularFile::Absent || kind == JXRegularFile::Regular) {
         settings = new QSettings(path, QSettings::IniFormat, this);
         return;
     }
@@ -140,7 +140,7 @@ void JXConfigure::setLanguage(const QString &language)
 
 bool JXConfigure::reprintQuestion() const
 {
-    return integer(kReprintQuestion, 0) != 0;
+    return integer(kReprintQuestion, 1) != 0;
 }
 
 int JXConfigure::upgradeVerifySeconds() const

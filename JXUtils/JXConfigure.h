@@ -26,7 +26,8 @@ public:
     QString networkName() const;
     QString networkIp() const;
     QString printerName() const;
-    // Whether the scan screen asks before printing a code already printed (off unless set).
+    // Whether the scan screen and lankitctl ask before printing a code already printed (on
+    // unless set to 0).
     bool reprintQuestion() const;
     // How long a batch upgrade waits for its devices to answer again (180 unless set).
     int upgradeVerifySeconds() const;

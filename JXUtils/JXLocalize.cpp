@@ -42,7 +42,7 @@ void load(const QString &name)
     const QString path = languagePath(s.fileName);
     QByteArray bytes;
     if (!JXRegularFile::read(path, JXLocalize::kMaxFileBytes, bytes)) {
-        if (JXRegularFile::check(path, JXLocalize::kMaxFileBytes) != JXRegularFile::kAbsent)
+        if (JXRegularFile::check(path, JXLocalize::kMaxFileBytes) != JXRegularFile::Absent)
             qDebug("language file %s skipped: not a regular file of at most %lld bytes",
                    qPrintable(path), static_cast<long long>(JXLocalize::kMaxFileBytes));
         return;

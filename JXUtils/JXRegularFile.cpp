@@ -11,8 +11,8 @@ namespace {
 JXRegularFile::Kind kindOf(const struct stat &info, qint64 maxBytes)
 {
     if (!S_ISREG(info.st_mode))
-        return JXRegularFile::kNotRegular;
-    return info.st_size > maxBytes ? JXRegularFile::kTooLarge : JXRegularFile::kRegular;
+        return JXRegularFile::NotRegular;
+    return info.st_size > maxBytes ? JXRegularFile::TooLarge : JXRegularFile::Regular;
 }
 } // namespace
 
@@ -23,8 +23,8 @@ JXRegularFile::Kind JXRegularFile::check(const QString &path, qint64 maxBytes)
     if (::stat(name.constData(), &info) == 0)
         return kindOf(info, maxBytes);
     if (::lstat(name.constData(), &info) == 0)
-        return kNotRegular; // a link to nothing: writing would create its target elsewhere
-    return errno == ENOENT ? kAbsent : kNotRegular;
+        return NotRegular; // a link to nothing: writing would create its target elsewhere
+    return errno == ENOENT ? Absent : NotRegular;
 }
 
 bool JXRegularFile::read(const QString &path, qint64 maxBytes, QByteArray &out)
@@ -36,7 +36,7 @@ bool JXRegularFile::read(const QString &path, qint64 maxBytes, QByteArray &out)
     if (fd < 0)
         return false;
     struct stat info;
-    bool ok = ::fstat(fd, &info) == 0 && kindOf(info, maxBytes) == kRegular;
+    bool ok = ::fstat(fd, &info) == 0 && kindOf(info, maxBytes) == Regular;
     if (ok) {
         // The file may grow after fstat: never take more than maxBytes + 1.
         out.resize(static_cast<int>(maxBytes) + 1);

@@ -11,10 +11,10 @@ class JXRegularFile
 public:
     enum Kind
     {
-        kAbsent,     // nothing there, not even a dangling link: may be created
-        kRegular,    // a regular file (links followed) of at most the size asked
-        kTooLarge,   // a regular file above that size
-        kNotRegular, // a FIFO, device, socket, directory, or a link to one or to nothing
+        Absent,     // nothing there, not even a dangling link: may be created
+        Regular,    // a regular file (links followed) of at most the size asked
+        TooLarge,   // a regular file above that size
+        NotRegular, // a FIFO, device, socket, directory, or a link to one or to nothing
     };
 
     // What path is, links followed.

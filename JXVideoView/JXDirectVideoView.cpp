@@ -17,6 +17,8 @@ namespace {
 // The image format swscale writes and the target paints without another conversion.
 constexpr AVPixelFormat kImagePixelFormat = AV_PIX_FMT_BGRA;
 constexpr QImage::Format kImageFormat = QImage::Format_RGB32;
+// A sample aspect ratio that would widen the picture beyond this is not believed.
+constexpr int64_t kMaxDisplayWidth = 16384;
 
 bool isYuv(AVPixelFormat format)
 {
@@ -104,6 +106,19 @@ QRect JXDirectVideoView::fitTarget(const QSize &widgetSize, const QSize &videoSi
     return QRect(0, static_cast<int>((h - height) / 2), static_cast<int>(w), height);
 }
 
+QSize JXDirectVideoView::displaySize(const AVFrame *frame)
+{
+    // Cameras that send PAL/NTSC-sized pictures (704 x 576 at 12:11) mean them to be
+    // stretched to their display aspect; widths are widened, heights never change.
+    const AVRational sar = frame->sample_aspect_ratio;
+    if (sar.num <= 0 || sar.den <= 0 || sar.num == sar.den)
+        return QSize(frame->width, frame->height);
+    const int64_t width = int64_t{frame->width} * sar.num / sar.den;
+    if (width <= 0 || width > kMaxDisplayWidth)
+        return QSize(frame->width, frame->height);
+    return QSize(static_cast<int>(width), frame->height);
+}
+
 bool JXDirectVideoView::_takeLatest()
 {
     std::lock_guard<std::mutex> guard(mutex);
@@ -127,16 +142,19 @@ void JXDirectVideoView::_draw()
         return;
     }
     if (const AVFrame *source = _systemMemoryFrame()) {
-        if (source->width != videoWidth || source->height != videoHeight) {
-            videoWidth = source->width;
-            videoHeight = source->height;
+        const QSize shown = displaySize(source);
+        if (shown.width() != videoWidth || shown.height() != videoHeight) {
+            videoWidth = shown.width();
+            videoHeight = shown.height();
             _refit();
         }
         if (_convert(source)) {
             imagePts = drawFrame->pts;
             imageFresh = true;
             failureLogged = false;
-            target->update();
+            // Painted now rather than at the next pass of the event loop: the picture is
+            // on the screen before anything else queued gets the thread.
+            target->repaint();
         }
     }
     av_frame_unref(transferFrame);

@@ -30,6 +30,9 @@ public:
     // The target's place for a video of videoSize in a widget of widgetSize: the video's
     // aspect ratio, centred; the whole widget when either size is empty.
     static QRect fitTarget(const QSize &widgetSize, const QSize &videoSize);
+    // The shape frame is meant to be seen in: its size with the width scaled by its sample
+    // aspect ratio (when it has a believable one).
+    static QSize displaySize(const AVFrame *frame);
 
     // GUI thread. How often the scaling context and the target image were (re)built.
     int scalerBuilds() const { return scalerBuildCount; }
@@ -74,7 +77,7 @@ private:
     AVFrame *drawFrame;     // owned; the reference taken for one draw
     AVFrame *transferFrame; // owned; system-memory copy of a hardware frame
     int pixelFormat = -1;   // AVPixelFormat the scaler was made for; -1 = none
-    int videoWidth = 0;
+    int videoWidth = 0;     // display size of the last frame drawn (see displaySize)
     int videoHeight = 0;
     SwsContext *scaler = nullptr; // owned
     bool scalerTried = false;     // scalerKey names the last attempt to make scaler

@@ -4,16 +4,23 @@
 #include <QTimerEvent>
 
 namespace {
-const int kBarCount = 12;
-const int kDegreesPerBar = 360 / kBarCount;
+constexpr int kBarCount = 12;
+constexpr int kDegreesPerBar = 360 / kBarCount;
+constexpr int kPreferredSide = 25;
+// Each bar runs from the outer radius inwards, leaving this share of it free in the middle.
+constexpr double kHubShare = 0.38;
+// A bar's width as a share of its length: stouter on small spinners, so they stay legible.
+constexpr int kLargestSmallSide = 32;
+constexpr double kSmallBarWidthShare = 0.35;
+constexpr double kLargeBarWidthShare = 0.23;
 } // namespace
 
 JXProgress::Bars JXProgress::barsFor(int side)
 {
     Bars bars;
     bars.outer = (side - 1) / 2;
-    bars.length = bars.outer - static_cast<int>(bars.outer * 0.38);
-    const double thickness = side <= 32 ? 0.35 : 0.23;
+    bars.length = bars.outer - static_cast<int>(bars.outer * kHubShare);
+    const double thickness = side <= kLargestSmallSide ? kSmallBarWidthShare : kLargeBarWidthShare;
     bars.width = static_cast<int>(bars.length * thickness);
     return bars;
 }
@@ -26,7 +33,7 @@ JXProgress::JXProgress(QWidget *parent) : QWidget(parent)
 
 QSize JXProgress::sizeHint() const
 {
-    return QSize(25, 25);
+    return QSize(kPreferredSide, kPreferredSide);
 }
 
 void JXProgress::startAnimation()

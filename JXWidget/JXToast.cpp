@@ -6,6 +6,10 @@
 #include <QTimer>
 
 namespace {
+constexpr int kToastRadius = 5;
+// Between the toast's edge and its text, on every side.
+constexpr int kToastPadding = 10;
+
 // Offset along one axis: the near flag wins over the centre flag, which wins over the far
 // flag; without any of them the margin is taken from the near edge.
 int axisOffset(Qt::Alignment alignment, Qt::AlignmentFlag nearFlag, Qt::AlignmentFlag centreFlag,
@@ -32,8 +36,8 @@ JXLabel *JXToast::createToastLabel(QWidget *parent, const QString &message, Qt::
     auto *label = new JXLabel(parent);
     label->setText(message);
     label->setBackgroundColor(QColor(0, 0, 0, 64));
-    label->setBorder(5, 0, QColor(255, 255, 255, 0));
-    label->setMargins(10, 10, 10, 10);
+    label->setBorder(kToastRadius, 0, QColor(255, 255, 255, 0));
+    label->setMargins(kToastPadding, kToastPadding, kToastPadding, kToastPadding);
     label->setTextColor(Qt::white);
     label->adjustSize();
     label->move(toastPosition(parent->size(), label->size(), alignment, marginX, marginY));

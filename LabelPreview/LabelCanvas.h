@@ -22,8 +22,8 @@ public:
     };
 
     // No real label comes near these; larger labels and pictures are refused.
-    static constexpr int MaxSide = 32000;
-    static constexpr long long MaxDots = 100000000;
+    static constexpr int kMaxSide = 32000;
+    static constexpr long long kMaxDots = 100000000;
 
     // budget: dot operations this canvas may spend; a negative budget draws nothing.
     LabelCanvas(int width, int height, long long budget);

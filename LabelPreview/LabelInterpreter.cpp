@@ -1,7 +1,6 @@
 #include "LabelInterpreter.h"
 
-#include "KorvalQr.h"
-#include "KorvalQrBitmap.h"
+#include "KorvalQrEncoder.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,26 +14,26 @@ namespace {
 
 // Numbers in a job are dots; anything beyond this is no place on a label, and keeping
 // them small keeps every sum of coordinates and sizes inside an int.
-constexpr int LargestNumber = 1 << 24;
+constexpr int kLargestNumber = 1 << 24;
 
 // What one drawing step costs before it draws a dot, in dot operations: about the time of
 // calling it.
-constexpr long long StepCost = 32;
+constexpr long long kStepCost = 32;
 
 // Command words, longest first so that a prefix never hides a longer word.
-const char *const CommandWords[] = {
+const char *const kCommandWords[] = {
     "#UM>CP", "^ee", "GW", "GD", "GM", "GK", "GG", "GI", "GC", "BK", "BI", "BF", "LO", "LE", "LW",
     "LS",     "WA",  "ZS", "ZN", "JB", "JF", "EI", "EK", "FI", "FK", "FS", "FE", "FR", "FM", "MD",
     "MR",     "CF",  "CT", "RF", "RZ", "RS", "RA", "^@", "N",  "q",  "Q",  "Z",  "H",  "S",  "R",
     "X",      "W",   "T",  "B",  "b",  "C",  "V",  "?",  "g",  "I",  "O",  "U"};
 
 // Commands that only set the printer up or ask it something: nothing to draw.
-const char *const SetupWords[] = {"H", "S",  "Z",  "ZS", "ZN",  "JB", "JF", "O",  "g",
-                                  "I", "BF", "CF", "^@", "^ee", "EI", "GI", "BI", "FI"};
+const char *const kSetupWords[] = {"H", "S",  "Z",  "ZS", "ZN",  "JB", "JF", "O",  "g",
+                                   "I", "BF", "CF", "^@", "^ee", "EI", "GI", "BI", "FI"};
 
 QByteArray wordAt(const QByteArray &job, size_t pos)
 {
-    for (const char *word : CommandWords) {
+    for (const char *word : kCommandWords) {
         const size_t n = std::strlen(word);
         if (pos + n <= static_cast<size_t>(job.size()) &&
             std::memcmp(job.constData() + pos, word, n) == 0)
@@ -77,7 +76,7 @@ int numberOfField(const char *begin, const char *end)
 
 // The integers of comma-separated fields, in one pass; a field may carry a letter before
 // its number (o0, r8). Missing, malformed or overflowing fields read as 0; the others are
-// clamped to LargestNumber.
+// clamped to kLargestNumber.
 std::vector<int> numbersOf(const QByteArray &fields)
 {
     std::vector<int> out;
@@ -86,7 +85,7 @@ std::vector<int> numbersOf(const QByteArray &fields)
     for (;;) {
         const char *comma = static_cast<const char *>(std::memchr(at, ',', end - at));
         const char *fieldEnd = comma ? comma : end;
-        out.push_back(std::clamp(numberOfField(at, fieldEnd), -LargestNumber, LargestNumber));
+        out.push_back(std::clamp(numberOfField(at, fieldEnd), -kLargestNumber, kLargestNumber));
         if (!comma)
             return out;
         at = comma + 1;
@@ -196,9 +195,9 @@ void LabelInterpreter::stop(const Command &c, const QString &why)
 
 void LabelInterpreter::note(size_t offset, const QByteArray &text, const QString &why)
 {
-    if (notesList.size() > MaxNotes)
+    if (notesList.size() > kMaxNotes)
         return;
-    if (notesList.size() == MaxNotes) {
+    if (notesList.size() == kMaxNotes) {
         notesList << QString("offset %1: further notes left out").arg(offset);
         return;
     }
@@ -387,7 +386,7 @@ bool LabelInterpreter::executeSetup(const Command &c)
         originY = numberAt(n, 1);
         return true;
     }
-    return std::any_of(std::begin(SetupWords), std::end(SetupWords),
+    return std::any_of(std::begin(kSetupWords), std::end(kSetupWords),
                        [&c](const char *w) { return c.word == w; });
 }
 
@@ -482,15 +481,15 @@ void LabelInterpreter::drawQr(const Command &c)
     const int model = numberAt(n, 7);
     const int level = numberAt(n, 8);
     const int mask = numberAt(n, 9);
-    auto symbol = std::make_unique<QrSymbol>();
-    if (!encodeQrSymbol(*symbol, level, 0, mask, c.quoted.constData())) {
+    QrModuleMatrix symbol;
+    if (!encodeQrModules(c.quoted.constData(), level, mask, rotation, symbol)) {
         note(c.offset, c.text, "the QR data cannot be encoded at that level and mask");
         return;
     }
     if (model != 2)
         note(c.offset, c.text, QString("drawn as model 2 (the command asks for m%1)").arg(model));
     // Encoding tries all eight masks over the symbol: paid like drawing it eight times.
-    const int size = symbol->size;
+    const int size = symbol.size;
     const long long encoding = 8LL * size * size;
     if (encoding > workLeft) {
         stop(c, "too many QR codes; the preview stops here");
@@ -499,21 +498,15 @@ void LabelInterpreter::drawQr(const Command &c)
     workLeft -= encoding;
     // The modules are drawn straight onto the label, so a large magnification costs only
     // the dots that fall on it.
-    const int m = magnification < 1 || magnification > QrMaxMagnification ? 1 : magnification;
-    std::vector<uint8_t> modules(static_cast<size_t>(size) * size);
-    for (int row = 0; row < size; ++row) {
-        for (int column = 0; column < size; ++column)
-            modules[static_cast<size_t>(row) * size + column] =
-                qrTurnedModule(*symbol, rotation, column, row);
-    }
-    addStep([modules = std::move(modules), size, m, x, y](LabelCanvas &canvas) {
+    const int m = magnification < 1 || magnification > kQrMaxMagnification ? 1 : magnification;
+    addStep([symbol = std::move(symbol), size, m, x, y](LabelCanvas &canvas) {
         const VisibleRange v =
             visibleRange(canvas, x, y, static_cast<long long>(size) * m, size * m);
         if (!canvas.charge(visibleDots(v)))
             return;
         for (int row = v.firstRow / m; row * m < v.endRow; ++row) {
             for (int column = v.firstColumn / m; column * m < v.endColumn; ++column) {
-                if (modules[static_cast<size_t>(row) * size + column])
+                if (symbol.isDark(column, row))
                     canvas.fillRect(x + column * m, y + row * m, m, m, LabelCanvas::Ink::Black);
             }
         }
@@ -551,14 +544,14 @@ void LabelInterpreter::print(const Command &c)
     const int width = labelWidth > 0 ? labelWidth : 832;
     const int height = labelHeight > 0 ? labelHeight : 1218;
     const long long dots = static_cast<long long>(width) * height;
-    if (width > LabelCanvas::MaxSide || height > LabelCanvas::MaxSide ||
-        dots > LabelCanvas::MaxDots) {
+    if (width > LabelCanvas::kMaxSide || height > LabelCanvas::kMaxSide ||
+        dots > LabelCanvas::kMaxDots) {
         stop(c, QString("a label of %1 x %2 dots is beyond the %3 dots a side and %4 "
                         "megapixels the preview draws")
                     .arg(width)
                     .arg(height)
-                    .arg(LabelCanvas::MaxSide)
-                    .arg(LabelCanvas::MaxDots / 1000000));
+                    .arg(LabelCanvas::kMaxSide)
+                    .arg(LabelCanvas::kMaxDots / 1000000));
         return;
     }
     // The label's dots are paid from the same budget as the drawing on it.
@@ -581,7 +574,7 @@ void LabelInterpreter::print(const Command &c)
     }
     // Each step costs as much as a few dozen dots even when it draws nothing, so a long
     // list of steps drawn off the label, printed many times, is bounded too.
-    for (size_t i = 0; i < steps.size() && label->canvas.charge(StepCost); ++i)
+    for (size_t i = 0; i < steps.size() && label->canvas.charge(kStepCost); ++i)
         steps[i](label->canvas);
     if (label->canvas.exhausted()) {
         stop(c, "too much to draw; the preview stops here");

@@ -38,15 +38,15 @@ public:
     // A job may be hostile: the dots of all its labels together with every dot operation
     // drawing them are bounded (about 256 MB of labels, a few seconds of drawing), and so
     // are the notes. A job beyond that is drawn up to that point and noted.
-    static constexpr long long WorkBudget = 256LL * 1024 * 1024;
-    static constexpr int MaxNotes = 1000;
+    static constexpr long long kWorkBudget = 256LL * 1024 * 1024;
+    static constexpr int kMaxNotes = 1000;
     // Takes each label as soon as its print command is drawn, so that only one label is
     // held at a time; false stops the reading (the label could not be kept).
     using LabelSink = std::function<bool(PrintedLabel &&label)>;
 
     // Without a sink the labels are kept in labels().
     void setLabelSink(LabelSink sink) { labelSink = std::move(sink); }
-    // A smaller budget than WorkBudget, for callers that read many jobs (the fuzzer).
+    // A smaller budget than kWorkBudget, for callers that read many jobs (the fuzzer).
     void setWorkBudget(long long budget) { workLeft = budget; }
     void run(const QByteArray &job);
 
@@ -91,7 +91,7 @@ private:
     std::map<QByteArray, RawGraphic> rawGraphics;
     std::vector<PrintedLabel> printed; // only without a sink
     LabelSink labelSink;
-    QStringList notesList;           // at most MaxNotes, then one line saying more were left out
-    long long workLeft = WorkBudget; // dots of labels and dot operations still allowed
-    bool stopped = false;            // set when the budget ran out: nothing more is read
+    QStringList notesList;            // at most kMaxNotes, then one line saying more were left out
+    long long workLeft = kWorkBudget; // dots of labels and dot operations still allowed
+    bool stopped = false;             // set when the budget ran out: nothing more is read
 };

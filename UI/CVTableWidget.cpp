@@ -7,15 +7,24 @@
 #include <QKeyEvent>
 
 #include <algorithm>
+#include <utility>
 
 CVTableWidget::CVTableWidget(QWidget *parent) : QTableWidget(parent)
 {}
+
+void CVTableWidget::setTextSource(TextSource source)
+{
+    textSource = std::move(source);
+}
 
 QString CVTableWidget::cellText(const QModelIndex &index) const
 {
     const QVariant data = model()->data(index, Qt::DisplayRole);
     if (!data.isValid()) {
-        // The visible text lives in the cell widget; a tick cell contributes nothing.
+        // The visible text lives with the owner or in the cell widget; a tick cell
+        // contributes nothing.
+        if (textSource)
+            return textSource(index.row(), index.column());
         const auto *cell = dynamic_cast<const CVWidget *>(indexWidget(index));
         return cell ? cell->text() : QString();
     }

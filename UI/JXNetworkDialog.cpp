@@ -7,11 +7,26 @@
 #include <QLabel>
 #include <QPushButton>
 
+namespace {
+constexpr int kDialogWidth = 500;
+constexpr int kDialogHeight = 200;
+constexpr int kPromptHeight = 40;
+constexpr int kComboMargin = 10; // on either side
+constexpr int kComboHeight = 30;
+// The design places the box (H - 160) / 2 below the prompt: 20 at the usual height. That
+// is not centred between the prompt and the button, and is kept as drawn.
+constexpr int kComboHeightAllowance = 160;
+constexpr int kButtonWidth = 60;
+constexpr int kButtonHeight = 40;
+// From the dialog's bottom edge up to the button's top, leaving 20 under the button.
+constexpr int kButtonRise = 60;
+} // namespace
+
 JXNetworkDialog::JXNetworkDialog(QWidget *parent)
     : JXDialog(parent), promptLabel(new QLabel(this)), networkCombo(new QComboBox(this)),
       okButton(new QPushButton(this))
 {
-    resize(500, 200);
+    resize(kDialogWidth, kDialogHeight);
     if (parent && parent->width() > 0 && parent->height() > 0)
         move(parent->mapToGlobal(parent->rect().center()) - rect().center());
     promptLabel->setText(translate(QStringLiteral("Please select network")));
@@ -84,7 +99,8 @@ void JXNetworkDialog::resizeEvent(QResizeEvent *event)
     JXDialog::resizeEvent(event);
     const int w = width();
     const int h = height();
-    promptLabel->setGeometry(0, 0, w, 40);
-    networkCombo->setGeometry(10, (h - 160) / 2 + 40, w - 20, 30);
-    okButton->setGeometry((w - 60) / 2, h - 60, 60, 40);
+    promptLabel->setGeometry(0, 0, w, kPromptHeight);
+    networkCombo->setGeometry(kComboMargin, (h - kComboHeightAllowance) / 2 + kPromptHeight,
+                              w - 2 * kComboMargin, kComboHeight);
+    okButton->setGeometry((w - kButtonWidth) / 2, h - kButtonRise, kButtonWidth, kButtonHeight);
 }

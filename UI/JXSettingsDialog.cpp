@@ -9,11 +9,30 @@ namespace {
 const char kBuildDate[] = "20240319";
 // Language codes by the language box's row.
 const char *const kLanguageCodes[] = {"en", "cn"};
-const int kEnglish = 0;
-const int kChinese = 1;
-const int kHardwareOn = 0;
-const int kHardwareOff = 1;
-const int kComboFontPixels = 12;
+constexpr int kEnglish = 0;
+constexpr int kChinese = 1;
+constexpr int kHardwareOn = 0;
+constexpr int kHardwareOff = 1;
+constexpr int kComboFontPixels = 12;
+
+constexpr int kDialogWidth = 400;
+constexpr int kDialogHeight = 200;
+// Four rows (version, build date, language, hardware), each a caption in the left half
+// and its value or choice box in the right half.
+constexpr int kFirstRowTop = 30;
+constexpr int kRowStep = 40;
+constexpr int kRowHeight = 30;
+constexpr int kComboWidth = 100;
+constexpr int kComboHeight = 20;
+// A choice box sits centred in the height of its row.
+constexpr int kComboDrop = (kRowHeight - kComboHeight) / 2;
+// The design puts the hardware caption one pixel right of the other captions; kept so.
+constexpr int kHardwareCaptionX = 1;
+
+constexpr int rowTop(int row)
+{
+    return kFirstRowTop + row * kRowStep;
+}
 
 QString caption(const char *word)
 {
@@ -27,7 +46,7 @@ QLabel *newLabel(QWidget *parent, Qt::Alignment alignment)
     return label;
 }
 
-// The choice boxes are 20 pixels high; a font that fits keeps descenders inside them.
+// The choice boxes are kComboHeight high; a font that fits keeps descenders inside them.
 void fitTextToRow(QComboBox *box)
 {
     QFont font = box->font();
@@ -64,7 +83,7 @@ JXSettingsDialog::JXSettingsDialog(QWidget *parent)
         configure.language().compare(QLatin1String("en"), Qt::CaseInsensitive) == 0;
     languageCombo->setCurrentIndex(english ? kEnglish : kChinese);
     hardwareCombo->setCurrentIndex(configure.hardwareDecoding() ? kHardwareOn : kHardwareOff);
-    resize(400, 200);
+    resize(kDialogWidth, kDialogHeight);
 }
 
 void JXSettingsDialog::setTexts()
@@ -105,12 +124,12 @@ void JXSettingsDialog::resizeEvent(QResizeEvent *event)
 {
     JXDialog::resizeEvent(event);
     const int half = width() / 2;
-    versionCaption->setGeometry(0, 30, half, 30);
-    versionValue->setGeometry(half, 30, half, 30);
-    buildDateCaption->setGeometry(0, 70, half, 30);
-    buildDateValue->setGeometry(half, 70, half, 30);
-    languageCaption->setGeometry(0, 110, half, 30);
-    languageCombo->setGeometry(half, 115, 100, 20);
-    hardwareCaption->setGeometry(1, 150, half, 30);
-    hardwareCombo->setGeometry(half, 155, 100, 20);
+    versionCaption->setGeometry(0, rowTop(0), half, kRowHeight);
+    versionValue->setGeometry(half, rowTop(0), half, kRowHeight);
+    buildDateCaption->setGeometry(0, rowTop(1), half, kRowHeight);
+    buildDateValue->setGeometry(half, rowTop(1), half, kRowHeight);
+    languageCaption->setGeometry(0, rowTop(2), half, kRowHeight);
+    languageCombo->setGeometry(half, rowTop(2) + kComboDrop, kComboWidth, kComboHeight);
+    hardwareCaption->setGeometry(kHardwareCaptionX, rowTop(3), half, kRowHeight);
+    hardwareCombo->setGeometry(half, rowTop(3) + kComboDrop, kComboWidth, kComboHeight);
 }

@@ -4,7 +4,7 @@
 
 namespace {
 // Distance of the check-all box from the top of the header, in pixels.
-const int kBoxTop = 5;
+constexpr int kBoxTop = 5;
 } // namespace
 
 QCheckBoxHeaderWidget::QCheckBoxHeaderWidget(Qt::Orientation orientation, QWidget *parent)

@@ -1,6 +1,5 @@
 #include "UI/VeltoBatchMenu.h"
 
-#include "JXUtils/JXConfigure.h"
 #include "JXWidget/JXDialog/JXAlertDialog.h"
 #include "UI/CVTableWidget.h"
 #include "UI/VeltoDeviceFirmwareSettingsDialog.h"
@@ -58,9 +57,14 @@ void VeltoBatchMenu::showMenu(const QPoint &position)
     menu->popup(devicesWidget->tableWidget()->viewport()->mapToGlobal(position));
 }
 
+// Every batch question can cut many cameras off at once: Return alone answers Cancel.
 bool VeltoBatchMenu::confirm(const QString &question, int count) const
 {
-    return JXAlertDialog::information(question.arg(count)) == 1;
+    JXAlertDialog alert;
+    alert.setContent(question.arg(count), translate(QStringLiteral("Ok")),
+                     translate(QStringLiteral("Cancel")));
+    alert.makeCancelDefault();
+    return alert.exec() == QDialog::Accepted;
 }
 
 void VeltoBatchMenu::upgradeTicked()
@@ -88,13 +92,10 @@ void VeltoBatchMenu::upgradeTicked()
         return;
     dialog.stopRun();
     const QVector<int> results = dialog.uploadResults();
-    VeltoUpgradeWaitDialog wait;
-    wait.setDevices(devices, results, JXConfigure().upgradeVerifySeconds());
-    wait.start();
-    wait.exec();
-    wait.stopRun();
+    const QVector<VeltoDevice> answers =
+        VeltoUpgradeWaitDialog::verify(devicesWidget, devices, results);
     VeltoUpgradeResultDialog result;
-    result.setResults(devices, wait.answeredDevices(), results);
+    result.setResults(devices, answers, results);
     if (resultShown)
         resultShown(result);
     result.exec();
@@ -103,7 +104,8 @@ void VeltoBatchMenu::upgradeTicked()
 void VeltoBatchMenu::setTickedToDhcp()
 {
     const QVector<VeltoDevice> devices = tickedDevices();
-    if (devices.isEmpty())
+    if (devices.isEmpty() ||
+        !confirm(translate(QStringLiteral("Set %1 devices to DHCP?")), devices.size()))
         return;
     VeltoDeviceIpSettingsDialog dialog;
     dialog.setDevicesWidget(devicesWidget);

@@ -28,7 +28,7 @@ public:
     // The menu for the current ticks; the caller owns it.
     QMenu *createMenu() const;
 
-    // The entries' operations. Upgrade and restore ask first, naming how many devices.
+    // The entries' operations. Each asks first, naming how many devices.
     void upgradeTicked();
     void setTickedToDhcp();
     void restoreTicked();

@@ -6,7 +6,8 @@
 class VeltoDevicesWidget;
 
 // Base of the panel that shows the device selected in the table. It can show toast
-// messages over itself and keeps its own copy of the device record.
+// messages over itself and keeps a copy of the device record, which follows every change
+// that the table takes back from a dialog.
 class VeltoDeviceContentWidget : public JXToast
 {
     Q_OBJECT
@@ -14,11 +15,15 @@ class VeltoDeviceContentWidget : public JXToast
 public:
     explicit VeltoDeviceContentWidget(QWidget *parent = nullptr);
 
-    // The table that the panel's dialogs write changed records back to.
+    // The table that the panel's dialogs write changed records back to, and whose changed
+    // records the panel takes over.
     virtual void setDevicesWidget(VeltoDevicesWidget *widget);
-    // Copies d; the panel shows it until the next call.
+    // Copies d; the panel shows it until the next call or a change of its table row.
     virtual void setDevice(const VeltoDevice &d);
     virtual VeltoDevice device() const;
+
+private slots:
+    void takeCurrentRecord();
 
 protected:
     VeltoDevice shownDevice;                     // a copy; GUI thread

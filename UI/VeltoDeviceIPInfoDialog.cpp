@@ -16,14 +16,17 @@
 #include <iterator>
 
 namespace {
-const int kLabelX = 10;
-const int kFieldX = 140;
-const int kColumnWidth = 110;
-const int kRowHeight = 20;
-const int kFirstFieldY = 40;
-const int kRowStep = 30;
-const int kButtonY = 190;
-const int kButtonHeight = 25;
+constexpr int kDialogWidth = 260;
+constexpr int kDialogHeight = 230;
+constexpr int kLabelX = 10;
+constexpr int kFieldX = 140;
+constexpr int kColumnWidth = 110;
+constexpr int kRowHeight = 20;
+constexpr int kModeY = 10;
+constexpr int kFirstFieldY = 40;
+constexpr int kRowStep = 30;
+constexpr int kButtonY = 190;
+constexpr int kButtonHeight = 25;
 
 // Field names in the order of the line edits.
 const char *const kFieldNames[] = {"IP Address", "Netmask", "Gateway", "Dns1", "Dns2"};
@@ -34,10 +37,10 @@ VeltoDeviceIPInfoDialog::VeltoDeviceIPInfoDialog(QWidget *parent)
       cancelButton(new QPushButton(this))
 {
     useVeltoPanelFont(this);
-    addLabel("IP Mode", 10);
+    addLabel("IP Mode", kModeY);
     modeBox->addItem(translate(QStringLiteral("DHCP")));
     modeBox->addItem(translate(QStringLiteral("Static")));
-    modeBox->setGeometry(kFieldX, 10, std::max(modeBox->sizeHint().width(), kColumnWidth),
+    modeBox->setGeometry(kFieldX, kModeY, std::max(modeBox->sizeHint().width(), kColumnWidth),
                          kRowHeight);
     for (int i = 0; i < kFields; ++i) {
         const int y = kFirstFieldY + i * kRowStep;
@@ -49,8 +52,8 @@ VeltoDeviceIPInfoDialog::VeltoDeviceIPInfoDialog(QWidget *parent)
     setButton->setGeometry(kLabelX, kButtonY, kColumnWidth, kButtonHeight);
     cancelButton->setText(translate(QStringLiteral("Cancel")));
     cancelButton->setGeometry(kFieldX, kButtonY, kColumnWidth, kButtonHeight);
-    setMinimumSize(260, 230);
-    resize(260, 230);
+    setMinimumSize(kDialogWidth, kDialogHeight);
+    resize(kDialogWidth, kDialogHeight);
 
     connect(modeBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &VeltoDeviceIPInfoDialog::onComboBoxIndexChanged);
@@ -59,10 +62,10 @@ VeltoDeviceIPInfoDialog::VeltoDeviceIPInfoDialog(QWidget *parent)
             &VeltoDeviceIPInfoDialog::onClickCancelButton);
 }
 
-QLabel *VeltoDeviceIPInfoDialog::addLabel(const char *text, int y, int height)
+QLabel *VeltoDeviceIPInfoDialog::addLabel(const char *text, int y)
 {
     auto *label = new QLabel(translate(QString::fromLatin1(text)), this);
-    label->setGeometry(kLabelX, y, kColumnWidth, height);
+    label->setGeometry(kLabelX, y, kColumnWidth, kRowHeight);
     return label;
 }
 
@@ -139,7 +142,7 @@ bool VeltoDeviceIPInfoDialog::validate(QString values[kFields])
         if (question.exec() != QDialog::Accepted)
             return false;
     } else if (verdict != VeltoSettingsCheck::Ok) {
-        showToast(message, Qt::AlignHCenter | Qt::AlignBottom, 5, 5);
+        showToast(message, Qt::AlignHCenter | Qt::AlignBottom, kToastMargin, kToastMargin);
         return false;
     }
     const QString checked[kFields] = {address.ip, address.netmask, address.gateway, address.dns1,

@@ -43,7 +43,7 @@ private:
     };
     static const int kFields = 5;
 
-    QLabel *addLabel(const char *text, int y, int height = 20);
+    QLabel *addLabel(const char *text, int y);
     void setDhcp();
     void setStatic(const QString values[kFields]);
     // True when values may be sent, as the dotted quads they now hold; otherwise the

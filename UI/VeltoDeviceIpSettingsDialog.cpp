@@ -32,39 +32,43 @@ void VeltoDeviceIpSettingsDialog::setSettings(const QVector<VeltoDevice> &device
 void VeltoDeviceIpSettingsDialog::run()
 {
     if (VeltoSDK::instance()) {
-        if (dhcp)
-            sendDhcp();
-        else
-            sendStatic();
-        updateDevices(devices);
+        updateDevices(dhcp ? sendDhcp() : sendStatic());
     }
     emit _close();
 }
 
-void VeltoDeviceIpSettingsDialog::sendDhcp()
+QVector<VeltoDevice> VeltoDeviceIpSettingsDialog::sendDhcp()
 {
+    QVector<VeltoDevice> changes;
     if (!noteResult(devices, VeltoSDK::instance()->setDevicesDhcp(devices)))
-        return;
-    for (VeltoDevice &device : devices)
-        device.setIpMode(QStringLiteral("dhcp"));
+        return changes;
+    for (const VeltoDevice &device : qAsConst(devices)) {
+        VeltoDevice change = changeOf(device);
+        change.setIpMode(QStringLiteral("dhcp"));
+        changes.append(change);
+    }
+    return changes;
 }
 
 // A device that refuses or does not answer keeps its old values; the others are still
 // tried, unless the operator closed the dialog.
-void VeltoDeviceIpSettingsDialog::sendStatic()
+QVector<VeltoDevice> VeltoDeviceIpSettingsDialog::sendStatic()
 {
+    QVector<VeltoDevice> changes;
     const int count = std::min({devices.size(), ipList.size(), netmaskList.size(),
                                 gatewayList.size(), dns1List.size(), dns2List.size()});
     for (int i = 0; i < count && !isStopped(); ++i) {
-        VeltoDevice &device = devices[i];
         const int result = VeltoSDK::instance()->setDeviceIp(
-            device, ipList[i], netmaskList[i], gatewayList[i], dns1List[i], dns2List[i]);
-        if (!noteResult({device}, result))
+            devices[i], ipList[i], netmaskList[i], gatewayList[i], dns1List[i], dns2List[i]);
+        if (!noteResult({devices[i]}, result))
             continue;
-        device.setIp(ipList[i]);
-        device.setNetmask(netmaskList[i]);
-        device.setGateway(gatewayList[i]);
-        device.setDns1(dns1List[i]);
-        device.setDns2(dns2List[i]);
+        VeltoDevice change = changeOf(devices[i]);
+        change.setIp(ipList[i]);
+        change.setNetmask(netmaskList[i]);
+        change.setGateway(gatewayList[i]);
+        change.setDns1(dns1List[i]);
+        change.setDns2(dns2List[i]);
+        changes.append(change);
     }
+    return changes;
 }

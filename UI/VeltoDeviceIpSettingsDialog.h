@@ -23,8 +23,9 @@ public:
     void run() override;
 
 private:
-    void sendDhcp();
-    void sendStatic();
+    // Each returns the changes of the devices that took their settings.
+    QVector<VeltoDevice> sendDhcp();
+    QVector<VeltoDevice> sendStatic();
 
     // Set on the GUI thread before start(); read by the job.
     QVector<VeltoDevice> devices;

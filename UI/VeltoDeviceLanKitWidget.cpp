@@ -7,6 +7,8 @@
 #include "UI/VeltoDeviceNameSettingsDialog.h"
 #include "UI/VeltoDeviceRestoreSettingsDialog.h"
 #include "UI/VeltoPanelFont.h"
+#include "UI/VeltoUpgradeResultDialog.h"
+#include "UI/VeltoUpgradeWaitDialog.h"
 #include "Velto/VeltoSettingsCheck.h"
 
 #include <QFileDialog>
@@ -173,16 +175,26 @@ void VeltoDeviceLanKitWidget::onUpgradeFirmware()
     dialog.setDevicesWidget(devicesWidget);
     dialog.setSettings({shownDevice}, {chooser.selectedFiles().first()});
     dialog.start();
-    dialog.exec();
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.stopRun();
+    // Only a device that took the file is waited for: its answer, new version and all,
+    // becomes the row's record, and the verdict is shown as for a batch.
+    const QVector<int> results = dialog.uploadResults();
+    if (results.value(0, -1) != 0)
+        return;
+    const VeltoDevice device = shownDevice;
+    const QVector<VeltoDevice> answers =
+        VeltoUpgradeWaitDialog::verify(devicesWidget, {device}, results);
+    VeltoUpgradeResultDialog verdict;
+    verdict.setResults({device}, answers, results);
+    verdict.exec();
 }
 
 void VeltoDeviceLanKitWidget::onRestore()
 {
     // Return alone must not reset a camera: Cancel is the default.
-    const QString device =
-        shownDevice.name().isEmpty()
-            ? shownDevice.mac()
-            : QStringLiteral("%1 (%2)").arg(shownDevice.name().left(32), shownDevice.mac());
+    const QString device = VeltoDeviceSettingsDialog::deviceLabel(shownDevice);
     JXAlertDialog question;
     const QString text = translate(QStringLiteral("Restore %1 to factory settings?")).arg(device) +
                          QLatin1Char('\n') +
@@ -192,6 +204,7 @@ void VeltoDeviceLanKitWidget::onRestore()
     if (question.exec() != QDialog::Accepted)
         return;
     VeltoDeviceRestoreSettingsDialog dialog;
+    dialog.setDevicesWidget(devicesWidget);
     dialog.setSettings({shownDevice});
     dialog.start();
     dialog.exec();

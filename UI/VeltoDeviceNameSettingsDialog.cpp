@@ -24,9 +24,13 @@ void VeltoDeviceNameSettingsDialog::run()
     if (sdk && !names.isEmpty()) {
         const QString name = names.first();
         if (noteResult(devices, sdk->setDevicesName(devices, name))) {
-            for (VeltoDevice &device : devices)
-                device.setName(name);
-            updateDevices(devices);
+            QVector<VeltoDevice> changes;
+            for (const VeltoDevice &device : qAsConst(devices)) {
+                VeltoDevice change = changeOf(device);
+                change.setName(name);
+                changes.append(change);
+            }
+            updateDevices(changes);
         }
     }
     emit _close();

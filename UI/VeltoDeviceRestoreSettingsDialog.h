@@ -4,7 +4,8 @@
 
 #include <QVector>
 
-// Restores the listed devices' factory settings in one message. No record changes.
+// Restores the listed devices' factory settings in one message, then asks them again: what
+// each answers becomes its row's record.
 class VeltoDeviceRestoreSettingsDialog : public VeltoDeviceSettingsDialog
 {
     Q_OBJECT
@@ -18,5 +19,8 @@ public:
     void run() override;
 
 private:
+    // The changes of the rows of the devices that answered a search after the reset.
+    QVector<VeltoDevice> askAgain();
+
     QVector<VeltoDevice> devices; // set on the GUI thread before start(); read by the job
 };

@@ -11,17 +11,7 @@
 
 namespace {
 // A name may be a kilobyte long; the message shows its start.
-const int kShownNameLength = 32;
-
-QString deviceLabel(const VeltoDevice &device)
-{
-    const QString name = device.name();
-    if (name.isEmpty())
-        return device.mac();
-    const QString shown =
-        name.size() > kShownNameLength ? name.left(kShownNameLength) + QChar(0x2026) : name;
-    return QStringLiteral("%1 (%2)").arg(shown, device.mac());
-}
+constexpr int kShownNameLength = 32;
 } // namespace
 
 VeltoDeviceSettingsDialog::VeltoDeviceSettingsDialog(QWidget *parent) : JXProgressDialog(parent)
@@ -48,8 +38,36 @@ void VeltoDeviceSettingsDialog::updateDevices(QVector<VeltoDevice> devices)
             this, [this, devices] { updateDevices(devices); }, Qt::QueuedConnection);
         return;
     }
-    if (devicesWidget)
-        devicesWidget->updateDevices(devices);
+    if (!devicesWidget)
+        return;
+    QVector<VeltoDevice> merged;
+    for (const VeltoDevice &change : qAsConst(devices)) {
+        VeltoDevice current = devicesWidget->deviceAt(change.rowIndex);
+        if (current.mac() != change.mac())
+            continue; // the row shows another device since the dialog began
+        const QMap<QString, QString> &values = change.allValues();
+        for (auto it = values.begin(); it != values.end(); ++it)
+            current.setValue(it.key(), it.value());
+        merged.append(current);
+    }
+    devicesWidget->updateDevices(merged);
+}
+
+VeltoDevice VeltoDeviceSettingsDialog::changeOf(const VeltoDevice &device)
+{
+    VeltoDevice change;
+    change.setMac(device.mac());
+    change.rowIndex = device.rowIndex;
+    return change;
+}
+
+VeltoDevice VeltoDeviceSettingsDialog::changeFromAnswer(const VeltoDevice &device,
+                                                        const VeltoDevice &answer)
+{
+    VeltoDevice change = answer;
+    change.setMac(device.mac()); // the table's spelling, which the answer may not keep
+    change.rowIndex = device.rowIndex;
+    return change;
 }
 
 void VeltoDeviceSettingsDialog::noteFailure(const VeltoDevice &device, const QString &reason,
@@ -67,6 +85,16 @@ bool VeltoDeviceSettingsDialog::noteResult(const QVector<VeltoDevice> &devices, 
     for (const VeltoDevice &device : devices)
         noteFailure(device, reason);
     return false;
+}
+
+QString VeltoDeviceSettingsDialog::deviceLabel(const VeltoDevice &device)
+{
+    const QString name = device.name();
+    if (name.isEmpty())
+        return device.mac();
+    const QString shown =
+        name.size() > kShownNameLength ? name.left(kShownNameLength) + QChar(0x2026) : name;
+    return QStringLiteral("%1 (%2)").arg(shown, device.mac());
 }
 
 QStringList VeltoDeviceSettingsDialog::failures() const

@@ -23,6 +23,14 @@ public:
     // Ends the protocol's reply wait the job may be blocked in. GUI thread.
     void interrupt() override;
 
+    // An empty change of device: its MAC and table row, to which a job adds only the
+    // fields it changed.
+    static VeltoDevice changeOf(const VeltoDevice &device);
+    // A device's answer as a change of device's row: every field it reported.
+    static VeltoDevice changeFromAnswer(const VeltoDevice &device, const VeltoDevice &answer);
+
+    // How an alert names device: its name, cut short, and its MAC.
+    static QString deviceLabel(const VeltoDevice &device);
     // One line per device the job could not change: its name, MAC and why, translated.
     // GUI thread, once the job has ended.
     QStringList failures() const;
@@ -30,8 +38,10 @@ public:
     void done(int result) override;
 
 public slots:
-    // On the GUI thread: gives the records to the table. From any other thread: posts
-    // itself to the GUI thread with a copy, ahead of the _close() that follows it.
+    // On the GUI thread: writes each change's fields into the table's current record of
+    // that row and MAC, so that a dialog never writes back what it did not change. From
+    // any other thread: posts itself to the GUI thread with a copy, ahead of the _close()
+    // that follows it.
     void updateDevices(QVector<VeltoDevice> devices);
 
 protected:

@@ -6,11 +6,15 @@
 #include "JXWidget/JXLabel.h"
 #include "JXWidget/JXPixmapsButton.h"
 #include "JXWidget/JXProgress.h"
+#include "Velto/VeltoDatagram.h"
 
+#include <QDebug>
 #include <QMetaObject>
 #include <QThread>
+#include <QUrl>
 
 #include <cstdio>
+#include <iterator>
 
 extern "C" {
 #include <libavutil/hwcontext.h>
@@ -21,14 +25,48 @@ namespace {
 constexpr char kHardwareDeviceName[] = "vaapi";
 // Qt::AlignRight | Qt::AlignVCenter.
 constexpr int kTimeAlignment = 130;
-constexpr int kButtonWidth = 20;
+
+// The control bar under the picture.
 constexpr int kBarHeight = 30;
+// Buttons and the time label sit this far above the pane's bottom edge, so the 20-pixel
+// controls leave 5 pixels below them and 5 above inside the bar.
+constexpr int kControlTop = 25;
+constexpr int kButtonWidth = 20;
+constexpr int kControlHeight = 20;
+constexpr int kControlMargin = 10; // left of the play button and between the buttons
+constexpr int kTimeLabelWidth = 80;
+// The time label's right edge keeps 20 pixels from the pane's: its left edge is 100 from it.
+constexpr int kTimeLabelRight = 100;
+constexpr int kSpinnerSide = 30;
+// The spinner is centred on the pane less the bar and the spinner's own height: the
+// design's (h - 60) / 2, not the picture's centre.
+constexpr int kSpinnerCentreOffset = 60;
+// The reconnecting text: a band across the picture, centred where the spinner is.
+constexpr int kReconnectHeight = 24;
+
+// Protocols an RTSP session over TCP or UDP opens beneath the demuxer: the control and
+// interleaved connection (tcp), and RTP over UDP (rtp, udp). No file, pipe or http.
+constexpr char kStreamProtocols[] = "tcp,udp,rtp";
+// Pauses before the retries of a lost stream; the last one repeats. Short enough that a
+// camera back from a restart shows its picture within a few seconds.
+constexpr int kRetryDelaysMs[] = {1000, 2000, 4000};
+// An address in the log is cut to this many characters.
+constexpr int kLoggedAddressLength = 200;
+
+// The address as the log may show it: cut short, control bytes escaped.
+QByteArray loggableAddress(const QString &url)
+{
+    QByteArray text = VeltoDatagram::loggable(url.left(kLoggedAddressLength).toUtf8());
+    if (url.size() > kLoggedAddressLength)
+        text += "... (" + QByteArray::number(url.size()) + " characters)";
+    return text;
+}
 } // namespace
 
 VeltoDeviceVideoView::VeltoDeviceVideoView(QWidget *parent)
     : JXWidget(parent), player(new JXPlayer), view(new JXDirectVideoView(this)),
       playButton(new JXPixmapsButton(this)), soundButton(new JXPixmapsButton(this)),
-      timeLabel(new JXLabel(this)), spinner(new JXProgress(this))
+      timeLabel(new JXLabel(this)), spinner(new JXProgress(this)), reconnectLabel(new JXLabel(this))
 {
     setBackgroundColor(QColor(0, 0, 0, 255));
     view->setObjectName("view");
@@ -42,6 +80,13 @@ VeltoDeviceVideoView::VeltoDeviceVideoView(QWidget *parent)
     spinner->setObjectName("spinner");
     spinner->setColor(Qt::white);
     spinner->hide();
+    reconnectLabel->setObjectName("reconnectLabel");
+    reconnectLabel->setTextColor(Qt::white);
+    reconnectLabel->setBackgroundColor(QColor(0, 0, 0, 0));
+    reconnectLabel->hide();
+    retryTimer.setSingleShot(true);
+    connect(&retryTimer, &QTimer::timeout, this, &VeltoDeviceVideoView::_open);
+    languageChanged();
     connect(playButton, &JXPixmapsButton::clicked, this, &VeltoDeviceVideoView::onPlayClicked);
     connect(soundButton, &JXPixmapsButton::clicked, this, &VeltoDeviceVideoView::onSoundClicked);
 
@@ -50,6 +95,7 @@ VeltoDeviceVideoView::VeltoDeviceVideoView(QWidget *parent)
     player->setObserver(this);
     player->setRealtime(true);
     player->setHwDeviceType(configuredHardwareType());
+    player->setProtocolWhitelist(kStreamProtocols);
 }
 
 VeltoDeviceVideoView::~VeltoDeviceVideoView()
@@ -65,14 +111,45 @@ int VeltoDeviceVideoView::configuredHardwareType()
     return av_hwdevice_find_type_by_name(kHardwareDeviceName);
 }
 
+bool VeltoDeviceVideoView::isStreamAddress(const QString &url)
+{
+    if (url.isEmpty() || url.size() > kMaxAddressLength ||
+        !url.startsWith(QLatin1String("rtsp://")))
+        return false;
+    for (const QChar c : url) {
+        if (c.unicode() <= 0x20 || c.unicode() >= 0x7f)
+            return false;
+    }
+    const QUrl parsed(url, QUrl::StrictMode);
+    return parsed.isValid() && parsed.scheme() == QLatin1String("rtsp") && !parsed.host().isEmpty();
+}
+
+int VeltoDeviceVideoView::retryDelayMs(int attempt)
+{
+    constexpr int last = static_cast<int>(std::size(kRetryDelaysMs)) - 1;
+    return kRetryDelaysMs[qBound(0, attempt, last)];
+}
+
+void VeltoDeviceVideoView::languageChanged()
+{
+    reconnectLabel->setText(translate(QStringLiteral("Reconnecting…")));
+}
+
 void VeltoDeviceVideoView::play(const QString &url)
 {
     this->url = url;
+    retryAttempt = 0;
+    if (!isStreamAddress(url)) {
+        qDebug("not a stream address, not played: \"%s\"", loggableAddress(url).constData());
+        stop();
+        return;
+    }
     _open();
 }
 
 void VeltoDeviceVideoView::stop()
 {
+    _cancelRetry();
     _close();
     spinner->stopAnimation();
     playButton->setState(0);
@@ -87,6 +164,7 @@ bool VeltoDeviceVideoView::isOpened()
 
 void VeltoDeviceVideoView::_open()
 {
+    reconnectLabel->hide();
     _close();
     player->setHwDeviceType(configuredHardwareType());
     player->open(url.toUtf8());
@@ -101,6 +179,24 @@ void VeltoDeviceVideoView::_close()
     ++run;
 }
 
+bool VeltoDeviceVideoView::_scheduleRetry()
+{
+    // Only a stream the operator still wants: a pause or stop has cancelled the timer and
+    // set the button to "play", and a refused address never opened.
+    if (playButton->state() != 1 || !isStreamAddress(url))
+        return false;
+    retryTimer.start(retryDelayMs(retryAttempt++));
+    reconnectLabel->show();
+    reconnectLabel->raise();
+    return true;
+}
+
+void VeltoDeviceVideoView::_cancelRetry()
+{
+    retryTimer.stop();
+    reconnectLabel->hide();
+}
+
 void VeltoDeviceVideoView::onPlayClicked()
 {
     if (playButton->state() == 1) {
@@ -108,7 +204,7 @@ void VeltoDeviceVideoView::onPlayClicked()
         return;
     }
     if (!url.isEmpty())
-        _open();
+        play(url);
 }
 
 void VeltoDeviceVideoView::onSoundClicked()
@@ -145,17 +241,21 @@ void VeltoDeviceVideoView::updatePlay(int type, double current, double)
         break;
     case JXPlayerObserver::kOpenFailed:
         // Nothing is loading any more; a turning spinner over black would say otherwise.
+        // While a retry is planned the button stays on "pause", which cancels it.
         timeLabel->setText(QString());
-        playButton->setState(0);
         spinner->stopAnimation();
         view->clearFrame();
+        if (!_scheduleRetry())
+            playButton->setState(0);
         break;
     case JXPlayerObserver::kFirstFrame:
         spinner->stopAnimation();
+        retryAttempt = 0;
         break;
     case JXPlayerObserver::kEnded:
         timeLabel->setText(QString());
         spinner->stopAnimation();
+        _scheduleRetry();
         break;
     case JXPlayerObserver::kFrame: {
         // Truncated toward zero; a time that does not fit (or NaN) leaves the label alone.
@@ -183,9 +283,12 @@ void VeltoDeviceVideoView::_layout()
     const int w = width();
     const int h = height();
     view->setGeometry(0, 0, w, h - kBarHeight);
-    playButton->setGeometry(10, h - 25, kButtonWidth, kButtonWidth);
-    soundButton->setGeometry(playButton->geometry().right() + 1 + 10, h - 25, kButtonWidth,
-                             kButtonWidth);
-    timeLabel->setGeometry(w - 100, h - 25, 80, 20);
-    spinner->setGeometry((w - 30) / 2, (h - 60) / 2, 30, 30);
+    playButton->setGeometry(kControlMargin, h - kControlTop, kButtonWidth, kControlHeight);
+    soundButton->setGeometry(playButton->geometry().right() + 1 + kControlMargin, h - kControlTop,
+                             kButtonWidth, kControlHeight);
+    timeLabel->setGeometry(w - kTimeLabelRight, h - kControlTop, kTimeLabelWidth, kControlHeight);
+    const int spinnerTop = (h - kSpinnerCentreOffset) / 2;
+    spinner->setGeometry((w - kSpinnerSide) / 2, spinnerTop, kSpinnerSide, kSpinnerSide);
+    reconnectLabel->setGeometry(0, spinnerTop + (kSpinnerSide - kReconnectHeight) / 2, w,
+                                kReconnectHeight);
 }

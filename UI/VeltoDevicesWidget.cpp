@@ -2,6 +2,7 @@
 
 #include "UI/CVTableWidget.h"
 #include "UI/QCheckBoxHeaderWidget.h"
+#include "UI/VTCellDelegate.h"
 #include "UI/VTCheckItemWidget.h"
 #include "UI/VTTextItemWidget.h"
 #include "UI/VeltoBatchMenu.h"
@@ -9,6 +10,8 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -21,12 +24,15 @@ enum Column
     IpColumn,
     ColumnCount
 };
-const int kColumnWidths[ColumnCount] = {30, 30, 160, 160};
+constexpr int kColumnWidths[ColumnCount] = {30, 30, 160, 160};
 } // namespace
 
 VeltoDevicesWidget::VeltoDevicesWidget(QWidget *parent)
     : JXWidget(parent), table(new CVTableWidget(this)),
-      checkHeader(new QCheckBoxHeaderWidget(Qt::Horizontal, table))
+      checkHeader(new QCheckBoxHeaderWidget(Qt::Horizontal, table)),
+      cells(new VTCellDelegate(
+          [this](int column, QWidget *p) { return makeCell(column, p); },
+          [this](CVWidget *cell, const QModelIndex &index) { fillCell(cell, index); }, table))
 {
     connect(checkHeader->checkBox(), &QCheckBox::clicked, this,
             &VeltoDevicesWidget::onCheckAllClicked);
@@ -34,6 +40,13 @@ VeltoDevicesWidget::VeltoDevicesWidget(QWidget *parent)
     checkHeader->setMinimumSectionSize(
         *std::min_element(kColumnWidths, kColumnWidths + ColumnCount));
     table->setHorizontalHeader(checkHeader);
+    table->setItemDelegate(cells);
+    // The cell widgets are the only editors; a key or a double click never makes another.
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setTextSource([this](int row, int column) { return cellText(row, column); });
+    connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &VeltoDevicesWidget::showCellWidgets);
+    table->viewport()->installEventFilter(this);
     new VeltoBatchMenu(this); // child: the table's right-click menu
     setDevices(devices);
 }
@@ -45,10 +58,20 @@ void VeltoDevicesWidget::setHeaderLabels()
         {QString(), QStringLiteral("No."), translate("Mac"), translate("IP")});
 }
 
+// Applied in one step: the model is reset once, gets all its rows at once, and nothing is
+// laid out or painted until the rows on screen have their widgets.
 void VeltoDevicesWidget::setDevices(const QVector<VeltoDevice> &list)
 {
     if (!devices.isSharedWith(list))
         devices = list;
+    for (int row = 0; row < devices.size(); ++row)
+        devices[row].rowIndex = row;
+    table->setUpdatesEnabled(false);
+    // The reset takes every cell widget back; the scroll bar's moves while the rows change
+    // lend none until the rows are in place.
+    filling = true;
+    firstShown = 0;
+    lastShown = -1;
     table->clear();
     table->setColumnCount(ColumnCount);
     setHeaderLabels();
@@ -56,32 +79,97 @@ void VeltoDevicesWidget::setDevices(const QVector<VeltoDevice> &list)
     for (int column = 0; column < ColumnCount; ++column)
         table->setColumnWidth(column, kColumnWidths[column]);
     table->setRowCount(devices.size());
-    for (int row = 0; row < devices.size(); ++row)
-        buildRow(row);
+    fillItems();
+    filling = false;
+    showCellWidgets();
     // A new search brings unticked records; a check-all box left ticked would say otherwise.
     updateCheckAll();
+    table->setUpdatesEnabled(true);
 }
 
-void VeltoDevicesWidget::buildRow(int row)
+// Every cell holds an empty item, for selection and the current cell. They are new and
+// empty, so the model's per-item change signals would only make the view repaint cells
+// it repaints anyway.
+void VeltoDevicesWidget::fillItems()
 {
-    VeltoDevice &device = devices[row];
-    device.rowIndex = row;
-    auto *number = new VTTextItemWidget;
-    number->setText(QString::number(device.rowIndex + 1));
-    auto *tick = new VTCheckItemWidget;
-    tick->setRow(row);
-    tick->setChecked(device.ticked);
+    const QSignalBlocker quiet(table->model());
+    for (int row = 0; row < devices.size(); ++row) {
+        for (int column = 0; column < ColumnCount; ++column)
+            table->setItem(row, column, new QTableWidgetItem);
+    }
+}
+
+void VeltoDevicesWidget::showCellWidgets()
+{
+    if (filling)
+        return;
+    int first = 0;
+    int last = -1;
+    if (table->rowCount() > 0) {
+        first = std::max(table->rowAt(0), 0);
+        last = table->rowAt(table->viewport()->height() - 1);
+        if (last < 0)
+            last = table->rowCount() - 1;
+    }
+    for (int row = firstShown; row <= lastShown; ++row) {
+        if (row < first || row > last)
+            setRowWidgets(row, false);
+    }
+    for (int row = first; row <= last; ++row) {
+        if (row < firstShown || row > lastShown)
+            setRowWidgets(row, true);
+    }
+    firstShown = first;
+    lastShown = last;
+}
+
+void VeltoDevicesWidget::setRowWidgets(int row, bool open)
+{
+    for (int column = 0; column < ColumnCount; ++column) {
+        const QModelIndex index = table->model()->index(row, column);
+        if (open)
+            table->QAbstractItemView::openPersistentEditor(index);
+        else
+            table->QAbstractItemView::closePersistentEditor(index);
+    }
+}
+
+CVWidget *VeltoDevicesWidget::makeCell(int column, QWidget *parent)
+{
+    if (column != TickColumn)
+        return new VTTextItemWidget(parent);
+    auto *tick = new VTCheckItemWidget(parent);
     connect(tick, &VTCheckItemWidget::clicked, this, &VeltoDevicesWidget::onRowClicked);
-    auto *mac = new VTTextItemWidget;
-    mac->setText(device.mac());
-    auto *ip = new VTTextItemWidget;
-    ip->setText(device.ip());
-    for (int column = 0; column < ColumnCount; ++column)
-        table->setItem(row, column, new QTableWidgetItem);
-    table->setCellWidget(row, NumberColumn, number);
-    table->setCellWidget(row, TickColumn, tick);
-    table->setCellWidget(row, MacColumn, mac);
-    table->setCellWidget(row, IpColumn, ip);
+    return tick;
+}
+
+void VeltoDevicesWidget::fillCell(CVWidget *cell, const QModelIndex &index) const
+{
+    const int row = index.row();
+    if (auto *tick = qobject_cast<VTCheckItemWidget *>(cell)) {
+        tick->setRow(row);
+        tick->setChecked(row < devices.size() && devices.at(row).ticked);
+    } else if (auto *text = dynamic_cast<VTTextItemWidget *>(cell)) {
+        text->setText(cellText(row, index.column()));
+    }
+}
+
+// What a cell shows; the tick column shows no text.
+QString VeltoDevicesWidget::cellText(int row, int column) const
+{
+    if (row < 0 || row >= devices.size())
+        return QString();
+    const VeltoDevice &device = devices.at(row);
+    switch (column) {
+    case NumberColumn:
+        return QString::number(device.rowIndex + 1);
+    case MacColumn:
+        return device.mac();
+    case IpColumn:
+        return device.ip();
+    default:
+        return QString();
+    }
 }
 
 VTCheckItemWidget *VeltoDevicesWidget::checkCell(int row) const
@@ -89,22 +177,15 @@ VTCheckItemWidget *VeltoDevicesWidget::checkCell(int row) const
     return qobject_cast<VTCheckItemWidget *>(table->cellWidget(row, TickColumn));
 }
 
-VTTextItemWidget *VeltoDevicesWidget::textCell(int row, int column) const
-{
-    return dynamic_cast<VTTextItemWidget *>(table->cellWidget(row, column));
-}
-
 void VeltoDevicesWidget::refreshRow(int row)
 {
-    const VeltoDevice &device = devices.at(row);
-    const QString texts[ColumnCount] = {QString(), QString::number(device.rowIndex + 1),
-                                        device.mac(), device.ip()};
-    for (int column = NumberColumn; column < ColumnCount; ++column) {
-        if (VTTextItemWidget *cell = textCell(row, column))
-            cell->setText(texts[column]);
+    if (row < firstShown || row > lastShown)
+        return; // the row gets its widgets, filled afresh, when it scrolls into view
+    for (int column = 0; column < ColumnCount; ++column) {
+        const QModelIndex index = table->model()->index(row, column);
+        if (auto *cell = dynamic_cast<CVWidget *>(table->indexWidget(index)))
+            fillCell(cell, index);
     }
-    if (VTCheckItemWidget *tick = checkCell(row))
-        tick->setChecked(device.ticked);
 }
 
 VeltoDevice VeltoDevicesWidget::deviceAt(int row) const
@@ -119,22 +200,23 @@ void VeltoDevicesWidget::setCurrentCell(int row, int column)
     table->setCurrentCell(row, column);
 }
 
+// setDevices numbers the list, so a record's rowIndex is its place in it.
 void VeltoDevicesWidget::updateDevices(const QVector<VeltoDevice> &changed)
 {
     bool refreshed = false;
     for (const VeltoDevice &record : changed) {
-        const auto found = std::find_if(devices.begin(), devices.end(), [&](const VeltoDevice &d) {
-            return d.rowIndex == record.rowIndex;
-        });
-        if (found == devices.end())
+        const int row = record.rowIndex;
+        if (row < 0 || row >= devices.size() || devices.at(row).rowIndex != row)
             continue;
-        *found = record;
-        refreshRow(static_cast<int>(found - devices.begin()));
+        devices[row] = record;
+        refreshRow(row);
         refreshed = true;
     }
     // A record may come back with another tick; the check-all box follows the list.
-    if (refreshed)
+    if (refreshed) {
         updateCheckAll();
+        emit devicesUpdated();
+    }
 }
 
 void VeltoDevicesWidget::onRowClicked(bool checked, int row)
@@ -155,8 +237,9 @@ void VeltoDevicesWidget::updateCheckAll()
 
 void VeltoDevicesWidget::onCheckAllClicked(bool checked)
 {
-    for (int row = 0; row < devices.size(); ++row) {
-        devices[row].ticked = checked;
+    for (VeltoDevice &device : devices)
+        device.ticked = checked;
+    for (int row = firstShown; row <= lastShown; ++row) {
         if (VTCheckItemWidget *tick = checkCell(row))
             tick->setChecked(checked);
     }
@@ -171,6 +254,13 @@ void VeltoDevicesWidget::resizeEvent(QResizeEvent *event)
 {
     JXWidget::resizeEvent(event);
     table->setGeometry(0, 0, width(), height());
+}
+
+bool VeltoDevicesWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == table->viewport() && event->type() == QEvent::Resize)
+        showCellWidgets();
+    return JXWidget::eventFilter(watched, event);
 }
 
 void VeltoDevicesWidget::keyPressEvent(QKeyEvent *event)

@@ -9,7 +9,7 @@
 // windows keep the size they were drawn for.
 inline void useVeltoPanelFont(QWidget *widget)
 {
-    const int kTextPixels = 12;
+    constexpr int kTextPixels = 12;
     QFont text = widget->font();
     text.setPixelSize(kTextPixels);
     widget->setFont(text);

@@ -8,8 +8,11 @@
 #include <QTableWidget>
 
 namespace {
-const int kMargin = 10;
-const int kButtonHeight = 30;
+constexpr int kMinimumWidth = 560;
+constexpr int kMinimumHeight = 300;
+constexpr int kMargin = 10;
+constexpr int kButtonMinimumWidth = 100;
+constexpr int kButtonHeight = 30;
 
 // Tabs and line ends inside a field would break the copied table.
 QString field(QString text)
@@ -29,7 +32,7 @@ VeltoUpgradeResultDialog::VeltoUpgradeResultDialog(QWidget *parent)
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->horizontalHeader()->setStretchLastSection(true);
-    setMinimumSize(560, 300);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
     connect(copyButton, &QPushButton::clicked, this, &VeltoUpgradeResultDialog::copy);
     languageChanged();
 }
@@ -84,7 +87,8 @@ QString VeltoUpgradeResultDialog::tabSeparated() const
 void VeltoUpgradeResultDialog::copy()
 {
     QApplication::clipboard()->setText(tabSeparated());
-    showToast(translate(QStringLiteral("Copied")), Qt::AlignHCenter | Qt::AlignBottom, 5, 5);
+    showToast(translate(QStringLiteral("Copied")), Qt::AlignHCenter | Qt::AlignBottom, kToastMargin,
+              kToastMargin);
 }
 
 void VeltoUpgradeResultDialog::languageChanged()
@@ -98,7 +102,7 @@ void VeltoUpgradeResultDialog::languageChanged()
 void VeltoUpgradeResultDialog::resizeEvent(QResizeEvent *event)
 {
     JXDialog::resizeEvent(event);
-    const int buttonWidth = std::max(copyButton->width(), 100);
+    const int buttonWidth = std::max(copyButton->width(), kButtonMinimumWidth);
     copyButton->setGeometry(width() - kMargin - buttonWidth, height() - kMargin - kButtonHeight,
                             buttonWidth, kButtonHeight);
     table->setGeometry(kMargin, kMargin, width() - 2 * kMargin,

@@ -1,5 +1,6 @@
 #include "UI/VeltoUpgradeWaitDialog.h"
 
+#include "JXUtils/JXConfigure.h"
 #include "JXUtils/JXLocalize.h"
 #include "JXUtils/JXThread.h"
 #include "Velto/VeltoSDK.h"
@@ -54,4 +55,23 @@ void VeltoUpgradeWaitDialog::run()
             JXThread::msleep(kPollMs);
     }
     emit _close();
+}
+
+QVector<VeltoDevice> VeltoUpgradeWaitDialog::verify(VeltoDevicesWidget *table,
+                                                    const QVector<VeltoDevice> &devices,
+                                                    const QVector<int> &results)
+{
+    VeltoUpgradeWaitDialog wait;
+    wait.setDevices(devices, results, JXConfigure().upgradeVerifySeconds());
+    wait.start();
+    wait.exec();
+    wait.stopRun();
+    QVector<VeltoDevice> changes;
+    for (int i = 0; i < devices.size() && i < wait.answered.size(); ++i) {
+        if (VeltoUpgradeVerdict::isNewVersion(devices[i], wait.answered[i]))
+            changes.append(changeFromAnswer(devices[i], wait.answered[i]));
+    }
+    wait.setDevicesWidget(table);
+    wait.updateDevices(changes);
+    return wait.answered;
 }

@@ -23,6 +23,13 @@ public:
     // stopRun(), when the job has ended.
     QVector<VeltoDevice> answeredDevices() const { return answered; }
 
+    // After uploads with these results: waits as long as the configuration says, writes
+    // the answers of the devices that came back with a new version into table (the panel
+    // follows it), and returns every device's answer. GUI thread.
+    static QVector<VeltoDevice> verify(VeltoDevicesWidget *table,
+                                       const QVector<VeltoDevice> &devices,
+                                       const QVector<int> &results);
+
 private:
     // Set on the GUI thread before start(); read by the job.
     QVector<VeltoDevice> devices;

@@ -77,6 +77,15 @@ bool VeltoDevice::containsMac(const QVector<VeltoDevice> &list, const VeltoDevic
     return false;
 }
 
+VeltoDevice VeltoDevice::findMac(const QVector<VeltoDevice> &list, const QString &mac)
+{
+    for (const VeltoDevice &other : list) {
+        if (other.mac().compare(mac, Qt::CaseInsensitive) == 0)
+            return other;
+    }
+    return VeltoDevice();
+}
+
 void VeltoDevice::registerMetaTypes()
 {
     qRegisterMetaType<VeltoDevice>("VeltoDevice");

@@ -64,6 +64,9 @@ public:
     static bool lessByMac(const VeltoDevice &a, const VeltoDevice &b);
     // True when a record of list has exactly the same "mac" as device.
     static bool containsMac(const QVector<VeltoDevice> &list, const VeltoDevice &device);
+    // The first record of list whose "mac" is mac in either letter case, as a device that
+    // answers again may spell it; an empty record when there is none.
+    static VeltoDevice findMac(const QVector<VeltoDevice> &list, const QString &mac);
     // Registers VeltoDevice, QVector<VeltoDevice> and the Wi-Fi entry types for queued
     // connections. Safe to call more than once.
     static void registerMetaTypes();

@@ -72,13 +72,13 @@ int VeltoFirmwareUpload::result(const JXHttpUtils &http, const QByteArray &body)
 QString VeltoFirmwareUpload::url(const VeltoDevice &device)
 {
     // Only digits and dots: no port, path, user or host name can ride along in "ip".
-    static const QRegularExpression dotted(
+    static const QRegularExpression kDotted(
         QStringLiteral("^(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])"
                        "(\\.(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])){3}$"));
-    static const QRegularExpression decimal(QStringLiteral("^[0-9]{1,5}$"));
+    static const QRegularExpression kDecimal(QStringLiteral("^[0-9]{1,5}$"));
     const QString ip = device.ip();
     const QString portText = device.value(QStringLiteral("httpport"));
-    if (!dotted.match(ip).hasMatch() || !decimal.match(portText).hasMatch())
+    if (!kDotted.match(ip).hasMatch() || !kDecimal.match(portText).hasMatch())
         return QString();
     const QHostAddress address(ip);
     const int port = portText.toInt();
@@ -98,8 +98,8 @@ int VeltoFirmwareUpload::result(const QJsonObject &answer)
     if (value.isDouble()) {
         number = value.toDouble();
     } else if (value.isString()) {
-        static const QRegularExpression integer(QStringLiteral("^\\s*[-+]?[0-9]{1,10}\\s*$"));
-        if (!integer.match(value.toString()).hasMatch())
+        static const QRegularExpression kInteger(QStringLiteral("^\\s*[-+]?[0-9]{1,10}\\s*$"));
+        if (!kInteger.match(value.toString()).hasMatch())
             return kBadAnswer;
         number = value.toString().trimmed().toDouble();
     } else {

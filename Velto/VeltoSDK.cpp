@@ -11,6 +11,7 @@
 #include <QScopeGuard>
 #include <QStringList>
 
+#include <chrono>
 #include <mutex>
 #include <utility>
 
@@ -124,6 +125,8 @@ int VeltoSDK::interfaceIndex() const
 void VeltoSDK::setReceiving(bool open)
 {
     receiving.store(open);
+    if (open)
+        wakeSender();
 }
 
 bool VeltoSDK::isReceiving() const
@@ -145,6 +148,26 @@ QJsonObject *VeltoSDK::takeRequest()
 {
     std::lock_guard<JXThreadLocker> guard(sendLock);
     return sendQueue.isEmpty() ? nullptr : sendQueue.takeFirst();
+}
+
+// A wait that wakes on work, not a poll: an idle program no longer wakes a thousand times
+// a second to find the queue empty.
+QJsonObject *VeltoSDK::waitForRequest(int timeoutMs, const std::function<bool()> &stopped)
+{
+    std::unique_lock<JXThreadLocker> guard(sendLock);
+    requestReady.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                          [&] { return stopped() || (receiving.load() && !sendQueue.isEmpty()); });
+    if (!receiving.load() || sendQueue.isEmpty())
+        return nullptr;
+    return sendQueue.takeFirst();
+}
+
+// Taking the lock orders the caller's change (a stop flag, receiving) before the waiter's
+// next look at it, so the notification is never lost between its look and its sleep.
+void VeltoSDK::wakeSender()
+{
+    std::lock_guard<JXThreadLocker> guard(sendLock);
+    requestReady.notify_all();
 }
 
 // The parse runs outside the lock, so that a wait draining the queue never waits for it.
@@ -184,6 +207,7 @@ void VeltoSDK::enqueue(QJsonObject *message)
 {
     std::lock_guard<JXThreadLocker> guard(sendLock);
     sendQueue.append(message);
+    requestReady.notify_all();
 }
 
 void VeltoSDK::enqueueAwaited(QJsonObject *message, int id)

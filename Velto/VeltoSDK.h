@@ -16,6 +16,7 @@
 #include <QVector>
 
 #include <atomic>
+#include <condition_variable>
 
 class VeltoSDKRecvThread;
 class VeltoSDKSendThread;
@@ -117,6 +118,12 @@ public:
     bool isReceiving() const;
     // The oldest queued request (owned by the caller), or null.
     QJsonObject *takeRequest();
+    // The send thread's wait: the oldest queued request (owned by the caller) once the
+    // receive side is ready, or null after timeoutMs or as soon as stopped() holds. A new
+    // request, the receive side getting ready and wakeSender() end the wait at once.
+    QJsonObject *waitForRequest(int timeoutMs, const std::function<bool()> &stopped);
+    // Ends the send thread's wait, so that it sees its stop flag.
+    void wakeSender();
     // Queues the message of a received datagram of size bytes (size may exceed the bytes
     // held, for a datagram that did not fit) when it is well formed, addressed to us and
     // answers a request that is awaited, while fewer than kMaxQueuedReplies are queued.
@@ -175,7 +182,9 @@ private:
 
     JXThreadLocker sendLock;        // guards sendQueue; never held with receiveLock
     QList<QJsonObject *> sendQueue; // owned objects; sendLock, one list operation per hold
-    JXThreadLocker receiveLock;     // guards receiveQueue; never held with sendLock
+    // Signalled, under sendLock, when sendQueue gains a request or receiving turns true.
+    std::condition_variable_any requestReady;
+    JXThreadLocker receiveLock; // guards receiveQueue; never held with sendLock
     // Owned objects; receiveLock, held by the receive thread for one datagram's parse and
     // append and by a wait for one list operation.
     QList<QJsonObject *> receiveQueue;

@@ -8,7 +8,9 @@
 #include <QJsonObject>
 
 namespace {
-const int kQueuePollMs = 1;
+// The longest wait for a request before the body looks at its socket and stop flag again;
+// a request, the receive side getting ready and a stop each end the wait sooner.
+const int kIdleWaitMs = 100;
 } // namespace
 
 VeltoSDKSendThread::VeltoSDKSendThread(VeltoSDK *sdk) : VeltoSDKSocketThread(sdk, 0)
@@ -16,15 +18,19 @@ VeltoSDKSendThread::VeltoSDKSendThread(VeltoSDK *sdk) : VeltoSDKSocketThread(sdk
     setName("VeltoSDKSendThread");
 }
 
+void VeltoSDKSendThread::stop()
+{
+    VeltoSDKSocketThread::stop();
+    sdk->wakeSender();
+}
+
 // A request sent before the receive socket is bound and joined could be answered before
 // anything listens, so requests wait on the queue until then.
 bool VeltoSDKSendThread::serve()
 {
-    QJsonObject *message = sdk->isReceiving() ? sdk->takeRequest() : nullptr;
-    if (!message) {
-        msleep(kQueuePollMs);
+    QJsonObject *message = sdk->waitForRequest(kIdleWaitMs, [this] { return isStopRequested(); });
+    if (!message)
         return true;
-    }
     return send(message);
 }
 

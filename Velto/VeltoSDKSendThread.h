@@ -13,12 +13,15 @@ public:
 
     explicit VeltoSDKSendThread(VeltoSDK *sdk);
 
+    // Also ends the body's wait for a request.
+    void stop() override;
+
     // Opens the socket on the chosen address (any free port); the socket or -1.
     int startSend() { return openSocket(); }
     void stopSend() { closeSocket(); }
 
 private:
-    // Sends the oldest queued request, or waits a moment for one.
+    // Sends the oldest queued request, or waits for one; a stop ends the wait.
     bool serve() override;
     int bindSocket(int fd) override;
     int configureSocket(int fd) override;

@@ -1,7 +1,5 @@
 #include "Velto/VeltoUpgradeVerdict.h"
 
-#include <algorithm>
-
 VeltoUpgradeVerdict::Verdict VeltoUpgradeVerdict::of(const VeltoDevice &before,
                                                      const VeltoDevice &after, int result)
 {
@@ -34,6 +32,10 @@ QString VeltoUpgradeVerdict::versionOf(const VeltoDevice &device)
     return device.mac().isEmpty() ? QString() : device.value(QStringLiteral("appVersion"));
 }
 
+// A device that still runs its old firmware may answer before it restarts, so an answer
+// with the old version settles nothing: the device is asked again every round, and its
+// record is the one of the latest round (empty when it was silent). Only an answer with
+// another version ends the wait for it.
 int VeltoUpgradeVerdict::takeAnswers(const QVector<VeltoDevice> &devices,
                                      const QVector<int> &results, const QVector<VeltoDevice> &found,
                                      QVector<VeltoDevice> &answered)
@@ -41,15 +43,16 @@ int VeltoUpgradeVerdict::takeAnswers(const QVector<VeltoDevice> &devices,
     answered.resize(devices.size());
     int waiting = 0;
     for (int i = 0; i < devices.size(); ++i) {
-        if (results.value(i, -1) != 0 || !answered[i].mac().isEmpty())
+        if (results.value(i, -1) != 0 || isNewVersion(devices[i], answered[i]))
             continue;
-        const auto match = std::find_if(found.begin(), found.end(), [&](const VeltoDevice &d) {
-            return d.mac().compare(devices[i].mac(), Qt::CaseInsensitive) == 0;
-        });
-        if (match != found.end())
-            answered[i] = *match;
-        else
+        answered[i] = VeltoDevice::findMac(found, devices[i].mac());
+        if (!isNewVersion(devices[i], answered[i]))
             ++waiting;
     }
     return waiting;
+}
+
+bool VeltoUpgradeVerdict::isNewVersion(const VeltoDevice &before, const VeltoDevice &after)
+{
+    return !after.mac().isEmpty() && versionOf(after) != versionOf(before);
 }

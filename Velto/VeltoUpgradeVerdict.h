@@ -26,9 +26,13 @@ public:
     static QString key(Verdict verdict);
     // The firmware version a record reports; empty for a device that did not answer.
     static QString versionOf(const VeltoDevice &device);
-    // One round of waiting for upgraded devices to answer again: keeps in answered[i] the
-    // reply found for devices[i] (by MAC) and returns how many are still awaited. Devices
-    // whose upload failed (results[i] != 0) are not awaited.
+    // Whether after is an answer whose version differs from before's.
+    static bool isNewVersion(const VeltoDevice &before, const VeltoDevice &after);
+    // One round of waiting for upgraded devices to answer again with a new version: sets
+    // answered[i] to this round's reply for devices[i] (by MAC, in either letter case; an
+    // empty record when it was silent), unless an earlier round already brought a new
+    // version. Returns how many are still awaited. Devices whose upload failed
+    // (results[i] != 0) are not awaited.
     static int takeAnswers(const QVector<VeltoDevice> &devices, const QVector<int> &results,
                            const QVector<VeltoDevice> &found, QVector<VeltoDevice> &answered);
 };

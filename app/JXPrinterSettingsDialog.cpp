@@ -11,13 +11,20 @@
 #include <algorithm>
 
 namespace {
-const int kRowHeight = 25;
-const int kRowSpacing = 5;
-const int kFieldWidth = 80;
-const int kToastMargin = 5;
-const int kColumnGap = 50;
-const int kMinimumWidth = 470;
-const int kMinimumHeight = 230;
+// Around the whole layout: left of both label columns' start, above the printer row, and
+// the room the printer box leaves on the right.
+constexpr int kMargin = 10;
+constexpr int kRowHeight = 25;
+// Between rows, and between a label and its field.
+constexpr int kRowSpacing = 5;
+constexpr int kFieldWidth = 80;
+// From the left column's fields to the right column's labels.
+constexpr int kColumnGap = 50;
+constexpr int kSaveWidth = 120;
+// From the last left-column field down to the Save button.
+constexpr int kSaveGap = 30;
+constexpr int kMinimumWidth = 470;
+constexpr int kMinimumHeight = 230;
 
 QString lengthText(double millimetres)
 {
@@ -133,14 +140,16 @@ void JXPrinterSettingsDialog::resizeEvent(QResizeEvent *event)
     int leftWidth = 0;
     int rightWidth = 0;
     measureLabels(leftWidth, rightWidth);
-    printerLabel->setGeometry(10, 10, leftWidth, kRowHeight);
-    const int comboWidth = std::max(width() - leftWidth - 20, printerList->sizeHint().width());
-    printerList->setGeometry(10 + leftWidth + kRowSpacing, 10, comboWidth, kRowHeight);
-    const int firstRowY = 10 + kRowHeight + kRowSpacing;
-    const int paddingBottom = layoutRows(Width, Padding, 10, firstRowY, leftWidth);
+    printerLabel->setGeometry(kMargin, kMargin, leftWidth, kRowHeight);
+    const int comboWidth =
+        std::max(width() - leftWidth - 2 * kMargin, printerList->sizeHint().width());
+    printerList->setGeometry(kMargin + leftWidth + kRowSpacing, kMargin, comboWidth, kRowHeight);
+    const int firstRowY = kMargin + kRowHeight + kRowSpacing;
+    const int paddingBottom = layoutRows(Width, Padding, kMargin, firstRowY, leftWidth);
     const int rightX = rows[Width].field->geometry().right() + 1 + kColumnGap;
     layoutRows(Left, Bottom, rightX, firstRowY, rightWidth);
-    saveButton->setGeometry((width() - 120) / 2, paddingBottom + 30, 120, kRowHeight);
+    saveButton->setGeometry((width() - kSaveWidth) / 2, paddingBottom + kSaveGap, kSaveWidth,
+                            kRowHeight);
 }
 
 // The widths of the left and right label columns, each its widest label.
@@ -162,7 +171,7 @@ void JXPrinterSettingsDialog::fitMinimumWidth()
     int leftWidth = 0;
     int rightWidth = 0;
     measureLabels(leftWidth, rightWidth);
-    const int needed = 10 + leftWidth + kRowSpacing + kFieldWidth + kColumnGap + rightWidth +
-                       kRowSpacing + kFieldWidth + 10;
+    const int needed = kMargin + leftWidth + kRowSpacing + kFieldWidth + kColumnGap + rightWidth +
+                       kRowSpacing + kFieldWidth + kMargin;
     setMinimumSize(std::max(kMinimumWidth, needed), kMinimumHeight);
 }

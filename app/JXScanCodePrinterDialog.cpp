@@ -15,16 +15,35 @@
 #include <algorithm>
 
 namespace {
-const int kRowHeight = 25;
-const int kToastMargin = 5;
-const int kFontPoints = 16;
-const int kTitleWeight = 75;
+// The form's layout in pixels. The title and the scan field stand apart from the column of
+// field labels (x 80 and 30 against 20), as the screen has always had them.
+constexpr int kTitleX = 80;
+constexpr int kTitleY = 10;
+constexpr int kRowHeight = 25;
+constexpr int kLabelX = 20;
+constexpr int kLabelToField = 5;
+constexpr int kTitleToFields = 40;
+constexpr int kRowGap = 5;
+constexpr int kSerialToPaddings = 20;
+constexpr int kTextFieldWidth = 200;
+constexpr int kPaddingFieldWidth = 80;
+constexpr int kPaddingsToScan = 40;
+constexpr int kScanX = 30;
+constexpr int kScanWidth = 440;
+constexpr int kScanHeight = 50;
+constexpr int kScanToCheckBox = 10;
+constexpr int kCheckBoxToWarning = 5;
+constexpr int kToastMargin = 5;
+constexpr int kFontPoints = 16;
+constexpr int kTitleWeight = 75;
 // The label panel: right of the fields, as tall as the dialog allows, at least this square.
-const int kPanelGap = 20;
-const int kPanelLeft = 490;
-const int kPanelSide = 340;
-const int kPanelMargin = 10;
-const int kMinimumHeight = 360;
+constexpr int kPanelGap = 20;
+constexpr int kPanelLeft = 490;
+constexpr int kPanelSide = 340;
+constexpr int kPanelMargin = 10;
+constexpr int kMinimumHeight = 360;
+// The record warning stands out from the form.
+const char kWarningStyle[] = "color: #c00000; font-weight: bold;";
 
 QFont arial(int weight)
 {
@@ -37,6 +56,24 @@ QString fieldLabel(const char *text)
 {
     return QStringLiteral("%1:").arg(translate(QString::fromLatin1(text)));
 }
+
+// The end of a scan: scanners send a carriage return, the keypad's Enter, or, set up so,
+// a line feed.
+bool isCarriageReturn(const QKeyEvent *key)
+{
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+           key->text() == QLatin1String("\r") || key->text() == QLatin1String("\n");
+}
+
+// Keys that put text into a field or take it out; moving, selecting and copying do not.
+bool editsText(const QKeyEvent *key)
+{
+    if (key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Cut) ||
+        key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete)
+        return true;
+    const QString text = key->text();
+    return !text.isEmpty() && text.at(0).isPrint();
+}
 } // namespace
 
 JXScanCodePrinterDialog::JXScanCodePrinterDialog(QWidget *parent)
@@ -45,7 +82,8 @@ JXScanCodePrinterDialog::JXScanCodePrinterDialog(QWidget *parent)
       serialField(new QLineEdit(this)), leftPaddingLabel(new QLabel(this)),
       topPaddingLabel(new QLabel(this)), leftPaddingField(new QLineEdit(this)),
       topPaddingField(new QLineEdit(this)), reprintQuestion(new QCheckBox(this)),
-      labelPreview(new OmbrixLabelPreviewWidget(this)), labelLog(std::make_unique<OmbrixLabelLog>())
+      recordWarning(new QLabel(this)), labelPreview(new OmbrixLabelPreviewWidget(this)),
+      labelLog(std::make_unique<OmbrixLabelLog>())
 {
     // Names by which tests and accessibility tools find the fields.
     scanField->setObjectName(QStringLiteral("scan"));
@@ -54,24 +92,40 @@ JXScanCodePrinterDialog::JXScanCodePrinterDialog(QWidget *parent)
     leftPaddingField->setObjectName(QStringLiteral("paddingLeft"));
     topPaddingField->setObjectName(QStringLiteral("paddingTop"));
     reprintQuestion->setObjectName(QStringLiteral("reprintQuestion"));
+    recordWarning->setObjectName(QStringLiteral("recordWarning"));
     labelPreview->setObjectName(QStringLiteral("labelPreview"));
+    for (QLineEdit *field : {scanField, modelField, serialField, leftPaddingField, topPaddingField})
+        field->installEventFilter(this);
+    // Any change but the one that ends a scan makes the field's text a new scan.
+    connect(scanField, &QLineEdit::textChanged, this, [this] { scanEnded = false; });
     // The scanner's keys must keep going to the scan field.
     reprintQuestion->setFocusPolicy(Qt::NoFocus);
     reprintQuestion->setChecked(JXConfigure().reprintQuestion());
-    connect(reprintQuestion, &QCheckBox::toggled, this,
-            [](bool on) { JXConfigure().setReprintQuestion(on); });
+    connect(reprintQuestion, &QCheckBox::toggled, this, [this](bool on) {
+        JXConfigure().setReprintQuestion(on);
+        updateRecordWarning();
+    });
+    recordWarning->setWordWrap(true);
+    recordWarning->setStyleSheet(QString::fromLatin1(kWarningStyle));
+    recordWarning->hide();
     title->setFont(arial(kTitleWeight));
     scanField->setFont(arial(QFont::Normal));
     setMinimumSize(kPanelLeft + kPanelSide + kPanelMargin, kMinimumHeight);
-    languageChanged();
     JXConfigure configure;
     double width = 0, height = 0, left = 0, top = 0, right = 0, bottom = 0, padding = 0;
     int columns = 0;
     configure.labelSettings(width, height, columns, left, top, right, bottom, padding);
     leftPaddingField->setText(QString::number(left, 'g', 6));
     topPaddingField->setText(QString::number(top, 'g', 6));
-    if (!labelLog->open())
+    if (serialStore.load()) {
+        modelField->setText(serialStore.model());
+        serialField->setText(serialStore.nextSerial());
+    }
+    if (!labelLog->open()) {
         qDebug() << "cannot open label log" << labelLog->path();
+        recordFailed = true;
+    }
+    languageChanged();
 }
 
 void JXScanCodePrinterDialog::languageChanged()
@@ -82,14 +136,53 @@ void JXScanCodePrinterDialog::languageChanged()
     leftPaddingLabel->setText(translate(QStringLiteral("Label left padding")));
     topPaddingLabel->setText(translate(QStringLiteral("Label top padding")));
     reprintQuestion->setText(translate(QStringLiteral("Ask before printing a code again")));
+    updateRecordWarning();
+}
+
+void JXScanCodePrinterDialog::updateRecordWarning()
+{
+    const QString consequence =
+        reprintQuestion->isChecked()
+            ? translate(QStringLiteral("Nothing is printed until they can."))
+            : translate(QStringLiteral("Labels are printed without a record."));
+    recordWarning->setText(QStringLiteral("%1: %2\n%3")
+                               .arg(translate(QStringLiteral("Labels cannot be recorded")),
+                                    labelLog->path(), consequence));
+    recordWarning->setVisible(recordFailed);
     if (isVisible())
         resizeEvent(nullptr);
 }
 
 void JXScanCodePrinterDialog::keyPressEvent(QKeyEvent *event)
 {
-    if (event->text() == QLatin1String("\r"))
-        onScan();
+    if (isCarriageReturn(event))
+        scanField->setFocus();
+}
+
+bool JXScanCodePrinterDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return JXDialog::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (isCarriageReturn(key)) {
+        if (watched == scanField)
+            onScan();
+        else
+            scanField->setFocus();
+        return true;
+    }
+    if (watched == scanField && scanEnded && editsText(key)) {
+        scanField->clear();
+        scanEnded = false;
+    }
+    return JXDialog::eventFilter(watched, event);
+}
+
+void JXScanCodePrinterDialog::endScan(const QString &text)
+{
+    scanField->setText(text);
+    scanField->selectAll();
+    scanEnded = true;
 }
 
 void JXScanCodePrinterDialog::toast(const QString &text)
@@ -125,8 +218,19 @@ void JXScanCodePrinterDialog::record(const QString &code, const QString &printer
     entry.result = result;
     if (!labelLog->append(entry)) {
         qDebug() << "label not recorded in" << labelLog->path();
-        toast(translate(QStringLiteral("Label record could not be written")));
+        recordFailed = true;
+        updateRecordWarning();
     }
+}
+
+bool JXScanCodePrinterDialog::recordWritable()
+{
+    if (recordFailed) {
+        labelLog = std::make_unique<OmbrixLabelLog>();
+        recordFailed = !labelLog->open();
+        updateRecordWarning();
+    }
+    return !recordFailed;
 }
 
 void JXScanCodePrinterDialog::storePaddings()
@@ -144,48 +248,83 @@ void JXScanCodePrinterDialog::storePaddings()
 
 void JXScanCodePrinterDialog::onScan()
 {
+    // Nothing typed since the last scan (a second carriage return, as from a scanner that
+    // ends with CR LF): the last code is not scanned again.
+    if (scanEnded)
+        return;
     const QString scan = OmbrixScanText::withoutLineEnding(scanField->text());
     const QString code = OmbrixScanText::extractCode(scan);
     storePaddings();
     if (!OmbrixScanText::hasModelMarker(code)) {
-        scanField->setText(code);
+        endScan(code);
         return;
     }
+    // In every refusal below the field keeps the whole scan, so the operator sees it.
     const QString printer = JXConfigure().printerName();
     if (modelField->text().isEmpty()) {
         toast(translate(QStringLiteral("Please set model first")));
         record(code, printer, 0, QStringLiteral("refused: no model"));
+        endScan(scan);
         return;
     }
     if (serialField->text().isEmpty()) {
         toast(translate(QStringLiteral("Please set SN first")));
         record(code, printer, 0, QStringLiteral("refused: no serial number"));
+        endScan(scan);
         return;
     }
-    // The field keeps the whole scan, so the operator sees what was refused.
-    if (!OmbrixScanText::isSafeForPrinter(code)) {
-        toast(translate(QStringLiteral("Scan holds unprintable characters")));
-        record(code, printer, 0, QStringLiteral("refused: unprintable characters"));
+    // A serial number that cannot advance would be printed again on the next label.
+    if (OmbrixScanText::nextSerial(serialField->text()).isEmpty()) {
+        toast(translate(QStringLiteral("Product SN must end in a number, such as SN-00001")));
+        endScan(scan);
+        return;
+    }
+    const bool guard = reprintQuestion->isChecked();
+    if (!recordWritable() && guard) {
+        toast(translate(QStringLiteral("Label record could not be written")));
+        endScan(scan);
         return;
     }
     OmbrixLabelLog::Entry earlier;
-    if (reprintQuestion->isChecked() && labelLog->findPrinted(code, &earlier) &&
-        !confirmReprint(earlier)) {
+    const bool reprint = guard && labelLog->findPrinted(code, &earlier);
+    if (reprint && !confirmReprint(earlier)) {
         record(code, printer, 0, QStringLiteral("skipped: printed before"));
-        scanField->setText(code);
+        endScan(code);
         return;
     }
+    printScan(scan, code, reprint);
+}
+
+void JXScanCodePrinterDialog::printScan(const QString &scan, const QString &code, bool reprint)
+{
+    const QString model = modelField->text();
     const QString serial = serialField->text();
-    const OmbrixPrinter::Outcome outcome =
-        OmbrixPrinter::printLabel(code, modelField->text(), serial);
-    record(code, outcome.printer.isEmpty() ? printer : outcome.printer, outcome.pitch,
-           outcome.recordText());
-    // A failed label never reached the printer: the panel keeps the last one that did.
+    const QString next = OmbrixScanText::nextSerial(serial);
+    // The serial number after this label is stored before the label goes out: killed
+    // after the print, the program starts again past it, never at it.
+    if (!serialStore.store(model, next)) {
+        qDebug() << "next serial number not stored in" << OmbrixLabelSerial::defaultPath();
+        toast(translate(QStringLiteral("The next serial number could not be stored")));
+        record(code, JXConfigure().printerName(), 0,
+               QStringLiteral("refused: serial number not stored"));
+        endScan(scan);
+        return;
+    }
+    const OmbrixPrinter::Outcome outcome = OmbrixPrinter::printLabel(code, model, serial);
+    record(code, outcome.printer.isEmpty() ? JXConfigure().printerName() : outcome.printer,
+           outcome.pitch, outcome.recordText(reprint));
     if (outcome.printed) {
         labelPreview->showJob(outcome.spool);
-        serialField->setText(OmbrixScanText::nextSerial(serial));
+        serialField->setText(next);
+        endScan(code);
+        return;
     }
-    scanField->setText(code);
+    // Nothing went out: this serial number is still the next one, and the panel keeps the
+    // last label that did go out.
+    serialStore.store(model, serial);
+    if (outcome.refused)
+        toast(translate(QStringLiteral("Scan holds unprintable characters")));
+    endScan(outcome.refused ? scan : code);
 }
 
 void JXScanCodePrinterDialog::resizeEvent(QResizeEvent *event)
@@ -197,21 +336,32 @@ void JXScanCodePrinterDialog::resizeEvent(QResizeEvent *event)
           static_cast<QWidget *>(serialLabel), static_cast<QWidget *>(leftPaddingLabel),
           static_cast<QWidget *>(topPaddingLabel)})
         widget->adjustSize();
-    title->setGeometry(80, 10, std::max(title->width(), scanField->width()), kRowHeight);
+    title->setGeometry(kTitleX, kTitleY, std::max(title->width(), scanField->width()), kRowHeight);
     const int a = std::max({modelLabel->width(), serialLabel->width(), leftPaddingLabel->width(),
                             topPaddingLabel->width()});
     const auto row = [a](QLabel *label, QLineEdit *field, int y, int fieldWidth) {
-        label->setGeometry(20, y, a, kRowHeight);
-        field->setGeometry(20 + a + 5, y, fieldWidth, kRowHeight);
+        label->setGeometry(kLabelX, y, a, kRowHeight);
+        field->setGeometry(kLabelX + a + kLabelToField, y, fieldWidth, kRowHeight);
         return y + kRowHeight;
     };
-    int bottom = row(modelLabel, modelField, title->geometry().bottom() + 1 + 40, 200);
-    bottom = row(serialLabel, serialField, bottom + 5, 200);
-    bottom = row(leftPaddingLabel, leftPaddingField, bottom + 20, 80);
-    bottom = row(topPaddingLabel, topPaddingField, bottom + 5, 80);
-    scanField->setGeometry(30, bottom + 40, 440, 50);
+    int bottom = row(modelLabel, modelField, title->geometry().bottom() + 1 + kTitleToFields,
+                     kTextFieldWidth);
+    bottom = row(serialLabel, serialField, bottom + kRowGap, kTextFieldWidth);
+    bottom =
+        row(leftPaddingLabel, leftPaddingField, bottom + kSerialToPaddings, kPaddingFieldWidth);
+    bottom = row(topPaddingLabel, topPaddingField, bottom + kRowGap, kPaddingFieldWidth);
+    scanField->setGeometry(kScanX, bottom + kPaddingsToScan, kScanWidth, kScanHeight);
     reprintQuestion->adjustSize();
-    reprintQuestion->move(30, scanField->geometry().bottom() + 1 + 10);
+    reprintQuestion->move(kScanX, scanField->geometry().bottom() + 1 + kScanToCheckBox);
+    const int warningTop = reprintQuestion->geometry().bottom() + 1 + kCheckBoxToWarning;
+    recordWarning->setGeometry(kScanX, warningTop, kScanWidth,
+                               recordWarning->heightForWidth(kScanWidth));
+    // The warning never hides under the dialog's lower edge.
+    if (recordFailed) {
+        const int needed = recordWarning->geometry().bottom() + 1 + kPanelMargin;
+        if (needed > minimumHeight())
+            setMinimumHeight(needed);
+    }
     placeLabelPreview();
 }
 

@@ -8,6 +8,7 @@
 #include "UI/VeltoDeviceVideoView.h"
 #include "UI/VeltoDevicesWidget.h"
 #include "UI/VeltoSearchDialog.h"
+#include "Velto/VeltoDatagram.h"
 #include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
 #include "app/JXPrinterSettingsDialog.h"
@@ -17,7 +18,9 @@
 
 #include <QDebug>
 #include <QDesktopServices>
+#include <QHostAddress>
 #include <QModelIndex>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace {
@@ -27,6 +30,8 @@ const int kTableWidth = 400;
 const int kPanelHeight = 400;
 const int kIpColumn = 3;
 const int kFirstSearchColumn = 2;
+// A refused device address is cut to this many characters in the log.
+const int kLoggedIpLength = 64;
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -60,6 +65,8 @@ void MainWindow::connectTable()
     connect(table, &CVTableWidget::currentCellChanged, this, &MainWindow::onCurrentCellChanged);
     connect(table, &CVTableWidget::clicked, this, &MainWindow::onCellClicked);
     connect(table, &CVTableWidget::doubleClicked, this, &MainWindow::onCellDoubleClicked);
+    connect(devicesWidget, &VeltoDevicesWidget::devicesUpdated, this,
+            &MainWindow::onDevicesUpdated);
 }
 
 void MainWindow::connectHeader()
@@ -137,8 +144,44 @@ void MainWindow::onCurrentCellChanged(int currentRow, int currentColumn, int pre
         panel->setDevice(device);
 }
 
+// A dialog changed records in the table: the panel shows and acts on the selected
+// device's record as it is now, and a changed stream address is played.
+void MainWindow::onDevicesUpdated()
+{
+    const int row = devicesWidget->tableWidget()->currentRow();
+    if (row < 0)
+        return;
+    const VeltoDevice device = devicesWidget->deviceAt(row);
+    if (panel)
+        panel->setDevice(device);
+    if (device.rtspPath() != videoView->address())
+        videoView->play(device.rtspPath());
+}
+
 void MainWindow::onCellClicked(const QModelIndex &)
 {}
+
+QUrl MainWindow::webPageUrl(const QString &ip)
+{
+    // Four decimal parts without leading zeros, which some parsers read as octal.
+    static const QRegularExpression dotted(
+        QStringLiteral("^(0|[1-9][0-9]{0,2})\\.(0|[1-9][0-9]{0,2})\\.(0|[1-9][0-9]{0,2})\\."
+                       "(0|[1-9][0-9]{0,2})$"));
+    const QRegularExpressionMatch match = dotted.match(ip);
+    if (!match.hasMatch())
+        return QUrl();
+    for (int part = 1; part <= 4; ++part) {
+        if (match.captured(part).toInt() > 255)
+            return QUrl();
+    }
+    // Unicast on the network: not this host, "this network", multicast or the reserved
+    // and broadcast range above it.
+    const QHostAddress address(ip);
+    const quint32 first = address.toIPv4Address() >> 24;
+    if (address.isLoopback() || first == 0 || first >= 224)
+        return QUrl();
+    return QUrl(QStringLiteral("http://%1/").arg(ip));
+}
 
 void MainWindow::onCellDoubleClicked(const QModelIndex &index)
 {
@@ -146,8 +189,15 @@ void MainWindow::onCellDoubleClicked(const QModelIndex &index)
     if (index.column() != kIpColumn || index.row() < 0)
         return;
     const QString ip = devicesWidget->deviceAt(index.row()).ip();
-    if (!ip.isEmpty())
-        QDesktopServices::openUrl(QUrl(QStringLiteral("http://%1").arg(ip)));
+    if (ip.isEmpty())
+        return;
+    const QUrl page = webPageUrl(ip);
+    if (page.isEmpty()) {
+        qDebug("not a device address, no web page opened: \"%s\"",
+               VeltoDatagram::loggable(ip.left(kLoggedIpLength).toUtf8()).constData());
+        return;
+    }
+    QDesktopServices::openUrl(page);
 }
 
 void MainWindow::onSelectNetwork()

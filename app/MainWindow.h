@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 class QModelIndex;
+class QUrl;
 class VeltoDeviceContentWidget;
 class VeltoDeviceVideoView;
 class VeltoDevicesWidget;
@@ -19,6 +20,10 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // The device web page for a device's "ip" text: http://<ip>/ for a plain dotted
+    // unicast IPv4 address, an empty URL for anything else.
+    static QUrl webPageUrl(const QString &ip);
+
 protected:
     void focusInEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -33,6 +38,7 @@ private:
 
     void onCurrentCellChanged(int currentRow, int currentColumn, int previousRow,
                               int previousColumn);
+    void onDevicesUpdated();
     void onCellClicked(const QModelIndex &index);
     void onCellDoubleClicked(const QModelIndex &index);
     void onSelectNetwork();

@@ -8,14 +8,20 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
-const char OmbrixLabelLog::kHeader[] = "time,code,model,serial,printer,dot_pitch,result";
+const char OmbrixLabelLog::kHeader[] = "time,code,model,serial,printer,dot_pitch,result,format";
 const char OmbrixLabelLog::kPrinted[] = "printed";
+const char OmbrixLabelLog::kReprinted[] = "reprinted";
+const char OmbrixLabelLog::kEscapedFormat[] = "2";
 
 namespace {
-const int kFieldCount = 7;
+// Lines written before fields were escaped have no format field.
+const int kUnescapedFieldCount = 7;
+const int kFieldCount = 8;
 const int kCodeField = 1;
 const int kResultField = 6;
+const int kFormatField = 7;
 const char kTimeFormat[] = "yyyy-MM-dd HH:mm:ss.zzz";
 // A line longer than this is not one the program wrote; it is skipped, not indexed.
 const int kMaxLineLength = 64 * 1024;
@@ -31,10 +37,18 @@ uint64_t codeHash(const char *data, size_t size)
     return hash;
 }
 
+// A spreadsheet takes a cell that begins with one of these for a formula; the apostrophe
+// itself is in the list so that a field that begins with one reads back unchanged.
+bool needsApostrophe(const QString &text)
+{
+    static const QString kLeads = QStringLiteral("=+-@\t\r'");
+    return !text.isEmpty() && kLeads.contains(text.at(0));
+}
+
 QByteArray escapeField(const QString &text)
 {
     QByteArray bytes;
-    const QByteArray utf8 = text.toUtf8();
+    const QByteArray utf8 = needsApostrophe(text) ? '\'' + text.toUtf8() : text.toUtf8();
     bytes.reserve(utf8.size());
     bool quote = false;
     for (const char c : utf8) {
@@ -45,6 +59,8 @@ QByteArray escapeField(const QString &text)
             bytes += hex;
             continue;
         }
+        if (c == '\\')
+            bytes += '\\';
         if (c == '"' || c == ',')
             quote = true;
         if (c == '"')
@@ -52,6 +68,41 @@ QByteArray escapeField(const QString &text)
         bytes += c;
     }
     return quote ? '"' + bytes + '"' : bytes;
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// escapeField() undone, CSV quotes already removed. A backslash that starts no escape is
+// kept as it is: the file is outside input.
+QString unescapeField(const QByteArray &field)
+{
+    QByteArray bytes;
+    bytes.reserve(field.size());
+    for (int i = 0; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c == '\\' && i + 1 < field.size() && field[i + 1] == '\\') {
+            bytes += '\\';
+            ++i;
+        } else if (c == '\\' && i + 3 < field.size() && field[i + 1] == 'x' &&
+                   hexDigit(field[i + 2]) >= 0 && hexDigit(field[i + 3]) >= 0) {
+            bytes += char(hexDigit(field[i + 2]) * 16 + hexDigit(field[i + 3]));
+            i += 3;
+        } else {
+            bytes += c;
+        }
+    }
+    if (bytes.startsWith('\''))
+        bytes.remove(0, 1);
+    return QString::fromUtf8(bytes);
 }
 
 // Splits one CSV line into at most max fields (quotes undone). Returns the field count,
@@ -92,6 +143,34 @@ int splitFields(const char *begin, const char *end, QByteArray *fields, int max)
         ++p;
     }
     return count;
+}
+// Splits a line of the record into fields (quotes undone) and tells whether they are
+// escaped. False when the line is not one of the record's.
+bool splitLine(const char *begin, const char *end, QByteArray *fields, bool *escaped)
+{
+    const int count = splitFields(begin, end, fields, kFieldCount + 1);
+    *escaped = count == kFieldCount && fields[kFormatField] == OmbrixLabelLog::kEscapedFormat;
+    return count == kUnescapedFieldCount || *escaped;
+}
+
+QString fieldText(const QByteArray &field, bool escaped)
+{
+    return escaped ? unescapeField(field) : QString::fromUtf8(field);
+}
+
+bool endsWithField(std::string_view line, std::string_view field)
+{
+    return line.size() > field.size() && line.substr(line.size() - field.size()) == field &&
+           line[line.size() - field.size() - 1] == ',';
+}
+
+// The cheap look at a line's end that spares splitting lines that record no print.
+bool mayBePrinted(std::string_view line)
+{
+    if (endsWithField(line, OmbrixLabelLog::kEscapedFormat))
+        line.remove_suffix(std::strlen(OmbrixLabelLog::kEscapedFormat) + 1);
+    return endsWithField(line, OmbrixLabelLog::kPrinted) ||
+           endsWithField(line, OmbrixLabelLog::kReprinted);
 }
 } // namespace
 
@@ -149,8 +228,7 @@ bool OmbrixLabelLog::open()
 void OmbrixLabelLog::index(const char *begin, const char *end)
 {
     loaded.clear();
-    QByteArray fields[kFieldCount];
-    const size_t printedSize = std::strlen(kPrinted);
+    QByteArray fields[kFieldCount + 1];
     for (const char *line = begin; line < end;) {
         const char *newline =
             static_cast<const char *>(std::memchr(line, '\n', size_t(end - line)));
@@ -159,14 +237,14 @@ void OmbrixLabelLog::index(const char *begin, const char *end)
         const char *stop = newline;
         if (stop > line && stop[-1] == '\r')
             --stop;
-        // The result is the last field: check it before splitting the line.
-        const bool printed = stop - line >= qint64(printedSize) + 1 &&
-                             std::memcmp(stop - printedSize, kPrinted, printedSize) == 0 &&
-                             stop[-qint64(printedSize) - 1] == ',';
-        if (printed && stop - line <= kMaxLineLength &&
-            splitFields(line, stop, fields, kFieldCount) == kFieldCount &&
-            fields[kResultField] == kPrinted) {
-            const QByteArray &code = fields[kCodeField];
+        bool escaped = false;
+        // The two printed results need no escapes: their bytes are compared as they stand.
+        if (mayBePrinted(std::string_view(line, size_t(stop - line))) &&
+            stop - line <= kMaxLineLength && splitLine(line, stop, fields, &escaped) &&
+            (fields[kResultField] == kPrinted || fields[kResultField] == kReprinted)) {
+            const QByteArray &raw = fields[kCodeField];
+            const bool plain = !escaped || (!raw.contains('\\') && !raw.startsWith('\''));
+            const QByteArray code = plain ? raw : unescapeField(raw).toUtf8();
             loaded.emplace_back(codeHash(code.constData(), size_t(code.size())), line - begin);
         }
         line = newline + 1;
@@ -194,7 +272,7 @@ bool OmbrixLabelLog::append(const Entry &entry)
     const bool flushed = appender.flush();
     if (written != line.size() || !flushed)
         return false;
-    if (entry.result == QLatin1String(kPrinted)) {
+    if (isPrintedResult(entry.result)) {
         // Kept by value: another writer may have appended between our lines, so this
         // line's offset is not known.
         lastAdded[entry.code] = entry;
@@ -223,7 +301,7 @@ bool OmbrixLabelLog::findPrinted(const QString &code, Entry *found) const
         QByteArray line;
         Entry entry;
         if (readLineAt(it->second, &line) && parseLine(line, &entry) && entry.code == code &&
-            entry.result == QLatin1String(kPrinted)) {
+            isPrintedResult(entry.result)) {
             if (found)
                 *found = entry;
             return true;
@@ -237,6 +315,11 @@ size_t OmbrixLabelLog::printedCount() const
     return loaded.size() + addedCount;
 }
 
+bool OmbrixLabelLog::isPrintedResult(const QString &result)
+{
+    return result == QLatin1String(kPrinted) || result == QLatin1String(kReprinted);
+}
+
 QByteArray OmbrixLabelLog::formatLine(const Entry &entry)
 {
     QByteArray line = entry.time.toString(QLatin1String(kTimeFormat)).toLatin1();
@@ -248,21 +331,23 @@ QByteArray OmbrixLabelLog::formatLine(const Entry &entry)
     line += entry.pitch > 0 ? QByteArray::number(entry.pitch, 'g', 6) : QByteArray();
     line += ',';
     line += escapeField(entry.result);
+    line += ',';
+    line += kEscapedFormat;
     return line;
 }
 
 bool OmbrixLabelLog::parseLine(const QByteArray &line, Entry *entry)
 {
     QByteArray fields[kFieldCount + 1];
-    if (splitFields(line.constData(), line.constData() + line.size(), fields, kFieldCount + 1) !=
-        kFieldCount)
+    bool escaped = false;
+    if (!splitLine(line.constData(), line.constData() + line.size(), fields, &escaped))
         return false;
     entry->time = QDateTime::fromString(QString::fromLatin1(fields[0]), QLatin1String(kTimeFormat));
-    entry->code = QString::fromUtf8(fields[1]);
-    entry->model = QString::fromUtf8(fields[2]);
-    entry->serial = QString::fromUtf8(fields[3]);
-    entry->printer = QString::fromUtf8(fields[4]);
+    entry->code = fieldText(fields[1], escaped);
+    entry->model = fieldText(fields[2], escaped);
+    entry->serial = fieldText(fields[3], escaped);
+    entry->printer = fieldText(fields[4], escaped);
     entry->pitch = fields[5].toDouble();
-    entry->result = QString::fromUtf8(fields[6]);
+    entry->result = fieldText(fields[kResultField], escaped);
     return true;
 }

@@ -23,7 +23,8 @@ class OmbrixLabelLog
 {
 public:
     // One label as written: time, code, model, serial number, printer queue, dot pitch and
-    // result ("printed", or "failed: why", "refused: why", "skipped: why").
+    // result ("printed", "reprinted" when printed again on purpose, or "failed: why",
+    // "refused: why", "skipped: why").
     struct Entry
     {
         QDateTime time;
@@ -37,6 +38,10 @@ public:
 
     static const char kHeader[];
     static const char kPrinted[];
+    static const char kReprinted[];
+    // The last field of every line written since fields are escaped (see formatLine);
+    // lines of seven fields were written before and read back as they always did.
+    static const char kEscapedFormat[];
 
     // <data directory>/log/labels.csv
     static QString defaultPath();
@@ -55,15 +60,19 @@ public:
     // Appends one line and flushes it to the system. False when it could not be written.
     bool append(const Entry &entry);
 
-    // The last successful print of code, if any.
+    // The last successful print (or reprint) of code, if any.
     bool findPrinted(const QString &code, Entry *found) const;
     // Number of printed codes indexed (lines, not distinct codes).
     size_t printedCount() const;
 
-    // One CSV line (without the line feed) and back. Control characters, which only a
-    // refused scan can hold, are written as "\xHH" so that every label stays on one line.
+    // One CSV line (without the line feed) and back; every field reads back exactly as it
+    // was. A field is data to a spreadsheet too: one that begins with "=", "+", "-", "@",
+    // a tab, a CR or an apostrophe gets a leading apostrophe. A backslash is written as
+    // "\\" and a control character, which only a refused scan can hold, as "\xHH", so
+    // that every label stays on one line. The line ends with kEscapedFormat.
     static QByteArray formatLine(const Entry &entry);
     static bool parseLine(const QByteArray &line, Entry *entry);
+    static bool isPrintedResult(const QString &result);
 
 private:
     void index(const char *begin, const char *end);

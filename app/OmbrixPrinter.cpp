@@ -127,10 +127,13 @@ bool OmbrixPrinter::printKT4XQRCode(const QString &p2pid, const QString &model, 
     return printLabel(p2pid, model, serial).printed;
 }
 
-QString OmbrixPrinter::Outcome::recordText() const
+const char OmbrixPrinter::kUnprintable[] = "unprintable characters";
+
+QString OmbrixPrinter::Outcome::recordText(bool reprint) const
 {
-    return printed ? QString::fromLatin1(OmbrixLabelLog::kPrinted)
-                   : QStringLiteral("failed: ") + reason;
+    if (printed)
+        return QString::fromLatin1(reprint ? OmbrixLabelLog::kReprinted : OmbrixLabelLog::kPrinted);
+    return (refused ? QStringLiteral("refused: ") : QStringLiteral("failed: ")) + reason;
 }
 
 OmbrixPrinter::Outcome OmbrixPrinter::printLabel(const QString &p2pid, const QString &model,
@@ -139,7 +142,8 @@ OmbrixPrinter::Outcome OmbrixPrinter::printLabel(const QString &p2pid, const QSt
     Outcome outcome;
     if (!OmbrixScanText::isSafeForPrinter(p2pid)) {
         qDebug() << "refused identifier" << p2pid.toUtf8().toHex();
-        outcome.reason = QStringLiteral("unprintable characters");
+        outcome.refused = true;
+        outcome.reason = QString::fromLatin1(kUnprintable);
         return outcome;
     }
     OmbrixLibrary library;
@@ -148,9 +152,7 @@ OmbrixPrinter::Outcome OmbrixPrinter::printLabel(const QString &p2pid, const QSt
         outcome.reason = QStringLiteral("printer library not loaded");
         return outcome;
     }
-    const QByteArray id = p2pid.toUtf8();
-    const QByteArray modelText = model.toUtf8();
-    const QByteArray serialText = serial.toUtf8();
+    const LabelText text{p2pid.toUtf8(), model.toUtf8(), serial.toUtf8()};
     QString printerName = queue.isEmpty() ? JXConfigure().printerName() : queue;
     const OmbrixLabelLayout::Geometry geometry = forceLabelGeometry();
     if (queue.isEmpty() && !choosePrinter(printerName)) {
@@ -160,17 +162,16 @@ OmbrixPrinter::Outcome OmbrixPrinter::printLabel(const QString &p2pid, const QSt
     outcome.printer = printerName;
     const double pitch = dotPitch(printerName);
     outcome.pitch = pitch;
-    const int modules = OmbrixQrSize::moduleCount(id.size());
+    const int modules = OmbrixQrSize::moduleCount(text.p2pid.size());
     const OmbrixLabelLayout layout(pitch, geometry, modules);
     if (modules == 0 || layout.labelWidth > kMaxLabelDots || layout.labelHeight > kMaxLabelDots ||
         !layout.fitsLabel()) {
         qDebug("%s %d cannot lay out %d bytes at %lf", "OmbrixPrinter::printKT4XQRCode", __LINE__,
-               int(id.size()), pitch);
+               int(text.p2pid.size()), pitch);
         outcome.reason = QStringLiteral("label does not fit");
         return outcome;
     }
-    outcome.printed = sendLabel(library, printerName.toUtf8(), layout, id, modelText, serialText,
-                                outcome.reason, outcome.spool);
+    sendLabel(library, layout, text, outcome);
     return outcome;
 }
 
@@ -182,48 +183,47 @@ bool OmbrixPrinter::setUp(const OmbrixLibrary &library, const OmbrixLabelLayout 
            library.setPrintSpeed()(kSpeed) == 0 && library.setDirection()(kDirection) == 0;
 }
 
-bool OmbrixPrinter::sendLabel(const OmbrixLibrary &library, const QByteArray &printerName,
-                              const OmbrixLabelLayout &layout, const QByteArray &p2pid,
-                              const QByteArray &model, const QByteArray &serial, QString &reason,
-                              QByteArray &spool)
+void OmbrixPrinter::sendLabel(const OmbrixLibrary &library, const OmbrixLabelLayout &layout,
+                              const LabelText &text, Outcome &outcome)
 {
     PortGuard port(library);
+    const QByteArray printerName = outcome.printer.toUtf8();
     const int opened = library.openPort()(printerName.constData());
     if (opened != 0) {
         qDebug("%s %d open %s = %d", "OmbrixPrinter::printKT4XQRCode", __LINE__,
                printerName.constData(), opened);
-        reason = QStringLiteral("cannot open printer (%1)").arg(opened);
-        return false;
+        outcome.reason = QStringLiteral("cannot open printer (%1)").arg(opened);
+        return;
     }
     qDebug("%s %d %lf %s %s %s\n", "OmbrixPrinter::printKT4XQRCode", __LINE__, layout.pitch,
-           model.constData(), serial.constData(), p2pid.constData());
+           text.model.constData(), text.serial.constData(), text.p2pid.constData());
     if (!setUp(library, layout)) {
-        reason = QStringLiteral("printer set-up failed");
-        return false;
+        outcome.reason = QStringLiteral("printer set-up failed");
+        return;
     }
     qDebug("%s %d rect 1 = (%d,%d,%d,%d)\n", "OmbrixPrinter::printKT4XQRCode", __LINE__, 0, 0,
            layout.labelWidth, layout.labelHeight);
-    const auto text = library.drawTextTrueType();
+    const auto draw = library.drawTextTrueType();
     // A line whose text cannot be rendered leaves the rest of the label intact.
-    text(unsigned(layout.model.x()), unsigned(layout.model.y()), layout.modelHeight, 0, "Arial", 1,
-         500, 0, 0, 0, "ModelStr", model.constData());
+    draw(unsigned(layout.model.x()), unsigned(layout.model.y()), layout.modelHeight, 0, "Arial", 1,
+         500, 0, 0, 0, "ModelStr", text.model.constData());
     // Without its code the label is wrong: nothing is printed then.
     if (library.drawQr()(layout.qr.x(), layout.qr.y(), kQrP3, kQrP4, kQrRotation,
                          layout.qrMagnification, kQrModel, kQrLevel, kQrMaskAuto,
-                         p2pid.constData()) != 0) {
-        reason = QStringLiteral("QR code failed");
-        return false;
+                         text.p2pid.constData()) != 0) {
+        outcome.reason = QStringLiteral("QR code failed");
+        return;
     }
-    text(unsigned(layout.identifier.x()), unsigned(layout.identifier.y()), layout.identifierHeight,
-         0, "Arial Narrow", 5, 700, 0, 0, 0, "P2PIDStr", p2pid.constData());
-    text(unsigned(layout.serial.x()), unsigned(layout.serial.y()), layout.serialHeight, 0, "Arial",
-         1, 600, 0, 0, 0, "SNStr", serial.constData());
+    draw(unsigned(layout.identifier.x()), unsigned(layout.identifier.y()), layout.identifierHeight,
+         0, "Arial Narrow", 5, 700, 0, 0, 0, "P2PIDStr", text.p2pid.constData());
+    draw(unsigned(layout.serial.x()), unsigned(layout.serial.y()), layout.serialHeight, 0, "Arial",
+         1, 600, 0, 0, 0, "SNStr", text.serial.constData());
     const int printed = library.printLabel()(1, 1);
     if (printed != 0) {
         qDebug("%s %d print = %d", "OmbrixPrinter::printKT4XQRCode", __LINE__, printed);
-        reason = QStringLiteral("print job failed (%1)").arg(printed);
-        return false;
+        outcome.reason = QStringLiteral("print job failed (%1)").arg(printed);
+        return;
     }
-    spool = sentSpool();
-    return true;
+    outcome.spool = sentSpool();
+    outcome.printed = true;
 }

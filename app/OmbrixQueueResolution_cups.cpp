@@ -27,9 +27,9 @@ ipp_t *requestResolution(const QByteArray &name)
                      "/printers/%s", name.constData());
     ipp_t *request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    static const char *const wanted[] = {"printer-name", "printer-resolution-default"};
+    static const char *const kWanted[] = {"printer-name", "printer-resolution-default"};
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr,
-                  wanted);
+                  kWanted);
     return cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
 }
 } // namespace

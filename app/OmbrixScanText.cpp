@@ -1,12 +1,12 @@
 #include "app/OmbrixScanText.h"
 
-#include <cstdio>
-
 namespace {
 // The device models whose code carries a P2P identifier.
 const QString kMarkers[] = {QStringLiteral("HXKT4R"), QStringLiteral("HXJT4R")};
 // Scanners put a prefix of this length before the identifier.
 const int kMarkerSearchFrom = 6;
+// The serial number's digits are zero-padded to this many, as production labels always were.
+const int kSerialDigits = 5;
 } // namespace
 
 QString OmbrixScanText::withoutLineEnding(const QString &scan)
@@ -50,12 +50,20 @@ bool OmbrixScanText::isSafeForPrinter(const QString &code)
 QString OmbrixScanText::nextSerial(const QString &serial)
 {
     const int dash = serial.indexOf(QLatin1Char('-'));
-    const QString prefix = serial.left(dash + 1);
-    const QByteArray tail = serial.mid(dash + 1).toUtf8();
-    int n = 0;
-    if (std::sscanf(tail.constData(), "%5d", &n) != 1)
-        n = 0;
-    char next[16];
-    std::snprintf(next, sizeof next, "%05d", n + 1);
-    return prefix + QString::fromLatin1(next);
+    QString digits = serial.mid(dash + 1);
+    if (digits.isEmpty())
+        return QString();
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return QString();
+    }
+    // Decimal addition on the text itself: no integer type bounds how far a run goes.
+    int at = digits.size() - 1;
+    for (; at >= 0 && digits[at] == QLatin1Char('9'); --at)
+        digits[at] = QLatin1Char('0');
+    if (at >= 0)
+        digits[at] = QChar(digits[at].unicode() + 1);
+    else
+        digits.prepend(QLatin1Char('1'));
+    return serial.left(dash + 1) + digits.rightJustified(kSerialDigits, QLatin1Char('0'));
 }

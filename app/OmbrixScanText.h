@@ -18,10 +18,15 @@ public:
 
     // True when every character is printable ASCII other than the double quote. The code
     // goes into the printer's QR command between double quotes, where a quote, CR or LF
-    // would end the command and let the rest be read as commands.
+    // would end the command and let the rest be read as commands. The printer binding
+    // is the one place that asks.
     static bool isSafeForPrinter(const QString &code);
 
-    // The serial number after this one: the part up to the first "-", then the number
-    // read with "%5d" from the rest plus one, as "%05d" (1 when nothing is read).
+    // The serial number after this one: the part up to and including the first "-" (none
+    // when there is no "-"), then the number after it plus one, zero-padded to at least
+    // five digits and never to fewer than it had. The number is every digit after the
+    // "-", however many, so serial numbers never come round again. Empty (refused) when
+    // that part is not a plain non-negative number: empty, signed, or with anything but
+    // the digits 0 to 9 in it.
     static QString nextSerial(const QString &serial);
 };

@@ -93,9 +93,10 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_LANKIT_PACKAGE_NAME lankit)
 set(CPACK_DEBIAN_LANKIT_PACKAGE_SECTION net)
 # The program loads korval at run time, which shlibdeps cannot see; it also needs Qt's
-# multimedia plugins for the sound of the preview.
+# multimedia plugins for the sound of the preview, and Qt's PostgreSQL driver (a plugin)
+# for a label register shared by several stations.
 set(CPACK_DEBIAN_LANKIT_PACKAGE_DEPENDS
-    "${LANKIT_KORVAL_PACKAGE} (= ${LANKIT_DEB_VERSION}), libqt5multimedia5-plugins")
+    "${LANKIT_KORVAL_PACKAGE} (= ${LANKIT_DEB_VERSION}), libqt5multimedia5-plugins, libqt5sql5-psql")
 set(CPACK_DEBIAN_LANKIT_PACKAGE_RECOMMENDS "fonts-wqy-microhei, cups-client")
 set(CPACK_DEBIAN_LANKIT_DESCRIPTION
    "installer's tool for Velto network cameras

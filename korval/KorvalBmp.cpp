@@ -9,10 +9,10 @@
 
 namespace {
 
-constexpr size_t FileHeaderSize = 14;
-constexpr size_t InfoHeaderSize = 40; // the smallest header that carries what we read
-constexpr size_t ColourTableSize = 8; // two BGRX entries
-constexpr int LuminanceThreshold = 128;
+constexpr size_t kFileHeaderSize = 14;
+constexpr size_t kInfoHeaderSize = 40; // the smallest header that carries what we read
+constexpr size_t kColourTableSize = 8; // two BGRX entries
+constexpr int kLuminanceThreshold = 128;
 
 uint32_t get32(const uint8_t *p)
 {
@@ -74,21 +74,21 @@ BmpInfo readInfo(const uint8_t *bmp)
 int checkInfo(const BmpInfo &info, size_t size)
 {
     if (info.bitCount != 1 && info.bitCount != 24)
-        return BmpUnsupportedFormat;
+        return kBmpUnsupportedFormat;
     if (info.compression != 0)
-        return BmpUnsupportedFormat;
-    if (info.headerSize < InfoHeaderSize || info.width <= 0 || info.height <= 0 ||
-        info.width > BmpMaxDimension || info.height > BmpMaxDimension)
-        return BmpCannotRead;
+        return kBmpUnsupportedFormat;
+    if (info.headerSize < kInfoHeaderSize || info.width <= 0 || info.height <= 0 ||
+        info.width > kBmpMaxDimension || info.height > kBmpMaxDimension)
+        return kBmpCannotRead;
     const uint64_t sourceRow = info.bitCount == 1
                                    ? rowBytesFor(info.width)
                                    : (static_cast<uint64_t>(info.width) * 3 + 3) / 4 * 4;
     if (static_cast<uint64_t>(info.dataOffset) + sourceRow * static_cast<uint64_t>(info.height) >
         size)
-        return BmpCannotRead;
+        return kBmpCannotRead;
     if (info.bitCount == 1 &&
-        FileHeaderSize + static_cast<uint64_t>(info.headerSize) + ColourTableSize > size)
-        return BmpCannotRead;
+        kFileHeaderSize + static_cast<uint64_t>(info.headerSize) + kColourTableSize > size)
+        return kBmpCannotRead;
     return 0;
 }
 
@@ -113,7 +113,7 @@ void readTrueColour(const uint8_t *bmp, const BmpInfo &info, BitImage &image)
             bmp + info.dataOffset + static_cast<size_t>(image.height - 1 - y) * sourceRow;
         for (int x = 0; x < image.width; ++x) {
             const uint8_t *bgr = source + static_cast<size_t>(x) * 3;
-            if ((30 * bgr[2] + 59 * bgr[1] + 11 * bgr[0]) / 100 < LuminanceThreshold)
+            if ((30 * bgr[2] + 59 * bgr[1] + 11 * bgr[0]) / 100 < kLuminanceThreshold)
                 image.set(x, y);
         }
     }
@@ -146,15 +146,15 @@ BitImage rotate(const BitImage &in, int rotation)
 int convertBmpBytesToPcx(const uint8_t *bmp, size_t size, int rotation, std::vector<uint8_t> &pcx)
 {
     pcx.clear();
-    if (bmp == nullptr || size < FileHeaderSize + InfoHeaderSize)
-        return BmpCannotRead;
+    if (bmp == nullptr || size < kFileHeaderSize + kInfoHeaderSize)
+        return kBmpCannotRead;
     const BmpInfo info = readInfo(bmp);
     if (const int code = checkInfo(info, size))
         return code;
 
     BitImage image;
     // The colour table follows the information header, whatever that header's size.
-    const uint8_t *table = info.bitCount == 1 ? bmp + FileHeaderSize + info.headerSize : nullptr;
+    const uint8_t *table = info.bitCount == 1 ? bmp + kFileHeaderSize + info.headerSize : nullptr;
     if (table != nullptr)
         readOneBit(bmp, info, image);
     else
@@ -181,13 +181,13 @@ int convertBmpBytesToPcx(const uint8_t *bmp, size_t size, int rotation, std::vec
         palette[3 * i + 2] = bgrx[0];
     }
     PcxHeaderFields fields;
-    fields.version = PcxVersionBmpConversion;
+    fields.version = kPcxVersionBmpConversion;
     fields.width = image.width;
     fields.height = image.height;
     fields.bytesPerLine = image.rowBytes;
     fields.paletteRgb = palette;
     fields.paletteEntries = entries;
-    pcx.resize(PcxHeaderSize);
+    pcx.resize(kPcxHeaderSize);
     makePcxHeader(pcx.data(), fields);
     encodeBmpPcx(image.bits.data(), image.rowBytes, image.height, pcx);
     return 0;
@@ -197,16 +197,16 @@ int convertBmpToPcx(const char *bmpPath, int rotation)
 {
     std::FILE *in = bmpPath != nullptr ? std::fopen(bmpPath, "rb") : nullptr;
     if (in == nullptr)
-        return BmpCannotRead;
+        return kBmpCannotRead;
     std::vector<uint8_t> bmp;
     uint8_t chunk[65536];
     size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0 && bmp.size() <= BmpMaxFileSize)
+    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0 && bmp.size() <= kBmpMaxFileSize)
         bmp.insert(bmp.end(), chunk, chunk + got);
     const bool readError = std::ferror(in) != 0;
     std::fclose(in);
-    if (readError || bmp.size() > BmpMaxFileSize)
-        return BmpCannotRead;
+    if (readError || bmp.size() > kBmpMaxFileSize)
+        return kBmpCannotRead;
 
     std::vector<uint8_t> pcx;
     if (const int code = convertBmpBytesToPcx(bmp.data(), bmp.size(), rotation, pcx))
@@ -214,11 +214,11 @@ int convertBmpToPcx(const char *bmpPath, int rotation)
     const std::string pcxPath = std::string(bmpPath) + ".pcx";
     std::FILE *out = korvalCreateOutputFile(pcxPath);
     if (out == nullptr)
-        return BmpPcxWriteFailed;
+        return kBmpPcxWriteFailed;
     const bool written = std::fwrite(pcx.data(), 1, pcx.size(), out) == pcx.size();
     if (std::fclose(out) != 0 || !written) {
         std::remove(pcxPath.c_str());
-        return BmpPcxWriteFailed;
+        return kBmpPcxWriteFailed;
     }
     return 0;
 }

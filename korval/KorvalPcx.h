@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KorvalPcxLayout.h"
 #include "korval.h"
 
 #include <cstddef>
@@ -7,18 +8,17 @@
 #include <vector>
 
 // PCX files as the printer stores them: a 128-byte header and run-length encoded rows of
-// one bit per pixel, where a set bit is paper and a clear bit is ink.
+// one bit per pixel, where a set bit is paper and a clear bit is ink. The header's layout
+// is in KorvalPcxLayout.h, shared with the label interpreter's reader.
 
-constexpr int PcxHeaderSize = 128;
-constexpr uint8_t PcxVersionTextRenderer = 5;
-constexpr uint8_t PcxVersionBmpConversion = 2;
-constexpr int PcxPaletteEntries = 16;       // the header's 16-colour palette, RGB triples
-constexpr int PcxMaxRun = 63;               // longest run one count byte can hold (0xC0 + 63)
-constexpr int PcxEncodedRowCapacity = 1024; // room for one encoded row of the text renderer
+constexpr uint8_t kPcxVersionTextRenderer = 5;
+constexpr uint8_t kPcxVersionBmpConversion = 2;
+constexpr int kPcxPaletteEntries = 16;       // the header's 16-colour palette, RGB triples
+constexpr int kPcxEncodedRowCapacity = 1024; // room for one encoded row of the text renderer
 
 struct PcxHeaderFields
 {
-    uint8_t version = PcxVersionTextRenderer;
+    uint8_t version = kPcxVersionTextRenderer;
     int width = 0;
     int height = 0;
     int bytesPerLine = 0;
@@ -39,10 +39,10 @@ int encodePcxRow(const uint8_t *row, int length, uint8_t *out, int capacity);
 void encodeBmpPcx(const uint8_t *image, int rowLength, int height, std::vector<uint8_t> &out);
 
 // Codes of writing a text bitmap as a PCX file.
-constexpr int PcxFileCreateFailed = KORVAL_ERR_PCX_CREATE;
-constexpr int PcxRowTooLong = KORVAL_ERR_PCX_ROW_TOO_LONG;
+constexpr int kPcxFileCreateFailed = KORVAL_ERR_PCX_CREATE;
+constexpr int kPcxRowTooLong = KORVAL_ERR_PCX_ROW_TOO_LONG;
 
 // Writes a text-renderer PCX file (version 5, no palette) of a 1-bit bitmap whose rows are
-// width / 8 bytes. Returns 0, PcxFileCreateFailed, or PcxRowTooLong (the file is then
+// width / 8 bytes. Returns 0, kPcxFileCreateFailed, or kPcxRowTooLong (the file is then
 // removed). A file written only in part is removed too.
 int writeBitmapPcxFile(const char *path, const uint8_t *bits, int width, int height);

@@ -1,18 +1,19 @@
 #include "KorvalQr.h"
 
 #include "KorvalQrMatrix.h"
+#include "KorvalQrPenalty.h"
 #include "KorvalQrReedSolomon.h"
 
 #include <cstring>
 
 namespace {
 
-constexpr int TerminatorBits = 4;
-constexpr uint8_t PadCodewords[2] = {0xEC, 0x11}; // alternating filler after the data
+constexpr int kTerminatorBits = 4;
+constexpr uint8_t kPadCodewords[2] = {0xEC, 0x11}; // alternating filler after the data
 
 // First version of each character-count group: 1-9, 10-26, 27-40.
-constexpr int GroupStart[3] = {1, 10, 27};
-constexpr int GroupEnd[3] = {9, 26, 40};
+constexpr int kGroupStart[3] = {1, 10, 27};
+constexpr int kGroupEnd[3] = {9, 26, 40};
 
 int groupOf(int version)
 {
@@ -99,9 +100,9 @@ void putSegment(BitWriter &w, const uint8_t *data, const QrSegment &seg, int ver
 int chooseVersion(QrSymbol &s, const uint8_t *data, int length, int requested)
 {
     for (int group = groupOf(requested > 0 ? requested : 1); group < 3; ++group) {
-        s.segments.build(data, length, GroupStart[group]);
+        s.segments.build(data, length, kGroupStart[group]);
         const int bytes = (s.segments.totalBits() + 7) / 8;
-        for (int v = GroupStart[group]; v <= GroupEnd[group]; ++v) {
+        for (int v = kGroupStart[group]; v <= kGroupEnd[group]; ++v) {
             if (qrVersionInfo(v).levels[s.level].dataCodewords >= bytes)
                 return v;
         }
@@ -117,10 +118,10 @@ void buildDataStream(QrSymbol &s, const uint8_t *data)
         putSegment(w, data, s.segments.at(i), s.version);
     const int capacityBits = qrVersionInfo(s.version).levels[s.level].dataCodewords * 8;
     const int terminator = capacityBits - s.bitCount;
-    w.put(0, terminator < TerminatorBits ? terminator : TerminatorBits);
+    w.put(0, terminator < kTerminatorBits ? terminator : kTerminatorBits);
     w.put(0, (8 - s.bitCount % 8) % 8);
     for (int i = 0; s.bitCount < capacityBits; ++i)
-        w.put(PadCodewords[i & 1], 8);
+        w.put(kPadCodewords[i & 1], 8);
 }
 
 // Splits the data codewords into blocks, adds each block's error correction, and
@@ -131,7 +132,7 @@ void buildCodewords(QrSymbol &s)
     const int blocks = layout.groups[0].blocks + layout.groups[1].blocks;
     const int shortData = layout.groups[0].dataCodewords;
     const int ecc = layout.eccPerBlock;
-    uint8_t eccBytes[QrMaxEccPerBlock];
+    uint8_t eccBytes[kQrMaxEccPerBlock];
     int dataOffset = 0;
     for (int b = 0; b < blocks; ++b) {
         const int dataLength = b < layout.groups[0].blocks ? shortData : shortData + 1;
@@ -166,11 +167,11 @@ int chooseMask(QrSymbol &s)
 
 bool encodeQrSymbol(QrSymbol &symbol, int level, int version, int mask, const char *data)
 {
-    if (data == nullptr || level < QrLevelL || level > QrLevelH || version < 0 ||
-        version > QrMaxVersion || mask < 0 || mask > QrMaskAutomatic)
+    if (data == nullptr || level < kQrLevelL || level > kQrLevelH || version < 0 ||
+        version > kQrMaxVersion || mask < 0 || mask > kQrMaskAutomatic)
         return false;
     const size_t length = std::strlen(data);
-    if (length == 0 || length > static_cast<size_t>(QrMaxDataCharacters))
+    if (length == 0 || length > static_cast<size_t>(kQrMaxDataCharacters))
         return false;
     const auto *bytes = reinterpret_cast<const uint8_t *>(data);
 
@@ -185,7 +186,7 @@ bool encodeQrSymbol(QrSymbol &symbol, int level, int version, int mask, const ch
     buildCodewords(symbol);
     qrPlaceFunctionPatterns(symbol);
     qrPlaceCodewords(symbol, qrVersionInfo(symbol.version).totalCodewords);
-    symbol.mask = mask == QrMaskAutomatic ? chooseMask(symbol) : mask;
+    symbol.mask = mask == kQrMaskAutomatic ? chooseMask(symbol) : mask;
     qrWriteFormatInfo(symbol, symbol.mask);
     qrApplyMaskAndReduce(symbol, symbol.mask);
     return true;

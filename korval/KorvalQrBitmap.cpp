@@ -1,27 +1,13 @@
 #include "KorvalQrBitmap.h"
 
-#include "KorvalQr.h"
+#include "KorvalQrEncoder.h"
+#include "KorvalQrSymbol.h"
 
 #include <algorithm>
 
-bool qrTurnedModule(const QrSymbol &s, int rotation, int column, int row)
-{
-    const int last = s.size - 1;
-    switch (rotation) {
-    case 1: // clockwise: the left column becomes the top row
-        return s.isDark(row, last - column);
-    case 2:
-        return s.isDark(last - column, last - row);
-    case 3:
-        return s.isDark(last - row, column);
-    default:
-        return s.isDark(column, row);
-    }
-}
-
 void packQrBitmap(const QrSymbol &symbol, int rotation, int magnification, QrBitmap &out)
 {
-    const int m = magnification < 1 || magnification > QrMaxMagnification ? 1 : magnification;
+    const int m = magnification < 1 || magnification > kQrMaxMagnification ? 1 : magnification;
     const int dots = symbol.size * m;
     out.bytesPerRow = (dots + 7) / 8;
     out.rows = dots;
@@ -29,7 +15,7 @@ void packQrBitmap(const QrSymbol &symbol, int rotation, int magnification, QrBit
     for (int row = 0; row < symbol.size; ++row) {
         uint8_t *first = &out.bits[static_cast<size_t>(row) * m * out.bytesPerRow];
         for (int column = 0; column < symbol.size; ++column) {
-            if (!qrTurnedModule(symbol, rotation, column, row))
+            if (!symbol.isTurnedDark(rotation, column, row))
                 continue;
             for (int x = column * m; x < (column + 1) * m; ++x)
                 first[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));

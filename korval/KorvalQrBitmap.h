@@ -14,12 +14,6 @@ struct QrBitmap
     std::vector<uint8_t> bits;
 };
 
-// Dots per module side: larger values, and values below 1, mean 1.
-constexpr int QrMaxMagnification = 99;
-
-// The module shown at (column, row) of the symbol turned as packQrBitmap turns it.
-bool qrTurnedModule(const QrSymbol &symbol, int rotation, int column, int row);
-
 // Turns the symbol (1 = 90 degrees clockwise, 2 = 180, 3 = 90 counter-clockwise, other
 // values none), makes every module magnification x magnification dots (values below 1
 // and above 99 mean 1) and packs it.

@@ -5,14 +5,14 @@
 
 namespace {
 
-constexpr uint32_t FormatGenerator = 0x537;   // BCH(15,5) generator of the format bits
-constexpr uint32_t FormatXorMask = 0x5412;    // keeps the format bits from being all zero
-constexpr uint32_t VersionGenerator = 0x1F25; // BCH(18,6) generator of the version bits
-constexpr int FirstVersionWithInfo = 7;
+constexpr uint32_t kFormatGenerator = 0x537;   // BCH(15,5) generator of the format bits
+constexpr uint32_t kFormatXorMask = 0x5412;    // keeps the format bits from being all zero
+constexpr uint32_t kVersionGenerator = 0x1F25; // BCH(18,6) generator of the version bits
+constexpr int kFirstVersionWithInfo = 7;
 
 void setFunction(QrSymbol &s, int x, int y, bool dark)
 {
-    s.modules[x][y] = static_cast<uint8_t>(QrModuleFunction | (dark ? QrModuleFunctionDark : 0));
+    s.modules[x][y] = static_cast<uint8_t>(kQrModuleFunction | (dark ? kQrModuleFunctionDark : 0));
 }
 
 // A 7 x 7 finder centred at (cx, cy) with its light separator, clipped to the symbol.
@@ -66,10 +66,10 @@ uint32_t bchRemainder(uint32_t value, uint32_t generator, int generatorDegree)
 
 void placeVersionInfo(QrSymbol &s)
 {
-    if (s.version < FirstVersionWithInfo)
+    if (s.version < kFirstVersionWithInfo)
         return;
     const uint32_t bits = (static_cast<uint32_t>(s.version) << 12) |
-                          bchRemainder(static_cast<uint32_t>(s.version), VersionGenerator, 12);
+                          bchRemainder(static_cast<uint32_t>(s.version), kVersionGenerator, 12);
     for (int i = 0; i < 18; ++i) {
         const bool dark = (bits >> i) & 1;
         const int a = s.size - 11 + i % 3;
@@ -143,11 +143,11 @@ void qrPlaceCodewords(QrSymbol &s, int codewordCount)
         for (int step = 0; step < n; ++step) {
             const int y = upward ? n - 1 - step : step;
             for (int x = right; x >= right - 1; --x) {
-                if (s.modules[x][y] & QrModuleFunction)
+                if (s.modules[x][y] & kQrModuleFunction)
                     continue;
                 // Modules past the last codeword are the remainder bits, left light.
                 if (bit < totalBits && ((s.codewords[bit >> 3] >> (7 - (bit & 7))) & 1))
-                    s.modules[x][y] = QrModuleData;
+                    s.modules[x][y] = kQrModuleData;
                 ++bit;
             }
         }
@@ -157,7 +157,8 @@ void qrPlaceCodewords(QrSymbol &s, int codewordCount)
 void qrFormatModules(const QrSymbol &s, int mask, QrFormatModule *out)
 {
     const uint32_t data = (qrLevelFormatBits(s.level) << 3) | static_cast<uint32_t>(mask);
-    const uint32_t bits = ((data << 10) | bchRemainder(data, FormatGenerator, 10)) ^ FormatXorMask;
+    const uint32_t bits =
+        ((data << 10) | bchRemainder(data, kFormatGenerator, 10)) ^ kFormatXorMask;
     const int n = s.size;
     int k = 0;
     auto put = [&](int x, int y, int bit) {
@@ -180,7 +181,7 @@ void qrFormatModules(const QrSymbol &s, int mask, QrFormatModule *out)
 
 void qrWriteFormatInfo(QrSymbol &s, int mask)
 {
-    QrFormatModule modules[QrFormatModuleCount];
+    QrFormatModule modules[kQrFormatModuleCount];
     qrFormatModules(s, mask, modules);
     for (const QrFormatModule &m : modules)
         setFunction(s, m.x, m.y, m.dark);
@@ -192,9 +193,9 @@ void qrApplyMaskAndReduce(QrSymbol &s, int mask)
     for (int x = 0; x < n; ++x) {
         for (int y = 0; y < n; ++y) {
             const uint8_t m = s.modules[x][y];
-            const bool dark = (m & QrModuleFunction)
-                                  ? (m & QrModuleFunctionDark) != 0
-                                  : ((m & QrModuleData) != 0) != qrMaskBit(mask, x, y);
+            const bool dark = (m & kQrModuleFunction)
+                                  ? (m & kQrModuleFunctionDark) != 0
+                                  : ((m & kQrModuleData) != 0) != qrMaskBit(mask, x, y);
             s.modules[x][y] = dark ? 1 : 0;
         }
     }

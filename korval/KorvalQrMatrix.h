@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KorvalQr.h"
+#include "KorvalQrSymbol.h"
 
 // The matrix stages of the encoder, in the order it runs them.
 
@@ -18,7 +18,7 @@ struct QrFormatModule
     int y;
     bool dark;
 };
-constexpr int QrFormatModuleCount = 30; // 15 bits, written twice
+constexpr int kQrFormatModuleCount = 30; // 15 bits, written twice
 
 // The modules of both format copies for the symbol's level and a mask.
 void qrFormatModules(const QrSymbol &symbol, int mask, QrFormatModule *out);

@@ -1,20 +1,20 @@
 #include "KorvalQrPenalty.h"
 
-#include "KorvalQr.h"
 #include "KorvalQrMatrix.h"
+#include "KorvalQrSymbol.h"
 
 #include <array>
 #include <cstdlib>
 
 namespace {
 
-constexpr int Pad = 4; // light modules on each side of a line
+constexpr int kPad = 4; // light modules on each side of a line
 
 // Penalty weights of the four mask evaluation rules.
-constexpr int PenaltyRunBonus = 2; // a run of L >= 5 scores L - 2: one per 5-window plus 2
-constexpr int PenaltyBlock = 3;
-constexpr int PenaltyFinder = 40;
-constexpr int PenaltyBalance = 10;
+constexpr int kPenaltyRunBonus = 2; // a run of L >= 5 scores L - 2: one per 5-window plus 2
+constexpr int kPenaltyBlock = 3;
+constexpr int kPenaltyFinder = 40;
+constexpr int kPenaltyBalance = 10;
 
 // Line operations on the first W words only: versions 1-9 need one word, 10-23 two.
 template <int W>
@@ -106,7 +106,7 @@ int Line<W>::count() const
 
 void setBit(QrLine &line, int module, bool value)
 {
-    const int bit = module + Pad;
+    const int bit = module + kPad;
     const uint64_t m = uint64_t{1} << (bit % 64);
     line.w[bit / 64] = value ? line.w[bit / 64] | m : line.w[bit / 64] & ~m;
 }
@@ -123,17 +123,17 @@ QrLine span(int first, int count)
 // The eight mask patterns as lines, by row and by column, for the largest symbol.
 struct MaskLines
 {
-    QrLine rows[8][QrMaxModules];
-    QrLine columns[8][QrMaxModules];
+    QrLine rows[8][kQrMaxModules];
+    QrLine columns[8][kQrMaxModules];
 };
 
 const MaskLines &maskLines()
 {
-    static const MaskLines *lines = [] {
+    static const MaskLines *kLines = [] {
         auto *m = new MaskLines{}; // lives for the process, built once
         for (int mask = 0; mask < 8; ++mask) {
-            for (int a = 0; a < QrMaxModules; ++a) {
-                for (int b = 0; b < QrMaxModules; ++b) {
+            for (int a = 0; a < kQrMaxModules; ++a) {
+                for (int b = 0; b < kQrMaxModules; ++b) {
                     setBit(m->rows[mask][a], b, qrMaskBit(mask, b, a));
                     setBit(m->columns[mask][a], b, qrMaskBit(mask, a, b));
                 }
@@ -141,7 +141,7 @@ const MaskLines &maskLines()
         }
         return m;
     }();
-    return *lines;
+    return *kLines;
 }
 
 // Runs of five or more and finder look-alikes in one line.
@@ -152,7 +152,7 @@ int linePenalty(const Line<W> &dark, const Line<W> &pairs)
     const Line<W> five = same & same.ahead(1) & same.ahead(2) & same.ahead(3);
     int penalty = five.count();
     if (penalty != 0)
-        penalty += PenaltyRunBonus * (five & ~same.behind(1)).count();
+        penalty += kPenaltyRunBonus * (five & ~same.behind(1)).count();
 
     const Line<W> light = ~dark;
     const Line<W> finder = dark & light.ahead(1) & dark.ahead(2) & dark.ahead(3) & dark.ahead(4) &
@@ -161,7 +161,7 @@ int linePenalty(const Line<W> &dark, const Line<W> &pairs)
         const Line<W> before =
             light.behind(1) & light.behind(2) & light.behind(3) & light.behind(4);
         const Line<W> after = light.ahead(7) & light.ahead(8) & light.ahead(9) & light.ahead(10);
-        penalty += PenaltyFinder * (finder & (before | after)).count();
+        penalty += kPenaltyFinder * (finder & (before | after)).count();
     }
     return penalty;
 }
@@ -180,7 +180,7 @@ int linePenalties(const QrPenaltyPlanes &p, int n, const QrLine &pairLine, int &
             const Line<W> bottom = Line<W>::of(p.rows[i + 1]);
             const Line<W> blocks =
                 ~(top ^ top.ahead(1)) & ~(bottom ^ bottom.ahead(1)) & ~(top ^ bottom) & pairs;
-            penalty += PenaltyBlock * blocks.count();
+            penalty += kPenaltyBlock * blocks.count();
             top = bottom;
         }
     }
@@ -199,9 +199,9 @@ void qrPreparePenalty(const QrSymbol &s, QrPenaltyPlanes &p)
     for (int x = 0; x < n; ++x) {
         for (int y = 0; y < n; ++y) {
             const uint8_t m = s.modules[x][y];
-            const bool function = (m & QrModuleFunction) != 0;
-            const bool data = !function && (m & QrModuleData);
-            const bool fixed = function && (m & QrModuleFunctionDark);
+            const bool function = (m & kQrModuleFunction) != 0;
+            const bool data = !function && (m & kQrModuleData);
+            const bool fixed = function && (m & kQrModuleFunctionDark);
             setBit(p.dataRows[y], x, data);
             setBit(p.dataColumns[x], y, data);
             setBit(p.freeRows[y], x, !function);
@@ -225,7 +225,7 @@ int qrMaskPenalty(const QrSymbol &s, QrPenaltyPlanes &p, int mask)
                 ((p.dataColumns[i].w[j] ^ masks.columns[mask][i].w[j]) & p.freeColumns[i].w[j]);
         }
     }
-    QrFormatModule format[QrFormatModuleCount];
+    QrFormatModule format[kQrFormatModuleCount];
     qrFormatModules(s, mask, format);
     for (const QrFormatModule &f : format) {
         setBit(p.rows[f.y], f.x, f.dark);
@@ -238,6 +238,6 @@ int qrMaskPenalty(const QrSymbol &s, QrPenaltyPlanes &p, int mask)
     int penalty = words == 1   ? linePenalties<1>(p, n, pairs, dark)
                   : words == 2 ? linePenalties<2>(p, n, pairs, dark)
                                : linePenalties<3>(p, n, pairs, dark);
-    penalty += PenaltyBalance * (std::abs(50 - dark * 100 / (n * n)) / 5);
+    penalty += kPenaltyBalance * (std::abs(50 - dark * 100 / (n * n)) / 5);
     return penalty;
 }

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int FieldPolynomial = 0x11D; // x^8 + x^4 + x^3 + x^2 + 1
+constexpr int kFieldPolynomial = 0x11D; // x^8 + x^4 + x^3 + x^2 + 1
 
 // Powers of the primitive element 2, doubled in length so that a sum of two logarithms
 // indexes it without a modulo; and the logarithm of every non-zero element.
@@ -25,22 +25,22 @@ FieldTables makeFieldTables()
         t.log[value] = static_cast<uint8_t>(i);
         value <<= 1;
         if (value & 0x100)
-            value ^= FieldPolynomial;
+            value ^= kFieldPolynomial;
     }
     return t;
 }
 
 const FieldTables &fieldTables()
 {
-    static const FieldTables tables = makeFieldTables();
-    return tables;
+    static const FieldTables kTables = makeFieldTables();
+    return kTables;
 }
 
 // Generator polynomial coefficients of each degree, highest power first without the
 // leading 1, stored as logarithms (every coefficient is non-zero).
 struct GeneratorTables
 {
-    uint8_t logCoefficients[QrMaxEccPerBlock + 1][QrMaxEccPerBlock];
+    uint8_t logCoefficients[kQrMaxEccPerBlock + 1][kQrMaxEccPerBlock];
 };
 
 GeneratorTables makeGeneratorTables()
@@ -48,8 +48,8 @@ GeneratorTables makeGeneratorTables()
     const FieldTables &f = fieldTables();
     GeneratorTables g{};
     // poly[0] is the coefficient of the highest power; start from the constant 1.
-    uint8_t poly[QrMaxEccPerBlock + 1] = {1};
-    for (int degree = 1; degree <= QrMaxEccPerBlock; ++degree) {
+    uint8_t poly[kQrMaxEccPerBlock + 1] = {1};
+    for (int degree = 1; degree <= kQrMaxEccPerBlock; ++degree) {
         // Multiply by (x - a^(degree - 1)); subtraction is addition in GF(256).
         const uint8_t root = f.exp[degree - 1];
         for (int i = degree; i >= 1; --i)
@@ -62,8 +62,8 @@ GeneratorTables makeGeneratorTables()
 
 const GeneratorTables &generatorTables()
 {
-    static const GeneratorTables tables = makeGeneratorTables();
-    return tables;
+    static const GeneratorTables kTables = makeGeneratorTables();
+    return kTables;
 }
 
 } // namespace

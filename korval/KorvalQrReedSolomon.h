@@ -6,7 +6,7 @@
 // x^8 + x^4 + x^3 + x^2 + 1 and the generator polynomials (x - a^0)...(x - a^(n-1)).
 
 // Largest number of error-correction codewords in one block of any version.
-constexpr int QrMaxEccPerBlock = 30;
+constexpr int kQrMaxEccPerBlock = 30;
 
 // Computes the eccLength (1...30) error-correction codewords of a block of data codewords.
 void qrReedSolomon(const uint8_t *data, int dataLength, int eccLength, uint8_t *ecc);

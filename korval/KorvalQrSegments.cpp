@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr int ModeIndicatorBits = 4;
+constexpr int kModeIndicatorBits = 4;
 
 QrMode classOf(uint8_t c)
 {
@@ -51,7 +51,7 @@ int QrSegmentList::bitsFor(QrMode mode, int length) const
         data = 13 * (length / 2);
         break;
     }
-    return ModeIndicatorBits + qrCountBits(mode, version) + data;
+    return kModeIndicatorBits + qrCountBits(mode, version) + data;
 }
 
 int QrSegmentList::segmentBits(const QrSegment &segment) const
@@ -170,7 +170,7 @@ bool QrSegmentList::mergeIntoByte(int index)
 {
     QrSegment &a = segments[index];
     const QrSegment &b = segments[a.next];
-    const int headerBits = ModeIndicatorBits + qrCountBits(QrMode::Byte, version);
+    const int headerBits = kModeIndicatorBits + qrCountBits(QrMode::Byte, version);
     int merged = bitsFor(QrMode::Byte, a.length + b.length);
     if (a.prev >= 0 && segments[a.prev].mode == QrMode::Byte)
         merged -= headerBits;

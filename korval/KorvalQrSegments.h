@@ -6,7 +6,7 @@
 
 // The most characters any symbol holds: 7,089 digits in version 40-L. Longer data never
 // fits, so the segment list never needs more entries than this.
-constexpr int QrMaxDataCharacters = 7089;
+constexpr int kQrMaxDataCharacters = 7089;
 
 // A run of data encoded in one mode. Links make the list cheap to merge in place.
 struct QrSegment
@@ -24,7 +24,7 @@ struct QrSegment
 class QrSegmentList
 {
 public:
-    // Segments data (length 1...QrMaxDataCharacters) for the group of version.
+    // Segments data (length 1...kQrMaxDataCharacters) for the group of version.
     void build(const uint8_t *data, int length, int version);
 
     int first() const { return head; }
@@ -46,7 +46,7 @@ private:
     int head = -1;
     int tail = -1;
     int used = 0;
-    QrSegment segments[QrMaxDataCharacters];
+    QrSegment segments[kQrMaxDataCharacters];
 };
 
 // True when data[i] and data[i + 1] form one Shift JIS character of Kanji mode.

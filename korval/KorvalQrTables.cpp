@@ -5,13 +5,13 @@
 namespace {
 
 // Total codewords per version (ISO/IEC 18004 table 1), index 0 unused.
-constexpr int TotalCodewords[QrMaxVersion + 1] = {
+constexpr int kTotalCodewords[kQrMaxVersion + 1] = {
     0,    26,   44,   70,   100,  134,  172,  196,  242,  292,  346,  404,  466,  532,
     581,  655,  733,  815,  901,  991,  1085, 1156, 1258, 1364, 1474, 1588, 1706, 1828,
     1921, 2051, 2185, 2323, 2465, 2611, 2761, 2876, 3034, 3196, 3362, 3532, 3706};
 
 // Error-correction codewords per block, by level L, M, Q, H (table 9).
-constexpr int EccPerBlock[QrLevelCount][QrMaxVersion + 1] = {
+constexpr int kEccPerBlock[kQrLevelCount][kQrMaxVersion + 1] = {
     {0,  7,  10, 15, 20, 26, 18, 20, 24, 30, 18, 20, 24, 26, 30, 22, 24, 28, 30, 28, 28,
      28, 28, 30, 30, 26, 28, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30},
     {0,  10, 16, 26, 18, 24, 16, 18, 22, 22, 26, 30, 22, 22, 24, 24, 28, 28, 26, 26, 26,
@@ -22,7 +22,7 @@ constexpr int EccPerBlock[QrLevelCount][QrMaxVersion + 1] = {
      30, 24, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30, 30}};
 
 // Number of Reed-Solomon blocks, both groups together, by level (table 9).
-constexpr int BlockCount[QrLevelCount][QrMaxVersion + 1] = {
+constexpr int kBlockCount[kQrLevelCount][kQrMaxVersion + 1] = {
     {0, 1, 1, 1,  1,  1,  2,  2,  2,  2,  4,  4,  4,  4,  4,  6,  6,  6,  6,  7, 8,
      8, 9, 9, 10, 12, 12, 12, 13, 14, 15, 16, 17, 18, 19, 19, 20, 21, 22, 24, 25},
     {0,  1,  1,  1,  2,  2,  4,  4,  4,  5,  5,  5,  8,  9,  9,  10, 10, 11, 13, 14, 16,
@@ -33,7 +33,7 @@ constexpr int BlockCount[QrLevelCount][QrMaxVersion + 1] = {
      25, 34, 30, 32, 35, 37, 40, 42, 45, 48, 51, 54, 57, 60, 63, 66, 70, 74, 77, 81}};
 
 // Alignment pattern centre coordinates (annex E), zero-terminated, index 0 unused.
-constexpr uint8_t AlignmentCentres[QrMaxVersion + 1][QrMaxAlignment] = {
+constexpr uint8_t kAlignmentCentres[kQrMaxVersion + 1][kQrMaxAlignment] = {
     {},
     {},
     {6, 18},
@@ -77,17 +77,17 @@ constexpr uint8_t AlignmentCentres[QrMaxVersion + 1][QrMaxAlignment] = {
     {6, 30, 58, 86, 114, 142, 170}};
 
 // Character-count indicator lengths per mode (table 3), by version group.
-constexpr int CountBits[4][3] = {{10, 12, 14}, {9, 11, 13}, {8, 16, 16}, {8, 10, 12}};
+constexpr int kCountBits[4][3] = {{10, 12, 14}, {9, 11, 13}, {8, 16, 16}, {8, 10, 12}};
 
 // The 45 characters of alphanumeric mode, in value order.
-constexpr char AlphanumericCharset[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:";
+constexpr char kAlphanumericCharset[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:";
 
 // Splits the blocks into the short first group and the one-codeword-longer second group.
 QrLevelLayout makeLevelLayout(int version, int level)
 {
-    const int total = TotalCodewords[version];
-    const int ecc = EccPerBlock[level][version];
-    const int blocks = BlockCount[level][version];
+    const int total = kTotalCodewords[version];
+    const int ecc = kEccPerBlock[level][version];
+    const int blocks = kBlockCount[level][version];
     const int longBlocks = total % blocks;
     const int shortLength = total / blocks;
     QrLevelLayout layout{};
@@ -98,17 +98,17 @@ QrLevelLayout makeLevelLayout(int version, int level)
     return layout;
 }
 
-std::array<QrVersionInfo, QrMaxVersion + 1> makeVersionTable()
+std::array<QrVersionInfo, kQrMaxVersion + 1> makeVersionTable()
 {
-    std::array<QrVersionInfo, QrMaxVersion + 1> table{};
-    for (int version = QrMinVersion; version <= QrMaxVersion; ++version) {
+    std::array<QrVersionInfo, kQrMaxVersion + 1> table{};
+    for (int version = kQrMinVersion; version <= kQrMaxVersion; ++version) {
         QrVersionInfo &info = table[version];
-        info.totalCodewords = TotalCodewords[version];
-        for (int i = 0; i < QrMaxAlignment && AlignmentCentres[version][i] != 0; ++i) {
-            info.alignment[i] = AlignmentCentres[version][i];
+        info.totalCodewords = kTotalCodewords[version];
+        for (int i = 0; i < kQrMaxAlignment && kAlignmentCentres[version][i] != 0; ++i) {
+            info.alignment[i] = kAlignmentCentres[version][i];
             info.alignmentCount = i + 1;
         }
-        for (int level = 0; level < QrLevelCount; ++level)
+        for (int level = 0; level < kQrLevelCount; ++level)
             info.levels[level] = makeLevelLayout(version, level);
     }
     return table;
@@ -118,8 +118,8 @@ std::array<int8_t, 256> makeAlphanumericValues()
 {
     std::array<int8_t, 256> values{};
     values.fill(-1);
-    for (int i = 0; AlphanumericCharset[i] != '\0'; ++i)
-        values[static_cast<uint8_t>(AlphanumericCharset[i])] = static_cast<int8_t>(i);
+    for (int i = 0; kAlphanumericCharset[i] != '\0'; ++i)
+        values[static_cast<uint8_t>(kAlphanumericCharset[i])] = static_cast<int8_t>(i);
     return values;
 }
 
@@ -127,30 +127,30 @@ std::array<int8_t, 256> makeAlphanumericValues()
 
 const QrVersionInfo &qrVersionInfo(int version)
 {
-    static const std::array<QrVersionInfo, QrMaxVersion + 1> table = makeVersionTable();
-    return table[version];
+    static const std::array<QrVersionInfo, kQrMaxVersion + 1> kTable = makeVersionTable();
+    return kTable[version];
 }
 
 int qrCountBits(QrMode mode, int version)
 {
     const int group = version <= 9 ? 0 : (version <= 26 ? 1 : 2);
-    return CountBits[static_cast<int>(mode)][group];
+    return kCountBits[static_cast<int>(mode)][group];
 }
 
 uint32_t qrModeIndicator(QrMode mode)
 {
-    static constexpr uint32_t Indicators[4] = {0x1, 0x2, 0x4, 0x8};
-    return Indicators[static_cast<int>(mode)];
+    static constexpr uint32_t kIndicators[4] = {0x1, 0x2, 0x4, 0x8};
+    return kIndicators[static_cast<int>(mode)];
 }
 
 uint32_t qrLevelFormatBits(int level)
 {
-    static constexpr uint32_t Bits[QrLevelCount] = {0x1, 0x0, 0x3, 0x2};
-    return Bits[level];
+    static constexpr uint32_t kBits[kQrLevelCount] = {0x1, 0x0, 0x3, 0x2};
+    return kBits[level];
 }
 
 int qrAlphanumericValue(uint8_t c)
 {
-    static const std::array<int8_t, 256> values = makeAlphanumericValues();
-    return values[c];
+    static const std::array<int8_t, 256> kValues = makeAlphanumericValues();
+    return kValues[c];
 }

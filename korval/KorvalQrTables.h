@@ -3,20 +3,20 @@
 #include <cstdint>
 
 // Sizes of the largest QR symbol, version 40: every encoder array is fixed to these.
-constexpr int QrMinVersion = 1;
-constexpr int QrMaxVersion = 40;
-constexpr int QrMaxModules = 4 * QrMaxVersion + 17; // 177
-constexpr int QrMaxCodewords = 3706;                // total codewords of version 40
-constexpr int QrMaxDataBits = 23648;                // data capacity of version 40-L in bits
-constexpr int QrMaxDataBytes = QrMaxDataBits / 8;
-constexpr int QrMaxAlignment = 7; // alignment pattern centres per axis, version 35 and up
+constexpr int kQrMinVersion = 1;
+constexpr int kQrMaxVersion = 40;
+constexpr int kQrMaxModules = 4 * kQrMaxVersion + 17; // 177
+constexpr int kQrMaxCodewords = 3706;                 // total codewords of version 40
+constexpr int kQrMaxDataBits = 23648;                 // data capacity of version 40-L in bits
+constexpr int kQrMaxDataBytes = kQrMaxDataBits / 8;
+constexpr int kQrMaxAlignment = 7; // alignment pattern centres per axis, version 35 and up
 
 // Error-correction levels as the export numbers them (not as the format bits encode them).
-constexpr int QrLevelL = 0;
-constexpr int QrLevelM = 1;
-constexpr int QrLevelQ = 2;
-constexpr int QrLevelH = 3;
-constexpr int QrLevelCount = 4;
+constexpr int kQrLevelL = 0;
+constexpr int kQrLevelM = 1;
+constexpr int kQrLevelQ = 2;
+constexpr int kQrLevelH = 3;
+constexpr int kQrLevelCount = 4;
 
 // The segment modes of the data, each with its 4-bit mode indicator.
 enum class QrMode : uint8_t
@@ -48,8 +48,8 @@ struct QrVersionInfo
 {
     int totalCodewords;
     int alignmentCount; // 0 for version 1
-    uint8_t alignment[QrMaxAlignment];
-    QrLevelLayout levels[QrLevelCount];
+    uint8_t alignment[kQrMaxAlignment];
+    QrLevelLayout levels[kQrLevelCount];
 };
 
 // The row of a version 1...40.

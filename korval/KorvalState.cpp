@@ -1,7 +1,6 @@
 #include "KorvalState.h"
 #include "KorvalApiLock.h"
 
-#include "KorvalStatusQuery.h"
 #include "korval.h"
 
 #include <cstring>
@@ -57,19 +56,6 @@ void korvalFreeBuffers()
     state.commandBuffer.reset();
     state.scratchBuffer.reset();
     state.commandLength = 0;
-}
-
-void korvalResetForTesting()
-{
-    korvalStopStatusQuery();
-    ClosePort();
-    KorvalState &state = korvalState();
-    state.lastError = 0;
-    state.usbDevicePath.clear();
-    state.usbId.clear();
-    state.serialSettings = KorvalSerialSettings();
-    state.waitCountdown = 0;
-    state.paths = KorvalDevicePaths();
 }
 
 extern "C" KORVAL_API int OBX_GetErrState(void)

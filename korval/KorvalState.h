@@ -113,7 +113,3 @@ int korvalSendSpool();
 
 // Closes the spool file if it is open; the file stays on disk.
 void korvalCloseSpoolFile();
-
-// Test hook: closes whatever is open (as ClosePort does, stopping a status reader first),
-// clears the last error and puts the device paths back to the system's.
-void korvalResetForTesting();

@@ -2,11 +2,11 @@
 
 namespace {
 
-constexpr int BitmapGranule = 16; // bitmap sides are whole multiples of 16 pixels
+constexpr int kBitmapGranule = 16; // bitmap sides are whole multiples of 16 pixels
 
 int roundUp16(int v)
 {
-    return (v + BitmapGranule - 1) / BitmapGranule * BitmapGranule;
+    return (v + kBitmapGranule - 1) / kBitmapGranule * kBitmapGranule;
 }
 
 int clipAtZero(int v)
@@ -55,8 +55,8 @@ void placeCorner(int orientation, int x, int y, int w, int h, TextPlacement &p)
 
 int textEscapement(int orientation)
 {
-    static const int escapements[9] = {0, 0, 2700, 1800, 900, 0, 2700, 1800, 900};
-    return orientation >= 1 && orientation <= 8 ? escapements[orientation] : 0;
+    static const int kEscapements[9] = {0, 0, 2700, 1800, 900, 0, 2700, 1800, 900};
+    return orientation >= 1 && orientation <= 8 ? kEscapements[orientation] : 0;
 }
 
 bool layoutTextLine(int orientation, int x, int y, int width, int height, TextPlacement &p)
@@ -89,9 +89,9 @@ bool layoutTextLine(int orientation, int x, int y, int width, int height, TextPl
     }
     // A line that lies wholly off the label (or an empty one) still gets a blank graphic
     // rather than one of zero size, which the PCX header cannot describe.
-    if (p.bitmapWidth < BitmapGranule)
-        p.bitmapWidth = BitmapGranule;
-    if (p.bitmapHeight < BitmapGranule)
-        p.bitmapHeight = BitmapGranule;
+    if (p.bitmapWidth < kBitmapGranule)
+        p.bitmapWidth = kBitmapGranule;
+    if (p.bitmapHeight < kBitmapGranule)
+        p.bitmapHeight = kBitmapGranule;
     return true;
 }

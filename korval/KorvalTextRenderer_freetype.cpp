@@ -18,11 +18,11 @@
 
 namespace {
 
-constexpr int DefaultCellHeight = 16;    // height 0: the display's default font size
-constexpr int NormalWeight = 400;        // what weight 0 asks for
-constexpr int BoldWeight = 600;          // from here on a regular face is emboldened
-constexpr FT_Fixed ItalicShear = 0x366A; // tan(12 degrees) in 16.16, the usual oblique slant
-constexpr int FixedOne = 64;             // 26.6 fixed point
+constexpr int kDefaultCellHeight = 16;    // height 0: the display's default font size
+constexpr int kNormalWeight = 400;        // what weight 0 asks for
+constexpr int kBoldWeight = 600;          // from here on a regular face is emboldened
+constexpr FT_Fixed kItalicShear = 0x366A; // tan(12 degrees) in 16.16, the usual oblique slant
+constexpr int kFixedOne = 64;             // 26.6 fixed point
 
 // The process-wide FreeType library, started on first use and released when this library
 // is unloaded: a caller that loads and releases korval for every label must not leave a
@@ -164,8 +164,8 @@ int KorvalTextRenderer::Private::advanceOf(uint32_t codePoint)
 {
     if (!loadGlyph(codePoint))
         return 0;
-    return static_cast<int>((face->glyph->advance.x + FixedOne / 2) / FixedOne) +
-           (boldStrength + FixedOne / 2) / FixedOne;
+    return static_cast<int>((face->glyph->advance.x + kFixedOne / 2) / kFixedOne) +
+           (boldStrength + kFixedOne / 2) / kFixedOne;
 }
 
 // Scales the face so that the cell, or the em for a negative height, has the requested
@@ -181,7 +181,7 @@ bool KorvalTextRenderer::Private::sizeFace(const TextFontRequest &r)
         winAscent = upem * 0.8;
         winDescent = upem * 0.2;
     }
-    const int cell = r.height == 0 ? DefaultCellHeight : r.height;
+    const int cell = r.height == 0 ? kDefaultCellHeight : r.height;
     double ppem = 0;
     if (cell > 0) {
         ppem = cell * upem / (winAscent + winDescent);
@@ -196,11 +196,11 @@ bool KorvalTextRenderer::Private::sizeFace(const TextFontRequest &r)
     const int width = std::abs(r.width);
     if (width > 0 && os2 != nullptr && os2->xAvgCharWidth > 0)
         xppem = width * upem / os2->xAvgCharWidth;
-    if (FT_Set_Char_Size(face, static_cast<FT_F26Dot6>(std::lround(xppem * FixedOne)),
-                         static_cast<FT_F26Dot6>(std::lround(ppem * FixedOne)), 72, 72) != 0)
+    if (FT_Set_Char_Size(face, static_cast<FT_F26Dot6>(std::lround(xppem * kFixedOne)),
+                         static_cast<FT_F26Dot6>(std::lround(ppem * kFixedOne)), 72, 72) != 0)
         return false;
     if (embolden)
-        boldStrength = std::max<int>(FixedOne, static_cast<int>(ppem * FixedOne / 24));
+        boldStrength = std::max<int>(kFixedOne, static_cast<int>(ppem * kFixedOne / 24));
     setDecorations(ppem / upem);
     return true;
 }
@@ -235,7 +235,7 @@ bool KorvalTextRenderer::open(const TextFontRequest &given)
 {
     TextFontRequest request = given;
     if (request.weight == 0)
-        request.weight = NormalWeight;
+        request.weight = kNormalWeight;
     FT_Library library = freeTypeLibrary();
     FaceChoice choice;
     if (library == nullptr || !chooseFace(request, choice))
@@ -246,14 +246,14 @@ bool KorvalTextRenderer::open(const TextFontRequest &given)
     }
     FT_Select_Charmap(d->face, FT_ENCODING_UNICODE);
     d->escapement = request.escapement;
-    d->embolden = request.weight >= BoldWeight && faceWeight(d->face) < BoldWeight;
+    d->embolden = request.weight >= kBoldWeight && faceWeight(d->face) < kBoldWeight;
     d->slant = request.italic && !(d->face->style_flags & FT_STYLE_FLAG_ITALIC);
     d->underline = request.underline;
     d->strikeOut = request.strikeOut;
     if (!d->sizeFace(request))
         return false;
     if (d->slant) {
-        FT_Matrix shear = {0x10000, ItalicShear, 0, 0x10000};
+        FT_Matrix shear = {0x10000, kItalicShear, 0, 0x10000};
         FT_Set_Transform(d->face, &shear, nullptr);
     }
     return true;

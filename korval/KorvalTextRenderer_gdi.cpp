@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int NormalWeight = 400; // what weight 0 asks for
+constexpr int kNormalWeight = 400; // what weight 0 asks for
 
 // Wide text of a valid UTF-8 string that is not plain ASCII; empty otherwise.
 std::wstring wideText(const char *text)
@@ -91,7 +91,7 @@ bool KorvalTextRenderer::open(const TextFontRequest &request)
     // Orientation 0: in the compatible graphics mode the escapement turns the glyphs too.
     d->font =
         CreateFontA(request.height, request.width, request.escapement, 0,
-                    request.weight == 0 ? NormalWeight : request.weight, request.italic,
+                    request.weight == 0 ? kNormalWeight : request.weight, request.italic,
                     request.underline, request.strikeOut, DEFAULT_CHARSET, OUT_TT_PRECIS,
                     CLIP_CHARACTER_PRECIS, PROOF_QUALITY, 0, request.face ? request.face : "");
     // Without the requested font the line is still drawn, in the system font.

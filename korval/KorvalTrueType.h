@@ -32,12 +32,12 @@ struct RenderedLine
     std::vector<uint8_t> bits;
 };
 
-constexpr int TextNoDeviceContext =
+constexpr int kTextNoDeviceContext =
     KORVAL_ERR_TEXT_FONT; // no font machinery, or no usable orientation
-constexpr int TextNoMemory = KORVAL_ERR_TEXT_TOO_LARGE;
-constexpr size_t TextMaxBitmapBytes = 16u * 1024u * 1024u; // far beyond any label
+constexpr int kTextNoMemory = KORVAL_ERR_TEXT_TOO_LARGE;
+constexpr size_t kTextMaxBitmapBytes = 16u * 1024u * 1024u; // far beyond any label
 
-// Measures, lays out and draws the line. Returns 0, TextNoDeviceContext (also for an
-// orientation outside 1...8) or TextNoMemory (a bitmap beyond TextMaxBitmapBytes or
+// Measures, lays out and draws the line. Returns 0, kTextNoDeviceContext (also for an
+// orientation outside 1...8) or kTextNoMemory (a bitmap beyond kTextMaxBitmapBytes or
 // beyond the 16-bit sizes of a PCX header).
 int renderTrueTypeLine(const TrueTypeLine &line, RenderedLine &out);

@@ -6,8 +6,12 @@ set -euo pipefail
 PACKAGES=(
   # toolchain
   build-essential cmake ninja-build pkg-config git clang libclang-rt-14-dev clang-format
-  # Qt 5 (Core, Gui, Widgets, Network, PrintSupport, Multimedia with its plugins)
+  # Qt 5 (Core, Gui, Widgets, Network, PrintSupport, Multimedia with its plugins, Sql with
+  # its PostgreSQL driver for the label register)
   qtbase5-dev qtbase5-dev-tools qtmultimedia5-dev libqt5multimedia5-plugins libqt5svg5-dev
+  libqt5sql5-psql
+  # a private PostgreSQL server (initdb, pg_ctl, psql) for the label register's tests
+  postgresql
   # FFmpeg 5 libraries and tools
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev ffmpeg
   # CUPS client library and a private scheduler for the tests
@@ -17,12 +21,13 @@ PACKAGES=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth iproute2 python3
   zbar-tools qrencode libqrencode-dev python3-xlib python3-pil
-  zbar-tools qrencode libqrencode-dev python3-xlib
   # real input events and the clipboard for the main window tests
   xdotool xclip
   # RTSP test server and sound capture
   python3-gi gir1.2-gst-rtsp-server-1.0 gstreamer1.0-tools gstreamer1.0-plugins-base
   gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad
+  # avdec_h264: the reference player of the preview benchmark
+  gstreamer1.0-libav
   # text over the demonstration's camera streams (textoverlay, timeoverlay)
   gstreamer1.0-x
   pulseaudio pulseaudio-utils sox

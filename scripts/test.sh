@@ -36,13 +36,14 @@ if [ "$kind" = windows ]; then
   # One server for the whole run, its messages in a log: when a test's pseudo-terminal
   # closes, the server (which holds it as COM1) gets a hangup and dumps its objects.
   mkdir -p "$prefix"
+  # The persistent server outlives every Wine program, so it is ended on any way out.
+  trap '/usr/lib/wine/wineserver64 -k 2>/dev/null || true' EXIT
+  trap 'exit 130' INT TERM
   /usr/lib/wine/wineserver64 -p >"$PWD/build-win/wineserver.log" 2>&1
   # The first start makes the prefix; later starts by the tests are quick.
   env -u DISPLAY /usr/lib/wine/wine64 wineboot -i 2>>"$PWD/build-win/wineserver.log"
-  status=0
-  (cd build && ctest --output-on-failure --timeout 600 -L wine "$@") || status=$?
-  /usr/lib/wine/wineserver64 -k 2>/dev/null || true
-  exit "$status"
+  (cd build && ctest --output-on-failure --timeout 600 -L wine "$@")
+  exit
 fi
 dir="$(scripts/build.sh "$kind" | tail -n 1)"
 # The sanitizers' options for CTest itself too: it lists each test binary's cases when it

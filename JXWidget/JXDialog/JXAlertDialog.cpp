@@ -8,17 +8,29 @@
 #include <algorithm>
 
 namespace {
-const int kButtonMinimumWidth = 100;
-const int kButtonHeight = 30;
+constexpr int kMinimumWidth = 300;
+constexpr int kMinimumHeight = 90;
+constexpr int kButtonMinimumWidth = 100;
+constexpr int kButtonHeight = 30;
 // Space kept free on either side of a button within its half of the dialog.
-const int kButtonMargin = 20;
+constexpr int kButtonMargin = 20;
+// From the dialog's bottom edge up to the buttons' top; the message ends there.
+constexpr int kButtonRise = 60;
+constexpr int kMessageMarginX = 20;
+constexpr int kMessageTop = 10;
+// A short message gets the standard size; a longer one the message's own size plus room.
+constexpr int kStandardWidth = 300;
+constexpr int kStandardHeight = 140;
+constexpr int kShortMessageWidth = 200;
+constexpr int kShortMessageHeight = 40;
+constexpr int kRoomAroundMessage = 100;
 } // namespace
 
 JXAlertDialog::JXAlertDialog(QWidget *parent)
     : JXDialog(parent), message(new QLabel(this)), okButton(new QPushButton(this)),
       cancelButton(new QPushButton(this))
 {
-    setMinimumSize(300, 90);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
     okButton->setText(translate(QStringLiteral("Ok")));
     cancelButton->setText(translate(QStringLiteral("Cancel")));
     okButton->setMinimumWidth(kButtonMinimumWidth);
@@ -43,8 +55,10 @@ void JXAlertDialog::setContent(const QString &text, const QString &okText,
     const int widest = std::max(okButton->width(), cancelButton->width());
     message->adjustSize();
     const QSize hint = message->size();
-    const int w = hint.width() < 200 ? 300 : hint.width() + 100;
-    const int h = hint.height() < 40 ? 140 : hint.height() + 100;
+    const int w =
+        hint.width() < kShortMessageWidth ? kStandardWidth : hint.width() + kRoomAroundMessage;
+    const int h =
+        hint.height() < kShortMessageHeight ? kStandardHeight : hint.height() + kRoomAroundMessage;
     resize(std::max(w, 2 * (widest + kButtonMargin)), h);
 }
 
@@ -82,10 +96,12 @@ void JXAlertDialog::resizeEvent(QResizeEvent *event)
     const int h = height();
     const int okWidth = okButton->width();
     const int cancelWidth = cancelButton->width();
-    okButton->setGeometry((w / 2 - okWidth) / 2, h - 60, okWidth, kButtonHeight);
-    cancelButton->setGeometry(w / 2 + (w / 2 - cancelWidth) / 2, h - 60, cancelWidth,
+    const int buttonTop = h - kButtonRise;
+    okButton->setGeometry((w / 2 - okWidth) / 2, buttonTop, okWidth, kButtonHeight);
+    cancelButton->setGeometry(w / 2 + (w / 2 - cancelWidth) / 2, buttonTop, cancelWidth,
                               kButtonHeight);
-    message->setGeometry(20, 10, w - 40, h - 70);
+    message->setGeometry(kMessageMarginX, kMessageTop, w - 2 * kMessageMarginX,
+                         buttonTop - kMessageTop);
     if (cancelButton->isHidden())
         okButton->move((w - okWidth) / 2, okButton->y());
 }

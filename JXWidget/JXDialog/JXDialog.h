@@ -18,6 +18,8 @@ public:
     // Shows text over the dialog for 2 s (10 ms after a click on it), replacing the toast
     // shown before; placed as JXToast places its messages. GUI thread only.
     void showToast(const QString &text, Qt::Alignment alignment, int marginX, int marginY);
+    // Distance of a hint toast from the dialog's edge, as every dialog shows its hints.
+    static constexpr int kToastMargin = 5;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

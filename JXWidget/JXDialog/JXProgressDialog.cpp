@@ -3,14 +3,25 @@
 #include <QLabel>
 #include <QProgressBar>
 
+namespace {
+constexpr int kDialogWidth = 300;
+constexpr int kDialogHeight = 60;
+constexpr int kMarginX = 5; // on either side of the message and the bar
+constexpr int kMessageTop = 10;
+constexpr int kMessageHeight = 30;
+// The bar follows the message directly.
+constexpr int kBarTop = kMessageTop + kMessageHeight;
+constexpr int kBarHeight = 10;
+} // namespace
+
 JXProgressDialog::JXProgressDialog(QWidget *parent)
     : JXWaitDialog(parent), messageLabel(new QLabel(this)), bar(new QProgressBar(this))
 {
     bar->setRange(0, 0);
-    bar->setTextVisible(false); // a 10-pixel bar has no room for its percentage
+    bar->setTextVisible(false); // a bar kBarHeight high has no room for its percentage
     connect(this, &JXProgressDialog::_setProgress, this, &JXProgressDialog::setProgress);
     connect(this, &JXProgressDialog::_setMessage, this, &JXProgressDialog::setMessage);
-    resize(300, 60);
+    resize(kDialogWidth, kDialogHeight);
 }
 
 void JXProgressDialog::setProgressRange(int minimum, int maximum)
@@ -42,6 +53,6 @@ void JXProgressDialog::resizeEvent(QResizeEvent *event)
 {
     JXWaitDialog::resizeEvent(event);
     const int w = width();
-    messageLabel->setGeometry(5, 10, w - 10, 30);
-    bar->setGeometry(5, 40, w - 10, 10);
+    messageLabel->setGeometry(kMarginX, kMessageTop, w - 2 * kMarginX, kMessageHeight);
+    bar->setGeometry(kMarginX, kBarTop, w - 2 * kMarginX, kBarHeight);
 }

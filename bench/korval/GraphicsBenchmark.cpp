@@ -1,6 +1,6 @@
 #include "KorvalPcx.h"
 #include "KorvalQr.h"
-#include "KorvalTrueType.h"
+#include "TextLineFile.h"
 
 #include <benchmark/benchmark.h>
 #include <qrencode.h>
@@ -13,17 +13,17 @@
 namespace {
 
 // A device identifier of 20 characters, as the label's QR code carries.
-const char Identifier[] = "HXKT4R0123456789ABCD";
+const char kIdentifier[] = "HXKT4R0123456789ABCD";
 
 // 1,000 bytes of ordinary text.
 std::string thousandBytes()
 {
-    static const char sentence[] =
+    static const char kSentence[] =
         "Installers print one label per camera; the code holds the device identifier, "
         "the model and a running serial number, e.g. SN-00042. ";
     std::string text;
     while (text.size() < 1000)
-        text += sentence;
+        text += kSentence;
     text.resize(1000);
     return text;
 }
@@ -33,7 +33,7 @@ void encodeWithKorval(benchmark::State &state, const std::string &data, int leve
 {
     for (auto _ : state) {
         auto symbol = std::make_unique<QrSymbol>();
-        const bool ok = encodeQrSymbol(*symbol, level, 0, QrMaskAutomatic, data.c_str());
+        const bool ok = encodeQrSymbol(*symbol, level, 0, kQrMaskAutomatic, data.c_str());
         benchmark::DoNotOptimize(ok);
         benchmark::DoNotOptimize(symbol->modules[0][0]);
     }
@@ -44,7 +44,7 @@ void encodeWithKorvalReused(benchmark::State &state, const std::string &data, in
 {
     auto symbol = std::make_unique<QrSymbol>();
     for (auto _ : state) {
-        const bool ok = encodeQrSymbol(*symbol, level, 0, QrMaskAutomatic, data.c_str());
+        const bool ok = encodeQrSymbol(*symbol, level, 0, kQrMaskAutomatic, data.c_str());
         benchmark::DoNotOptimize(ok);
         benchmark::DoNotOptimize(symbol->modules[0][0]);
     }
@@ -61,23 +61,23 @@ void encodeWithQrencode(benchmark::State &state, const std::string &data, QRecLe
 
 void BM_Identifier_M_Korval(benchmark::State &state)
 {
-    encodeWithKorval(state, Identifier, QrLevelM);
+    encodeWithKorval(state, kIdentifier, kQrLevelM);
 }
 void BM_Identifier_M_KorvalReusedSymbol(benchmark::State &state)
 {
-    encodeWithKorvalReused(state, Identifier, QrLevelM);
+    encodeWithKorvalReused(state, kIdentifier, kQrLevelM);
 }
 void BM_Identifier_M_Qrencode(benchmark::State &state)
 {
-    encodeWithQrencode(state, Identifier, QR_ECLEVEL_M);
+    encodeWithQrencode(state, kIdentifier, QR_ECLEVEL_M);
 }
 void BM_Text1000_L_Korval(benchmark::State &state)
 {
-    encodeWithKorval(state, thousandBytes(), QrLevelL);
+    encodeWithKorval(state, thousandBytes(), kQrLevelL);
 }
 void BM_Text1000_L_KorvalReusedSymbol(benchmark::State &state)
 {
-    encodeWithKorvalReused(state, thousandBytes(), QrLevelL);
+    encodeWithKorvalReused(state, thousandBytes(), kQrLevelL);
 }
 void BM_Text1000_L_Qrencode(benchmark::State &state)
 {
@@ -91,14 +91,8 @@ void BM_TrueTypeLineToPcx(benchmark::State &state)
     const int fd = mkstemp(path);
     if (fd >= 0)
         close(fd);
-    TrueTypeLine line;
-    line.x = 123;
-    line.y = 327;
-    line.height = 15;
-    line.face = "Arial Narrow";
-    line.orientation = 5;
-    line.weight = 700;
-    line.text = Identifier;
+    TrueTypeLine line = textLineCase(1);
+    line.text = kIdentifier;
     for (auto _ : state) {
         RenderedLine rendered;
         int result = renderTrueTypeLine(line, rendered);

@@ -3,7 +3,6 @@
 // queue as one job.
 #include "CupsFixture.h"
 #include "KorvalApiLock.h"
-#include "KorvalState.h"
 #include "KorvalTestSupport.h"
 #include "korval.h"
 

@@ -72,14 +72,14 @@ long heapInUseKiB()
 const QString &clip()
 {
     static QTemporaryDir dir;
-    static const QString path = dir.filePath("clip-1080p30.mp4");
-    if (!QFile::exists(path)) {
+    static const QString kPath = dir.filePath("clip-1080p30.mp4");
+    if (!QFile::exists(kPath)) {
         QProcess::execute("ffmpeg",
                           {"-v", "error", "-y", "-f", "lavfi", "-i",
                            "testsrc2=size=1920x1080:rate=30:duration=10", "-c:v", "libx264",
-                           "-preset", "veryfast", "-pix_fmt", "yuv420p", path});
+                           "-preset", "veryfast", "-pix_fmt", "yuv420p", kPath});
     }
-    return path;
+    return kPath;
 }
 
 // CPU seconds (user + system) of one ffmpeg run, measured from its rusage.

@@ -14,7 +14,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from demo_session import (ADDRESSES, BIN_DIR, PANEL_HEIGHT, QUEUE, TABLE_WIDTH,  # noqa: E402
-                          XWINDOW, DemoSession, Picture, wait_until)
+                          XWINDOW, DemoSession, Picture, json_lines, wait_until)
 from demo_test import processes_in, still_running  # noqa: E402
 
 BUILD_DIR = os.path.dirname(BIN_DIR)
@@ -24,6 +24,13 @@ NETWORK, SEARCH, SETTINGS, PRINTER, SCAN = range(5)
 # A scanner's text: a prefix, then the identifier from its model marker on.
 SCAN_CODE = "HXKT4R-001122-QWERTY"
 SCANNED = "SCN://" + SCAN_CODE
+# The panel's buttons from its top left corner: name "Set", IP "Set", "Upgrade Firmware".
+NAME_SET, IP_SET, UPGRADE = (363, 64), (363, 103), (363, 142)
+# The IP dialog: its size, the mode box, the address field and "Set".
+IP_DIALOG = (260, 230)
+IP_MODE, IP_FIELD, IP_DIALOG_SET = (195, 20), (195, 50), (65, 202)
+# Where row 0's camera moves; a second simulator stands for it there.
+MOVED = "10.77.0.31"
 
 
 def is_colour(rgb, want):
@@ -103,6 +110,58 @@ class MainWindowTest(unittest.TestCase):
         self.assertTrue(wait_until(lambda: len(self.plays()) >= count, 25), what)
         self.assertEqual(self.plays()[count - 1], (camera, "10.77.0.1"), what)
 
+    def click_panel(self, where):
+        s = self.session
+        s.click(s.window, where[0], s.geometry(s.window)[3] - PANEL_HEIGHT + where[1])
+
+    def window_of_size(self, size, present=True):
+        """Waits until a window of the program of exactly that size is shown (or gone)."""
+        def found():
+            for window in self.session.visible_windows():
+                try:
+                    if self.session.geometry(window)[2:] == size:
+                        return window
+                except (KeyError, ValueError):
+                    continue
+            return None
+        if present:
+            return wait_until(found, 15, step=0.2)
+        return wait_until(lambda: not found(), 15, step=0.2)
+
+    def set_configuration(self, key, value):
+        """Adds a key to the program's configuration; the program reads it when it next
+        needs it."""
+        path = os.path.join(self.session.work, "app", "configure", "configure.ini")
+        with open(path) as f:
+            lines = f.read().splitlines()
+        at = lines.index("[General]") + 1
+        lines[at:at] = ["%s=%s" % (key, value)]
+        with open(path, "w") as f:
+            f.write("\n".join(lines) + "\n")
+
+    def moved_camera(self):
+        """A second simulator at MOVED, in the cameras' namespace, with MACs of its own:
+        the camera of row 0 as it will be found after its move. Returns its events file."""
+        s = self.session
+        far = s.namespaces[1]
+        events = os.path.join(s.out, "moved.jsonl")
+        subprocess.run(["ip", "-n", far, "addr", "add", MOVED + "/24", "dev", "lkB"],
+                       check=True, timeout=10)
+        with open(events, "w") as out:
+            sim = subprocess.Popen(["ip", "netns", "exec", far, os.path.join(BIN_DIR, "velto-sim"),
+                                    "--interface", "lkB", "--addresses", MOVED, "--mac-prefix",
+                                    "02:56:4D", "--delay-max", "20", "--upload-dir",
+                                    os.path.join(s.out, "moved-uploads")],
+                                   stdout=out, stderr=subprocess.STDOUT)
+        def stop():
+            sim.terminate()
+            sim.wait(timeout=10)
+        self.addCleanup(stop)
+        self.assertTrue(wait_until(lambda: any(e.get("event") == "ready"
+                                               for e in json_lines(events)), 10),
+                        "the moved camera's simulator did not start")
+        return events, stop
+
     # --- the checks, in an operator's order ----------------------------------------------
     def check_start(self):
         s = self.session
@@ -149,11 +208,11 @@ class MainWindowTest(unittest.TestCase):
     def check_double_click(self):
         s = self.session
         self.click_cell(1, 3, double=True)
-        self.assertEqual(wait_until(s.opened_urls, 10), ["http://10.77.0.11"])
+        self.assertEqual(wait_until(s.opened_urls, 10), ["http://10.77.0.11/"])
         for column in (0, 1, 2):
             self.click_cell(2, column, double=True)
         time.sleep(2)
-        self.assertEqual(s.opened_urls(), ["http://10.77.0.11"])
+        self.assertEqual(s.opened_urls(), ["http://10.77.0.11/"])
         self.await_play(3, 3, "the double-clicked row plays")
 
     def check_new_search(self):
@@ -292,6 +351,64 @@ class MainWindowTest(unittest.TestCase):
         time.sleep(2)
         self.assertEqual(len([f for f in os.listdir(labels) if f.endswith(".png")]), 1)
 
+    def check_stale_record(self):
+        """Row 0's camera is renamed, then moved to MOVED by the IP dialog; the table keeps
+        the new name, and an upgrade goes to the new address only."""
+        s = self.session
+        events, stop = self.moved_camera()
+        self.set_configuration("upgrade%20verify%20seconds", 1)
+        firmware = os.path.join(s.out, "next.bin")
+        with open(firmware, "wb") as f:
+            f.write(os.urandom(64 * 1024))
+        os.chmod(s.out, 0o755)
+        os.chmod(firmware, 0o644)
+        self.click_cell(0, 2)
+        height = s.geometry(s.window)[3]
+        s.click(s.window, 213, height - PANEL_HEIGHT + 63)
+        s.key(s.window, "ctrl+a")
+        s.type(s.window, "Gate 4")
+        self.click_panel(NAME_SET)
+        self.assertTrue(wait_until(lambda: any(e.get("method") == "SetName"
+                                               for e in s.sim_events()), 10), "no SetName")
+        self.assertTrue(s.no_dialog(), "the name dialog stayed open")
+
+        self.click_panel(IP_SET)
+        dialog = self.window_of_size(IP_DIALOG)
+        self.assertTrue(dialog, "no IP dialog")
+        s.click(dialog, *IP_MODE)
+        time.sleep(0.5)
+        s.key(dialog, "Down", "Return")  # "Static": the camera reports DHCP
+        s.click(dialog, *IP_FIELD)
+        s.key(dialog, "ctrl+a")
+        s.type(dialog, MOVED)
+        s.click(dialog, *IP_DIALOG_SET)
+        self.assertTrue(self.window_of_size(IP_DIALOG, present=False), "the IP dialog stayed")
+        self.assertEqual(s.panel_name(), "Gate 4", "the IP change wrote the old name back")
+        self.click_cell(0, 2)
+        s.key(s.window, "ctrl+a", "ctrl+c")
+        rows = wait_until(lambda: s.clipboard().strip().splitlines(), 5, step=0.3)
+        self.assertEqual(rows[0].split("\t")[-3:], ["1", MACS[0], MOVED], rows)
+
+        self.click_panel(UPGRADE)
+        chooser = s.dialog()
+        self.assertTrue(chooser, "no file dialog")
+        s.type(chooser, firmware)
+        s.key(chooser, "Return")
+        def upload():
+            return [e for e in json_lines(events) if e.get("event") == "upload"]
+        self.assertTrue(wait_until(upload, 20), "the new address received no file")
+        self.assertEqual(upload()[0]["file"], "next.bin")
+        self.assertFalse([e for e in s.sim_events() if e.get("event", "").startswith("upload")],
+                         "something reached the old address")
+        # The verdict follows a one-round wait; it closes as from its title bar.
+        def verdict_closed():
+            verdict = s.dialog(timeout=2)
+            if verdict:
+                s.close(verdict)
+            return verdict and s.no_dialog(timeout=2)
+        self.assertTrue(wait_until(verdict_closed, 20, step=0), "no verdict, or it stayed open")
+        stop()
+
     def check_close(self):
         s = self.session
         running = processes_in(s.namespaces)
@@ -320,7 +437,8 @@ class MainWindowTest(unittest.TestCase):
         at = [log.find(line) for line in order]
         self.assertTrue(all(n >= 0 for n in at) and at == sorted(at), at)
         sent = [line for line in log.splitlines() if "  send {" in line]
-        self.assertEqual(len([line for line in sent if '"method":"search"' in line]), 3, sent)
+        # Three searches from the window, one round of the upgrade's verification.
+        self.assertEqual(len([line for line in sent if '"method":"search"' in line]), 4, sent)
         self.assertTrue(log.rstrip().endswith("device protocol threads joined"),
                         log[-500:])
 
@@ -333,6 +451,7 @@ class MainWindowTest(unittest.TestCase):
         self.check_geometry()
         self.check_language()
         self.check_printing()
+        self.check_stale_record()
         self.check_close()
 
 

@@ -3,6 +3,7 @@
 #include "JXUtils/JXThreadLocker.h"
 
 #include <QElapsedTimer>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -13,6 +14,10 @@
 #include <vector>
 
 namespace {
+// How long a started thread may take to make its first passes on a loaded machine; a
+// body that never runs fails its test, which then still stops and joins the thread.
+constexpr int kStartMs = 10000;
+
 // Repeats a tiny piece of work and a 1 ms sleep until asked to stop.
 class CountingThread : public JXThread
 {
@@ -53,8 +58,8 @@ TEST(JXThread, SleepingBodyEndsPromptlyAfterStop)
 {
     CountingThread thread;
     thread.start();
-    while (thread.passes.load() < 5)
-        QThread::msleep(1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thread.passes.load() >= 5; }, kStartMs))
+        << "the body did not run";
     EXPECT_TRUE(thread.isRunning());
 
     QElapsedTimer timer;
@@ -71,8 +76,8 @@ TEST(JXThread, CanBeStartedAgainAfterJoin)
     for (int round = 0; round < 3; ++round) {
         const int before = thread.passes.load();
         thread.start();
-        while (thread.passes.load() == before)
-            QThread::msleep(1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return thread.passes.load() > before; }, kStartMs))
+            << "round " << round << " did not run";
         thread.stop();
         thread.wait();
     }
@@ -250,8 +255,8 @@ TEST(JXThreadHalt, MemberHaltJoinsAndAllowsARestart)
     EXPECT_EQ(thread.passes.load(), joinedAt); // no pass runs after the join
 
     thread.start();
-    while (thread.passes.load() == joinedAt)
-        QThread::msleep(1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thread.passes.load() > joinedAt; }, kStartMs))
+        << "the restarted body did not run";
     thread.halt();
     EXPECT_FALSE(thread.isRunning());
 }
@@ -289,8 +294,9 @@ TEST(JXMemberThread, RunsTheOwnersBodyOnANamedThreadOfItsOwn)
                                                                     "JXPlayerDecoderVideoThread"));
     JXThread::launch(owner.threads[1], new JXMemberThread<TwoLoops>(&owner, &TwoLoops::second,
                                                                     "JXPlayerDecoderAudioThread"));
-    while (owner.passes[0].load() == 0 || owner.passes[1].load() == 0)
-        QThread::msleep(1);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return owner.passes[0].load() > 0 && owner.passes[1].load() > 0; }, kStartMs))
+        << "a body did not run";
     // The bodies loop while their slot holds a thread with no stop asked.
     EXPECT_TRUE(JXThread::mayGoOn(owner.threads[0]));
     JXThread::halt(owner.threads[1]);

@@ -25,7 +25,7 @@ struct Builder
 
 const std::vector<Builder> &builders()
 {
-    static const std::vector<Builder> table = {
+    static const std::vector<Builder> kTable = {
         {"GetInfo", [] { return OBX_GetInfo(); },
          "T60,60,0,2,1,1,N,\"KORVAL.DLL Ver: 10.0.0.5180712\"\r\n", -2000, -3000},
         {"SetDarkness", [] { return OBX_SetDarkness(14); }, "H14\r\n", -2003, -3002},
@@ -106,7 +106,7 @@ const std::vector<Builder> &builders()
         {"RWRFIDLabelEx", [] { return OBX_RWRFIDLabelEx(1, 2, 3, 4, 5, "d"); },
          "RA1,2,3,4,5,\"d\"\r\n", -2168, -3075},
     };
-    return table;
+    return kTable;
 }
 
 // Argument checks: a rejected call writes nothing and returns its code; a coerced one
@@ -126,7 +126,7 @@ const std::string kPdfTooLong(2711, 'p');
 
 const std::vector<Check> &checks()
 {
-    static const std::vector<Check> table = {
+    static const std::vector<Check> kTable = {
         // label height: black-mark form and silently ignored values
         {"height mark -8", [] { return OBX_SetLabelHeight(540, 24, -8, 1); }, 0, "Q540,B24-8\r\n"},
         {"height mark +5", [] { return OBX_SetLabelHeight(540, 24, 5, 1); }, 0, "Q540,B24+5\r\n"},
@@ -248,7 +248,7 @@ const std::vector<Check> &checks()
         {"state C", [] { return OBX_SetPrinterState('C'); }, 0, "OC\r\n"},
         {"state N", [] { return OBX_SetPrinterState('N'); }, 0, "ON\r\n"},
     };
-    return table;
+    return kTable;
 }
 
 class CommandBuilderTest : public KorvalOutputTest

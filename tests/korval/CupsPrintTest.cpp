@@ -29,7 +29,7 @@ std::string buildLabel(const char *serial)
     EXPECT_EQ(OBX_DrawBar2D_QR(71, 211, 1, 2, 0, 8, 2, 1, 8, "VLT-000123-ABCDE"), 0);
     EXPECT_EQ(OBX_DrawLineOr(10, 500, 500, 3), 0);
     EXPECT_EQ(OBX_DrawRectangle(5, 5, 520, 520, 2), 0);
-    return std::string(DeviceLabelSetup) + "T267,172,0,3,1,1,N,\"KT-4X\"\r\n" +
+    return std::string(kDeviceLabelSetup) + "T267,172,0,3,1,1,N,\"KT-4X\"\r\n" +
            "B60,300,0,1,2,4,60,B,\"" + serial + "\"\r\n" +
            "b71,211,QR,1,2,o0,r8,m2,g1,s8,\"VLT-000123-ABCDE\"\r\n" + "LO10,500,500,3\r\n" +
            "X5,5,520,520,2\r\n";

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "CupsFixture.h"
-#include "KorvalState.h"
 #include "KorvalTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -181,13 +181,13 @@ TEST_F(GraphicsCommandTest, BmpIsConvertedBesideItselfAndDownloaded)
 
     // Conversion failures write nothing; a stale ".pcx" is not sent in their place.
     writeWholeFile(bmpPath, smallBmp().substr(0, 80));
-    EXPECT_EQ(OBX_BmpGraphicsDownload("SHAPE", bmpPath.c_str(), 0), BmpCannotRead);
-    EXPECT_EQ(OBX_GetErrState(), BmpCannotRead);
+    EXPECT_EQ(OBX_BmpGraphicsDownload("SHAPE", bmpPath.c_str(), 0), kBmpCannotRead);
+    EXPECT_EQ(OBX_GetErrState(), kBmpCannotRead);
     std::string eightBit = smallBmp();
     eightBit[28] = 8;
     writeWholeFile(bmpPath, eightBit);
-    EXPECT_EQ(OBX_BmpGraphicsDownload("SHAPE", bmpPath.c_str(), 0), BmpUnsupportedFormat);
-    EXPECT_EQ(OBX_BmpGraphicsDownload("SHAPE", work.file("none.bmp").c_str(), 0), BmpCannotRead);
+    EXPECT_EQ(OBX_BmpGraphicsDownload("SHAPE", bmpPath.c_str(), 0), kBmpUnsupportedFormat);
+    EXPECT_EQ(OBX_BmpGraphicsDownload("SHAPE", work.file("none.bmp").c_str(), 0), kBmpCannotRead);
     EXPECT_EQ(writtenSince(), "");
 
     // The name is checked after the conversion: the ".pcx" is made, nothing is sent.

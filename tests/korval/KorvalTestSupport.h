@@ -4,6 +4,10 @@
 
 #include <string>
 
+// Closes whatever korval has open (as ClosePort does, stopping a status reader first),
+// clears the last error and puts the device paths back to the system's.
+void korvalResetForTesting();
+
 // A fresh temporary folder that is the current directory while the object lives, so the
 // spool file <cwd>/ombrixtemp.prn of each test lands there and goes with it.
 class ScopedWorkDir
@@ -55,7 +59,7 @@ private:
 // printed bottom first. Returns 0, or the code of the first builder that failed.
 int startDeviceLabel();
 // The bytes startDeviceLabel() writes.
-extern const char DeviceLabelSetup[];
+extern const char kDeviceLabelSetup[];
 
 // A new spool file and a square label of side dots without a gap: room for one symbol.
 int startSquareLabel(int side);

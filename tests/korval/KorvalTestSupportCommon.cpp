@@ -3,6 +3,7 @@
 #include "KorvalTestSupport.h"
 
 #include "KorvalState.h"
+#include "KorvalStatusQuery.h"
 #include "korval.h"
 
 #include <filesystem>
@@ -20,7 +21,7 @@ ScopedWorkDir::~ScopedWorkDir()
     fs::remove_all(dir, ignored);
 }
 
-const char DeviceLabelSetup[] = "N\r\nQ529,2\r\nq529\r\nH14\r\nS5\r\nZB\r\n";
+const char kDeviceLabelSetup[] = "N\r\nQ529,2\r\nq529\r\nH14\r\nS5\r\nZB\r\n";
 
 namespace {
 
@@ -81,6 +82,19 @@ void writeWholeFile(const std::string &path, const std::string &data)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << data;
+}
+
+void korvalResetForTesting()
+{
+    korvalStopStatusQuery();
+    ClosePort();
+    KorvalState &state = korvalState();
+    state.lastError = 0;
+    state.usbDevicePath.clear();
+    state.usbId.clear();
+    state.serialSettings = KorvalSerialSettings();
+    state.waitCountdown = 0;
+    state.paths = KorvalDevicePaths();
 }
 
 void KorvalOutputTest::SetUp()

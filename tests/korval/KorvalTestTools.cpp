@@ -28,14 +28,14 @@ QByteArray runTool(const QString &program, const QStringList &arguments, const Q
 
 Picture pictureOfSymbol(const QrSymbol &symbol, int scale)
 {
-    constexpr int QuietZone = 4;
+    constexpr int kQuietZone = 4;
     Picture p;
-    p.width = p.height = (symbol.size + 2 * QuietZone) * scale;
+    p.width = p.height = (symbol.size + 2 * kQuietZone) * scale;
     p.black.assign(static_cast<size_t>(p.width) * p.height, false);
     for (int y = 0; y < p.height; ++y) {
         for (int x = 0; x < p.width; ++x) {
-            const int mx = x / scale - QuietZone;
-            const int my = y / scale - QuietZone;
+            const int mx = x / scale - kQuietZone;
+            const int my = y / scale - kQuietZone;
             if (mx >= 0 && my >= 0 && mx < symbol.size && my < symbol.size)
                 p.black[static_cast<size_t>(y) * p.width + x] = symbol.isDark(mx, my);
         }

@@ -1,7 +1,6 @@
 // The library called from several threads at once, against its one-thread rule: calls are
 // served one at a time, so nothing is freed under a builder and no command is torn. Run
 // under AddressSanitizer and ThreadSanitizer as well.
-#include "KorvalState.h"
 #include "KorvalTestSupport.h"
 #include "korval.h"
 
@@ -16,8 +15,8 @@
 
 namespace {
 
-constexpr int Threads = 8;
-constexpr int CallsPerThread = 10000;
+constexpr int kThreads = 8;
+constexpr int kCallsPerThread = 10000;
 
 std::string textOf(int thread, int call)
 {
@@ -30,7 +29,7 @@ std::string textOf(int thread, int call)
 void run(int thread, std::atomic<int> &succeeded)
 {
     int ok = 0;
-    for (int call = 0; call < CallsPerThread; ++call) {
+    for (int call = 0; call < kCallsPerThread; ++call) {
         int result = 0;
         if (thread < 2) {
             switch (call % 4) {
@@ -82,11 +81,11 @@ TEST(KorvalThreads, ConcurrentCallersAreServedOneAtATime)
     ASSERT_TRUE(usb.openOutput());
     std::atomic<int> succeeded{0};
     std::vector<std::thread> threads;
-    for (int t = 0; t < Threads; ++t)
+    for (int t = 0; t < kThreads; ++t)
         threads.emplace_back(run, t, std::ref(succeeded));
     for (std::thread &t : threads)
         t.join();
-    EXPECT_GT(succeeded.load(), Threads * CallsPerThread / 10);
+    EXPECT_GT(succeeded.load(), kThreads * kCallsPerThread / 10);
 
     // Whatever the spool file holds since the last clear is whole commands, each one of
     // the builders' exact texts.
@@ -95,7 +94,7 @@ TEST(KorvalThreads, ConcurrentCallersAreServedOneAtATime)
         ASSERT_EQ(OBX_ClearBuffer(), 0);
     }
     std::vector<std::thread> builders;
-    for (int t = 2; t < Threads; ++t)
+    for (int t = 2; t < kThreads; ++t)
         builders.emplace_back([t] {
             for (int call = 0; call < 500; ++call) {
                 const std::string text = textOf(t, call);

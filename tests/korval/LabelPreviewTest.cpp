@@ -195,7 +195,7 @@ TEST(LabelPreview, HostileJobsAreBounded)
         SCOPED_TRACE("a flood of commands that are not drawn");
         LabelInterpreter preview;
         preview.run(QByteArray("%%\r\n").repeated(5000));
-        ASSERT_EQ(preview.notes().size(), LabelInterpreter::MaxNotes + 1);
+        ASSERT_EQ(preview.notes().size(), LabelInterpreter::kMaxNotes + 1);
         EXPECT_TRUE(preview.notes().last().contains("further notes left out"));
     }
 }

@@ -104,7 +104,7 @@ TEST(PcxEncoding, TextRendererRows)
     Bytes alternating;
     for (int i = 0; i < 600; ++i)
         alternating.push_back(i % 2 ? 0x80 : 0x81);
-    uint8_t out[PcxEncodedRowCapacity];
+    uint8_t out[kPcxEncodedRowCapacity];
     EXPECT_EQ(encodePcxRow(alternating.data(), 600, out, sizeof out), -1);
     EXPECT_EQ(encodePcxRow(alternating.data(), 512, out, sizeof out), 1024);
 }
@@ -123,15 +123,15 @@ TEST(PcxEncoding, HeaderFields)
 {
     const uint8_t palette[6] = {1, 2, 3, 4, 5, 6};
     PcxHeaderFields fields;
-    fields.version = PcxVersionBmpConversion;
+    fields.version = kPcxVersionBmpConversion;
     fields.width = 300;
     fields.height = 20;
     fields.bytesPerLine = 40;
     fields.paletteRgb = palette;
     fields.paletteEntries = 2;
-    uint8_t header[PcxHeaderSize];
+    uint8_t header[kPcxHeaderSize];
     makePcxHeader(header, fields);
-    Bytes expected(PcxHeaderSize, 0);
+    Bytes expected(kPcxHeaderSize, 0);
     expected[0] = 10;
     expected[1] = 2;
     expected[2] = 1;
@@ -143,7 +143,7 @@ TEST(PcxEncoding, HeaderFields)
     expected[65] = 1;
     expected[66] = 40;
     expected[68] = 1;
-    EXPECT_EQ(Bytes(header, header + PcxHeaderSize), expected);
+    EXPECT_EQ(Bytes(header, header + kPcxHeaderSize), expected);
 }
 
 TEST(PcxEncoding, TextBitmapFile)
@@ -175,10 +175,10 @@ TEST(PcxEncoding, TextBitmapFile)
     for (size_t i = 0; i < stripes.size(); ++i)
         stripes[i] = i % 2 ? 0x80 : 0x81;
     EXPECT_EQ(writeBitmapPcxFile(wide.toLocal8Bit().constData(), stripes.data(), 8 * 1024, 2),
-              PcxRowTooLong);
+              kPcxRowTooLong);
     EXPECT_FALSE(QFile::exists(wide));
     EXPECT_EQ(writeBitmapPcxFile("/nonexistent-dir/x.pcx", bits.data(), 112, 32),
-              PcxFileCreateFailed);
+              kPcxFileCreateFailed);
 }
 
 TEST(BmpConversion, OneBitRotations)
@@ -287,7 +287,7 @@ TEST(BmpConversion, FilesBesideTheBmp)
     EXPECT_EQ(Bytes(written.begin(), written.end()), expected);
     keepPcxForReaderCheck(expected);
     EXPECT_EQ(convertBmpToPcx(dir.filePath("missing.bmp").toLocal8Bit().constData(), 0),
-              BmpCannotRead);
+              kBmpCannotRead);
 }
 
 // Malformed files are refused with the conversion's codes. The buffers are exactly the
@@ -301,7 +301,7 @@ TEST(BmpConversion, HostileFilesAreRejected)
         for (size_t cut = 0; cut < source->size(); ++cut) {
             const Bytes truncated(source->begin(), source->begin() + cut);
             EXPECT_EQ(convertBmpBytesToPcx(truncated.data(), truncated.size(), 1, pcx),
-                      BmpCannotRead)
+                      kBmpCannotRead)
                 << "cut at " << cut;
         }
     }
@@ -314,20 +314,20 @@ TEST(BmpConversion, HostileFilesAreRejected)
         int code;
     };
     const Case cases[] = {
-        {"zero width", 18, 0, true, BmpCannotRead},
-        {"zero height", 22, 0, true, BmpCannotRead},
-        {"negative width", 18, 0xFFFFFFEC, true, BmpCannotRead},
-        {"negative (top-down) height", 22, 0xFFFFFFF6, true, BmpCannotRead},
-        {"huge width", 18, 0x7FFFFFFF, true, BmpCannotRead},
-        {"huge height", 22, 0x40000000, true, BmpCannotRead},
-        {"width beyond 16 bits", 18, 70000, true, BmpCannotRead},
-        {"data offset past the end", 10, 1000, true, BmpCannotRead},
-        {"data offset that wraps", 10, 0xFFFFFFF0, true, BmpCannotRead},
-        {"header size that wraps", 14, 0xFFFFFFF0, true, BmpCannotRead},
-        {"header size too small", 14, 12, true, BmpCannotRead},
-        {"8 bits per pixel", 28, 8, false, BmpUnsupportedFormat},
-        {"32 bits per pixel", 28, 32, false, BmpUnsupportedFormat},
-        {"run-length compressed", 30, 1, true, BmpUnsupportedFormat},
+        {"zero width", 18, 0, true, kBmpCannotRead},
+        {"zero height", 22, 0, true, kBmpCannotRead},
+        {"negative width", 18, 0xFFFFFFEC, true, kBmpCannotRead},
+        {"negative (top-down) height", 22, 0xFFFFFFF6, true, kBmpCannotRead},
+        {"huge width", 18, 0x7FFFFFFF, true, kBmpCannotRead},
+        {"huge height", 22, 0x40000000, true, kBmpCannotRead},
+        {"width beyond 16 bits", 18, 70000, true, kBmpCannotRead},
+        {"data offset past the end", 10, 1000, true, kBmpCannotRead},
+        {"data offset that wraps", 10, 0xFFFFFFF0, true, kBmpCannotRead},
+        {"header size that wraps", 14, 0xFFFFFFF0, true, kBmpCannotRead},
+        {"header size too small", 14, 12, true, kBmpCannotRead},
+        {"8 bits per pixel", 28, 8, false, kBmpUnsupportedFormat},
+        {"32 bits per pixel", 28, 32, false, kBmpUnsupportedFormat},
+        {"run-length compressed", 30, 1, true, kBmpUnsupportedFormat},
     };
     for (const Case &c : cases) {
         Bytes bad = good;
@@ -337,5 +337,5 @@ TEST(BmpConversion, HostileFilesAreRejected)
             put16(bad, c.at, static_cast<uint16_t>(c.value));
         EXPECT_EQ(convertBmpBytesToPcx(bad.data(), bad.size(), 1, pcx), c.code) << c.what;
     }
-    EXPECT_EQ(convertBmpBytesToPcx(nullptr, 0, 0, pcx), BmpCannotRead);
+    EXPECT_EQ(convertBmpBytesToPcx(nullptr, 0, 0, pcx), kBmpCannotRead);
 }

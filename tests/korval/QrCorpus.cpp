@@ -26,26 +26,26 @@ int capacityOf(char mode, int version, int level)
 int qrVersion40Capacity(char mode, int level)
 {
     // ISO/IEC 18004 table 7, version 40.
-    static const int numeric[4] = {7089, 5596, 3993, 3057};
-    static const int alphanumeric[4] = {4296, 3391, 2420, 1852};
-    static const int byte[4] = {2953, 2331, 1663, 1273};
-    static const int kanji[4] = {1817, 1435, 1024, 784};
+    static const int kNumeric[4] = {7089, 5596, 3993, 3057};
+    static const int kAlphanumeric[4] = {4296, 3391, 2420, 1852};
+    static const int kByte[4] = {2953, 2331, 1663, 1273};
+    static const int kKanji[4] = {1817, 1435, 1024, 784};
     switch (mode) {
     case 'N':
-        return numeric[level];
+        return kNumeric[level];
     case 'A':
-        return alphanumeric[level];
+        return kAlphanumeric[level];
     case 'K':
-        return kanji[level];
+        return kKanji[level];
     default:
-        return byte[level];
+        return kByte[level];
     }
 }
 
 QByteArray qrSampleData(char mode, int characters, int seed)
 {
-    static const char alphanumeric[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:";
-    static const char text[] = "the quick brown fox jumps over the lazy dog; ";
+    static const char kAlphanumeric[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:";
+    static const char kText[] = "the quick brown fox jumps over the lazy dog; ";
     QByteArray out;
     unsigned state = 2463534242u + static_cast<unsigned>(seed) * 7919u;
     auto next = [&state]() {
@@ -60,10 +60,10 @@ QByteArray qrSampleData(char mode, int characters, int seed)
             out += static_cast<char>('0' + next() % 10);
             break;
         case 'A':
-            out += alphanumeric[next() % 45];
+            out += kAlphanumeric[next() % 45];
             break;
         case 'L': // alphanumeric without digits, so that it stays one segment
-            out += alphanumeric[10 + next() % 35];
+            out += kAlphanumeric[10 + next() % 35];
             break;
         case 'K':
             // JIS level-1 kanji: lead 0x89...0x97, trail 0x40...0x7E or 0x80...0xFC.
@@ -71,13 +71,13 @@ QByteArray qrSampleData(char mode, int characters, int seed)
             out += static_cast<char>(next() % 2 ? 0x40 + next() % 63 : 0x80 + next() % 125);
             break;
         case 'X': {
-            static const QByteArray pieces[] = {"ORDER-", "20240518",
-                                                "qty=", QByteArray("\x93\xfa\x96\x7b", 4), " ok"};
-            out += pieces[next() % 5];
+            static const QByteArray kPieces[] = {"ORDER-", "20240518",
+                                                 "qty=", QByteArray("\x93\xfa\x96\x7b", 4), " ok"};
+            out += kPieces[next() % 5];
             break;
         }
         default:
-            out += text[(i + seed) % (sizeof text - 1)];
+            out += kText[(i + seed) % (sizeof kText - 1)];
             break;
         }
     }

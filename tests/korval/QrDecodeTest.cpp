@@ -15,7 +15,7 @@ TEST(QrDecode, CorpusDecodesToTheExactInput)
     ASSERT_TRUE(dir.isValid());
     auto symbol = std::make_unique<QrSymbol>();
     for (const QrCorpusEntry &entry : qrCorpus()) {
-        ASSERT_TRUE(encodeQrSymbol(*symbol, entry.level, entry.version, QrMaskAutomatic,
+        ASSERT_TRUE(encodeQrSymbol(*symbol, entry.level, entry.version, kQrMaskAutomatic,
                                    entry.data.constData()))
             << entry.name.toStdString();
         if (entry.version != 0) {
@@ -34,7 +34,7 @@ TEST(QrDecode, KanjiReadsAsTheSameCharacters)
     const QString text = QString::fromUtf8("日本語のラベル 2024");
     const QByteArray shiftJis = QTextCodec::codecForName("Shift-JIS")->fromUnicode(text);
     auto symbol = std::make_unique<QrSymbol>();
-    ASSERT_TRUE(encodeQrSymbol(*symbol, QrLevelM, 0, QrMaskAutomatic, shiftJis.constData()));
+    ASSERT_TRUE(encodeQrSymbol(*symbol, kQrLevelM, 0, kQrMaskAutomatic, shiftJis.constData()));
     EXPECT_EQ(symbol->segments.at(symbol->segments.first()).mode, QrMode::Kanji);
     const QString path = dir.filePath("kanji.pbm");
     ASSERT_TRUE(writePbm(pictureOfSymbol(*symbol, 3), path));

@@ -12,7 +12,7 @@
 namespace {
 
 std::unique_ptr<QrSymbol> encode(const QByteArray &data, int level, int version = 0,
-                                 int mask = QrMaskAutomatic)
+                                 int mask = kQrMaskAutomatic)
 {
     auto symbol = std::make_unique<QrSymbol>();
     if (!encodeQrSymbol(*symbol, level, version, mask, data.constData()))
@@ -23,13 +23,13 @@ std::unique_ptr<QrSymbol> encode(const QByteArray &data, int level, int version 
 // The segments as "N8 A3 B5" (mode letter and byte length).
 std::string segmentsOf(const QrSymbol &symbol)
 {
-    static const char letters[] = {'N', 'A', 'B', 'K'};
+    static const char kLetters[] = {'N', 'A', 'B', 'K'};
     std::string out;
     for (int i = symbol.segments.first(); i >= 0; i = symbol.segments.at(i).next) {
         const QrSegment &s = symbol.segments.at(i);
         if (!out.empty())
             out += ' ';
-        out += letters[static_cast<int>(s.mode)] + std::to_string(s.length);
+        out += kLetters[static_cast<int>(s.mode)] + std::to_string(s.length);
     }
     return out;
 }
@@ -77,11 +77,11 @@ int referencePenalty(const QrSymbol &s)
                     penalty += end - k - 2;
                 k = end;
             }
-            static const bool finder[7] = {true, false, true, true, true, false, true};
+            static const bool kFinder[7] = {true, false, true, true, true, false, true};
             for (int k = 0; k + 7 <= n; ++k) {
                 bool match = true;
                 for (int i = 0; i < 7; ++i)
-                    match = match && at(line, k + i) == finder[i];
+                    match = match && at(line, k + i) == kFinder[i];
                 bool lightBefore = true;
                 bool lightAfter = true;
                 for (int i = 1; i <= 4; ++i) {
@@ -154,29 +154,29 @@ ReferenceMatrix qrencodeMatrix(const QByteArray &data, int level, int version, b
 
 TEST(QrEncoder, EdgeCasesOfVersionAndMode)
 {
-    auto digits = encode("12345678", QrLevelM);
+    auto digits = encode("12345678", kQrLevelM);
     ASSERT_TRUE(digits);
     EXPECT_EQ(digits->version, 1);
     EXPECT_EQ(digits->size, 21);
     EXPECT_EQ(segmentsOf(*digits), "N8");
 
-    auto hello = encode("HELLO WORLD", QrLevelQ);
+    auto hello = encode("HELLO WORLD", kQrLevelQ);
     ASSERT_TRUE(hello);
     EXPECT_EQ(hello->version, 1);
     EXPECT_EQ(segmentsOf(*hello), "A11");
 
-    auto lower = encode("hello world", QrLevelM);
+    auto lower = encode("hello world", kQrLevelM);
     ASSERT_TRUE(lower);
     EXPECT_EQ(segmentsOf(*lower), "B11");
 
     // 20 digits need version 2 at level H (version 1-H holds 17).
     const QByteArray twenty = "12345678901234567890";
-    EXPECT_FALSE(encode(twenty, QrLevelH, 1));
-    auto automatic = encode(twenty, QrLevelH);
+    EXPECT_FALSE(encode(twenty, kQrLevelH, 1));
+    auto automatic = encode(twenty, kQrLevelH);
     ASSERT_TRUE(automatic);
     EXPECT_EQ(automatic->version, 2);
 
-    auto forced = encode(twenty, QrLevelH, 5);
+    auto forced = encode(twenty, kQrLevelH, 5);
     ASSERT_TRUE(forced);
     EXPECT_EQ(forced->version, 5);
     EXPECT_EQ(forced->size, 37);
@@ -186,15 +186,15 @@ TEST(QrEncoder, RejectsBadArguments)
 {
     auto owned = std::make_unique<QrSymbol>();
     QrSymbol &symbol = *owned;
-    EXPECT_FALSE(encodeQrSymbol(symbol, QrLevelM, 0, QrMaskAutomatic, ""));
-    EXPECT_FALSE(encodeQrSymbol(symbol, QrLevelM, 0, QrMaskAutomatic, nullptr));
+    EXPECT_FALSE(encodeQrSymbol(symbol, kQrLevelM, 0, kQrMaskAutomatic, ""));
+    EXPECT_FALSE(encodeQrSymbol(symbol, kQrLevelM, 0, kQrMaskAutomatic, nullptr));
     EXPECT_FALSE(encodeQrSymbol(symbol, -1, 0, 0, "A"));
     EXPECT_FALSE(encodeQrSymbol(symbol, 4, 0, 0, "A"));
-    EXPECT_FALSE(encodeQrSymbol(symbol, QrLevelL, 0, 9, "A"));
-    EXPECT_FALSE(encodeQrSymbol(symbol, QrLevelL, 0, -1, "A"));
-    EXPECT_FALSE(encodeQrSymbol(symbol, QrLevelL, 41, 0, "A"));
-    EXPECT_FALSE(encodeQrSymbol(symbol, QrLevelL, -1, 0, "A"));
-    EXPECT_TRUE(encodeQrSymbol(symbol, QrLevelL, 40, 7, "A"));
+    EXPECT_FALSE(encodeQrSymbol(symbol, kQrLevelL, 0, 9, "A"));
+    EXPECT_FALSE(encodeQrSymbol(symbol, kQrLevelL, 0, -1, "A"));
+    EXPECT_FALSE(encodeQrSymbol(symbol, kQrLevelL, 41, 0, "A"));
+    EXPECT_FALSE(encodeQrSymbol(symbol, kQrLevelL, -1, 0, "A"));
+    EXPECT_TRUE(encodeQrSymbol(symbol, kQrLevelL, 40, 7, "A"));
 }
 
 // The cost model: which neighbouring runs merge and which stay apart.
@@ -221,7 +221,7 @@ TEST(QrEncoder, SegmentsFollowTheCostModel)
         {"x\x93", "B2"}, // a lead byte at the end is a byte
     };
     for (const Case &c : cases) {
-        auto symbol = encode(c.data, QrLevelL);
+        auto symbol = encode(c.data, kQrLevelL);
         ASSERT_TRUE(symbol) << c.data;
         EXPECT_EQ(segmentsOf(*symbol), c.segments) << c.data;
     }
@@ -251,16 +251,16 @@ TEST(QrEncoder, AutomaticMaskHasTheLowestPenalty)
         int level;
         int version;
     } cases[] = {
-        {"12345678", QrLevelM, 0},
-        {"HELLO WORLD", QrLevelQ, 0},
-        {"https://example.com/a?b=c", QrLevelH, 0},
-        {qrSampleData('B', 120, 3), QrLevelL, 7}, // version information present
-        {qrSampleData('X', 40, 5), QrLevelM, 12},
-        {"0", QrLevelL, 1},
+        {"12345678", kQrLevelM, 0},
+        {"HELLO WORLD", kQrLevelQ, 0},
+        {"https://example.com/a?b=c", kQrLevelH, 0},
+        {qrSampleData('B', 120, 3), kQrLevelL, 7}, // version information present
+        {qrSampleData('X', 40, 5), kQrLevelM, 12},
+        {"0", kQrLevelL, 1},
         // Lines longer than 60 and 124 modules span two and three words of the bit planes.
-        {qrSampleData('A', 200, 9), QrLevelQ, 14},
-        {qrSampleData('N', 900, 11), QrLevelH, 27},
-        {qrSampleData('B', 1200, 13), QrLevelL, 40},
+        {qrSampleData('A', 200, 9), kQrLevelQ, 14},
+        {qrSampleData('N', 900, 11), kQrLevelH, 27},
+        {qrSampleData('B', 1200, 13), kQrLevelL, 40},
     };
     for (const auto &c : cases) {
         int scores[8];

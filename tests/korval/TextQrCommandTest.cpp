@@ -180,19 +180,19 @@ TEST_F(TextCommandTest, FailuresLeaveNoDrawCommand)
 
 TEST_F(QrCommandTest, SymbolIsSentAsARecalledRawGraphic)
 {
-    EXPECT_EQ(OBX_DrawBar2D_QREx(10, 20, 0, 0, QrLevelM, 0, 3, "QR1", "12345678"), 0);
-    const std::string v1 = packed("12345678", QrLevelM, 3, 0, 1);
+    EXPECT_EQ(OBX_DrawBar2D_QREx(10, 20, 0, 0, kQrLevelM, 0, 3, "QR1", "12345678"), 0);
+    const std::string v1 = packed("12345678", kQrLevelM, 3, 0, 1);
     ASSERT_EQ(v1.size(), 21u * 3u);
     EXPECT_EQ(static_cast<unsigned char>(v1[0]), 0xFE); // the finder's top edge, then light
     EXPECT_EQ(writtenSince(), "BK\"QR1\"\r\nGD\"QR1\"3,21," + v1 + "GC10,20,\"QR1\"\r\n");
 
-    EXPECT_EQ(OBX_DrawBar2D_QREx(10, 20, 1, 4, QrLevelM, 0, 3, "QR1", "12345678"), 0);
-    const std::string turned = packed("12345678", QrLevelM, 3, 1, 4);
+    EXPECT_EQ(OBX_DrawBar2D_QREx(10, 20, 1, 4, kQrLevelM, 0, 3, "QR1", "12345678"), 0);
+    const std::string turned = packed("12345678", kQrLevelM, 3, 1, 4);
     ASSERT_EQ(turned.size(), 84u * 11u);
     EXPECT_EQ(writtenSince(), "BK\"QR1\"\r\nGD\"QR1\"11,84," + turned + "GC10,20,\"QR1\"\r\n");
 
     // Magnifications beyond 99 mean 1.
-    EXPECT_EQ(OBX_DrawBar2D_QREx(0, 0, 0, 100, QrLevelM, 0, 3, "QR1", "12345678"), 0);
+    EXPECT_EQ(OBX_DrawBar2D_QREx(0, 0, 0, 100, kQrLevelM, 0, 3, "QR1", "12345678"), 0);
     EXPECT_EQ(writtenSince(), "BK\"QR1\"\r\nGD\"QR1\"3,21," + v1 + "GC0,0,\"QR1\"\r\n");
 }
 

@@ -243,9 +243,9 @@ TEST(TextRender, WidthAndOrientationArguments)
     RenderedLine out;
     for (int orientation : {0, 9, -1}) {
         l.orientation = orientation;
-        EXPECT_EQ(renderTrueTypeLine(l, out), TextNoDeviceContext);
+        EXPECT_EQ(renderTrueTypeLine(l, out), kTextNoDeviceContext);
     }
     l.orientation = 1;
     l.height = 30000; // a bitmap far beyond any label
-    EXPECT_EQ(renderTrueTypeLine(l, out), TextNoMemory);
+    EXPECT_EQ(renderTrueTypeLine(l, out), kTextNoMemory);
 }

@@ -119,6 +119,8 @@ TEST_F(BatchNetns, EntriesNeedATick)
 TEST_F(BatchNetns, EightTickedDevicesEachReceiveTheFile)
 {
     simulate({"--count", "8", "--delay-max", "50", "--upload-dir", dir.filePath("up")}, 8);
+    // Cameras that keep their version are asked again until the wait ends.
+    JXConfigure().setUpgradeVerifySeconds(6);
     tickAll();
     batch()->setFirmwareFileForTesting(firmware);
     confirmWith("Ok");
@@ -134,7 +136,7 @@ TEST_F(BatchNetns, EightTickedDevicesEachReceiveTheFile)
     const int from = log.size();
     batch()->upgradeTicked();
     EXPECT_EQ(*answered, "Upgrade firmware of 8 devices?");
-    // These cameras keep their version: all answer at once, none is upgraded.
+    // These cameras keep their version: they answer every round, none is upgraded.
     EXPECT_EQ(verdicts, QVector<QString>(8, QStringLiteral("same version")).toList());
     QList<QJsonObject> uploads = sim->events("upload");
     ASSERT_EQ(uploads.size(), 8);
@@ -203,11 +205,12 @@ TEST_F(BatchNetns, ClosingMidBatchSkipsTheRest)
 }
 
 // Reachable is not upgraded: after the uploads the devices are searched for until each has
-// answered again, and each gets its verdict.
+// answered with a new version, and each gets its verdict. The second and fourth still
+// answer on their old firmware for 3 s before they restart; the fourth never comes back.
 TEST_F(BatchNetns, UpgradeIsVerifiedDeviceByDevice)
 {
     simulate({"--count", "8", "--delay-max", "50", "--upload-dir", dir.filePath("up"),
-              "--after-upload", "new,back:3000,same,gone"},
+              "--after-upload", "new,reboot:3000:3000,same,reboot:3000:600000"},
              8);
     JXConfigure().setUpgradeVerifySeconds(12);
     for (int row = 0; row < 4; ++row)
@@ -242,25 +245,43 @@ TEST_F(BatchNetns, UpgradeIsVerifiedDeviceByDevice)
                            from)
                   .size(),
               1);
-    // Rounds at 0, 5 and 10 s wait for the device that never came back, no longer.
+    // Rounds at 0, 5 and 10 s wait for the devices still awaited, no longer.
     EXPECT_GT(took.elapsed(), 10000);
     EXPECT_LT(took.elapsed(), 20000);
+    // The table shows what the upgraded devices answered; the others keep their records.
+    const QStringList versions = {
+        table.deviceAt(0).value("appVersion"), table.deviceAt(1).value("appVersion"),
+        table.deviceAt(2).value("appVersion"), table.deviceAt(3).value("appVersion")};
+    EXPECT_EQ(versions,
+              QStringList({"V2.1.8.261208", "V2.1.8.261208", "V2.1.7.240315", "V2.1.7.240315"}));
+    EXPECT_TRUE(table.deviceAt(0).ticked) << "a tick is not the device's to change";
 }
 
-// DHCP goes to the ticked devices only, in one message, without a question; their rows
-// show the new mode at once.
-TEST_F(BatchNetns, DhcpReachesOnlyTheTickedDevices)
+// DHCP goes to the ticked devices only, in one message, once the operator confirmed it;
+// their rows show the new mode at once.
+TEST_F(BatchNetns, DhcpReachesOnlyTheTickedDevicesOnceConfirmed)
 {
     simulate({"--count", "3", "--delay-max", "20"}, 3);
     clickTick(0);
     clickTick(2);
+    const auto sentSetIp = [this] {
+        QList<QByteArray> sent;
+        for (const QJsonObject &event : sim->events("request")) {
+            const QByteArray raw = QByteArray::fromHex(event.value("raw").toString().toLatin1());
+            if (raw.contains("\"SetIp\""))
+                sent << raw;
+        }
+        return sent;
+    };
+    confirmWith("Cancel");
     batch()->setTickedToDhcp();
-    QList<QByteArray> sent;
-    for (const QJsonObject &event : sim->events("request")) {
-        const QByteArray raw = QByteArray::fromHex(event.value("raw").toString().toLatin1());
-        if (raw.contains("\"SetIp\""))
-            sent << raw;
-    }
+    EXPECT_EQ(*answered, "Set 2 devices to DHCP?");
+    QTest::qWait(300);
+    EXPECT_TRUE(sentSetIp().isEmpty()) << "sent without the operator's yes";
+
+    confirmWith("Ok");
+    batch()->setTickedToDhcp();
+    const QList<QByteArray> sent = sentSetIp();
     ASSERT_EQ(sent.size(), 1);
     EXPECT_TRUE(sent[0].contains("\"dhcp\""));
     EXPECT_TRUE(sent[0].contains("02564C000001"));

@@ -2,6 +2,9 @@
 // private network namespaces. Run through scripts/netns-run.sh: this program runs in
 // namespace A on NETNS_IF_A, the simulator in namespace B.
 #include "SimulatedPanelTest.h"
+#include "support/TestPaths.h"
+
+#include "JXUtils/JXConfigure.h"
 
 #include "JXWidget/JXLabel.h"
 #include "UI/VeltoDeviceFirmwareSettingsDialog.h"
@@ -11,18 +14,22 @@
 #include "UI/VeltoDevicesWidget.h"
 #include "Velto/VeltoSDK.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -260,6 +267,30 @@ TEST_F(PanelNetns, ClosingMidUploadCancelsItWithinASecond)
               1);
 }
 
+// Accepts each upgrade verdict dialog shown while it lives and keeps the verdicts. It polls
+// instead of waiting inside a dialog's event loop, so the dialogs before it run undisturbed.
+class VerdictCatcher
+{
+public:
+    VerdictCatcher()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            QWidget *shown = QApplication::activeModalWidget();
+            if (!shown || !shown->inherits("VeltoUpgradeResultDialog"))
+                return;
+            auto *rows = shown->findChild<QTableWidget *>("upgradeResults");
+            for (int r = 0; r < rows->rowCount(); ++r)
+                verdicts << rows->item(r, 3)->text();
+            static_cast<QDialog *>(shown)->accept();
+        });
+        timer.start(50);
+    }
+    QStringList verdicts;
+
+private:
+    QTimer timer;
+};
+
 class PanelOperations : public PanelNetns
 {
 protected:
@@ -269,6 +300,7 @@ protected:
         panel.setDevicesWidget(&table);
         panel.resize(800, 400);
         panel.show();
+        JXConfigure().setUpgradeVerifySeconds(2);
     }
 
     void click(const char *name)
@@ -276,6 +308,19 @@ protected:
         QTest::mouseClick(panel.findChild<QWidget *>(name), Qt::LeftButton);
     }
 
+    // Clicks "Upgrade Firmware" and chooses path in the file dialog.
+    void upgradeWith(const QString &path)
+    {
+        PanelTest::whenModalShown("QFileDialog", [path](QWidget &shown) {
+            auto &chooser = static_cast<QFileDialog &>(shown);
+            chooser.setDirectory(QFileInfo(path).path());
+            chooser.selectFile(path);
+            static_cast<QDialog &>(chooser).accept();
+        });
+        click("upgradeButton");
+    }
+
+    ScopedAppDir app; // the configuration the verification time is read from
     VeltoDeviceLanKitWidget panel;
 };
 
@@ -380,10 +425,15 @@ TEST_F(PanelOperations, NamesAreLimitedByTheBytesTheirReplyCarries)
     EXPECT_EQ(found[0].name(), atLimit);
 }
 
-TEST_F(PanelOperations, RestoreSendsOnlyWhenConfirmed)
+// Confirmed, the restore is sent, and what the camera answers afterwards (its factory
+// name and address) becomes the row's record and the panel's. A bare Return cancels.
+TEST_F(PanelOperations, RestoreSendsOnlyWhenConfirmedAndTakesTheDevicesAnswer)
 {
     simulate({"--count", "1", "--delay-max", "20"}, 1);
     panel.setDevice(table.deviceAt(0));
+    panel.findChild<QLineEdit *>("nameEdit")->setText("Gate 4");
+    click("nameButton");
+    ASSERT_EQ(table.deviceAt(0).name(), QStringLiteral("Gate 4"));
     QString asked;
     for (const char *answer : {"Return", "Cancel", "Ok"}) {
         PanelTest::whenModalShown("JXAlertDialog", [answer, &asked](QWidget &alert) {
@@ -396,31 +446,103 @@ TEST_F(PanelOperations, RestoreSendsOnlyWhenConfirmed)
         click("restoreButton");
         QTest::qWait(300);
         EXPECT_EQ(requests("ResetDefault").size(), answer[0] == 'O' ? 1 : 0) << answer;
-        EXPECT_EQ(asked, "Restore Camera 1 (02:56:4C:00:00:01) to factory settings?\n"
+        EXPECT_EQ(asked, "Restore Gate 4 (02:56:4C:00:00:01) to factory settings?\n"
                          "Its network settings are reset too.");
     }
     EXPECT_EQ(requests("ResetDefault").at(0).value("keepnetwork"), QLatin1String("0"));
+    EXPECT_EQ(table.deviceAt(0).name(), QStringLiteral("Camera 1"));
+    EXPECT_EQ(panel.findChild<QLineEdit *>("nameEdit")->text(), QStringLiteral("Camera 1"));
 }
 
-TEST_F(PanelOperations, UpgradeUploadsTheChosenFile)
+// The camera answers on its old firmware, restarts, then reports its new version: the
+// panel waits for it, shows "upgraded", and the row and the panel show the new version.
+TEST_F(PanelOperations, UpgradeUploadsTheChosenFileAndTheNewVersionReachesTheRow)
 {
     QTemporaryDir dir;
-    simulate({"--count", "1", "--delay-max", "20", "--upload-dir", dir.filePath("up")}, 1);
+    simulate({"--count", "1", "--delay-max", "20", "--upload-dir", dir.filePath("up"),
+              "--after-upload", "reboot:300:300"},
+             1);
+    JXConfigure().setUpgradeVerifySeconds(12);
     const QString path = dir.filePath("chosen.bin");
     const QByteArray firmware = writeFirmware(path, 64 * 1024);
     panel.setDevice(table.deviceAt(0));
-    PanelTest::whenModalShown("QFileDialog", [&](QWidget &shown) {
-        auto &chooser = static_cast<QFileDialog &>(shown);
-        chooser.setDirectory(dir.path());
-        chooser.selectFile(path);
-        static_cast<QDialog &>(chooser).accept();
-    });
-    click("upgradeButton");
+    const VerdictCatcher verdict;
+    upgradeWith(path);
     const QJsonObject upload = sim->waitForEvent("upload", 3000);
     EXPECT_EQ(upload.value("file"), QLatin1String("chosen.bin"));
     QFile stored(upload.value("path").toString());
     ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
     EXPECT_TRUE(stored.readAll() == firmware);
+    EXPECT_EQ(verdict.verdicts, QStringList{"upgraded"});
+    EXPECT_EQ(table.deviceAt(0).appVersion(), QStringLiteral("V2.1.8"));
+    EXPECT_EQ(panel.device().appVersion(), QStringLiteral("V2.1.8"));
+}
+
+// Addresses added to the simulator's end of the veth for the life of the object.
+class PeerAddresses
+{
+public:
+    explicit PeerAddresses(const QStringList &addresses) : list(addresses)
+    {
+        for (const QString &address : list)
+            run("add", address);
+    }
+    ~PeerAddresses()
+    {
+        for (const QString &address : list)
+            run("del", address);
+    }
+
+private:
+    static void run(const char *verb, const QString &address)
+    {
+        VeltoTest::ip({"-n", qEnvironmentVariable("NETNS_B"), "addr", verb, address + "/24", "dev",
+                       qEnvironmentVariable("NETNS_IF_B")});
+    }
+    const QStringList list;
+};
+
+// The camera at .30 is moved to .31, where a second simulator stands for it after the
+// move. What the panel does next must follow the table's record as it is then.
+TEST_F(PanelOperations, AfterRenameAndAddressChangeTheRecordIsCurrentAndTheUpgradeFollowsIt)
+{
+    QTemporaryDir dir;
+    const PeerAddresses addresses({"10.77.0.30", "10.77.0.31"});
+    SimulatorProcess moved({"--addresses", "10.77.0.31", "--mac-prefix", "02:56:4D", "--delay-max",
+                            "20", "--upload-dir", dir.filePath("new")});
+    ASSERT_TRUE(moved.isReady());
+    simulate(
+        {"--addresses", "10.77.0.30", "--delay-max", "20", "--upload-dir", dir.filePath("old")}, 2);
+    ASSERT_EQ(table.deviceAt(0).ip(), QStringLiteral("10.77.0.30"));
+    // The stand-in that answers at the new address must not be listed: a listed device's
+    // address is refused.
+    table.setDevices({table.deviceAt(0)});
+    panel.setDevice(table.deviceAt(0));
+
+    panel.findChild<QLineEdit *>("nameEdit")->setText("Gate 4");
+    click("nameButton");
+    PanelTest::whenModalShown("VeltoDeviceIPInfoDialog", [](QWidget &shown) {
+        auto &dialog = static_cast<VeltoDeviceIPInfoDialog &>(shown);
+        dialog.findChild<QComboBox *>()->setCurrentIndex(1);
+        const QList<QLineEdit *> edits = dialog.findChildren<QLineEdit *>();
+        edits[0]->setText("10.77.0.31");
+        edits[1]->setText("255.255.255.0");
+        edits[2]->setText("10.77.0.1");
+        dialog.onClickSetButton(false);
+    });
+    click("ipButton");
+    EXPECT_EQ(table.deviceAt(0).name(), QStringLiteral("Gate 4"));
+    EXPECT_EQ(table.deviceAt(0).ip(), QStringLiteral("10.77.0.31"));
+    EXPECT_EQ(panel.device().name(), QStringLiteral("Gate 4"));
+    EXPECT_EQ(panel.device().ip(), QStringLiteral("10.77.0.31"));
+    EXPECT_EQ(panel.findChild<QLabel *>("ipValue")->toolTip(), QStringLiteral("10.77.0.31(dhcp)"));
+
+    const QString path = dir.filePath("next.bin");
+    writeFirmware(path, 4096);
+    const VerdictCatcher verdict;
+    upgradeWith(path);
+    EXPECT_EQ(moved.waitForEvent("upload", 3000).value("file"), QLatin1String("next.bin"));
+    EXPECT_TRUE(sim->events("upload").isEmpty()) << "nothing may reach the old address";
 }
 
 } // namespace

@@ -334,3 +334,33 @@ TEST_F(DecoderTest, SoftwareDecodingCallsNoHardwareFunction)
     EXPECT_TRUE(log.startingWith(kDecoder, "Failed").isEmpty());
     EXPECT_TRUE(log.startingWith(kDecoder, "hw decoder").isEmpty());
 }
+
+// Frame threads hold back a frame each, so only a stream that one core cannot decode in
+// time gets them; pieces of pictures (live H.264) never do, as frame threads need whole ones.
+TEST(DecoderThreads, FrameThreadsOnlyWhereOneCoreFallsBehind)
+{
+    struct Case
+    {
+        AVCodecID codec;
+        int width, height, cores;
+        bool wholeFrames;
+        int threadType;
+    } cases[] = {
+        {AV_CODEC_ID_H264, 1920, 1080, 2, true, FF_THREAD_SLICE},
+        {AV_CODEC_ID_H264, 3840, 2160, 2, true, FF_THREAD_SLICE | FF_THREAD_FRAME},
+        {AV_CODEC_ID_H264, 3840, 2160, 2, false, FF_THREAD_SLICE},
+        {AV_CODEC_ID_HEVC, 1280, 720, 2, true, FF_THREAD_SLICE},
+        {AV_CODEC_ID_HEVC, 1920, 1080, 2, true, FF_THREAD_SLICE | FF_THREAD_FRAME},
+        {AV_CODEC_ID_HEVC, 3840, 2160, 1, true, FF_THREAD_SLICE},
+        {AV_CODEC_ID_HEVC, 0, 0, 8, true, FF_THREAD_SLICE}, // size not known yet
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.codec << " " << c.width << "x" << c.height << " on "
+                                          << c.cores << " cores");
+        AVCodecContext *context = avcodec_alloc_context3(nullptr);
+        JXPlayerDecoder::chooseThreads(context, c.codec, c.cores, c.width, c.height, c.wholeFrames);
+        EXPECT_EQ(context->thread_type, c.threadType);
+        EXPECT_EQ(context->thread_count, std::min(c.cores, 4));
+        avcodec_free_context(&context);
+    }
+}

@@ -34,7 +34,8 @@ void RtspServer::kill()
     process.waitForFinished(5000);
 }
 
-QByteArray RtspServer::url() const
+QByteArray RtspServer::url(const QByteArray &mount, const QByteArray &userInfo) const
 {
-    return QByteArray("rtsp://127.0.0.1:") + QByteArray::number(boundPort) + "/test";
+    const QByteArray user = userInfo.isEmpty() ? QByteArray() : userInfo + "@";
+    return "rtsp://" + user + "127.0.0.1:" + QByteArray::number(boundPort) + "/" + mount;
 }

@@ -20,7 +20,9 @@ public:
     bool start(const QStringList &arguments = {});
     // Kills the server at once, as a device that loses power.
     void kill();
-    QByteArray url() const;
+    // The address of the test pattern, or of another mount (see rtsp_server.py --mount),
+    // with user information ("user:password@") when given.
+    QByteArray url(const QByteArray &mount = "test", const QByteArray &userInfo = {}) const;
     int port() const { return boundPort; }
 
 private:

@@ -40,7 +40,7 @@ int qrencodeModules(const std::string &data)
 int korvalModules(const std::string &data)
 {
     auto symbol = std::make_unique<QrSymbol>();
-    if (!encodeQrSymbol(*symbol, 1, 0, QrMaskAutomatic, data.c_str()))
+    if (!encodeQrSymbol(*symbol, 1, 0, kQrMaskAutomatic, data.c_str()))
         return -1;
     return symbol->size;
 }

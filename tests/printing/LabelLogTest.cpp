@@ -47,23 +47,99 @@ protected:
 TEST_F(LabelLogTest, LinesAreExactAndReadBack)
 {
     EXPECT_EQ(OmbrixLabelLog::formatLine(entry("HXKT4R00A1B2", "SN-00041")),
-              "2026-12-08 09:30:05.042,HXKT4R00A1B2,KT4X-Q2,SN-00041,OMBRIX_T1,0.85,printed");
+              "2026-12-08 09:30:05.042,HXKT4R00A1B2,KT4X-Q2,SN-00041,OMBRIX_T1,0.85,printed,2");
     // Commas and quotes are quoted; control characters (a refused scan) are spelled out
     // so that the record stays one line.
     OmbrixLabelLog::Entry odd = entry("HXKT4R0,\"1\r\nW1", "SN,\"2\"", "refused: x");
     odd.pitch = 0;
     const QByteArray line = OmbrixLabelLog::formatLine(odd);
     EXPECT_EQ(line, "2026-12-08 09:30:05.042,\"HXKT4R0,\"\"1\\x0D\\x0AW1\",KT4X-Q2,"
-                    "\"SN,\"\"2\"\"\",OMBRIX_T1,,refused: x");
+                    "\"SN,\"\"2\"\"\",OMBRIX_T1,,refused: x,2");
     OmbrixLabelLog::Entry back;
     ASSERT_TRUE(OmbrixLabelLog::parseLine(line, &back));
     EXPECT_EQ(back.time, odd.time);
-    EXPECT_EQ(back.code, "HXKT4R0,\"1\\x0D\\x0AW1");
-    EXPECT_EQ(back.serial, "SN,\"2\"");
+    EXPECT_EQ(back.code, odd.code);
+    EXPECT_EQ(back.serial, odd.serial);
     EXPECT_EQ(back.result, "refused: x");
     EXPECT_FALSE(OmbrixLabelLog::parseLine("a,b,c", &back));
     EXPECT_FALSE(OmbrixLabelLog::parseLine("a,\"b,c,d,e,f,g", &back));
     EXPECT_FALSE(OmbrixLabelLog::parseLine("a,b,c,d,e,f,g,h", &back));
+    EXPECT_FALSE(OmbrixLabelLog::parseLine("a,b,c,d,e,f,g,2,i", &back));
+}
+
+// Awkward fields: each is written as a spreadsheet takes it for data (the cell as the
+// spreadsheet shows it), and reads back exactly, in every field that holds text.
+TEST_F(LabelLogTest, AwkwardFieldsRoundTripAsData)
+{
+    const struct
+    {
+        QString text;
+        QByteArray written;
+    } cases[] = {
+        {QStringLiteral("=1+1"), "'=1+1"},
+        {QStringLiteral("-5"), "'-5"},
+        {QStringLiteral("+5"), "'+5"},
+        {QStringLiteral("@x"), "'@x"},
+        {QStringLiteral("\tA"), "'\\x09A"},
+        {QStringLiteral("A\tB"), "A\\x09B"},
+        {QStringLiteral("\r\nA"), "'\\x0D\\x0AA"},
+        {QStringLiteral("A\r\n"), "A\\x0D\\x0A"},
+        {QStringLiteral("A\\B"), "A\\\\B"},
+        {QStringLiteral("\\x0D"), "\\\\x0D"},
+        {QStringLiteral("\\"), "\\\\"},
+        {QStringLiteral("'quoted"), "''quoted"},
+        {QStringLiteral("SN-'1"), "SN-'1"},
+        {QStringLiteral("say \"hi\""), "\"say \"\"hi\"\"\""},
+        {QStringLiteral("a,b"), "\"a,b\""},
+        {QStringLiteral("=\"x\",1"), "\"'=\"\"x\"\",1\""},
+        {QStringLiteral("型号-é"), "型号-é"},
+        {QString(), ""},
+    };
+    for (const auto &c : cases) {
+        OmbrixLabelLog::Entry odd = entry(c.text, c.text, c.text);
+        odd.model = c.text;
+        odd.printer = c.text;
+        const QByteArray line = OmbrixLabelLog::formatLine(odd);
+        const QByteArray field = c.written;
+        EXPECT_EQ(line, "2026-12-08 09:30:05.042," + field + ',' + field + ',' + field + ',' +
+                            field + ",0.85," + field + ",2")
+            << c.written.constData();
+        OmbrixLabelLog::Entry back;
+        ASSERT_TRUE(OmbrixLabelLog::parseLine(line, &back)) << line.constData();
+        for (const QString &read : {back.code, back.model, back.serial, back.printer, back.result})
+            EXPECT_EQ(read, c.text) << line.constData();
+    }
+}
+
+// Lines of seven fields were written before fields were escaped: they read back as they
+// always did, an apostrophe and a backslash sequence included, and count as labels.
+TEST_F(LabelLogTest, EarlierLinesReadAsBefore)
+{
+    QDir().mkpath(dir.path() + "/log");
+    write(path(), "time,code,model,serial,printer,dot_pitch,result\n"
+                  "2026-01-02 03:04:05.006,HXKT4R\\x0D1,'=M,SN\\1,Q,0.85,printed\n"
+                  "2026-01-02 03:04:06.006,HXKT4R2,M,S,Q,0.85,\"refused: x\\x22\"\n");
+    OmbrixLabelLog log(path());
+    ASSERT_TRUE(log.open());
+    OmbrixLabelLog::Entry found;
+    ASSERT_TRUE(log.findPrinted("HXKT4R\\x0D1", &found));
+    EXPECT_EQ(found.model, "'=M");
+    EXPECT_EQ(found.serial, "SN\\1");
+    OmbrixLabelLog::Entry refused;
+    ASSERT_TRUE(OmbrixLabelLog::parseLine(contents(path()).split('\n').at(2), &refused));
+    EXPECT_EQ(refused.result, "refused: x\\x22");
+    // A code needing escapes, printed and then reprinted on purpose, is found after a
+    // restart, latest first.
+    OmbrixLabelLog::Entry again = entry("=HX\\KT4R\t3", "SN-00001");
+    ASSERT_TRUE(log.append(again));
+    again.serial = QStringLiteral("SN-00002");
+    again.result = QString::fromLatin1(OmbrixLabelLog::kReprinted);
+    ASSERT_TRUE(log.append(again));
+    OmbrixLabelLog reopened(path());
+    ASSERT_TRUE(reopened.open());
+    EXPECT_EQ(reopened.printedCount(), 3u);
+    ASSERT_TRUE(reopened.findPrinted("=HX\\KT4R\t3", &found));
+    EXPECT_EQ(found.serial, "SN-00002");
 }
 
 TEST_F(LabelLogTest, NewFileGetsHeaderAndEveryLabel)
@@ -77,10 +153,10 @@ TEST_F(LabelLogTest, NewFileGetsHeaderAndEveryLabel)
         EXPECT_EQ(contents(path()).count('\n'), 3);
     }
     const QByteArray expected =
-        "time,code,model,serial,printer,dot_pitch,result\n"
-        "2026-12-08 09:30:05.042,HXKT4R01,KT4X-Q2,SN-00001,OMBRIX_T1,0.85,printed\n"
+        "time,code,model,serial,printer,dot_pitch,result,format\n"
+        "2026-12-08 09:30:05.042,HXKT4R01,KT4X-Q2,SN-00001,OMBRIX_T1,0.85,printed,2\n"
         "2026-12-08 09:30:05.042,HXKT4R02,KT4X-Q2,SN-00002,OMBRIX_T1,0.85,"
-        "failed: print job failed (-1)\n";
+        "failed: print job failed (-1),2\n";
     EXPECT_EQ(contents(path()), expected);
     // Reopened: appended to, never truncated, no second header.
     OmbrixLabelLog log(path());

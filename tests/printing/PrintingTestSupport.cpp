@@ -128,6 +128,15 @@ std::vector<std::string> commandLines(const std::string &job)
     return lines;
 }
 
+std::string graphicDownload(const std::string &job, const std::string &name)
+{
+    for (const std::string &chunk : commandChunks(job)) {
+        if (chunk.rfind("GM\"" + name + "\"", 0) == 0)
+            return chunk;
+    }
+    return std::string();
+}
+
 std::vector<QRect> inkBoxes(const std::string &job)
 {
     const std::vector<std::string> chunks = commandChunks(job);

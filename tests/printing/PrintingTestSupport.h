@@ -53,6 +53,9 @@ protected:
 // header, without the size and data.
 std::vector<std::string> commandLines(const std::string &job);
 
+// The download of the named graphic in a job (command and data), "" when it has none.
+std::string graphicDownload(const std::string &job, const std::string &name);
+
 // Each item of the label drawn alone by the label preview: the ink of the QR code and of
 // each text graphic, in the order they are drawn.
 std::vector<QRect> inkBoxes(const std::string &job);

@@ -1,6 +1,7 @@
 // The scan-code label screen driven as the scanner and the operator drive it: keys typed
 // into its fields, a carriage return at the end of each scan, labels received by the
 // private CUPS scheduler.
+#include "JXUtils/JXAppPaths.h"
 #include "JXUtils/JXConfigure.h"
 #include "JXWidget/JXLabel.h"
 #include "ScanScreenTest.h"
@@ -8,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -17,10 +19,12 @@ namespace {
 class ScanDialogTest : public ScanScreenTest
 {
 protected:
+    // These tests scan one code many times: the reprint question is turned off.
     void SetUp() override
     {
         PrintingTest::SetUp();
         configure(kPlainQueue);
+        JXConfigure().setReprintQuestion(false);
         openDialog();
     }
     OmbrixLabelPreviewWidget *panel() const
@@ -38,6 +42,11 @@ protected:
                 all.push_back(widget->geometry());
         }
         return all;
+    }
+    static QByteArray labelsFile()
+    {
+        QFile file(JXAppPaths::dataDir() + "/log/labels.csv");
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     QString toast() const
     {
@@ -83,17 +92,47 @@ TEST_F(ScanDialogTest, EachScanPrintsItsIdentifier)
     EXPECT_TRUE(dialog->isVisible());
 }
 
+// The number is every digit after the first "-": nothing wraps round or goes backwards. A
+// serial that cannot advance is refused before anything is printed or recorded.
 TEST_F(ScanDialogTest, SerialNumberAdvancesAfterEachLabel)
 {
-    const char *const serials[][2] = {{"SN-00041", "SN-00042"},  {"SN-99999", "SN-100000"},
-                                      {"SN-123456", "SN-12346"}, {"SN-X", "SN-00001"},
-                                      {"00041", "00042"},        {"A0041", "00001"}};
+    const char *const serials[][2] = {{"SN-00041", "SN-00042"},
+                                      {"SN-99999", "SN-100000"},
+                                      {"SN-100000", "SN-100001"},
+                                      {"SN-0", "SN-00001"},
+                                      {"SN-123456", "SN-123457"},
+                                      {"SN-0000041", "SN-0000042"},
+                                      {"00041", "00042"},
+                                      {"99999999999999999999", "100000000000000000000"},
+                                      {"SN-", nullptr},
+                                      {"SN--0001", nullptr},
+                                      {"SN-12a", nullptr},
+                                      {"SN-X", nullptr},
+                                      {"A0041", nullptr},
+                                      {"SN-+5", nullptr},
+                                      {"SN- 5", nullptr},
+                                      {"SN-5 ", nullptr},
+                                      {"SN-1.5", nullptr},
+                                      {"SN-\xd9\xa3", nullptr},
+                                      {"SN-\xef\xbc\x95", nullptr}}; // Arabic-Indic, full-width
+    size_t printed = 0;
     for (const auto &pair : serials) {
-        type("serial", pair[0]);
+        const QString before = QString::fromUtf8(pair[0]);
+        field("serial")->setText(before); // the test's keys are ASCII only
+        const QByteArray recorded = labelsFile();
         scan("XX1234HXKT4R00A1B2");
-        EXPECT_EQ(serial(), pair[1]) << pair[0];
+        if (pair[1]) {
+            EXPECT_EQ(serial(), pair[1]) << pair[0];
+            ++printed;
+            continue;
+        }
+        EXPECT_EQ(serial(), before) << pair[0];
+        EXPECT_EQ(toast(), "Product SN must end in a number, such as SN-00001") << pair[0];
+        EXPECT_EQ(labelsFile(), recorded) << pair[0];
     }
-    EXPECT_EQ(printedCodes(6).size(), 6u);
+    EXPECT_EQ(printedCodes(printed).size(), printed);
+    QTest::qWait(200);
+    EXPECT_EQ(jobs(kPlainQueue).size(), printed);
 }
 
 TEST_F(ScanDialogTest, MissingModelOrSerialPrintsNothing)

@@ -16,10 +16,17 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -73,13 +80,21 @@ protected:
         PrintingTest::SetUp();
         configure(kPlainQueue);
     }
-    // The operator ticks the reprint question with the mouse.
-    void askBeforeReprint()
+    QCheckBox *reprintQuestion() const
     {
-        auto *box = dialog->findChild<QCheckBox *>(QStringLiteral("reprintQuestion"));
-        ASSERT_FALSE(box->isChecked());
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
-        ASSERT_TRUE(box->isChecked());
+        return dialog->findChild<QCheckBox *>(QStringLiteral("reprintQuestion"));
+    }
+    // The operator unticks the reprint question with the mouse.
+    void printAgainWithoutAsking()
+    {
+        ASSERT_TRUE(reprintQuestion()->isChecked());
+        QTest::mouseClick(reprintQuestion(), Qt::LeftButton, {},
+                          QPoint(5, reprintQuestion()->height() / 2));
+        ASSERT_FALSE(reprintQuestion()->isChecked());
+    }
+    QLabel *recordWarning() const
+    {
+        return dialog->findChild<QLabel *>(QStringLiteral("recordWarning"));
     }
     static QString labelsPath() { return JXAppPaths::dataDir() + "/log/labels.csv"; }
     static OmbrixLabelLog::Entry parsed(const QByteArray &line)
@@ -135,10 +150,10 @@ TEST_F(ScanRecordTest, EveryScanIsRecorded)
     EXPECT_TRUE(cups->waitForJobs(kPlainQueue, kScans, 60000));
 }
 
+// With no "reprint question" in the configuration the question is asked.
 TEST_F(ScanRecordTest, DuplicateAsksAndByDefaultPrintsNothing)
 {
     openDialog();
-    askBeforeReprint();
     scan("XX1234HXKT4R00A1B2");
     ASSERT_EQ(serial(), "SN-00042");
     const QString earlier = QString::fromUtf8(fileLines(labelsPath()).at(1).left(19));
@@ -169,26 +184,56 @@ TEST_F(ScanRecordTest, DuplicateAsksAndByDefaultPrintsNothing)
     EXPECT_EQ(jobs(kPlainQueue).size(), 3u);
     lines = fileLines(labelsPath());
     ASSERT_EQ(lines.size(), 5);
-    EXPECT_EQ(parsed(lines[3]).result, "printed");
+    EXPECT_EQ(parsed(lines[3]).result, "reprinted");
     EXPECT_EQ(parsed(lines[3]).serial, "SN-00042");
+    EXPECT_EQ(parsed(lines[4]).result, "printed");
 }
 
-// Unticked (as it starts), a code printed before is printed again without a question.
+// Unticked, a code printed before is printed again without a question, and the choice
+// is kept for the next time the screen opens.
 TEST_F(ScanRecordTest, WithoutTheQuestionReprintsAreSilent)
 {
     openDialog();
+    printAgainWithoutAsking();
     Operator carriageReturn(false);
     scan("XX1234HXKT4R00A1B2");
     scan("XX1234HXKT4R00A1B2");
     EXPECT_TRUE(carriageReturn.asked.isEmpty());
     EXPECT_EQ(serial(), "SN-00043");
-    // The choice is kept for the next time the screen opens.
-    askBeforeReprint();
     openDialog();
-    EXPECT_TRUE(dialog->findChild<QCheckBox *>(QStringLiteral("reprintQuestion"))->isChecked());
+    EXPECT_FALSE(reprintQuestion()->isChecked());
+    EXPECT_TRUE(waitForJobs(kPlainQueue, 2));
+}
+
+// While labels.csv cannot be written the screen says so at once and for as long as it
+// lasts; with the question on it prints nothing, with it off it prints and warns. Once
+// the file can be written again, labels print and are recorded.
+TEST_F(ScanRecordTest, NoLabelWithoutItsRecord)
+{
+    QDir().mkpath(labelsPath()); // a folder where the file should be
+    openDialog();
+    ASSERT_TRUE(recordWarning()->isVisible());
+    EXPECT_TRUE(recordWarning()->text().startsWith("Labels cannot be recorded: " + labelsPath()));
+    EXPECT_TRUE(recordWarning()->text().endsWith("Nothing is printed until they can."));
+    EXPECT_LE(recordWarning()->geometry().bottom(), dialog->height());
     scan("XX1234HXKT4R00A1B2");
-    EXPECT_EQ(carriageReturn.asked.size(), 1);
     EXPECT_EQ(serial(), "SN-00041");
+    QTest::qWait(300);
+    EXPECT_TRUE(cups->jobs(kPlainQueue).empty());
+
+    printAgainWithoutAsking();
+    EXPECT_TRUE(recordWarning()->text().endsWith("Labels are printed without a record."));
+    scan("XX1234HXKT4R00A1B2");
+    EXPECT_EQ(serial(), "SN-00042");
+    EXPECT_TRUE(waitForJobs(kPlainQueue, 1));
+    EXPECT_TRUE(recordWarning()->isVisible());
+
+    ASSERT_TRUE(QDir(labelsPath()).removeRecursively());
+    scan("XX1234HXKT4R00A1B3");
+    EXPECT_FALSE(recordWarning()->isVisible());
+    const QList<QByteArray> lines = fileLines(labelsPath());
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(parsed(lines[1]).serial, "SN-00042");
     EXPECT_TRUE(waitForJobs(kPlainQueue, 2));
 }
 
@@ -206,7 +251,6 @@ TEST_F(ScanRecordTest, EarlierRunsAreRemembered)
                    "failed: print job failed (-1)\n");
     }
     openDialog();
-    askBeforeReprint();
     Operator carriageReturn(false);
     scan("XX1234HXKT4R000002");
     EXPECT_TRUE(carriageReturn.asked.isEmpty());
@@ -220,78 +264,125 @@ TEST_F(ScanRecordTest, EarlierRunsAreRemembered)
     EXPECT_EQ(fileLines(labelsPath()).size(), 5);
 }
 
-// Run only as the child of LabelsSurviveAKill: prints labels until it is killed, saying
-// on standard output when each has been recorded.
-TEST(ScanRecordChild, PrintsUntilKilled)
+// Run only as the child of SerialsSurviveKills: opens the screen as the program would
+// (model and serial number as the last run left them) and scans the codes from
+// LANKIT_LABEL_CHILD_FROM on, key by key, saying on standard output when each is done.
+TEST(ScanRecordChild, ScansUntilKilled)
 {
     const QString appDir = qEnvironmentVariable("LANKIT_LABEL_CHILD_APP");
     if (appDir.isEmpty())
-        GTEST_SKIP() << "runs only as a child of ScanRecordTest.LabelsSurviveAKill";
+        GTEST_SKIP() << "runs only as a child of ScanRecordTest.SerialsSurviveKills";
     JXAppPaths::setApplicationDirForTesting(appDir);
     JXScanCodePrinterDialog dialog;
     dialog.show();
     auto *scanField = dialog.findChild<QLineEdit *>(QStringLiteral("scan"));
-    dialog.findChild<QLineEdit *>(QStringLiteral("model"))->setText(QStringLiteral("KT4X-Q2"));
-    dialog.findChild<QLineEdit *>(QStringLiteral("serial"))->setText(QStringLiteral("SN-00001"));
-    for (int i = 0; i < 100000; ++i) {
-        scanField->setText(QStringLiteral("XX1234HXKT4R%1").arg(i, 6, 10, QLatin1Char('0')));
+    auto *serialField = dialog.findChild<QLineEdit *>(QStringLiteral("serial"));
+    if (serialField->text().isEmpty()) {
+        dialog.findChild<QLineEdit *>(QStringLiteral("model"))->setText(QStringLiteral("KT4X-Q2"));
+        serialField->setText(QStringLiteral("SN-00001"));
+    }
+    const int to = qEnvironmentVariableIntValue("LANKIT_LABEL_CHILD_TO");
+    for (int i = qEnvironmentVariableIntValue("LANKIT_LABEL_CHILD_FROM"); i < to; ++i) {
+        QTest::keyClicks(scanField, QStringLiteral("XX1234HXKT4R%1").arg(i, 6, 10, QChar('0')));
         QTest::keyClick(scanField, Qt::Key_Return);
-        std::printf("recorded %d\n", i + 1);
+        std::printf("scanned %d\n", i);
         std::fflush(stdout);
     }
 }
 
-TEST_F(ScanRecordTest, LabelsSurviveAKill)
+// kill -9 at random moments of a run of scans, the screen started again after each: no
+// serial number is printed twice, in the jobs the printer got or in labels.csv, and none
+// goes backwards. Every scan reported done before a kill is recorded.
+TEST_F(ScanRecordTest, SerialsSurviveKills)
 {
-    const int kBeforeKill = 40;
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LANKIT_LABEL_CHILD_APP"), app.path());
-    child.setProcessEnvironment(environment); // CUPS_SERVER: this suite's scheduler
-    child.setWorkingDirectory(work.path());
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=ScanRecordChild.PrintsUntilKilled")});
-    ASSERT_TRUE(child.waitForStarted());
-    int recorded = 0;
-    QByteArray pending;
-    while (recorded < kBeforeKill && child.waitForReadyRead(30000)) {
-        pending += child.readAllStandardOutput();
-        for (int at; (at = pending.indexOf('\n')) >= 0; pending.remove(0, at + 1)) {
-            const QByteArray line = pending.left(at);
-            if (line.startsWith("recorded "))
-                recorded = line.mid(9).toInt();
-        }
+    constexpr int kScans = 500;
+    constexpr int kKills = 10;
+    JXConfigure().setReprintQuestion(false); // the scan cut short by a kill is scanned again
+    const unsigned seed = std::random_device()();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    std::vector<int> killAfter;
+    while (killAfter.size() < size_t(kKills)) {
+        const int at = std::uniform_int_distribution<int>(0, kScans - 2)(random);
+        if (std::find(killAfter.begin(), killAfter.end(), at) == killAfter.end())
+            killAfter.push_back(at);
     }
-    child.kill(); // SIGKILL: no destructor, no flush at exit
-    child.waitForFinished();
-    ASSERT_GE(recorded, kBeforeKill);
+    std::sort(killAfter.begin(), killAfter.end());
+    killAfter.push_back(kScans - 1); // the last run ends by itself
 
-    // Every label reported before the kill is there, whole; at most one more, maybe cut.
-    QList<QByteArray> lines = fileLines(labelsPath());
-    ASSERT_GE(lines.size(), 1 + recorded);
-    for (int i = 0; i < recorded; ++i) {
-        const OmbrixLabelLog::Entry entry = parsed(lines[1 + i]);
-        EXPECT_EQ(entry.code, QStringLiteral("HXKT4R%1").arg(i, 6, 10, QLatin1Char('0')));
-        EXPECT_EQ(entry.result, "printed");
+    int next = 0; // the first scan not reported done
+    for (const int last : killAfter) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LANKIT_LABEL_CHILD_APP"), app.path());
+        environment.insert(QStringLiteral("LANKIT_LABEL_CHILD_FROM"), QString::number(next));
+        environment.insert(QStringLiteral("LANKIT_LABEL_CHILD_TO"), QString::number(kScans));
+        child.setProcessEnvironment(environment); // CUPS_SERVER: this suite's scheduler
+        child.setWorkingDirectory(work.path());
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=ScanRecordChild.ScansUntilKilled")});
+        ASSERT_TRUE(child.waitForStarted());
+        QByteArray pending;
+        while (next <= last) {
+            ASSERT_TRUE(child.waitForReadyRead(30000)) << "no scan done after " << next;
+            pending += child.readAllStandardOutput();
+            for (int at; (at = pending.indexOf('\n')) >= 0; pending.remove(0, at + 1)) {
+                if (pending.startsWith("scanned "))
+                    next = pending.mid(8, at - 8).toInt() + 1;
+            }
+        }
+        if (last == kScans - 1) {
+            ASSERT_TRUE(child.waitForFinished(30000));
+            break;
+        }
+        // Somewhere inside the next label: they take some 10 to 60 ms each.
+        QThread::usleep(std::uniform_int_distribution<unsigned>(0, 40000)(random));
+        child.kill(); // SIGKILL: no destructor, no flush at exit
+        ASSERT_TRUE(child.waitForFinished(30000));
+        const QList<QByteArray> lines = fileLines(labelsPath());
+        QSet<QString> recorded;
+        for (int i = 1; i < lines.size(); ++i)
+            recorded.insert(parsed(lines[i]).code);
+        for (int i = 0; i < next; ++i)
+            ASSERT_TRUE(recorded.contains(QStringLiteral("HXKT4R%1").arg(i, 6, 10, QChar('0'))))
+                << "scan " << i << " done but not recorded";
     }
-    // The next run knows them all and carries on below them.
-    openDialog();
-    askBeforeReprint();
-    Operator carriageReturn(false);
-    scan("XX1234HXKT4R000000");
-    EXPECT_EQ(carriageReturn.asked.size(), 1);
-    scan(QStringLiteral("XX1234HXKT4R%1").arg(recorded - 1, 6, 10, QLatin1Char('0')));
-    EXPECT_EQ(carriageReturn.asked.size(), 2);
-    scan("XX1234HXKT4R999999");
-    EXPECT_EQ(carriageReturn.asked.size(), 2);
-    lines = fileLines(labelsPath());
-    EXPECT_EQ(parsed(lines.last()).code, "HXKT4R999999");
-    EXPECT_EQ(parsed(lines.last()).result, "printed");
+
+    // Serial numbers in labels.csv: one line per printed label, each above the one before.
+    const QList<QByteArray> lines = fileLines(labelsPath());
+    QSet<QString> codes;
+    int lastNumber = 0;
+    for (int i = 1; i < lines.size(); ++i) {
+        const OmbrixLabelLog::Entry entry = parsed(lines[i]);
+        ASSERT_EQ(entry.result, "printed") << lines[i].constData();
+        const int number = entry.serial.mid(3).toInt();
+        EXPECT_GT(number, lastNumber) << lines[i].constData();
+        lastNumber = number;
+        codes.insert(entry.code);
+    }
+    EXPECT_EQ(codes.size(), kScans);
+    // The jobs the printer got: the serial number's picture differs from job to job (the
+    // same text always renders the same bytes).
+    ASSERT_TRUE(cups->waitForJobs(kPlainQueue, size_t(lines.size() - 1), 120000));
+    QTest::qWait(500);
+    std::set<std::string> serialPictures;
+    const std::vector<std::string> printed = jobs(kPlainQueue);
+    for (const std::string &job : printed) {
+        const std::string picture = graphicDownload(job, "SNStr");
+        ASSERT_FALSE(picture.empty());
+        EXPECT_TRUE(serialPictures.insert(picture).second) << "a serial number printed twice";
+    }
+    EXPECT_GE(printed.size(), size_t(lines.size() - 1));
+    // Opened again, the screen carries on after the last label.
+    dialog = std::make_unique<JXScanCodePrinterDialog>();
+    EXPECT_EQ(serial(), QStringLiteral("SN-%1").arg(lastNumber + 1, 5, 10, QChar('0')));
+    EXPECT_EQ(field("model")->text(), "KT4X-Q2");
 }
 
 // A line controller's label: lankitctl, run from the program's folder, prints through the
-// same binding and records the same line as the scan screen.
-TEST_F(ScanRecordTest, ScriptedLabelMatchesTheDialog)
+// same binding and records the same line as the scan screen. Each exit status is met for
+// real: 0 printed and recorded, 1 not printed, 3 printed but not recorded, 4 printed before.
+TEST_F(ScanRecordTest, ScriptedLabelExitStatus)
 {
     openDialog();
     scan("XX1234HXKT4R00A1B2");
@@ -299,44 +390,79 @@ TEST_F(ScanRecordTest, ScriptedLabelMatchesTheDialog)
     dialog.reset();
     const QString program = app.path() + "/lankitctl";
     ASSERT_TRUE(QFile::copy(testBinDir() + "/lankitctl", program));
-    const auto run = [&program](QStringList arguments, int *code) {
-        arguments.prepend(QStringLiteral("print-label"));
-        return QJsonDocument::fromJson(runProgram(program, arguments, code)).object();
-    };
     int code = -1;
-    QJsonObject out = run({"--code", "XX1234HXKT4R00A1B2", "--model", "KT4X-Q2", "--serial",
-                           "SN-00041", "--printer", kPlainQueue},
-                          &code);
+    const auto run = [&program, &code](QStringList arguments) {
+        arguments.prepend(QStringLiteral("print-label"));
+        return QJsonDocument::fromJson(runProgram(program, arguments, &code)).object();
+    };
+    const QStringList label = {"--code",   "XX1234HXKT4R00A1B2", "--model",   "KT4X-Q2",
+                               "--serial", "SN-00041",           "--printer", kPlainQueue};
+    // The reprint question is on: the dialog's code is refused, and the refusal recorded.
+    QJsonObject out = run(label);
+    EXPECT_EQ(code, 4);
+    EXPECT_EQ(out.value("result").toString(), "skipped: printed before");
+    EXPECT_EQ(out.value("earlierSerial").toString(), "SN-00041");
+    EXPECT_EQ(out.value("nextSerial").toString(), "SN-00041");
+    // On purpose: printed again, byte for byte the dialog's label, and recorded as a reprint.
+    out = run(label + QStringList{"--reprint"});
     EXPECT_EQ(code, 0);
+    EXPECT_EQ(out.value("result").toString(), "reprinted");
     EXPECT_EQ(out.value("nextSerial").toString(), "SN-00042");
-    EXPECT_EQ(out.value("result").toString(), "printed");
+    EXPECT_TRUE(out.value("recorded").toBool());
     ASSERT_TRUE(waitForJobs(kPlainQueue, 2));
-    const std::vector<std::string> printed = jobs(kPlainQueue);
-    EXPECT_EQ(printed.at(1), printed.at(0));
-    QList<QByteArray> lines = fileLines(labelsPath());
-    ASSERT_EQ(lines.size(), 3);
-    EXPECT_EQ(lines[2].mid(lines[2].indexOf(',')), lines[1].mid(lines[1].indexOf(',')));
-
-    // Without --printer: lankit's printer. A refused code is recorded, a code that is not a
-    // device's is not.
-    out = run({"--code", "HXKT4R9", "--model", "M", "--serial", "A-7"}, &code);
+    EXPECT_EQ(jobs(kPlainQueue).at(1), jobs(kPlainQueue).at(0));
+    // Without --printer: lankit's printer.
+    out = run({"--code", "HXKT4R9", "--model", "M", "--serial", "A-7"});
     EXPECT_EQ(code, 0);
     EXPECT_EQ(out.value("printer").toString(), kPlainQueue);
     EXPECT_EQ(out.value("nextSerial").toString(), "A-00008");
-    out = run({"--code", "XX1234HXKT4R00\"A", "--model", "M", "--serial", "A-8"}, &code);
+    // Not printed: a stopped queue and an unprintable code are recorded; a code that is not
+    // a device's and a serial number that cannot advance are not.
+    out =
+        run({"--code", "HXKT4R10", "--model", "M", "--serial", "A-8", "--printer", kStoppedQueue});
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(out.value("result").toString().startsWith("failed: "));
+    out = run({"--code", "XX1234HXKT4R00\"A", "--model", "M", "--serial", "A-8"});
     EXPECT_EQ(code, 1);
     EXPECT_EQ(out.value("result").toString(), "refused: unprintable characters");
     EXPECT_EQ(out.value("nextSerial").toString(), "A-8");
-    out = run({"--code", "ABCDEF", "--model", "M", "--serial", "A-8"}, &code);
+    out = run({"--code", "ABCDEF", "--model", "M", "--serial", "A-8"});
     EXPECT_EQ(code, 1);
     EXPECT_EQ(out.value("error").toString(), "not a device code");
-    run({"--code", "HXKT4R9", "--model", "M"}, &code);
+    out = run({"--code", "HXKT4R11", "--model", "M", "--serial", "SN--0001"});
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(out.value("error").toString().startsWith("--serial must end in a number"));
+    run({"--code", "HXKT4R9", "--model", "M"});
     EXPECT_EQ(code, 2);
-    lines = fileLines(labelsPath());
-    ASSERT_EQ(lines.size(), 5);
-    EXPECT_EQ(parsed(lines[3]).code, "HXKT4R9");
-    EXPECT_EQ(parsed(lines[4]).result, "refused: unprintable characters");
-    EXPECT_TRUE(waitForJobs(kPlainQueue, 3));
+    const QList<QByteArray> lines = fileLines(labelsPath());
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_EQ(parsed(lines[2]).result, "skipped: printed before");
+    OmbrixLabelLog::Entry reprint = parsed(lines[3]);
+    EXPECT_EQ(reprint.result, "reprinted");
+    reprint.time = parsed(lines[1]).time;
+    reprint.result = QStringLiteral("printed");
+    EXPECT_EQ(OmbrixLabelLog::formatLine(reprint), lines[1]);
+    EXPECT_EQ(parsed(lines[4]).code, "HXKT4R9");
+    EXPECT_EQ(parsed(lines[5]).printer, kStoppedQueue);
+    EXPECT_EQ(parsed(lines[6]).result, "refused: unprintable characters");
+
+    // labels.csv cannot be written: with the question on nothing prints (1); with it off
+    // the label prints and the script is told not to print it again (3).
+    ASSERT_TRUE(QFile::rename(labelsPath(), labelsPath() + ".kept"));
+    ASSERT_TRUE(QDir().mkpath(labelsPath()));
+    out = run({"--code", "HXKT4R12", "--model", "M", "--serial", "A-8"});
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(out.value("error").toString().startsWith("cannot record in "));
+    JXConfigure().setReprintQuestion(false);
+    out = run({"--code", "HXKT4R12", "--model", "M", "--serial", "A-8"});
+    EXPECT_EQ(code, 3);
+    EXPECT_EQ(out.value("result").toString(), "printed");
+    EXPECT_FALSE(out.value("recorded").toBool());
+    EXPECT_EQ(out.value("nextSerial").toString(), "A-00009");
+    ASSERT_TRUE(waitForJobs(kPlainQueue, 4));
+    QTest::qWait(300);
+    EXPECT_EQ(jobs(kPlainQueue).size(), 4u);
+    EXPECT_TRUE(cups->jobs(kStoppedQueue).empty());
 }
 
 } // namespace

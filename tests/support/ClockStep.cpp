@@ -46,12 +46,12 @@ void preloadShim()
     execv("/proc/self/exe", args.data());
 }
 
-const bool preloaded = (preloadShim(), true);
+const bool kPreloaded = (preloadShim(), true);
 } // namespace
 
 bool ClockStep::active()
 {
-    (void)preloaded;
+    (void)kPreloaded;
     return shimAdd() != nullptr;
 }
 

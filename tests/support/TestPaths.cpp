@@ -3,6 +3,9 @@
 #include "JXUtils/JXAppPaths.h"
 
 #include <QCoreApplication>
+#include <QFile>
+
+#include <gtest/gtest.h>
 
 ScopedAppDir::ScopedAppDir()
 {
@@ -23,4 +26,27 @@ QString testBinDir()
 QString testSourceDir()
 {
     return qEnvironmentVariable("LANKIT_SOURCE_DIR");
+}
+
+std::vector<std::string> referenceLines(const QString &name,
+                                        const std::map<std::string, std::string> &fill)
+{
+    QFile file(testSourceDir() + "/tests/data/" + name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "cannot read " << file.fileName().toStdString();
+        return {};
+    }
+    std::vector<std::string> lines;
+    for (const QByteArray &read : file.readAll().split('\n')) {
+        if (read.isEmpty() || read.startsWith('#'))
+            continue;
+        std::string line = read.toStdString();
+        for (const auto &[key, value] : fill) {
+            const std::string mark = "{" + key + "}";
+            for (size_t at = line.find(mark); at != std::string::npos; at = line.find(mark, at))
+                line.replace(at, mark.size(), value);
+        }
+        lines.push_back(line);
+    }
+    return lines;
 }

@@ -3,6 +3,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <map>
+#include <string>
+#include <vector>
+
 // Points the program's application directory at a fresh temporary folder for the life of
 // the object, so configuration, log and language files never touch the build folder.
 class ScopedAppDir
@@ -20,3 +24,9 @@ private:
 QString testBinDir();
 // The repository's top folder.
 QString testSourceDir();
+
+// An expected output kept once under tests/data/ for every test that checks it: its
+// lines without the '#' notes, each {key} replaced by fill's value. A file that cannot
+// be read fails the calling test.
+std::vector<std::string> referenceLines(const QString &name,
+                                        const std::map<std::string, std::string> &fill = {});

@@ -1,10 +1,8 @@
 // The search dialog against the device simulator, and the network dialog on real
 // interfaces. Run through scripts/netns-run.sh: this program runs in namespace A on
 // NETNS_IF_A, the simulators in namespace B on NETNS_IF_B.
-#include "SimulatorProcess.h"
 #include "UiTestSupport.h"
-#include "VeltoTestSupport.h"
-#include "support/LogCapture.h"
+#include "velto/SimulatorTest.h"
 
 #include "JXUtils/JXConfigure.h"
 #include "UI/CVTableWidget.h"
@@ -25,8 +23,6 @@
 
 namespace {
 
-const char kRecvOpened[] = "VeltoSDK.cpp: bind socket port 5999 -> 0";
-
 // MACs 02:56:4C:00:00:01 ... as the simulator numbers its cameras.
 QStringList simulatedMacs(int count)
 {
@@ -40,42 +36,13 @@ QStringList simulatedMacs(int count)
     return macs;
 }
 
-class UiNetns : public ::testing::Test
+class UiNetns : public SimulatorTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        ASSERT_FALSE(qEnvironmentVariableIsEmpty("NETNS_B"))
-            << "run me through scripts/netns-run.sh: the search sends";
-    }
-
     void SetUp() override
     {
         UiTest::installLanguage("en");
-        VeltoSDK::createInstance();
-        sdk = VeltoSDK::instance();
-    }
-
-    void TearDown() override
-    {
-        VeltoSDK::destroyInstance();
-        sims.clear();
-    }
-
-    void simulate(const QStringList &arguments)
-    {
-        sims.push_back(std::make_unique<SimulatorProcess>(arguments));
-        ASSERT_TRUE(sims.back()->isReady());
-    }
-
-    void startProtocol()
-    {
-        QNetworkInterface iface;
-        QNetworkAddressEntry entry;
-        ASSERT_TRUE(VeltoTest::chooseNamespaceInterface(iface, entry));
-        const int from = log.size();
-        sdk->start(iface, entry);
-        ASSERT_TRUE(log.waitFor(kRecvOpened, 3000, from));
+        SimulatorTest::SetUp();
     }
 
     // Runs a search dialog as the main window does; the result of exec().
@@ -87,9 +54,6 @@ protected:
     }
 
     ScopedAppDir appDir;
-    LogCapture log;
-    VeltoSDK *sdk = nullptr;
-    std::vector<std::unique_ptr<SimulatorProcess>> sims;
 };
 
 } // namespace

@@ -13,8 +13,8 @@ std::atomic<int> counts[kTracked];
 using CloseFunction = int (*)(int);
 CloseFunction realClose()
 {
-    static const auto function = reinterpret_cast<CloseFunction>(dlsym(RTLD_NEXT, "close"));
-    return function;
+    static const auto kFunction = reinterpret_cast<CloseFunction>(dlsym(RTLD_NEXT, "close"));
+    return kFunction;
 }
 } // namespace
 

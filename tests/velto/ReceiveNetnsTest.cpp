@@ -1,10 +1,8 @@
 // The receive path against the simulator and hostile peers across a veth pair between two
 // private network namespaces (scripts/netns-run.sh): this program in namespace A on
 // NETNS_IF_A, velto-sim in namespace B on NETNS_IF_B.
-#include "SimulatorProcess.h"
+#include "SimulatorTest.h"
 #include "VeltoSDKTestAccess.h"
-#include "VeltoTestSupport.h"
-#include "support/LogCapture.h"
 #include "support/TestPaths.h"
 
 #include "Velto/VeltoSDK.h"
@@ -103,44 +101,10 @@ public:
     int fd;
 };
 
-class VeltoReceiveNetns : public ::testing::Test
+class VeltoReceiveNetns : public SimulatorTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        ASSERT_FALSE(qEnvironmentVariableIsEmpty("NETNS_B"))
-            << "run me through scripts/netns-run.sh: the protocol sends on start";
-        ASSERT_EQ(VeltoTest::ip(
-                      {"link", "set", "dev", VeltoTest::namespaceInterface(), "address", kOwnMac}),
-                  0);
-    }
-
-    void SetUp() override
-    {
-        VeltoSDK::createInstance();
-        sdk = VeltoSDK::instance();
-        ASSERT_TRUE(VeltoTest::chooseNamespaceInterface(iface, entry));
-    }
-
-    void TearDown() override
-    {
-        VeltoSDK::destroyInstance();
-        sim.reset();
-    }
-
-    void startProtocol()
-    {
-        const int from = log.size();
-        sdk->start(iface, entry);
-        ASSERT_TRUE(log.waitFor("VeltoSDK.cpp: bind socket port 5999 -> 0", 3000, from));
-    }
-
-    void simulate(const QStringList &arguments)
-    {
-        sim.reset();
-        sim = std::make_unique<SimulatorProcess>(arguments);
-        ASSERT_TRUE(sim->isReady());
-    }
+    static void SetUpTestSuite() { setUpSuiteWithMac(kOwnMac); }
 
     QVector<VeltoDevice> search(double seconds)
     {
@@ -148,12 +112,6 @@ protected:
         sdk->searchDevices(found, seconds);
         return found;
     }
-
-    LogCapture log;
-    VeltoSDK *sdk = nullptr;
-    QNetworkInterface iface;
-    QNetworkAddressEntry entry;
-    std::unique_ptr<SimulatorProcess> sim;
 };
 
 // A second veth pair between the namespaces: 192.168.77.1 here, 192.168.77.2 there.
@@ -275,7 +233,7 @@ TEST_F(VeltoReceiveNetns, LankitctlSearchesBesideARunningProgram)
 // invalid UTF-8, then 100,000 distinct MACs in one burst, while two real cameras answer.
 TEST_F(VeltoReceiveNetns, HostilePeerFloodsAndLies)
 {
-    const int kFlood = 100000;
+    constexpr int kFlood = 100000;
     simulate({"--count", "2", "--delay-max", "100", "--http-port", "0", "--flood",
               QString::number(kFlood), "--flood-ms", "1000", "--hostile"});
     startProtocol();

@@ -69,7 +69,7 @@ protected:
 // reply took minutes to work through them; a hash set takes a moment.
 TEST_F(VeltoReceivePath, SearchListsAHundredThousandDistinctRepliesAndTheRealOneAmongThem)
 {
-    const int kFlood = 100000;
+    constexpr int kFlood = 100000;
     QVector<QByteArray> datagrams;
     for (int n = 0; n < kFlood; ++n)
         datagrams.append(searchReply(0, n));
@@ -131,7 +131,7 @@ TEST_F(VeltoReceivePath, OnlyAwaitedRepliesAreQueuedAndTheQueueAndItsLogAreBound
 TEST_F(VeltoReceivePath, SkippedLogLinesAreCountedInOneLine)
 {
     VeltoSDKTestAccess::expectReply(sdk, 1);
-    const int kHanded = VeltoLogLimiter::kLinesPerSecond + 30;
+    constexpr int kHanded = VeltoLogLimiter::kLinesPerSecond + 30;
     for (int n = 0; n < kHanded; ++n)
         hand(searchReply(1, n));
     ASSERT_EQ(log.matching(kRecv).size(), VeltoLogLimiter::kLinesPerSecond);

@@ -3,9 +3,7 @@
 // on NETNS_IF_A, every simulator in namespace B on NETNS_IF_B.
 #include "CloseCounter.h"
 #include "DelayedWorker.h"
-#include "SimulatorProcess.h"
-#include "VeltoTestSupport.h"
-#include "support/LogCapture.h"
+#include "SimulatorTest.h"
 
 #include "JXUtils/JXThread.h"
 #include "Velto/VeltoNetwork.h"
@@ -33,7 +31,6 @@ const char kOwnSrcId[] = "02AABBCCDDEE";
 const char kSendFailure[] = "VeltoSDK.cpp: send to ret = -1, errno = ";
 const char kSendOpened[] = "VeltoSDK.cpp: bind socket port 0 -> 0";
 const char kSendBindFailed[] = "VeltoSDK.cpp: bind socket port 0 failure";
-const char kRecvOpened[] = "VeltoSDK.cpp: bind socket port 5999 -> 0";
 
 // Header written out by hand: four bytes of length, most significant first, four zeros.
 QByteArray wire(const QByteArray &json)
@@ -71,46 +68,15 @@ QByteArray writeFirmware(const QString &path, int size)
     return data;
 }
 
-class VeltoNetns : public ::testing::Test
+class VeltoNetns : public SimulatorTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        ASSERT_FALSE(qEnvironmentVariableIsEmpty("NETNS_B"))
-            << "run me through scripts/netns-run.sh: the protocol sends on start";
-        ASSERT_EQ(VeltoTest::ip(
-                      {"link", "set", "dev", VeltoTest::namespaceInterface(), "address", kOwnMac}),
-                  0);
-    }
-
-    void SetUp() override
-    {
-        VeltoSDK::createInstance();
-        sdk = VeltoSDK::instance();
-    }
-
-    void TearDown() override
-    {
-        VeltoSDK::destroyInstance();
-        sim.reset();
-    }
+    static void SetUpTestSuite() { setUpSuiteWithMac(kOwnMac); }
 
     void startProtocol()
     {
-        QNetworkInterface iface;
-        QNetworkAddressEntry entry;
-        ASSERT_TRUE(VeltoTest::chooseNamespaceInterface(iface, entry));
-        const int from = log.size();
-        sdk->start(iface, entry);
-        ASSERT_TRUE(log.waitFor(kRecvOpened, 3000, from));
+        SimulatorTest::startProtocol();
         ASSERT_EQ(sdk->srcId(), QLatin1String(kOwnSrcId));
-    }
-
-    void simulate(const QStringList &arguments)
-    {
-        sim.reset(); // one simulator at a time owns the request port
-        sim = std::make_unique<SimulatorProcess>(arguments);
-        ASSERT_TRUE(sim->isReady());
     }
 
     QVector<VeltoDevice> search(double seconds)
@@ -132,10 +98,6 @@ protected:
         }
         return QByteArray();
     }
-
-    LogCapture log;
-    VeltoSDK *sdk = nullptr;
-    std::unique_ptr<SimulatorProcess> sim;
 };
 } // namespace
 

@@ -18,12 +18,13 @@ BIN_DIR = os.environ.get("LANKIT_BIN_DIR", "")
 LANKITCTL = os.path.join(BIN_DIR, "lankitctl")
 
 
-def sanitized(program):
-    """Whether program links a sanitizer runtime, whose shadow memory and quarantine add
-    a fixed cost to the resident size."""
+def sanitizer(program):
+    """The sanitizer runtime program links ("asan", "tsan") or None. Its shadow memory and
+    quarantine add a fixed cost to the resident size."""
     with open(program, "rb") as f:
         data = f.read()
-    return b"libasan.so" in data or b"libtsan.so" in data
+    return next((name for name in ("asan", "tsan") if b"lib%s.so" % name.encode() in data), None)
+
 GROUP, REQUEST_PORT, REPLY_PORT = "239.255.255.250", 5888, 5999
 STALL_SECONDS = 2
 SEARCH_SECONDS = 1.5
@@ -219,6 +220,7 @@ class HostileFirmwareServers(unittest.TestCase):
         os.rmdir(cls.folder)
 
     def test_each_hostile_server_ends_with_a_clear_error(self):
+        runtime = sanitizer(LANKITCTL)
         for kind, (number, expected) in KINDS.items():
             limit = SEARCH_SECONDS + STALL_SECONDS + 4  # start-up and a loaded machine
             # Qt's HTTP thread decodes a chunked answer as fast as it comes and queues it for
@@ -226,23 +228,30 @@ class HostileFirmwareServers(unittest.TestCase):
             # machine that is a few hundred MB (530 MB seen) before the cap ends it.
             peak_limit_mb = 1024 if kind == "chunked" else 100
             accepted = (expected,)
-            if sanitized(LANKITCTL):
+            if runtime:
                 peak_limit_mb *= 3
                 if kind == "chunked":
-                    # A sanitized program decodes so slowly that Qt's HTTP thread keeps
+                    # An AddressSanitizer build decodes so slowly that Qt's HTTP thread keeps
                     # buffering the flood and hands nothing on until the stall limit ends
                     # it, and the queued flood is worked off before the abort returns:
                     # bounded in time, not in memory.
                     accepted = (-5, -6)
                     peak_limit_mb = 4096
                     limit += 5
-            if kind == "headers":
+            if kind == "headers" or (runtime and kind == "huge"):
                 # The upload fails at the limit, but the access manager then waits up to
-                # 5 s for its HTTP thread, which is still busy with the header flood.
+                # 5 s for its HTTP thread, which is still busy with the flood (a sanitized
+                # one also with the body after a too large length).
                 limit += 5
             if ONLY and kind != ONLY:
                 continue
             with self.subTest(kind=kind):
+                if kind == "chunked" and runtime == "tsan":
+                    # Under ThreadSanitizer the same backlog grows to gigabytes in Qt's
+                    # unbounded socket buffer, and the access manager gives up joining its
+                    # still-decoding HTTP thread after 5 s, leaving it to run on through the
+                    # program's exit. The size check under test is single-threaded.
+                    self.skipTest("chunked flood: plain and AddressSanitizer builds only")
                 code, out, elapsed, peak_kb = upgrade(number, self.firmware)
                 print("%-9s exit %d result %s in %.1f s, peak %d MB" %
                       (kind, code, out and out.get("result"), elapsed, peak_kb // 1024))

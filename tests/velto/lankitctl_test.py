@@ -285,20 +285,27 @@ class LankitctlAgainstDevicesAnsweringTwice(unittest.TestCase):
                 f.write(b"\x7fELF firmware")
                 f.flush()
                 code, out, err = lankitctl("upgrade", MACS[0], "--file", f.name)
-            self.assertEqual((code, out["result"]), (1, 5), err)
+                self.assertEqual((code, out["result"]), (1, 5), err)
+                # A refused upload is not a device that went away, however long the wait.
+                code, out, err = lankitctl("upgrade", MACS[1], "--file", f.name, "--verify", "1")
+            self.assertEqual(code, 1, err)
+            self.assertEqual([(d["verdict"], d["result"]) for d in out["devices"]],
+                             [("upload failed", 5)])
         finally:
             sim.stop()
 
 
 class LankitctlUpgradeVerify(unittest.TestCase):
     """Four cameras upgraded in one run: after the upload the first reports a new version at
-    once, the second restarts for 3 s and comes back new, the third keeps its version and
-    the fourth never answers again."""
+    once; the second answers on its old firmware for 3 s, restarts for 3 s and comes back
+    new; the third keeps its version; the fourth answers on its old firmware for 3 s and
+    never again."""
 
     def test_verdicts_per_device(self):
         if not os.environ.get("NETNS_B"):
             raise unittest.SkipTest("run me through scripts/netns-run.sh")
-        sim = Simulator("--count", "4", "--after-upload", "new,back:3000,same,gone")
+        sim = Simulator("--count", "4", "--after-upload",
+                        "new,reboot:3000:3000,same,reboot:3000:600000")
         try:
             with tempfile.NamedTemporaryFile(suffix=".bin") as f:
                 f.write(random.Random(3).randbytes(64 * 1024))
@@ -320,7 +327,7 @@ class LankitctlUpgradeVerify(unittest.TestCase):
                              [(str(n + 1), mac) for n, mac in enumerate(MACS)])
             self.assertEqual(sorted(e["srcid"] for e in sim.events("upload")),
                              [mac.replace(":", "") for mac in MACS])
-            # Searches at 0, 5 and 10 s for the device that never came back; no longer.
+            # Searches at 0, 5 and 10 s for the devices still awaited; no longer.
             self.assertLess(took, 12 + 2 + 5)
             self.assertGreater(took, 10)
         finally:

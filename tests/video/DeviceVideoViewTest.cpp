@@ -18,7 +18,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include <malloc.h>
+#include <sys/stat.h>
 #include <thread>
 
 extern "C" {
@@ -64,6 +67,16 @@ protected:
     JXLabel *timeLabel() { return pane->findChild<JXLabel *>("timeLabel"); }
     JXProgress *spinner() { return pane->findChild<JXProgress *>("spinner"); }
     QWidget *view() { return pane->findChild<QWidget *>("view"); }
+    JXLabel *reconnecting() { return pane->findChild<JXLabel *>("reconnectLabel"); }
+    bool pictureIsBlack()
+    {
+        const QImage picture = view()->grab().toImage();
+        for (const QPoint &p : {QPoint(320, 180), QPoint(5, 5), QPoint(630, 350)}) {
+            if (picture.pixelColor(p) != QColor(Qt::black))
+                return false;
+        }
+        return true;
+    }
 
     bool waitForPicture(double seconds)
     {
@@ -233,7 +246,7 @@ TEST_F(PaneTest, AnAddressThatNeverAnswersEndsInPlayWithoutHangingTheWindow)
     ticker.start(10);
     pane->play(QString("rtsp://127.0.0.1:%1/live").arg(silent.port()));
     EXPECT_TRUE(spinner()->isAnimated());
-    ASSERT_TRUE(QTest::qWaitFor([this] { return playButton()->state() == 0; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return reconnecting()->isVisible(); }, 20000));
     pending = false;
     const qint64 failedAfter = clock.elapsed();
     ticker.stop();
@@ -242,9 +255,8 @@ TEST_F(PaneTest, AnAddressThatNeverAnswersEndsInPlayWithoutHangingTheWindow)
     EXPECT_LT(longestGap, kGapLimitMs);
     EXPECT_EQ(timeLabel()->text(), "");
     EXPECT_FALSE(spinner()->isAnimated());
-    const QImage picture = view()->grab().toImage();
-    for (const QPoint &p : {QPoint(320, 180), QPoint(5, 5), QPoint(630, 350)})
-        EXPECT_EQ(picture.pixelColor(p), QColor(Qt::black));
+    EXPECT_EQ(playButton()->state(), 1) << "pause stays offered while a retry is planned";
+    EXPECT_TRUE(pictureIsBlack());
 
     // Leaving the failed row joins the pipeline's threads on the GUI thread.
     const qint64 stopBegan = clock.nsecsElapsed();
@@ -308,5 +320,194 @@ TEST_F(PaneTest, SwitchingRowsLeavesNoThreadAndNoMemoryBehind)
     EXPECT_LT(heapAtEnd - heapAfterWarmUp, 4096) << heapAfterWarmUp << " -> " << heapAtEnd;
     printf("[ figures ] threads %d -> %d, heap %ld KiB -> %ld KiB over %d switches\n",
            threadsBefore, threadsAfter, heapAfterWarmUp, heapAtEnd, kSwitches - kWarmUp);
+}
+
+// Only "rtsp://" with a host reaches the demuxer: everything else could name a local file,
+// a pipe or another service, and some of those never return from their open.
+TEST(PaneAddressTest, OnlyRtspAddressesWithAHostArePlayed)
+{
+    const QString longest = "rtsp://10.77.0.2/" + QString(1024 - 17, 'a');
+    const struct
+    {
+        QString url;
+        bool played;
+    } cases[] = {
+        {"rtsp://10.77.0.2:554/live/ch1", true},
+        {"rtsp://cam-7.local/live?user=a&x=%20", true},
+        {longest, true},
+        {longest + "a", false},
+        {"rtsp://" + QString(10000, 'a'), false},
+        {"", false},
+        {"rtsp://", false},
+        {"rtsp:///live", false},
+        {"rtsp:10.77.0.2/live", false},
+        {"RTSP://10.77.0.2/live", false},
+        {" rtsp://10.77.0.2/live", false},
+        {"rtsp://10.77.0.2/live\r\nCSeq: 9", false},
+        {"rtsp://10.77.0.2/a b", false},
+        {"rtsp://10.77.0.2/\x7f", false},
+        {QString::fromUtf8("rtsp://10.77.0.2/\xc3\xa9"), false},
+        {"file:///etc/passwd", false},
+        {"/dev/stdin", false},
+        {"/tmp/a-fifo", false},
+        {"pipe:0", false},
+        {"http://10.77.0.2/", false},
+        {"subfile,,start,0,end,9,,:rtsp://10.77.0.2/", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(VeltoDeviceVideoView::isStreamAddress(c.url), c.played)
+            << c.url.left(60).toStdString();
+}
+
+TEST(PaneAddressTest, RetriesWaitOneTwoThenFourSeconds)
+{
+    const int expected[] = {1000, 2000, 4000, 4000, 4000};
+    for (int attempt = 0; attempt < 5; ++attempt)
+        EXPECT_EQ(VeltoDeviceVideoView::retryDelayMs(attempt), expected[attempt]) << attempt;
+}
+
+// Addresses a hostile or broken device may report. Each ends at once like a failed open,
+// is logged once with its control bytes escaped, and is never retried; switching between
+// them and closing the pane take no time.
+TEST_F(PaneTest, HostileAddressesEndAtOnceAndLeaveTheWindowResponsive)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("camera.fifo");
+    ASSERT_EQ(mkfifo(fifo.toUtf8().constData(), 0600), 0);
+    SilentPort web;
+    const struct
+    {
+        QString url;
+        QString logged;
+    } cases[] = {
+        {fifo, fifo},
+        {"/dev/stdin", "/dev/stdin"},
+        {"file:///etc/passwd", "file:///etc/passwd"},
+        {QString("http://127.0.0.1:%1/").arg(web.port()),
+         QString("http://127.0.0.1:%1/").arg(web.port())},
+        {"rtsp://" + QString(10000, 'a'), "rtsp://" + QString(193, 'a') + "... (10007 characters)"},
+        {"rtsp://10.77.0.2/live\r\nCSeq: 9", "rtsp://10.77.0.2/live\\x0d\\x0aCSeq: 9"},
+        {"", ""},
+    };
+    // Gaps are measured while the pane works, not while the test grabs the picture.
+    QElapsedTimer clock;
+    double longestGap = 0;
+    qint64 lastTick = 0;
+    bool measuring = true;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        if (measuring)
+            longestGap = std::max(longestGap, (now - lastTick) / 1e6);
+        lastTick = now;
+    });
+    LogCapture log;
+    clock.start();
+    ticker.start(10);
+    double longestSwitchMs = 0;
+    for (const auto &c : cases) {
+        const qint64 began = clock.nsecsElapsed();
+        pane->play(c.url);
+        longestSwitchMs = std::max(longestSwitchMs, (clock.nsecsElapsed() - began) / 1e6);
+        EXPECT_FALSE(pane->isOpened()) << c.logged.toStdString();
+        EXPECT_EQ(playButton()->state(), 0);
+        EXPECT_FALSE(spinner()->isAnimated());
+        QTest::qWait(50);
+        measuring = false;
+        EXPECT_TRUE(pictureIsBlack());
+        lastTick = clock.nsecsElapsed();
+        measuring = true;
+    }
+    // The first retry of a lost stream would come after 1 s.
+    QTest::qWait(1300);
+    EXPECT_FALSE(reconnecting()->isVisible());
+    const QStringList refused =
+        log.startingWith("VeltoDeviceVideoView.cpp", "not a stream address, not played: ");
+    ASSERT_EQ(refused.size(), static_cast<int>(std::size(cases)));
+    for (int i = 0; i < refused.size(); ++i)
+        EXPECT_EQ(refused[i], "not a stream address, not played: \"" + cases[i].logged + "\"");
+    EXPECT_TRUE(log.startingWith("JXPlayerReader.cpp", "").isEmpty()) << "no reader ran";
+
+    const qint64 closeBegan = clock.nsecsElapsed();
+    pane.reset();
+    const double closeMs = (clock.nsecsElapsed() - closeBegan) / 1e6;
+    ticker.stop();
+    EXPECT_LT(longestGap, kGapLimitMs);
+    EXPECT_LT(longestSwitchMs, 1000.0);
+    EXPECT_LT(closeMs, 1000.0);
+    printf("[ figures ] hostile addresses: longest GUI timer gap %.1f ms, longest switch %.1f ms, "
+           "close %.1f ms\n",
+           longestGap, longestSwitchMs, closeMs);
+}
+
+// A player event is raised on a pipeline thread: the widgets may change only once the GUI
+// thread runs the queued call, never from the raising thread itself.
+TEST_F(PaneTest, PlayerEventsFromAnotherThreadReachTheWidgetsOnlyThroughTheGuiThread)
+{
+    spinner()->startAnimation();
+    std::thread raiser([this] {
+        pane->onPlayerEvent(nullptr, Ev::kOpened, 0, 0);
+        pane->onPlayerEvent(nullptr, Ev::kFirstFrame, 0, 0);
+    });
+    raiser.join();
+    EXPECT_EQ(timeLabel()->text(), "");
+    EXPECT_TRUE(spinner()->isAnimated());
+    QApplication::processEvents();
+    EXPECT_EQ(timeLabel()->text(), "00:00:00");
+    EXPECT_FALSE(spinner()->isAnimated());
+}
+
+// The camera's RTSP server goes away for 8 s, as a camera that restarts: the pane shows that
+// it reconnects and the picture comes back by itself; pause, or another row, ends the retries.
+TEST_F(PaneTest, APictureLostForEightSecondsComesBackByItself)
+{
+    RtspServer server(testSourceDir());
+    ASSERT_TRUE(server.start());
+    const int port = server.port();
+    pane->play(QString::fromUtf8(server.url()));
+    ASSERT_TRUE(waitForPicture(15)) << "first picture";
+
+    server.kill();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return reconnecting()->isVisible(); }, 5000))
+        << "the end of the stream is told on the picture";
+    EXPECT_EQ(playButton()->state(), 1);
+    QTest::qWait(8000);
+    ASSERT_TRUE(server.start({"--port", QString::number(port)}));
+    QElapsedTimer back;
+    back.start();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] {
+            return shownSeconds() >= 0 && !spinner()->isAnimated() && !reconnecting()->isVisible();
+        },
+        5000))
+        << "no picture 5 s after the server came back";
+    printf("[ figures ] picture back %.1f s after the server\n", back.elapsed() / 1000.0);
+
+    // Pause during a planned retry: nothing opens again.
+    server.kill();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return reconnecting()->isVisible(); }, 5000));
+    QTest::mouseClick(playButton(), Qt::LeftButton);
+    EXPECT_FALSE(reconnecting()->isVisible());
+    ASSERT_TRUE(server.start({"--port", QString::number(port)}));
+    QTest::qWait(2500);
+    EXPECT_FALSE(pane->isOpened()) << "pause must end the retries";
+    EXPECT_EQ(playButton()->state(), 0);
+
+    // Another row while the first is retrying: only the new address is played from then on.
+    pane->play(QString::fromUtf8(server.url()));
+    ASSERT_TRUE(waitForPicture(15));
+    server.kill();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return reconnecting()->isVisible(); }, 5000));
+    RtspServer other(testSourceDir());
+    ASSERT_TRUE(other.start());
+    pane->play(QString::fromUtf8(other.url()));
+    EXPECT_FALSE(reconnecting()->isVisible());
+    ASSERT_TRUE(waitForPicture(15));
+    ASSERT_TRUE(server.start({"--port", QString::number(port)}));
+    QTest::qWait(2500);
+    EXPECT_EQ(pane->address(), QString::fromUtf8(other.url()));
+    EXPECT_FALSE(reconnecting()->isVisible());
+    pane->stop();
 }
 } // namespace

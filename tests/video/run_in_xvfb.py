@@ -14,31 +14,45 @@ import sys
 MAX_SECONDS = 3600
 
 
+def start_xvfb(screen="1280x1024x24"):
+    """A private Xvfb with one screen of the given size; returns (process, display name).
+    The caller terminates the process."""
+    read_fd, write_fd = os.pipe()
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", screen, "-nolisten", "tcp"],
+        pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    with os.fdopen(read_fd) as reader:
+        display = reader.readline().strip()
+    if not display:
+        stop_xvfb(xvfb)
+        raise RuntimeError("Xvfb did not start")
+    return xvfb, ":" + display
+
+
+def stop_xvfb(xvfb):
+    xvfb.terminate()
+    try:
+        xvfb.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        xvfb.kill()
+        xvfb.wait()
+
+
 def main():
     if len(sys.argv) < 2:
         print(__doc__, file=sys.stderr)
         return 2
-    read_fd, write_fd = os.pipe()
-    xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-nolisten",
-         "tcp"],
-        pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_fd)
     try:
-        with os.fdopen(read_fd) as reader:
-            display = reader.readline().strip()
-        if not display:
-            print("Xvfb did not start", file=sys.stderr)
-            return 1
-        env = dict(os.environ, DISPLAY=":" + display, QT_QPA_PLATFORM="xcb")
+        xvfb, display = start_xvfb()
+    except RuntimeError as error:
+        print(error, file=sys.stderr)
+        return 1
+    try:
+        env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb")
         return subprocess.run(sys.argv[1:], env=env, timeout=MAX_SECONDS).returncode
     finally:
-        xvfb.terminate()
-        try:
-            xvfb.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            xvfb.kill()
-            xvfb.wait()
+        stop_xvfb(xvfb)
 
 
 if __name__ == "__main__":

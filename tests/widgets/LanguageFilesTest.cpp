@@ -84,7 +84,7 @@ QByteArray readAll(const QString &path)
 // The string literals passed to translate() anywhere in the program's sources.
 QSet<QString> translatedLiterals()
 {
-    static const QRegularExpression call(
+    static const QRegularExpression kCall(
         QStringLiteral(R"re(\btranslate\(\s*(?:QStringLiteral|QLatin1String|QString)?\s*\(?\s*)re"
                        R"re("((?:[^"\\]|\\.)*)")re"));
     QSet<QString> texts;
@@ -93,7 +93,7 @@ QSet<QString> translatedLiterals()
                         QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString source = QString::fromUtf8(readAll(it.next()));
-            auto matches = call.globalMatch(source);
+            auto matches = kCall.globalMatch(source);
             while (matches.hasNext())
                 texts.insert(matches.next().captured(1));
         }
@@ -141,14 +141,14 @@ TEST_P(LanguageFiles, AreCleanUtf8LinesInTheQuotedStyle)
     EXPECT_FALSE(bytes.startsWith("\xEF\xBB\xBF"));
     ASSERT_TRUE(text.endsWith('\n'));
 
-    static const QRegularExpression style(QStringLiteral(R"(^"[^"=]+" = "[^"=]+";$)"));
+    static const QRegularExpression kStyle(QStringLiteral(R"(^"[^"=]+" = "[^"=]+";$)"));
     const QStringList lines = text.chopped(1).split('\n');
     QSet<QString> keys;
     for (int i = 0; i < lines.size(); ++i) {
         const QString &line = lines.at(i);
         EXPECT_FALSE(line.isEmpty())
             << GetParam() << ": empty line " << i + 1 << " would end reading there";
-        EXPECT_TRUE(style.match(line).hasMatch())
+        EXPECT_TRUE(kStyle.match(line).hasMatch())
             << GetParam() << ":" << i + 1 << ": " << line.toStdString();
         QString key;
         QString value;

@@ -13,7 +13,7 @@
 namespace {
 
 // Far beyond any real job (a label's graphics are a few megabytes at most).
-constexpr qint64 LargestJob = 256LL * 1024 * 1024;
+constexpr qint64 kLargestJob = 256LL * 1024 * 1024;
 const char kUsage[] = "usage: label-preview [-o PREFIX] [--notes FILE] JOB\n";
 
 int usage()
@@ -68,9 +68,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "label-preview: cannot read %s\n", qPrintable(jobPath));
         return 1;
     }
-    if (job.size() > LargestJob) {
+    if (job.size() > kLargestJob) {
         std::fprintf(stderr, "label-preview: %s is larger than %lld bytes\n", qPrintable(jobPath),
-                     static_cast<long long>(LargestJob));
+                     static_cast<long long>(kLargestJob));
         return 1;
     }
     if (prefix.isEmpty()) {

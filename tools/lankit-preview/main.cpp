@@ -3,6 +3,10 @@
 //   lankit-preview [--seconds N] [--size WxH] URL
 // Hardware decoding follows the "hardware" setting of the program's configuration.
 // --seconds ends the preview (and the program) after N seconds.
+// On standard error it tells when the first picture was painted, counted from play(), and
+// at exit how many pictures were painted: the figures the preview benchmark reads.
+#include "JXUtils/JXThread.h"
+#include "JXVideoView/JXDirectVideoView.h"
 #include "UI/VeltoDeviceVideoView.h"
 #include "resources/JXResources.h"
 
@@ -81,6 +85,15 @@ int main(int argc, char *argv[])
     view.setWindowTitle("lankit-preview " + positional.first());
     view.resize(size);
     view.show();
+    int painted = 0;
+    const double playAt = JXThread::monotonic();
+    if (auto *picture = view.findChild<JXDirectVideoView *>()) {
+        QObject::connect(picture, &JXDirectVideoView::framePainted, [&painted, playAt] {
+            if (painted++ == 0)
+                fprintf(stderr, "first picture %.3f s after play\n",
+                        JXThread::monotonic() - playAt);
+        });
+    }
     view.play(positional.first());
     if (seconds > 0) {
         QTimer::singleShot(static_cast<int>(seconds * 1000), &view, [&view] {
@@ -88,5 +101,7 @@ int main(int argc, char *argv[])
             QApplication::quit();
         });
     }
-    return app.exec();
+    const int status = app.exec();
+    fprintf(stderr, "painted %d pictures\n", painted);
+    return status;
 }

@@ -32,10 +32,16 @@ const char kDescription[] =
     "  set-dhcp MAC...           let the devices take their address by DHCP\n"
     "  set-name MAC... --name N  rename the devices\n"
     "  reset MAC...              restore factory settings, network settings included\n"
-    "  print-label --code CODE --model MODEL --serial SN [--printer QUEUE]\n"
+    "  print-label --code CODE --model MODEL --serial SN [--printer QUEUE] [--reprint]\n"
     "                            print one device label as the scan screen does (CODE as\n"
     "                            scanned), record it in log/labels.csv and print the next\n"
-    "                            serial number; QUEUE defaults to lankit's printer\n"
+    "                            serial number; QUEUE defaults to lankit's printer. With\n"
+    "                            lankit's reprint question on (the default), a code\n"
+    "                            printed before is refused (exit status 4) unless\n"
+    "                            --reprint is given, and nothing is printed while the\n"
+    "                            record cannot be written. Exit status 0 printed and\n"
+    "                            recorded, 1 not printed, 3 printed but not recorded (do\n"
+    "                            not print it again), 4 printed before\n"
     "  upgrade MAC... --file PATH [--verify SECONDS]\n"
     "                            upload a firmware file to each device's web server, one\n"
     "                            after another; with --verify, search every 5 s for up to\n"
@@ -134,6 +140,7 @@ LankitCtl::LankitCtl()
         option("model", "print-label: the product model.", "model"),
         option("serial", "print-label: the serial number of this label.", "sn"),
         option("printer", "print-label: the printer queue (default: lankit's printer).", "queue"),
+        option("reprint", "print-label: print a code printed before again, on purpose."),
         option("verbose", "Protocol log and upload progress on standard error."),
     });
 }
@@ -414,7 +421,7 @@ int LankitCtl::upgrade()
 QVector<VeltoDevice> LankitCtl::waitForDevices(const QVector<VeltoDevice> &devices,
                                                const QVector<int> &results, double seconds)
 {
-    const qint64 kRoundMs = 5000;
+    constexpr qint64 kRoundMs = 5000;
     QVector<VeltoDevice> answered(devices.size());
     QElapsedTimer elapsed;
     elapsed.start();
@@ -429,7 +436,8 @@ QVector<VeltoDevice> LankitCtl::waitForDevices(const QVector<VeltoDevice> &devic
     }
 }
 
-// The scan screen's checks and record, without its dialogs: a script cannot answer them.
+// The scan screen's checks and record, without its dialogs: a script cannot answer them,
+// so --reprint answers the reprint question beforehand.
 int LankitCtl::printLabel()
 {
     if (!macs.isEmpty())
@@ -440,42 +448,62 @@ int LankitCtl::printLabel()
     if (scan.isEmpty() || model.isEmpty() || serial.isEmpty())
         return usage(QStringLiteral("print-label needs --code, --model and --serial"));
     const QString code = OmbrixScanText::extractCode(OmbrixScanText::withoutLineEnding(scan));
-    if (!OmbrixScanText::hasModelMarker(code))
-        return finish({{QStringLiteral("error"), QStringLiteral("not a device code")},
-                       {QStringLiteral("code"), code}},
-                      kFailed);
+    QJsonObject result = {{QStringLiteral("code"), code}, {QStringLiteral("serial"), serial}};
+    if (!OmbrixScanText::hasModelMarker(code)) {
+        result.insert(QStringLiteral("error"), QStringLiteral("not a device code"));
+        return finish(result, kFailed);
+    }
+    const QString next = OmbrixScanText::nextSerial(serial);
+    if (next.isEmpty()) {
+        result.insert(QStringLiteral("error"),
+                      QStringLiteral("--serial must end in a number, such as SN-00001"));
+        return finish(result, kFailed);
+    }
     const QString queue =
         parser.isSet(QStringLiteral("printer")) ? required("printer") : JXConfigure().printerName();
+    result.insert(QStringLiteral("printer"), queue);
+    const bool guard = JXConfigure().reprintQuestion();
     OmbrixLabelLog log;
-    if (!log.open())
-        return finish({{QStringLiteral("error"), QStringLiteral("cannot open ") + log.path()}},
-                      kFailed);
+    if (!log.open() && guard) {
+        result.insert(QStringLiteral("error"), QStringLiteral("cannot record in ") + log.path());
+        return finish(result, kFailed);
+    }
     OmbrixLabelLog::Entry entry;
     entry.time = QDateTime::currentDateTime();
     entry.code = code;
     entry.model = model;
     entry.serial = serial;
     entry.printer = queue;
-    if (!OmbrixScanText::isSafeForPrinter(code)) {
-        entry.result = QStringLiteral("refused: unprintable characters");
+    OmbrixLabelLog::Entry earlier;
+    const bool printedBefore = log.findPrinted(code, &earlier);
+    const bool reprint = printedBefore && parser.isSet(QStringLiteral("reprint"));
+    int status = kFailed;
+    if (guard && printedBefore && !reprint) {
+        entry.result = QStringLiteral("skipped: printed before");
+        result.insert(QStringLiteral("earlierSerial"), earlier.serial);
+        result.insert(QStringLiteral("earlierTime"), earlier.time.toString(Qt::ISODateWithMs));
+        status = kPrintedBefore;
     } else if (queue.isEmpty()) {
         entry.result = QStringLiteral("failed: no printer chosen");
     } else {
         const OmbrixPrinter::Outcome outcome =
             OmbrixPrinter::printLabel(code, model, serial, queue);
         entry.pitch = outcome.pitch;
-        entry.result = outcome.recordText();
+        entry.result = outcome.recordText(reprint);
+        if (outcome.printed)
+            status = kOk;
     }
-    const bool printed = entry.result == QLatin1String(OmbrixLabelLog::kPrinted);
-    QJsonObject result = {
-        {QStringLiteral("code"), code},
-        {QStringLiteral("printer"), queue},
-        {QStringLiteral("serial"), serial},
-        {QStringLiteral("result"), entry.result},
-        {QStringLiteral("nextSerial"), printed ? OmbrixScanText::nextSerial(serial) : serial}};
-    if (!log.append(entry))
-        result.insert(QStringLiteral("error"), QStringLiteral("label not recorded"));
-    return finish(result, printed && !result.contains(QStringLiteral("error")) ? kOk : kFailed);
+    result.insert(QStringLiteral("result"), entry.result);
+    result.insert(QStringLiteral("nextSerial"), status == kOk ? next : serial);
+    const bool recorded = log.append(entry);
+    result.insert(QStringLiteral("recorded"), recorded);
+    if (!recorded) {
+        result.insert(QStringLiteral("error"),
+                      QStringLiteral("label not recorded in ") + log.path());
+        if (status == kOk)
+            status = kNotRecorded;
+    }
+    return finish(result, status);
 }
 
 int LankitCtl::finish(QJsonObject result, int code)

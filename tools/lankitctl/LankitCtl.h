@@ -20,8 +20,15 @@ class LankitCtl
 public:
     // Exit codes.
     static constexpr int kOk = 0;
-    static constexpr int kFailed = 1; // a device failed, did not answer or was not found
+    static constexpr int kFailed = 1; // a device failed, did not answer or was not found;
+                                      // print-label: no label was printed
     static constexpr int kUsage = 2;
+    // print-label: the label was printed but not recorded; printing it again would put a
+    // second label on the device.
+    static constexpr int kNotRecorded = 3;
+    // print-label: the code was printed before and the reprint question is on (no
+    // --reprint); recorded as skipped.
+    static constexpr int kPrintedBefore = 4;
     // Longest search --seconds accepts: an hour.
     static constexpr double kMaxSearchSeconds = 3600;
 

@@ -74,11 +74,18 @@ SimDevice::SimDevice(int index, const SimOptions &options, const QNetworkAddress
 
 void SimDevice::firmwareStored()
 {
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const bool back = afterUpload.startsWith(QLatin1String("back:"));
     if (afterUpload == QLatin1String("new") || back)
         values.insert(QStringLiteral("appVersion"), kUpgradedVersion);
     if (back)
-        silentUntil = QDateTime::currentMSecsSinceEpoch() + afterUpload.mid(5).toInt();
+        silentUntil = now + afterUpload.mid(5).toInt();
+    // reboot:OLD:SILENT: the old firmware answers on for OLD ms before the camera restarts.
+    if (afterUpload.startsWith(QLatin1String("reboot:"))) {
+        const QStringList times = afterUpload.mid(7).split(QLatin1Char(':'));
+        silentFrom = now + times.value(0).toInt();
+        silentUntil = silentFrom + times.value(1).toInt();
+    }
     gone = afterUpload == QLatin1String("gone");
     SimEvents::print("firmware", {{QStringLiteral("srcid"), srcId()},
                                   {QStringLiteral("after"), afterUpload},
@@ -87,7 +94,17 @@ void SimDevice::firmwareStored()
 
 bool SimDevice::isRestarting() const
 {
-    return gone || QDateTime::currentMSecsSinceEpoch() < silentUntil;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    return gone || (now >= silentFrom && now < silentUntil);
+}
+
+QString SimDevice::value(const QString &key) const
+{
+    // A camera in reboot: mode runs its new firmware once it has restarted.
+    if (key == QLatin1String("appVersion") && silentFrom > 0 &&
+        QDateTime::currentMSecsSinceEpoch() >= silentUntil)
+        return kUpgradedVersion;
+    return values.value(key);
 }
 
 QJsonObject SimDevice::searchFields() const
@@ -95,7 +112,7 @@ QJsonObject SimDevice::searchFields() const
     QJsonObject fields;
     for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
         if (!omittedKeys.contains(it.key()))
-            fields.insert(it.key(), it.value());
+            fields.insert(it.key(), value(it.key()));
     }
     return fields;
 }
@@ -105,7 +122,7 @@ QJsonObject SimDevice::searchFields() const
 QByteArray SimDevice::statusPage() const
 {
     const auto field = [this](const char *key) {
-        return values.value(QString::fromLatin1(key)).toHtmlEscaped();
+        return value(QString::fromLatin1(key)).toHtmlEscaped();
     };
     const auto row = [&field](const char *label, const char *id, const char *key) {
         return QStringLiteral("<tr><th>%1</th><td id=\"%2\">%3</td></tr>\n")
@@ -122,19 +139,19 @@ QByteArray SimDevice::statusPage() const
 
 const QMap<QString, SimDevice::Handler> &SimDevice::handlers()
 {
-    static const QMap<QString, Handler> table = {
+    static const QMap<QString, Handler> kTable = {
         {QStringLiteral("search"), &SimDevice::search},
         {QStringLiteral("SetIp"), &SimDevice::setIp},
         {QStringLiteral("ResetDefault"), &SimDevice::resetDefault},
         {QStringLiteral("WifiScan"), &SimDevice::wifiScan},
         {QStringLiteral("GetSD"), &SimDevice::sdCard},
         {QStringLiteral("testMicrophone"), &SimDevice::succeed}};
-    return table;
+    return kTable;
 }
 
 const QMap<QString, QString> &SimDevice::storedKeys()
 {
-    static const QMap<QString, QString> table = {
+    static const QMap<QString, QString> kTable = {
         {QStringLiteral("SetMac"), QStringLiteral("mac")},
         {QStringLiteral("SetName"), QStringLiteral("name")},
         {QStringLiteral("SetP2p"), QStringLiteral("p2pid")},
@@ -142,7 +159,7 @@ const QMap<QString, QString> &SimDevice::storedKeys()
         {QStringLiteral("SetPTZ"), QStringLiteral("command")},
         {QStringLiteral("SetIRcut"), QStringLiteral("ircut")},
         {QStringLiteral("SetColor"), QStringLiteral("color")}};
-    return table;
+    return kTable;
 }
 
 QJsonObject SimDevice::handle(const QJsonObject &request)

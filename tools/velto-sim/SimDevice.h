@@ -57,6 +57,8 @@ private:
     QJsonObject sdCard(const QJsonObject &request);
     QJsonObject succeed(const QJsonObject &request);
     void restoreNetwork();
+    // A reported field as the camera reports it at this moment.
+    QString value(const QString &key) const;
 
     int number;                     // 1-based, as shown in names
     QHostAddress bound;             // AnyIPv4 when the cameras share one address
@@ -64,6 +66,7 @@ private:
     QMap<QString, QString> values;  // the reported fields
     QMap<QString, QString> factory; // what a reset restores
     QString afterUpload;            // this camera's --after-upload item, empty for none
-    qint64 silentUntil = 0;         // ms since the epoch; silent until then
+    qint64 silentFrom = 0;          // ms since the epoch; silent from then ...
+    qint64 silentUntil = 0;         // ... until then
     bool gone = false;              // silent for good
 };

@@ -92,7 +92,8 @@ bool SimOptions::parse(const QStringList &arguments)
     const auto after = valueOption(
         "after-upload",
         "Comma-separated, camera by camera: what it does once firmware is uploaded: new (a new "
-        "version), same, back:MS (silent for MS ms, then a new version), gone (silent).",
+        "version), same, back:MS (silent for MS ms, then a new version), reboot:OLD:MS (the "
+        "old version for OLD ms, then silent for MS ms, then a new version), gone (silent).",
         "list");
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Print no event per request."));
@@ -138,6 +139,12 @@ bool SimOptions::parse(const QStringList &arguments)
                   what == QLatin1String("gone");
         if (what.startsWith(QLatin1String("back:")))
             what.mid(5).toInt(&ok);
+        if (what.startsWith(QLatin1String("reboot:"))) {
+            const QStringList times = what.mid(7).split(QLatin1Char(':'));
+            bool okOld = false, okSilent = false;
+            ok = times.size() == 2 && times[0].toInt(&okOld) >= 0 &&
+                 times[1].toInt(&okSilent) >= 0 && okOld && okSilent;
+        }
         if (!ok)
             return fail(QStringLiteral("bad --after-upload item ") + what);
     }

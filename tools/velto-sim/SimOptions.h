@@ -37,7 +37,8 @@ struct SimOptions
     int floodMs = 1000;   // the time over which they are spread
     bool hostile = false; // also datagrams no camera sends, before the flood
     // What camera i does after a firmware upload: "new" (reports a new version), "same",
-    // "back:MS" (silent for MS ms, then a new version) or "gone" (silent from then on).
+    // "back:MS" (silent for MS ms, then a new version), "reboot:OLD:MS" (the old version
+    // for OLD ms, then silent for MS ms, then a new version) or "gone" (silent from then on).
     QStringList afterUpload;
 
     // Fills the options from the process arguments; on a usage error prints it and

@@ -9,12 +9,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     LabelInterpreter interpreter;
     // A sixty-fourth of the tool's budget: every limit is still reached, thousands of
     // times faster.
-    interpreter.setWorkBudget(LabelInterpreter::WorkBudget / 64);
+    interpreter.setWorkBudget(LabelInterpreter::kWorkBudget / 64);
     // As label-preview does: each label is handed over as soon as it is drawn and freed.
     interpreter.setLabelSink([](PrintedLabel &&label) {
         if (label.canvas.width() < 1 || label.canvas.height() < 1 ||
-            label.canvas.width() > LabelCanvas::MaxSide ||
-            label.canvas.height() > LabelCanvas::MaxSide || label.copies < 1 ||
+            label.canvas.width() > LabelCanvas::kMaxSide ||
+            label.canvas.height() > LabelCanvas::kMaxSide || label.copies < 1 ||
             label.copies > 65535LL * 65535)
             std::abort();
         return true;

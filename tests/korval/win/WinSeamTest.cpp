@@ -1,7 +1,6 @@
 // The Win32 seams under Wine. The Linux side (WineRunTest.cpp) starts the CUPS scheduler
 // and the serial line, runs these cases with their inputs in the environment, and
 // compares what they leave with what the Linux build makes of the same calls.
-#include "KorvalState.h"
 #include "KorvalTestSupport.h"
 #include "ReferenceLabel.h"
 #include "TextLineFile.h"
@@ -178,7 +177,7 @@ TEST_F(WinSeamTest, TextLinesThroughGdi)
     TrueTypeLine bad = textLineCase(0);
     bad.orientation = 9;
     RenderedLine rendered;
-    EXPECT_EQ(renderTrueTypeLine(bad, rendered), TextNoDeviceContext);
+    EXPECT_EQ(renderTrueTypeLine(bad, rendered), kTextNoDeviceContext);
 }
 
 // The whole TrueType export through GDI: the PCX download and its draw command, and the

@@ -1,0 +1,423 @@
+#!/usr/bin/python3
+"""How old is the picture on the screen? lankit-preview against GStreamer, side by side.
+
+    preview_age.py [--seconds 120] [--bin build/bin] [--no-lipsync] [--first-runs 5]
+
+A private Xvfb shows two windows at once, both playing the same live stream from
+stamp_server.py (1280x720 H.264 at 25 fps, every picture carrying the sender's monotonic
+clock): lankit-preview at the top and `gst-launch-1.0 rtspsrc latency=0 ! avdec_h264 !
+ximagesink sync=false` below it. About 12 times a second the screen of both windows is
+read back and the stamp decoded; the age of the shown picture is the clock at the read
+minus the stamp. Two phases of --seconds each: idle, and with both cores busy (two
+bounded busy loops). For each player and phase it prints the median, p90 and max age, the
+share of reads that found a whole stamp, the drift (least-squares slope of the age over
+the phase, and the median of the last fifth against the first fifth) and the CPU time
+per frame sent.
+
+Then, with lankit-preview alone:
+  first picture  --first-runs starts on the 1080p stream (a key frame every second), which
+                 another viewer keeps running: the time from play() to the first painted
+                 picture, as the tool reports it;
+  lip sync       the /flash stream (white frames and a tone that start on the same tick)
+                 played into a private PulseAudio null sink: the tone's onset in the
+                 sink's recording against the flash's onset on the screen, per flash.
+
+The machine may be shared: compare the two players within one run; the load average at
+the start and end of each phase is printed with the figures.
+"""
+import argparse
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+from Xlib import X, display as xdisplay
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "tests", "video"))
+import run_in_xvfb  # noqa: E402
+
+CELL, BITS = 80, 16
+STAMP_ROWS = (CELL // 2, CELL + CELL // 2)  # centres of the bit row and the inverse row
+SCREEN = "1290x1500x24"
+VIEW_SIZE = "1280x750"  # the pane's picture area is 1280x720: the stream at 1:1
+GST_TOP = 760
+FPS = 25
+SAMPLE_PERIOD = 1 / 12
+
+
+def start_server(env):
+    server = subprocess.Popen([sys.executable, os.path.join(HERE, "stamp_server.py")],
+                              env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                              text=True)
+    line = server.stdout.readline()
+    if not line.startswith("PORT "):
+        server.kill()
+        raise RuntimeError("stamp server did not start")
+    return server, "rtsp://127.0.0.1:%d" % int(line.split()[1])
+
+
+def gst_command(url):
+    return ["gst-launch-1.0", "-q", "rtspsrc", "location=" + url, "latency=0",
+            "protocols=tcp", "!", "rtph264depay", "!", "avdec_h264", "!", "videoconvert",
+            "!", "ximagesink", "sync=false"]
+
+
+def cpu_seconds(pid):
+    """User + system time of a process so far."""
+    with open("/proc/%d/stat" % pid) as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+class Screen:
+    """The X screen of the private server: finds, places and reads the players' windows."""
+
+    def __init__(self, name):
+        self.display = xdisplay.Display(name)
+        self.root = self.display.screen().root
+
+    def windows(self):
+        found = []
+        for window in self.root.query_tree().children:
+            try:
+                attributes = window.get_attributes()
+                geometry = window.get_geometry()
+                name = window.get_wm_name() or ""
+            except Exception:  # a window that went away meanwhile
+                continue
+            if attributes.map_state == X.IsViewable:
+                found.append((window, name, geometry.width, geometry.height))
+        return found
+
+    def find(self, predicate, seconds):
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            for window, name, w, h in self.windows():
+                if predicate(name, w, h):
+                    return window
+            time.sleep(0.1)
+        return None
+
+    def place(self, window, x, y):
+        window.configure(x=x, y=y)
+        self.display.sync()
+
+    def stamp(self, window):
+        """(stamp, read time in ms) of the picture in window, or (None, time) when the
+        picture holds no whole stamp."""
+        before = time.monotonic()
+        rows = [window.get_image(0, y, BITS * CELL, 1, X.ZPixmap, 0xFFFFFFFF).data
+                for y in STAMP_ROWS]
+        now = (before + time.monotonic()) / 2 * 1000
+        value = 0
+        for i in range(BITS):
+            at = (i * CELL + CELL // 2) * 4 + 1  # the green byte of the cell's centre
+            bit, inverse = rows[0][at] > 128, rows[1][at] > 128
+            if bit == inverse:
+                return None, now
+            value = value << 1 | bit
+        return value, now
+
+    def brightness(self, window, x, y):
+        return window.get_image(x, y, 1, 1, X.ZPixmap, 0xFFFFFFFF).data[1]
+
+
+def age_ms(stamp, now):
+    return (int(now) - stamp) & 0xFFFF
+
+
+class Busy:
+    """Both cores busy with plain loops, each ending by itself after at most seconds."""
+
+    LOOP = "import time\nend = time.monotonic() + %f\nwhile time.monotonic() < end: pass\n"
+
+    def __init__(self, seconds, count=2):
+        self.loops = [subprocess.Popen([sys.executable, "-c", self.LOOP % seconds])
+                      for _ in range(count)]
+
+    def stop(self):
+        for loop in self.loops:
+            loop.kill()
+            loop.wait()
+
+
+def measure(screen, players, seconds):
+    """Reads every player's window about 12 times a second; returns per player a list of
+    (time s, age ms or None)."""
+    samples = {name: [] for name in players}
+    began = time.monotonic()
+    tick = 0
+    while time.monotonic() - began < seconds:
+        for name, window in players.items():
+            stamp, now = screen.stamp(window)
+            samples[name].append((now / 1000 - began,
+                                  None if stamp is None else age_ms(stamp, now)))
+        tick += 1
+        delay = began + tick * SAMPLE_PERIOD - time.monotonic()
+        if delay > 0:
+            time.sleep(delay)
+    return samples
+
+
+def percentile(values, p):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(p * len(ordered)))] if ordered else float("nan")
+
+
+def drift(points):
+    """Least-squares slope of age over time, in ms per minute."""
+    if len(points) < 2:
+        return float("nan")
+    mt = statistics.fmean(t for t, _ in points)
+    ma = statistics.fmean(a for _, a in points)
+    var = sum((t - mt) ** 2 for t, _ in points)
+    return sum((t - mt) * (a - ma) for t, a in points) / var * 60 if var else float("nan")
+
+
+def summary(points):
+    whole = [(t, a) for t, a in points if a is not None]
+    ages = [a for _, a in whole]
+    fifth = max(1, len(whole) // 5)
+    return {
+        "reads": len(points), "whole": len(whole),
+        "median": percentile(ages, 0.5), "p90": percentile(ages, 0.9),
+        "max": max(ages) if ages else float("nan"),
+        "slope": drift(whole),
+        "first5": percentile([a for _, a in whole[:fifth]], 0.5),
+        "last5": percentile([a for _, a in whole[-fifth:]], 0.5),
+    }
+
+
+def load_average():
+    with open("/proc/loadavg") as average:
+        return average.read().split()[0]
+
+
+def run_phases(args, env, url, screen):
+    ours = subprocess.Popen([os.path.join(args.bin, "lankit-preview"), "--size", VIEW_SIZE,
+                             url + "/stamp"], env=env, stderr=subprocess.PIPE, text=True)
+    gst = subprocess.Popen(gst_command(url + "/stamp"), env=env,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        mine = screen.find(lambda name, w, h: name.startswith("lankit-preview"), 20)
+        theirs = screen.find(lambda name, w, h: not name.startswith("lankit-preview")
+                             and (w, h) == (1280, 720), 20)
+        if not mine or not theirs:
+            raise RuntimeError("a player window did not appear")
+        screen.place(mine, 0, 0)
+        screen.place(theirs, 0, GST_TOP)
+        players = {"lankit-preview": mine, "GStreamer": theirs}
+        pids = {"lankit-preview": ours.pid, "GStreamer": gst.pid}
+        time.sleep(3)  # connection and first key frame are not steady play
+        results = []
+        for phase in ("idle", "loaded"):
+            busy = Busy(args.seconds + 5) if phase == "loaded" else None
+            load_before = load_average()
+            cpu_before = {name: cpu_seconds(pid) for name, pid in pids.items()}
+            samples = measure(screen, players, args.seconds)
+            cpu = {name: cpu_seconds(pid) - cpu_before[name] for name, pid in pids.items()}
+            if busy:
+                busy.stop()
+            for name in players:
+                row = summary(samples[name])
+                row["cpu_ms_per_frame"] = cpu[name] * 1000 / (args.seconds * FPS)
+                results.append((phase, name, row, load_before, load_average()))
+            time.sleep(2)
+        return results
+    finally:
+        for process in (ours, gst):
+            process.kill()
+            process.wait()
+
+
+def print_table(results, seconds):
+    print("\nAge of the shown picture, ms (%d s per phase, 1280x720 H.264 25 fps, "
+          "reads about 12/s)" % seconds)
+    print("%-7s %-15s %7s %6s %6s %6s %13s %14s %8s %11s" % (
+        "phase", "player", "median", "p90", "max", "whole", "drift ms/min",
+        "first/last 5th", "cpu/frm", "load"))
+    for phase, name, r, before, after in results:
+        print("%-7s %-15s %7.0f %6.0f %6.0f %5.0f%% %13.1f %7.0f/%-6.0f %6.2fms %5s-%-5s" % (
+            phase, name, r["median"], r["p90"], r["max"],
+            100.0 * r["whole"] / max(1, r["reads"]), r["slope"], r["first5"], r["last5"],
+            r["cpu_ms_per_frame"], before, after))
+
+
+FIRST_PICTURE = re.compile(r"first picture ([\d.]+) s after play")
+
+
+def first_pictures(args, env, url):
+    # Another viewer keeps the stream running, as a camera's is: each start joins it at a
+    # random point of its key frame interval rather than at the encoder's first frame.
+    viewer = subprocess.Popen(["gst-launch-1.0", "-q", "rtspsrc", "location=" + url +
+                               "/stamp1080", "protocols=tcp", "!", "fakesink"], env=env,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    times = []
+    try:
+        time.sleep(3)
+        for _ in range(args.first_runs):
+            run = subprocess.run([os.path.join(args.bin, "lankit-preview"), "--seconds", "3",
+                                  "--size", "960x570", url + "/stamp1080"],
+                                 env=env, capture_output=True, text=True, timeout=60)
+            match = FIRST_PICTURE.search(run.stderr)
+            times.append(float(match.group(1)) if match else float("nan"))
+    finally:
+        viewer.kill()
+        viewer.wait()
+    return times
+
+
+def start_pulse(env):
+    pulse = subprocess.Popen(
+        ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
+         "-L", "module-native-protocol-unix",
+         "-L", "module-null-sink sink_name=benchsink rate=48000 channels=1"],
+        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(100):
+        if subprocess.run(["pactl", "info"], env=env, capture_output=True).returncode == 0:
+            subprocess.run(["pactl", "set-default-sink", "benchsink"], env=env, check=True)
+            return pulse
+        time.sleep(0.1)
+    pulse.kill()
+    raise RuntimeError("pulseaudio did not start")
+
+
+class SinkRecorder:
+    """Records the null sink's monitor; each sample's play time on the monotonic clock is
+    the earliest arrival of the recording less the samples after it."""
+
+    RATE = 48000
+
+    def __init__(self, env):
+        self.process = subprocess.Popen(
+            ["parec", "-d", "benchsink.monitor", "--raw", "--format=s16le", "--rate=48000",
+             "--channels=1", "--latency-msec=5"], env=env, stdout=subprocess.PIPE)
+        self.data = bytearray()
+        self.offset = float("inf")  # monotonic time of sample 0
+        self.thread = threading.Thread(target=self._read, daemon=True)
+        self.thread.start()
+
+    def _read(self):
+        while True:
+            chunk = self.process.stdout.read1(4096)
+            if not chunk:
+                return
+            now = time.monotonic()
+            self.data += chunk
+            self.offset = min(self.offset, now - len(self.data) / 2 / self.RATE)
+
+    def onsets(self, threshold=3000, gap=0.5):
+        """Monotonic times at which the tone starts."""
+        found, last = [], -1e9
+        samples = memoryview(bytes(self.data)).cast("h")
+        for i in range(0, len(samples), 8):
+            if abs(samples[i]) > threshold:
+                t = self.offset + i / self.RATE
+                if t - last > gap:
+                    found.append(t)
+                last = t
+        return found
+
+    def stop(self):
+        self.process.kill()
+        self.process.wait()
+
+
+def lip_sync(args, env, url, screen):
+    """Audio onset minus picture onset of each flash, ms (positive: sound late)."""
+    work = tempfile.mkdtemp(prefix="lankit-lipsync-")
+    penv = dict(env, XDG_RUNTIME_DIR=work, HOME=work)
+    penv.pop("PULSE_SERVER", None)
+    pulse = start_pulse(penv)
+    recorder = player = None
+    try:
+        recorder = SinkRecorder(penv)
+        player = subprocess.Popen([os.path.join(args.bin, "lankit-preview"), "--size",
+                                   "640x390", url + "/flash"], env=penv,
+                                  stderr=subprocess.DEVNULL)
+        window = screen.find(lambda name, w, h: name.startswith("lankit-preview"), 20)
+        if not window:
+            raise RuntimeError("the player window did not appear")
+        screen.place(window, 0, 0)
+        time.sleep(2)
+        flashes, bright, end = [], False, time.monotonic() + args.lipsync
+        while time.monotonic() < end:
+            before = time.monotonic()
+            now_bright = screen.brightness(window, 320, 180) > 128
+            at = (before + time.monotonic()) / 2
+            if now_bright and not bright:
+                flashes.append(at)
+            bright = now_bright
+            time.sleep(0.001)
+        time.sleep(1)
+    finally:
+        if player:
+            player.kill()
+            player.wait()
+        if recorder:
+            recorder.stop()
+        pulse.kill()
+        pulse.wait()
+        shutil.rmtree(work, ignore_errors=True)
+    tones = recorder.onsets()
+    offsets = []
+    for flash in flashes:
+        nearest = min(tones, key=lambda t: abs(t - flash), default=None)
+        if nearest is not None and abs(nearest - flash) < 0.5:
+            offsets.append((nearest - flash) * 1000)
+    return offsets
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--seconds", type=float, default=120, help="length of each phase")
+    parser.add_argument("--bin", default=os.path.join(ROOT, "build", "bin"))
+    parser.add_argument("--first-runs", type=int, default=5)
+    parser.add_argument("--lipsync", type=float, default=20, help="seconds; 0 skips it")
+    parser.add_argument("--no-phases", action="store_true", help="skip the age phases")
+    args = parser.parse_args()
+    if not 1 <= args.seconds <= 3600 or not 0 <= args.lipsync <= 600:
+        parser.error("--seconds must be 1..3600 and --lipsync 0..600")
+
+    xvfb, name = run_in_xvfb.start_xvfb(SCREEN)
+    home = tempfile.mkdtemp(prefix="lankit-bench-")
+    env = dict(os.environ, DISPLAY=name, QT_QPA_PLATFORM="xcb", HOME=home,
+               XDG_CONFIG_HOME=home)
+    server = None
+    try:
+        server, url = start_server(env)
+        screen = Screen(name)
+        print("cores %d, load average %s at start" % (os.cpu_count(), load_average()))
+        if not args.no_phases:
+            print_table(run_phases(args, env, url, screen), args.seconds)
+        if args.first_runs:
+            times = first_pictures(args, env, url)
+            print("\nFirst picture after play, 1920x1080, key frame every 1 s: %s s "
+                  "(median %.3f)" % (" ".join("%.3f" % t for t in times),
+                                     percentile(times, 0.5)))
+        if args.lipsync:
+            offsets = lip_sync(args, env, url, screen)
+            if offsets:
+                print("\nLip sync (sound onset - picture onset), %d flashes: median %+.0f ms, "
+                      "min %+.0f, max %+.0f" % (len(offsets), percentile(offsets, 0.5),
+                                               min(offsets), max(offsets)))
+            else:
+                print("\nLip sync: no flash paired with a tone")
+    finally:
+        if server:
+            server.kill()
+            server.wait()
+        run_in_xvfb.stop_xvfb(xvfb)
+        shutil.rmtree(home, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
