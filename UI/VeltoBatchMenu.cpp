@@ -57,9 +57,14 @@ void VeltoBatchMenu::showMenu(const QPoint &position)
     menu->popup(devicesWidget->tableWidget()->viewport()->mapToGlobal(position));
 }
 
+// Every batch question can cut many cameras off at once: Return alone answers Cancel.
 bool VeltoBatchMenu::confirm(const QString &question, int count) const
 {
-    return JXAlertDialog::information(question.arg(count)) == 1;
+    JXAlertDialog alert;
+    alert.setContent(question.arg(count), translate(QStringLiteral("Ok")),
+                     translate(QStringLiteral("Cancel")));
+    alert.makeCancelDefault();
+    return alert.exec() == QDialog::Accepted;
 }
 
 void VeltoBatchMenu::upgradeTicked()

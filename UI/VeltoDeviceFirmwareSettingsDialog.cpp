@@ -2,6 +2,7 @@
 
 #include "JXUtils/JXLocalize.h"
 #include "Velto/VeltoSDK.h"
+#include "Velto/VeltoSettingsCheck.h"
 
 #include <QDebug>
 
@@ -11,6 +12,32 @@ namespace {
 qint64 kilobytes(qint64 bytes)
 {
     return (bytes + 1023) / 1024;
+}
+
+// Why an upload failed, in words for the operator (translated when shown); empty for a
+// device's own result, which is shown as its number.
+QString failureReason(int result)
+{
+    switch (result) {
+    case VeltoFirmwareUpload::kBadAddress:
+        return QStringLiteral("the device reports no usable address");
+    case VeltoFirmwareUpload::kNotRegularFile:
+        return VeltoSettingsCheck::text(VeltoSettingsCheck::NotRegularFile);
+    case VeltoFirmwareUpload::kEmptyFile:
+        return VeltoSettingsCheck::text(VeltoSettingsCheck::EmptyFile);
+    case VeltoFirmwareUpload::kBadAnswer:
+        return QStringLiteral("no readable answer from the device");
+    case VeltoFirmwareUpload::kHttpError:
+        return QStringLiteral("the device answered with an HTTP error");
+    case VeltoFirmwareUpload::kAnswerTooLarge:
+        return QStringLiteral("the device's answer is too large");
+    case VeltoFirmwareUpload::kStalled:
+        return QStringLiteral("no progress: the device stopped reading or did not answer");
+    case VeltoFirmwareUpload::kFailed:
+        return QStringLiteral("the connection failed");
+    default:
+        return QString();
+    }
 }
 } // namespace
 
@@ -57,6 +84,15 @@ void VeltoDeviceFirmwareSettingsDialog::interrupt()
 
 int VeltoDeviceFirmwareSettingsDialog::upload(const VeltoDevice &device, const QString &file)
 {
+    const VeltoSettingsCheck::Verdict verdict = VeltoSettingsCheck::checkFirmwareFile(file);
+    if (verdict != VeltoSettingsCheck::Ok) {
+        qDebug("firmware %s not sent to %s: %s", qUtf8Printable(file), qUtf8Printable(device.mac()),
+               qUtf8Printable(VeltoSettingsCheck::text(verdict)));
+        noteFailure(device, VeltoSettingsCheck::text(verdict));
+        return verdict == VeltoSettingsCheck::NotRegularFile ? VeltoFirmwareUpload::kNotRegularFile
+               : verdict == VeltoSettingsCheck::EmptyFile    ? VeltoFirmwareUpload::kEmptyFile
+                                                             : VeltoFirmwareUpload::kBadAnswer;
+    }
     reportedPercent = -1;
     const int result = VeltoSDK::instance()->setDeviceFirmware(
         device, file, [this](qint64 sent, qint64 total) { reportProgress(sent, total); });
@@ -66,6 +102,12 @@ int VeltoDeviceFirmwareSettingsDialog::upload(const VeltoDevice &device, const Q
     }
     qDebug("firmware %s not upgraded on %s: %s, result %d", qUtf8Printable(file),
            qUtf8Printable(device.mac()), isStopped() ? "cancelled" : "failed", result);
+    const QString reason = failureReason(result);
+    if (reason.isEmpty())
+        noteFailure(device, QStringLiteral("refused by the device"),
+                    QStringLiteral(" (%1)").arg(result));
+    else
+        noteFailure(device, reason);
     return result;
 }
 

@@ -1,13 +1,19 @@
 #include "UI/VeltoDeviceIPInfoDialog.h"
 
 #include "JXUtils/JXLocalize.h"
+#include "JXWidget/JXDialog/JXAlertDialog.h"
 #include "UI/VeltoDeviceIpSettingsDialog.h"
+#include "UI/VeltoDevicesWidget.h"
 #include "UI/VeltoPanelFont.h"
+#include "Velto/VeltoSettingsCheck.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 constexpr int kDialogWidth = 260;
@@ -22,40 +28,8 @@ constexpr int kRowStep = 30;
 constexpr int kButtonY = 190;
 constexpr int kButtonHeight = 25;
 
-// Field names in the order of the line edits; the first three are checked in this order.
+// Field names in the order of the line edits.
 const char *const kFieldNames[] = {"IP Address", "Netmask", "Gateway", "Dns1", "Dns2"};
-const char *const kFieldMessages[] = {"Please input valid ip address", "Please input valid netmask",
-                                      "Please input valid gateway"};
-
-bool isCSpace(char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// One "%d" conversion at p, read as unsigned and required to be at most 255: blanks, an
-// optional sign, at least one digit. A negative number is huge when unsigned and fails.
-bool scanOctet(const char *&p, int &octet)
-{
-    while (isCSpace(*p))
-        ++p;
-    const bool negative = *p == '-';
-    if (*p == '-' || *p == '+')
-        ++p;
-    if (!isDigit(*p))
-        return false;
-    int value = 0;
-    for (; isDigit(*p); ++p)
-        value = std::min(value * 10 + (*p - '0'), 1000); // anything above 255 fails alike
-    if ((negative && value != 0) || value > 255)
-        return false;
-    octet = value;
-    return true;
-}
 } // namespace
 
 VeltoDeviceIPInfoDialog::VeltoDeviceIPInfoDialog(QWidget *parent)
@@ -113,23 +87,8 @@ void VeltoDeviceIPInfoDialog::setDevice(const VeltoDevice &d, VeltoDevicesWidget
 
 bool VeltoDeviceIPInfoDialog::parseIpv4(const QString &text, QString *dotted)
 {
-    const QByteArray utf8 = text.toUtf8();
-    const char *p = utf8.constData();
-    int octets[4];
-    for (int i = 0; i < 4; ++i) {
-        if (i > 0 && *p++ != '.')
-            return false;
-        if (!scanOctet(p, octets[i]))
-            return false;
-    }
-    if (dotted) {
-        *dotted = QStringLiteral("%1.%2.%3.%4")
-                      .arg(octets[0])
-                      .arg(octets[1])
-                      .arg(octets[2])
-                      .arg(octets[3]);
-    }
-    return true;
+    quint32 address = 0;
+    return VeltoSettingsCheck::parseIpv4(text, address, dotted);
 }
 
 void VeltoDeviceIPInfoDialog::onComboBoxIndexChanged(int index)
@@ -151,11 +110,8 @@ void VeltoDeviceIPInfoDialog::onClickSetButton(bool /*checked*/)
     QString values[kFields];
     for (int i = 0; i < kFields; ++i)
         values[i] = edits[i]->text();
-    const QString failure = validate(values);
-    if (!failure.isEmpty()) {
-        showToast(failure, Qt::AlignHCenter | Qt::AlignBottom, kToastMargin, kToastMargin);
+    if (!validate(values))
         return;
-    }
     setStatic(values);
     accept();
 }
@@ -165,14 +121,34 @@ void VeltoDeviceIPInfoDialog::onClickCancelButton(bool /*checked*/)
     reject();
 }
 
-// Replaces the three checked addresses by the dotted quads that are sent.
-QString VeltoDeviceIPInfoDialog::validate(QString values[kFields]) const
+// Replaces the addresses by the dotted quads that are sent. A refusal is shown as a toast;
+// a gateway outside the subnet is sent only when the operator confirms it, for a camera
+// that cannot reach its gateway is lost to every other network.
+bool VeltoDeviceIPInfoDialog::validate(QString values[kFields])
 {
-    for (int i = 0; i < 3; ++i) {
-        if (!parseIpv4(values[i], &values[i]))
-            return translate(QString::fromLatin1(kFieldMessages[i]));
+    VeltoSettingsCheck::StaticAddress address{values[0], values[1], values[2], values[3],
+                                              values[4]};
+    QVector<VeltoDevice> listed;
+    for (int row = 0; devicesWidget && row < devicesWidget->deviceCount(); ++row)
+        listed.append(devicesWidget->deviceAt(row));
+    const VeltoSettingsCheck::Verdict verdict =
+        VeltoSettingsCheck::checkStatic(address, listed, device.mac());
+    const QString message = translate(VeltoSettingsCheck::text(verdict));
+    if (verdict == VeltoSettingsCheck::GatewayOutsideSubnet) {
+        JXAlertDialog question;
+        question.setContent(message, translate(QStringLiteral("Ok")),
+                            translate(QStringLiteral("Cancel")));
+        question.makeCancelDefault();
+        if (question.exec() != QDialog::Accepted)
+            return false;
+    } else if (verdict != VeltoSettingsCheck::Ok) {
+        showToast(message, Qt::AlignHCenter | Qt::AlignBottom, kToastMargin, kToastMargin);
+        return false;
     }
-    return QString();
+    const QString checked[kFields] = {address.ip, address.netmask, address.gateway, address.dns1,
+                                      address.dns2};
+    std::copy(std::begin(checked), std::end(checked), values);
+    return true;
 }
 
 void VeltoDeviceIPInfoDialog::setDhcp()

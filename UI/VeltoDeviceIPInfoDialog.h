@@ -46,8 +46,9 @@ private:
     QLabel *addLabel(const char *text, int y);
     void setDhcp();
     void setStatic(const QString values[kFields]);
-    // The first failing check's message, or empty when the IP, netmask and gateway pass.
-    QString validate(QString values[kFields]) const;
+    // True when values may be sent, as the dotted quads they now hold; otherwise the
+    // operator has been told why, or declined.
+    bool validate(QString values[kFields]);
 
     VeltoDevice device;                          // a copy
     VeltoDevicesWidget *devicesWidget = nullptr; // not owned; outlives the dialog

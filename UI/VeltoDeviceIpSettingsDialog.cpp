@@ -39,8 +39,9 @@ void VeltoDeviceIpSettingsDialog::run()
 
 QVector<VeltoDevice> VeltoDeviceIpSettingsDialog::sendDhcp()
 {
-    VeltoSDK::instance()->setDevicesDhcp(devices);
     QVector<VeltoDevice> changes;
+    if (!noteResult(devices, VeltoSDK::instance()->setDevicesDhcp(devices)))
+        return changes;
     for (const VeltoDevice &device : qAsConst(devices)) {
         VeltoDevice change = changeOf(device);
         change.setIpMode(QStringLiteral("dhcp"));
@@ -59,7 +60,7 @@ QVector<VeltoDevice> VeltoDeviceIpSettingsDialog::sendStatic()
     for (int i = 0; i < count && !isStopped(); ++i) {
         const int result = VeltoSDK::instance()->setDeviceIp(
             devices[i], ipList[i], netmaskList[i], gatewayList[i], dns1List[i], dns2List[i]);
-        if (result < 0)
+        if (!noteResult({devices[i]}, result))
             continue;
         VeltoDevice change = changeOf(devices[i]);
         change.setIp(ipList[i]);

@@ -9,6 +9,7 @@
 #include "UI/VeltoPanelFont.h"
 #include "UI/VeltoUpgradeResultDialog.h"
 #include "UI/VeltoUpgradeWaitDialog.h"
+#include "Velto/VeltoSettingsCheck.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -51,6 +52,7 @@ VeltoDeviceLanKitWidget::VeltoDeviceLanKitWidget(QWidget *parent)
     firmwareValue->setCursor(Qt::PointingHandCursor);
     firmwareValue->setTextColor(palette().color(QPalette::WindowText));
     connect(nameButton, &QPushButton::clicked, this, &VeltoDeviceLanKitWidget::onSetName);
+    connect(nameEdit, &QLineEdit::returnPressed, nameButton, &QPushButton::click);
     connect(ipButton, &QPushButton::clicked, this, &VeltoDeviceLanKitWidget::onSetIp);
     connect(upgradeButton, &QPushButton::clicked, this,
             &VeltoDeviceLanKitWidget::onUpgradeFirmware);
@@ -141,9 +143,12 @@ void VeltoDeviceLanKitWidget::showValues()
 void VeltoDeviceLanKitWidget::onSetName()
 {
     const QString name = nameEdit->text();
-    if (name.isEmpty()) {
-        showToast(translate(QStringLiteral("Please Input Name")),
-                  Qt::AlignHCenter | Qt::AlignBottom, 5, 5);
+    const VeltoSettingsCheck::Verdict verdict = VeltoSettingsCheck::checkName(name);
+    if (verdict != VeltoSettingsCheck::Ok) {
+        QString message = translate(VeltoSettingsCheck::text(verdict));
+        if (verdict == VeltoSettingsCheck::NameTooLong)
+            message = message.arg(VeltoSettingsCheck::kMaxNameBytes);
+        showToast(message, Qt::AlignHCenter | Qt::AlignBottom, 5, 5);
         return;
     }
     VeltoDeviceNameSettingsDialog dialog;
@@ -188,7 +193,15 @@ void VeltoDeviceLanKitWidget::onUpgradeFirmware()
 
 void VeltoDeviceLanKitWidget::onRestore()
 {
-    if (JXAlertDialog::information(translate(QStringLiteral("Restore Device"))) != 1)
+    // Return alone must not reset a camera: Cancel is the default.
+    const QString device = VeltoDeviceSettingsDialog::deviceLabel(shownDevice);
+    JXAlertDialog question;
+    const QString text = translate(QStringLiteral("Restore %1 to factory settings?")).arg(device) +
+                         QLatin1Char('\n') +
+                         translate(QStringLiteral("Its network settings are reset too."));
+    question.setContent(text, translate(QStringLiteral("Ok")), translate(QStringLiteral("Cancel")));
+    question.makeCancelDefault();
+    if (question.exec() != QDialog::Accepted)
         return;
     VeltoDeviceRestoreSettingsDialog dialog;
     dialog.setDevicesWidget(devicesWidget);

@@ -23,14 +23,15 @@ void VeltoDeviceNameSettingsDialog::run()
     VeltoSDK *sdk = VeltoSDK::instance();
     if (sdk && !names.isEmpty()) {
         const QString name = names.first();
-        sdk->setDevicesName(devices, name);
-        QVector<VeltoDevice> changes;
-        for (const VeltoDevice &device : qAsConst(devices)) {
-            VeltoDevice change = changeOf(device);
-            change.setName(name);
-            changes.append(change);
+        if (noteResult(devices, sdk->setDevicesName(devices, name))) {
+            QVector<VeltoDevice> changes;
+            for (const VeltoDevice &device : qAsConst(devices)) {
+                VeltoDevice change = changeOf(device);
+                change.setName(name);
+                changes.append(change);
+            }
+            updateDevices(changes);
         }
-        updateDevices(changes);
     }
     emit _close();
 }

@@ -29,7 +29,7 @@ void VeltoDeviceRestoreSettingsDialog::setSettings(const QVector<VeltoDevice> &d
 void VeltoDeviceRestoreSettingsDialog::run()
 {
     VeltoSDK *sdk = VeltoSDK::instance();
-    if (sdk && sdk->resetDevices(devices) >= 0)
+    if (sdk && noteResult(devices, sdk->resetDevices(devices)))
         updateDevices(askAgain());
     emit _close();
 }

@@ -4,6 +4,7 @@
 #include "JXUtils/JXThread.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -26,6 +27,10 @@ int VeltoFirmwareUpload::send(const VeltoDevice &device, const QString &file,
                    JXHttpUtils::logText(device.value(QStringLiteral("httpport")).toUtf8())));
         return kBadAddress;
     }
+    // A device takes an empty image as an upgrade and reports success.
+    const QFileInfo info(file);
+    if (info.isFile() && info.size() == 0)
+        return kEmptyFile;
     JXHttpUtils http;
     http.setStallLimit(stallMs.load());
     if (progress)
@@ -125,6 +130,8 @@ QString VeltoFirmwareUpload::resultText(int result)
         return QStringLiteral("the firmware is not a regular file");
     case kFailed:
         return QStringLiteral("the connection failed");
+    case kEmptyFile:
+        return QStringLiteral("the firmware file is empty");
     default:
         return QStringLiteral("the device refused the firmware");
     }

@@ -30,6 +30,7 @@ public:
     static constexpr int kBadAddress = -7;     // "ip" or "httpport" unusable; not sent
     static constexpr int kNotRegularFile = -8; // directory, FIFO, device; not sent
     static constexpr int kFailed = -9;         // refused, unreachable, reset
+    static constexpr int kEmptyFile = -10;     // a file of 0 bytes; not sent
 
     VeltoFirmwareUpload();
     VeltoFirmwareUpload(const VeltoFirmwareUpload &) = delete;

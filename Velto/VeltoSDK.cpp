@@ -38,6 +38,9 @@ QStringList srcIdsOf(const QVector<VeltoDevice> &devices)
     return ids;
 }
 
+// Per thread: each dialog's worker asks about its own last command.
+thread_local bool lastAnswered = false;
+
 void deleteAll(QList<QJsonObject *> &queue)
 {
     qDeleteAll(queue);
@@ -289,6 +292,7 @@ int VeltoSDK::request(QJsonObject *message, int id, double seconds)
 {
     enqueueAwaited(message, id);
     QJsonObject *reply = waitReply(id, seconds);
+    lastAnswered = reply != nullptr;
     if (!reply)
         return -1;
     const int result = replyResult(*reply);
@@ -415,6 +419,11 @@ int VeltoSDK::setDeviceColor(const VeltoDevice &device, bool on)
 }
 
 // ---- replies --------------------------------------------------------------------------
+
+bool VeltoSDK::lastRequestAnswered()
+{
+    return lastAnswered;
+}
 
 int VeltoSDK::replyResult(const QJsonObject &reply)
 {

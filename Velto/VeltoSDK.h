@@ -95,6 +95,11 @@ public:
     // whose stop has been asked ends at once without sending.
     void cancelUpload() { firmware.cancel(); }
 
+    // Whether the calling thread's last setting command (a command above that waits for
+    // its reply and maps it to 0 / -1) got an answer: a -1 with an answer is a refusal,
+    // without one a device that did not answer in time.
+    static bool lastRequestAnswered();
+
     // 0 when "result" is "success" in any letter case, else -1.
     static int replyResult(const QJsonObject &reply);
     static int replyId(const QJsonObject &reply);

@@ -69,6 +69,14 @@ void JXAlertDialog::makeCancelDefault()
     cancelButton->setFocus();
 }
 
+void JXAlertDialog::tell(const QString &text)
+{
+    JXAlertDialog dialog;
+    dialog.setContent(text, translate(QStringLiteral("Ok")), QString());
+    dialog.cancelButton->hide();
+    dialog.exec();
+}
+
 int JXAlertDialog::question(const QString &text, const QString &okText, const QString &cancelText)
 {
     JXAlertDialog dialog;
@@ -94,4 +102,6 @@ void JXAlertDialog::resizeEvent(QResizeEvent *event)
                               kButtonHeight);
     message->setGeometry(kMessageMarginX, kMessageTop, w - 2 * kMessageMarginX,
                          buttonTop - kMessageTop);
+    if (cancelButton->isHidden())
+        okButton->move((w - okWidth) / 2, okButton->y());
 }

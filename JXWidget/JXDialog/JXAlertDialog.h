@@ -25,6 +25,8 @@ public:
     static int question(const QString &text, const QString &okText, const QString &cancelText);
     // question() with the localized "Ok" and "Cancel".
     static int information(const QString &text);
+    // Runs a parentless alert with the localized "Ok" alone, for news that has no choice.
+    static void tell(const QString &text);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

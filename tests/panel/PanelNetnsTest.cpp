@@ -6,6 +6,7 @@
 
 #include "JXUtils/JXConfigure.h"
 
+#include "JXWidget/JXLabel.h"
 #include "UI/VeltoDeviceFirmwareSettingsDialog.h"
 #include "UI/VeltoDeviceIPInfoDialog.h"
 #include "UI/VeltoDeviceIpSettingsDialog.h"
@@ -83,6 +84,19 @@ protected:
         return found;
     }
 
+    // The text of the next alert, which is answered with its Ok button; read once the
+    // alert has been shown.
+    void tellingOk()
+    {
+        told.clear();
+        PanelTest::whenModalShown("JXAlertDialog", [this](QWidget &alert) {
+            told = alert.findChild<QLabel *>()->text();
+            buttonWithText(alert, "Ok")->click();
+        });
+    }
+
+    QString told;
+
     // Runs Set in the IP dialog for the table's first device in static mode.
     int setStatic(const char *ip, const char *netmask, const char *gateway)
     {
@@ -122,9 +136,13 @@ TEST_F(PanelNetns, ARefusedAddressChangesNothingAndAnInvalidOneSendsNothing)
 {
     simulate({"--count", "1", "--delay-max", "20", "--misbehave", "fail"}, 1);
     const VeltoDevice before = table.deviceAt(0);
+    tellingOk();
     EXPECT_EQ(setStatic("10.77.0.60", "255.255.255.0", "10.77.0.1"), QDialog::Accepted);
+    EXPECT_EQ(told, "Not done:\nCamera 1 (02:56:4C:00:00:01): refused by the device");
     EXPECT_EQ(table.deviceAt(0).allValues(), before.allValues());
-    EXPECT_EQ(setStatic("10.77.0.60", "255.255.255.0", "abc"), 0); // stays open
+    // Each stays open and sends nothing.
+    EXPECT_EQ(setStatic("10.77.0.60", "255.255.255.0", "abc"), 0);
+    EXPECT_EQ(setStatic("10.77.0.60", "255.0.255.0", "10.77.0.1"), 0);
     QTest::qWait(300);
     EXPECT_EQ(requests("SetIp").size(), 1);
 }
@@ -320,8 +338,95 @@ TEST_F(PanelOperations, ASpacesOnlyNameIsSentUnchanged)
     EXPECT_EQ(sent[0].value("destarray").toArray().at(0), QLatin1String("02564C000001"));
 }
 
+// A refused name, an unanswered one, an upload the camera refuses and an empty file: the
+// alert names the device and the reason, and the table keeps what it showed.
+TEST_F(PanelOperations, FailuresAreToldAndTheTableKeepsItsValues)
+{
+    QTemporaryDir dir;
+    const QString empty = dir.filePath("empty.bin");
+    writeFirmware(empty, 0);
+    const QString firmware = dir.filePath("fw.bin");
+    writeFirmware(firmware, 4096);
+    const struct
+    {
+        QStringList arguments;
+        const char *file; // null: set a name
+        const char *told;
+    } cases[] = {
+        {{"--misbehave", "fail"}, nullptr, "Camera 1 (02:56:4C:00:00:01): refused by the device"},
+        {{"--misbehave", "silent"},
+         nullptr,
+         "Hall camera (02:56:4C:00:00:01): no answer within 3 s"},
+        {{"--upload-result", "1"},
+         "fw.bin",
+         "Camera 1 (02:56:4C:00:00:01): refused by the device (1)"},
+        {{}, "empty.bin", "Camera 1 (02:56:4C:00:00:01): The firmware file is empty"},
+    };
+    for (const auto &c : cases) {
+        sim.reset();
+        const bool silent = c.arguments.contains("silent");
+        simulate(
+            QStringList({"--count", "1", "--delay-max", "20", "--upload-dir", dir.filePath("up")}) +
+                c.arguments,
+            silent ? 0 : 1);
+        if (silent)
+            table.setDevices(
+                {PanelTest::device(kFirstMac, QString::fromLatin1(qgetenv("NETNS_IP_B")))});
+        const VeltoDevice before = table.deviceAt(0);
+        tellingOk();
+        if (c.file) {
+            VeltoDeviceFirmwareSettingsDialog dialog;
+            dialog.setDevicesWidget(&table);
+            dialog.setSettings({before}, {dir.filePath(c.file)});
+            dialog.start();
+            EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+        } else {
+            panel.setDevice(before);
+            panel.findChild<QLineEdit *>("nameEdit")->setText("Gate 7");
+            click("nameButton");
+        }
+        EXPECT_EQ(told, "Not done:\n" + QString::fromUtf8(c.told));
+        EXPECT_EQ(table.deviceAt(0).allValues(), before.allValues()) << c.told;
+    }
+    EXPECT_EQ(sim->events("upload").size(), 0u);
+}
+
+// Over the limit nothing is sent; at the limit, sent with Return in the field, the camera
+// still answers searches.
+TEST_F(PanelOperations, NamesAreLimitedByTheBytesTheirReplyCarries)
+{
+    simulate({"--count", "1", "--delay-max", "20"}, 1);
+    panel.setDevice(table.deviceAt(0));
+    QLineEdit *edit = panel.findChild<QLineEdit *>("nameEdit");
+    const QString atLimit = QString(340, QChar(0x95e8)) + "\"\\"; // 1,020 + 2 + 2 bytes
+    for (const QString &refused : {atLimit + "x", QString("Gate\n7")}) {
+        edit->setText(refused);
+        click("nameButton");
+        QStringList toasts;
+        for (JXLabel *label : panel.findChildren<JXLabel *>()) {
+            if (label->objectName().isEmpty())
+                toasts << label->text();
+        }
+        EXPECT_EQ(toasts.size(), 1);
+        EXPECT_TRUE(toasts.value(0).contains(refused.contains('x') ? "1024 bytes" : "control"))
+            << toasts.value(0).toStdString();
+    }
+    QTest::qWait(300);
+    EXPECT_TRUE(requests("SetName").isEmpty());
+
+    edit->setText(atLimit);
+    QTest::keyClick(edit, Qt::Key_Return);
+    ASSERT_FALSE(sim->waitForEvent("request", 2000, 2).isEmpty());
+    ASSERT_EQ(requests("SetName").size(), 1);
+    EXPECT_EQ(table.deviceAt(0).name(), atLimit);
+    QVector<VeltoDevice> found;
+    VeltoSDK::instance()->searchDevices(found, 0.4);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found[0].name(), atLimit);
+}
+
 // Confirmed, the restore is sent, and what the camera answers afterwards (its factory
-// name and address) becomes the row's record and the panel's.
+// name and address) becomes the row's record and the panel's. A bare Return cancels.
 TEST_F(PanelOperations, RestoreSendsOnlyWhenConfirmedAndTakesTheDevicesAnswer)
 {
     simulate({"--count", "1", "--delay-max", "20"}, 1);
@@ -329,13 +434,20 @@ TEST_F(PanelOperations, RestoreSendsOnlyWhenConfirmedAndTakesTheDevicesAnswer)
     panel.findChild<QLineEdit *>("nameEdit")->setText("Gate 4");
     click("nameButton");
     ASSERT_EQ(table.deviceAt(0).name(), QStringLiteral("Gate 4"));
-    for (const char *answer : {"Cancel", "Ok"}) {
-        PanelTest::whenModalShown("JXAlertDialog", [answer](QWidget &alert) {
-            buttonWithText(alert, QString::fromLatin1(answer))->click();
+    QString asked;
+    for (const char *answer : {"Return", "Cancel", "Ok"}) {
+        PanelTest::whenModalShown("JXAlertDialog", [answer, &asked](QWidget &alert) {
+            asked = alert.findChild<QLabel *>()->text();
+            if (answer[0] == 'R')
+                QTest::keyClick(&alert, Qt::Key_Return);
+            else
+                buttonWithText(alert, QString::fromLatin1(answer))->click();
         });
         click("restoreButton");
         QTest::qWait(300);
         EXPECT_EQ(requests("ResetDefault").size(), answer[0] == 'O' ? 1 : 0) << answer;
+        EXPECT_EQ(asked, "Restore Gate 4 (02:56:4C:00:00:01) to factory settings?\n"
+                         "Its network settings are reset too.");
     }
     EXPECT_EQ(requests("ResetDefault").at(0).value("keepnetwork"), QLatin1String("0"));
     EXPECT_EQ(table.deviceAt(0).name(), QStringLiteral("Camera 1"));
@@ -402,6 +514,9 @@ TEST_F(PanelOperations, AfterRenameAndAddressChangeTheRecordIsCurrentAndTheUpgra
     simulate(
         {"--addresses", "10.77.0.30", "--delay-max", "20", "--upload-dir", dir.filePath("old")}, 2);
     ASSERT_EQ(table.deviceAt(0).ip(), QStringLiteral("10.77.0.30"));
+    // The stand-in that answers at the new address must not be listed: a listed device's
+    // address is refused.
+    table.setDevices({table.deviceAt(0)});
     panel.setDevice(table.deviceAt(0));
 
     panel.findChild<QLineEdit *>("nameEdit")->setText("Gate 4");

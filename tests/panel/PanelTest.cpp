@@ -173,7 +173,8 @@ TEST_F(Panel, RestoreAsksFirstAndAnswerNoDoesNothing)
     const QStringList shown = PanelTest::dialogsShownDuring(
         [&] { QTest::mouseClick(child("restoreButton"), Qt::LeftButton); });
     EXPECT_EQ(shown, QStringList({"JXAlertDialog"}));
-    EXPECT_EQ(asked, QStringLiteral("Restore Device"));
+    EXPECT_EQ(asked, QStringLiteral("Restore Hall camera (02:56:4C:00:00:01) to factory "
+                                    "settings?\nIts network settings are reset too."));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 

@@ -4,6 +4,7 @@
 #include "support/TestPaths.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QTest>
 #include <QTimer>
@@ -22,6 +23,18 @@ public:
         return false;
     }
 };
+// Polls from timers rather than from a nested wait: a dialog that opens another from inside
+// its own exec() (a progress dialog telling a failure) would be stuck under such a wait.
+void pollForModal(const char *className, std::function<void(QWidget &)> act, QElapsedTimer started)
+{
+    QTimer::singleShot(5, qApp, [className, act, started] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (dialog != nullptr && dialog->inherits(className))
+            act(*dialog);
+        else if (started.elapsed() < 5000)
+            pollForModal(className, act, started);
+    });
+}
 } // namespace
 
 namespace PanelTest {
@@ -54,17 +67,9 @@ VeltoDevice device(const QString &mac, const QString &ip, const QString &mode)
 
 void whenModalShown(const char *className, std::function<void(QWidget &)> act)
 {
-    QTimer::singleShot(0, qApp, [className, act] {
-        QWidget *dialog = nullptr;
-        (void)QTest::qWaitFor(
-            [&] {
-                dialog = QApplication::activeModalWidget();
-                return dialog != nullptr && dialog->inherits(className);
-            },
-            5000);
-        if (dialog != nullptr && dialog->inherits(className))
-            act(*dialog);
-    });
+    QElapsedTimer started;
+    started.start();
+    pollForModal(className, std::move(act), started);
 }
 
 void useLanguage(const char *name)

@@ -125,11 +125,54 @@ class Lankitctl(unittest.TestCase):
         finally:
             shutil.rmtree(folder)
         with tempfile.NamedTemporaryFile(suffix=".bin") as f:
+            f.write(b"firmware")
+            f.flush()
             for seconds in ("nan", "inf", "0", "-1", "x", "3601"):
                 code, _, err = lankitctl("upgrade", MACS[1], "--file", f.name,
                                          "--stall-seconds", seconds)
                 self.assertEqual(code, 2, seconds)
                 self.assertIn("--stall-seconds", err)
+
+    def test_refusals_exit_2_and_send_nothing(self):
+        """What lankit's dialogs refuse: the simulator's log shows no request of the command
+        (and, for checks that need no search, no request at all)."""
+        with tempfile.NamedTemporaryFile(suffix=".bin") as empty:
+            static = ["--netmask", "255.255.255.0", "--gateway", "10.77.0.1"]
+            refusals = [
+                (["set-name", MACS[1], "--name", "n" * 1025], "1025 bytes", "SetName", True),
+                (["set-name", MACS[1], "--name", "\u95e8" * 342], "1026 bytes", "SetName", True),
+                (["set-name", MACS[1], "--name", "Gate\n7"], "control characters", "SetName",
+                 True),
+                (["set-ip", MACS[1], "--address", "10.77.0.42", "--netmask", "255.0.255.0",
+                  "--gateway", "10.77.0.1"], "netmask", "SetIp", True),
+                (["set-ip", MACS[1], "--address", "10.77.0.42", *static, "--dns1", "dns"],
+                 "DNS", "SetIp", True),
+                (["set-ip", MACS[1], "--address", "10.77.0.42", "--netmask", "255.255.255.0",
+                  "--gateway", "10.77.5.1"], "--force", "SetIp", True),
+                # Every simulated camera shares the peer's address: it is another's.
+                (["set-ip", MACS[1], "--address", os.environ["NETNS_IP_B"], *static],
+                 "already has this address", "SetIp", False),
+                (["upgrade", MACS[1], "--file", empty.name], "empty firmware file", None, True),
+            ]
+            for args, message, method, silent in refusals:
+                before = len(self.sim.events("request"))
+                code, out, err = lankitctl(*args)
+                self.assertEqual((code, out), (2, None), args)
+                self.assertIn(message, err, args)
+                time.sleep(0.3)
+                sent = self.sim.events("request")[before:]
+                if silent:
+                    self.assertEqual(sent, [], args)
+                self.assertNotIn(method, [event["method"] for event in sent], args)
+        self.assertEqual(self.sim.events("upload"), [])
+
+    def test_a_name_at_the_limit_keeps_the_device_listed(self):
+        name = "\u95e8" * 340 + "\"\\"  # 1020 bytes, then 2 + 2 escaped: 1024 in the reply
+        code, out, err = lankitctl("set-name", MACS[1], "--name", name)
+        self.assertEqual((code, out["result"]), (0, 0), err)
+        self.assertEqual(self.search()[MACS[1]]["name"], name)
+        code, out, err = lankitctl("set-name", MACS[1], "--name", "Camera 2")
+        self.assertEqual(code, 0, err)
 
     def test_search_prints_devices_sorted_by_mac(self):
         code, devices, err = lankitctl("search", seconds="1.5")

@@ -46,7 +46,21 @@ const char *const kWindowTexts[] = {
     "Scan code", "Product Model", "Product SN", "Label left padding", "Label top padding",
     "Please set model first", "Please set SN first",
     // upgrade result verdicts, shown by their English names
-    "upgraded", "same version", "did not come back", "upload failed"};
+    "upgraded", "same version", "did not come back", "upload failed",
+    // refusals of the settings checks and reasons of failed operations, translated where
+    // they are shown
+    "The name is too long: at most %1 bytes (a letter outside A-Z takes 2 to 4)",
+    "The name must not hold line breaks, tabs or other control characters",
+    "The netmask must be ones followed by zeros, such as 255.255.255.0",
+    "A DNS server must be an address such as 8.8.8.8, or empty",
+    "Another listed device already has this address",
+    "The gateway is outside the device's subnet; the device may become unreachable. Set it anyway?",
+    "The firmware file is empty", "The firmware is not a regular file",
+    "The firmware file cannot be read", "refused by the device", "no answer within 3 s",
+    "the device reports no usable address", "no readable answer from the device",
+    "the device answered with an HTTP error", "the device's answer is too large",
+    "no progress: the device stopped reading or did not answer", "the connection failed",
+    "Not done:"};
 
 // Chinese texts that are rightly written in Latin letters.
 const char *const kUntranslatedInChinese[] = {"DHCP"};

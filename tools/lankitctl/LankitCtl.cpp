@@ -3,6 +3,7 @@
 #include "JXUtils/JXConfigure.h"
 #include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDK.h"
+#include "Velto/VeltoSettingsCheck.h"
 #include "Velto/VeltoUpgradeVerdict.h"
 #include "app/OmbrixLabelLog.h"
 #include "app/OmbrixLabelRegister.h"
@@ -29,7 +30,8 @@ const char kDescription[] =
     "  search                    list the devices answering within --seconds, as a JSON\n"
     "                            array of their reply fields, sorted by MAC\n"
     "  set-ip MAC                static address: --address, --netmask, --gateway, and\n"
-    "                            optionally --dns1, --dns2\n"
+    "                            optionally --dns1, --dns2; a gateway outside the\n"
+    "                            subnet only with --force\n"
     "  set-dhcp MAC...           let the devices take their address by DHCP\n"
     "  set-name MAC... --name N  rename the devices\n"
     "  reset MAC...              restore factory settings, network settings included\n"
@@ -62,8 +64,14 @@ const char kDescription[] =
     "network is the one lankit is configured for (configure/configure.ini beside the\n"
     "program), chosen the same way; --interface and --ip choose another.\n"
     "\n"
+    "What lankit refuses to send, lankitctl refuses too, before sending anything: a name\n"
+    "over %1 bytes of UTF-8 or with control characters, an invalid address, a netmask with\n"
+    "gaps, a DNS server that is not an address, the address of another listed device, an\n"
+    "empty firmware file.\n"
+    "\n"
     "Standard output: one JSON document. Exit status: 0 success, 1 a device failed, did not\n"
-    "answer or was not found, 2 wrong usage. Setting commands wait 3 s for the reply; an\n"
+    "answer or was not found, 2 wrong usage or a refused setting. Setting commands wait 3 s for "
+    "the reply; an\n"
     "upgrade fails when no request byte goes out for --stall-seconds, or when the device's\n"
     "whole answer takes longer than that after the last one.";
 
@@ -117,7 +125,8 @@ void showProgress(qint64 sent, qint64 total)
 
 LankitCtl::LankitCtl()
 {
-    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.setApplicationDescription(
+        QString::fromLatin1(kDescription).arg(VeltoSettingsCheck::kMaxNameBytes));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -133,6 +142,7 @@ LankitCtl::LankitCtl()
         option("gateway", "set-ip: the new gateway.", "ip"),
         option("dns1", "set-ip: the first DNS server (may be empty).", "ip"),
         option("dns2", "set-ip: the second DNS server (may be empty).", "ip"),
+        option("force", "set-ip: accept a gateway outside the address's subnet."),
         option("name", "set-name: the new name.", "name"),
         option("file", "upgrade: the firmware file (a regular file).", "path"),
         option("stall-seconds", "upgrade: the no-progress limit in seconds (default 30).", "n"),
@@ -247,9 +257,11 @@ int LankitCtl::search()
     return kOk;
 }
 
-bool LankitCtl::lookUp(QVector<VeltoDevice> &devices)
+bool LankitCtl::lookUp(QVector<VeltoDevice> &devices, QVector<VeltoDevice> *everyDevice)
 {
     const QVector<VeltoDevice> found = searchNetwork();
+    if (everyDevice)
+        *everyDevice = found;
     QJsonArray missing;
     for (const QString &mac : qAsConst(macs)) {
         const auto match = std::find_if(found.begin(), found.end(), [&](const VeltoDevice &d) {
@@ -268,18 +280,44 @@ bool LankitCtl::lookUp(QVector<VeltoDevice> &devices)
     return false;
 }
 
+// The address is checked twice: alone before the search, then against every device the
+// search found, so that a refusal sends no SetIp.
 int LankitCtl::setIp()
 {
-    const QString address = required("address");
-    const QString netmask = required("netmask");
-    const QString gateway = required("gateway");
-    if (address.isEmpty() || netmask.isEmpty() || gateway.isEmpty())
+    VeltoSettingsCheck::StaticAddress address{required("address"), required("netmask"),
+                                              required("gateway"), required("dns1"),
+                                              required("dns2")};
+    if (address.ip.isEmpty() || address.netmask.isEmpty() || address.gateway.isEmpty())
         return usage(QStringLiteral("set-ip needs --address, --netmask and --gateway"));
-    const QString dns1 = required("dns1");
-    const QString dns2 = required("dns2");
-    return applyToDevices([&](VeltoSDK *sdk, const QVector<VeltoDevice> &devices) {
-        return sdk->setDeviceIp(devices.first(), address, netmask, gateway, dns1, dns2);
-    });
+    const int alone = refusedAddress(address, {});
+    if (alone != kOk)
+        return alone;
+    QVector<VeltoDevice> devices;
+    QVector<VeltoDevice> found;
+    if (!lookUp(devices, &found))
+        return kFailed;
+    const int listed = refusedAddress(address, found);
+    if (listed != kOk)
+        return listed;
+    const int result = VeltoSDK::instance()->setDeviceIp(
+        devices.first(), address.ip, address.netmask, address.gateway, address.dns1, address.dns2);
+    return finish(
+        {{QStringLiteral("devices"), macsOf(devices)}, {QStringLiteral("result"), result}},
+        result == 0 ? kOk : kFailed);
+}
+
+int LankitCtl::refusedAddress(VeltoSettingsCheck::StaticAddress &address,
+                              const QVector<VeltoDevice> &listed)
+{
+    const VeltoSettingsCheck::Verdict verdict =
+        VeltoSettingsCheck::checkStatic(address, listed, macs.value(0));
+    if (verdict == VeltoSettingsCheck::Ok || (verdict == VeltoSettingsCheck::GatewayOutsideSubnet &&
+                                              parser.isSet(QStringLiteral("force"))))
+        return kOk;
+    if (verdict == VeltoSettingsCheck::GatewayOutsideSubnet)
+        return usage(QStringLiteral("the gateway is outside the address's subnet; the device "
+                                    "may become unreachable (--force sets it anyway)"));
+    return usage(VeltoSettingsCheck::text(verdict));
 }
 
 int LankitCtl::setDhcp()
@@ -294,6 +332,14 @@ int LankitCtl::setName()
     const QString name = required("name");
     if (name.isEmpty())
         return usage(QStringLiteral("set-name needs --name"));
+    const VeltoSettingsCheck::Verdict verdict = VeltoSettingsCheck::checkName(name);
+    if (verdict == VeltoSettingsCheck::NameTooLong)
+        return usage(QStringLiteral("the name takes %1 bytes of UTF-8; at most %2 keep the "
+                                    "device's search reply within 2048 bytes")
+                         .arg(VeltoSettingsCheck::nameBytes(name))
+                         .arg(VeltoSettingsCheck::kMaxNameBytes));
+    if (verdict != VeltoSettingsCheck::Ok)
+        return usage(VeltoSettingsCheck::text(verdict));
     return applyToDevices([&name](VeltoSDK *sdk, const QVector<VeltoDevice> &devices) {
         return sdk->setDevicesName(devices, name);
     });
@@ -322,11 +368,16 @@ int LankitCtl::upgrade()
     const QString file = required("file");
     if (file.isEmpty())
         return usage(QStringLiteral("upgrade needs --file"));
-    const QFileInfo info(file);
-    if (info.exists() && !info.isFile())
+    switch (VeltoSettingsCheck::checkFirmwareFile(file)) {
+    case VeltoSettingsCheck::NotRegularFile:
         return usage(QStringLiteral("not a regular file: ") + file);
-    if (!info.isReadable())
+    case VeltoSettingsCheck::UnreadableFile:
         return usage(QStringLiteral("cannot read ") + file);
+    case VeltoSettingsCheck::EmptyFile:
+        return usage(QStringLiteral("empty firmware file: ") + file);
+    default:
+        break;
+    }
     if (parser.isSet(QStringLiteral("stall-seconds"))) {
         bool ok = false;
         const double seconds = parser.value(QStringLiteral("stall-seconds")).toDouble(&ok);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Velto/VeltoDevice.h"
+#include "Velto/VeltoSettingsCheck.h"
 
 #include <QCommandLineParser>
 #include <QJsonObject>
@@ -58,8 +59,12 @@ private:
     // Looks the command line's devices up, runs command on them and prints its result.
     int applyToDevices(const DeviceCommand &command);
     // Finds every MAC of the command line; prints the error and returns false when one is
-    // missing.
-    bool lookUp(QVector<VeltoDevice> &devices);
+    // missing. everyDevice, when given, receives every device the search found.
+    bool lookUp(QVector<VeltoDevice> &devices, QVector<VeltoDevice> *everyDevice = nullptr);
+    // kOk when address may be sent to the command line's device (its texts then the
+    // dotted quads sent), else the usage error printed for it.
+    int refusedAddress(VeltoSettingsCheck::StaticAddress &address,
+                       const QVector<VeltoDevice> &listed);
     QVector<VeltoDevice> searchNetwork();
     int finish(QJsonObject result, int code);
     int usage(const QString &message);
