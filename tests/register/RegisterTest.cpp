@@ -477,12 +477,13 @@ TEST_F(SqlRegisterTest, FailedLabelsLeaveAGapWithTheirReason)
     QStringList results;
     for (const QByteArray &line : csv.data().split('\n'))
         results << QString::fromUtf8(line.mid(line.indexOf(',') + 1));
-    EXPECT_EQ(results, QStringList({"code,model,serial,printer,dot_pitch,result,format",
-                                    "HXKT4R00A1B2,KT4X-Q2,SN-00001,OMBRIX_T1,0.85,failed: printer "
-                                    "out of paper,2",
-                                    "HXKT4R00A1B2,KT4X-Q2,SN-00002,OMBRIX_T1,0.85,printed,2",
-                                    "HXKT4R00A1B3,KT4X-Q2,,OMBRIX_T1,0.85,refused: no model,2",
-                                    "HXKT4R00A1B2,KT4X-Q2,SN-00003,OMBRIX_T1,0.85,reserved,2", ""}));
+    EXPECT_EQ(results,
+              QStringList({"code,model,serial,printer,dot_pitch,result,format",
+                           "HXKT4R00A1B2,KT4X-Q2,SN-00001,OMBRIX_T1,0.85,failed: printer "
+                           "out of paper,2",
+                           "HXKT4R00A1B2,KT4X-Q2,SN-00002,OMBRIX_T1,0.85,printed,2",
+                           "HXKT4R00A1B3,KT4X-Q2,,OMBRIX_T1,0.85,refused: no model,2",
+                           "HXKT4R00A1B2,KT4X-Q2,SN-00003,OMBRIX_T1,0.85,reserved,2", ""}));
 
     // A register laid out by a later program is not written to.
     server->sql(database, QStringLiteral("UPDATE lankit_schema SET version = 2"));
