@@ -131,6 +131,15 @@ QString stateName(OmbrixLabelRegister::State state)
     return label.resultText();
 }
 
+// How a label's printing ended, as finishing it and noting it both store it.
+void bindOutcome(QSqlQuery &query, const OmbrixLabelRegister::Label &label)
+{
+    query.bindValue(QStringLiteral(":state"), stateName(label.state));
+    query.bindValue(QStringLiteral(":reason"), textValue(label.reason));
+    query.bindValue(QStringLiteral(":printer"), textValue(label.printer));
+    query.bindValue(QStringLiteral(":pitch"), pitchValue(label.pitch));
+}
+
 OmbrixLabelRegister::Label readLabel(const QSqlQuery &query)
 {
     OmbrixLabelRegister::Label label;
@@ -181,6 +190,31 @@ QString literal(const QString &text)
     QString quoted = text;
     quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+// Runs one statement; the server's reason in *why when it fails.
+bool exec(QSqlQuery &query, const QString &sql, QString *why)
+{
+    if (query.exec(sql))
+        return true;
+    *why = query.lastError().text();
+    return false;
+}
+
+// Opens a transaction that holds the schema lock until it ends.
+bool beginLocked(QSqlDatabase &db, QSqlQuery &query, QString *why)
+{
+    return db.transaction() &&
+           exec(query, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLock), why);
+}
+
+// Ends the transaction; the server's reason in *why when the commit fails.
+bool commit(QSqlDatabase &db, QString *why)
+{
+    if (db.commit())
+        return true;
+    *why = db.lastError().text();
+    return false;
 }
 } // namespace
 
@@ -433,13 +467,9 @@ int OmbrixSqlLabelRegister::createSchema(QSqlDatabase &db, QString *why)
 {
     QSqlQuery query(db);
     const auto run = [&](const QString &sql) {
-        if (query.exec(sql))
-            return true;
-        *why = query.lastError().text();
-        return false;
+        return exec(query, sql, why);
     };
-    if (!db.transaction() ||
-        !run(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLock)) ||
+    if (!beginLocked(db, query, why) ||
         !run(QStringLiteral(
             "CREATE TABLE IF NOT EXISTS lankit_schema (version integer NOT NULL)")) ||
         !run(QStringLiteral("SELECT max(version) FROM lankit_schema")) || !query.next())
@@ -460,11 +490,7 @@ int OmbrixSqlLabelRegister::createSchema(QSqlDatabase &db, QString *why)
         if (!run(QStringLiteral("INSERT INTO lankit_schema VALUES (%1)").arg(kSchemaVersion)))
             return kUnavailable;
     }
-    if (!db.commit()) {
-        *why = db.lastError().text();
-        return kUnavailable;
-    }
-    return kOk;
+    return commit(db, why) ? kOk : kUnavailable;
 }
 
 void OmbrixSqlLabelRegister::disconnect()
@@ -483,6 +509,14 @@ int OmbrixSqlLabelRegister::lost(const QString &what, const QString &why)
         QStringLiteral("%1 the label register at %2: %3").arg(what, where(), why.simplified());
     qDebug().noquote() << text;
     return fail(kUnavailable, text);
+}
+
+int OmbrixSqlLabelRegister::execRead(QSqlQuery &query, const QString &name, const QVariant &value)
+{
+    query.bindValue(name, value);
+    if (query.exec())
+        return kOk;
+    return lost(QStringLiteral("cannot read"), query.lastError().text());
 }
 
 int OmbrixSqlLabelRegister::reserve(Label &label, bool repeat, Label *earlier)
@@ -530,10 +564,7 @@ int OmbrixSqlLabelRegister::finish(const Label &label)
     if (connectOnce() != kOk)
         return kUnavailable;
     QSqlQuery &query = statements->finish;
-    query.bindValue(QStringLiteral(":state"), stateName(label.state));
-    query.bindValue(QStringLiteral(":reason"), textValue(label.reason));
-    query.bindValue(QStringLiteral(":printer"), textValue(label.printer));
-    query.bindValue(QStringLiteral(":pitch"), pitchValue(label.pitch));
+    bindOutcome(query, label);
     query.bindValue(QStringLiteral(":id"), label.id);
     if (!query.exec())
         return lost(QStringLiteral("cannot write to"), query.lastError().text());
@@ -552,10 +583,7 @@ int OmbrixSqlLabelRegister::note(Label &label)
     query.bindValue(QStringLiteral(":model"), textValue(label.model));
     query.bindValue(QStringLiteral(":serial"), textValue(label.serial));
     query.bindValue(QStringLiteral(":station"), textValue(station()));
-    query.bindValue(QStringLiteral(":printer"), textValue(label.printer));
-    query.bindValue(QStringLiteral(":pitch"), pitchValue(label.pitch));
-    query.bindValue(QStringLiteral(":state"), stateName(label.state));
-    query.bindValue(QStringLiteral(":reason"), textValue(label.reason));
+    bindOutcome(query, label);
     query.bindValue(QStringLiteral(":version"), QStringLiteral(LANKIT_VERSION));
     if (!query.exec() || !query.next())
         return lost(QStringLiteral("cannot write to"), query.lastError().text());
@@ -574,9 +602,8 @@ int OmbrixSqlLabelRegister::findPrinted(const QString &code, Label *earlier)
     if (connectOnce() != kOk)
         return kUnavailable;
     QSqlQuery &query = statements->find;
-    query.bindValue(QStringLiteral(":code"), textValue(code));
-    if (!query.exec())
-        return lost(QStringLiteral("cannot read"), query.lastError().text());
+    if (const int read = execRead(query, QStringLiteral(":code"), textValue(code)); read != kOk)
+        return read;
     const bool found = query.next();
     if (found && earlier)
         *earlier = readLabel(query);
@@ -591,9 +618,8 @@ int OmbrixSqlLabelRegister::peekNext(const QString &prefix, QString *serial)
     if (connectOnce() != kOk)
         return kUnavailable;
     QSqlQuery &query = statements->peek;
-    query.bindValue(QStringLiteral(":prefix"), textValue(prefix));
-    if (!query.exec())
-        return lost(QStringLiteral("cannot read"), query.lastError().text());
+    if (const int read = execRead(query, QStringLiteral(":prefix"), textValue(prefix)); read != kOk)
+        return read;
     const qint64 last = query.next() ? query.value(0).toLongLong() : 0;
     query.finish();
     *serial = formatSerial(prefix, last + 1);
@@ -659,13 +685,9 @@ bool OmbrixSqlLabelRegister::storeImport(ImportReader &reader, ImportCounts *cou
     QSqlDatabase db = QSqlDatabase::database(connection, false);
     QSqlQuery query(db);
     const auto run = [&](const QString &sql) {
-        if (query.exec(sql))
-            return true;
-        *why = query.lastError().text();
-        return false;
+        return exec(query, sql, why);
     };
-    if (!db.transaction() ||
-        !run(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLock)) ||
+    if (!beginLocked(db, query, why) ||
         !run(QStringLiteral(
             "CREATE TEMPORARY TABLE lankit_import (line bigint, import_key text, ms bigint,"
             " code text, model text, serial text, prefix text, number bigint, printer text,"
@@ -725,9 +747,5 @@ bool OmbrixSqlLabelRegister::storeImport(ImportReader &reader, ImportCounts *cou
                            " GROUP BY prefix ON CONFLICT (prefix) DO UPDATE"
                            " SET last_number = GREATEST(s.last_number, EXCLUDED.last_number)")))
         return false;
-    if (!db.commit()) {
-        *why = db.lastError().text();
-        return false;
-    }
-    return true;
+    return commit(db, why);
 }

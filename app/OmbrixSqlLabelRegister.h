@@ -7,6 +7,8 @@
 #include <memory>
 
 class QSqlDatabase;
+class QSqlQuery;
+class QVariant;
 
 // The register every station of a line shares: a PostgreSQL database reached through
 // Qt's driver. The database hands out the serial numbers: each label takes the next number
@@ -73,6 +75,8 @@ private:
     // Ends an operation that failed on the server: drops the connection (the next
     // operation connects again) and says why.
     int lost(const QString &what, const QString &why);
+    // Runs a prepared read with its one value bound: kOk, or what lost() gives.
+    int execRead(QSqlQuery &query, const QString &name, const QVariant &value);
     bool storeImport(ImportReader &reader, ImportCounts *counts, QString *why);
 
     QString addressText;

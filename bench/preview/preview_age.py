@@ -41,7 +41,9 @@ from Xlib import X, display as xdisplay
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "video"))
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 import run_in_xvfb  # noqa: E402
+from live_sound import start_pulse  # noqa: E402
 
 CELL, BITS = 80, 16
 STAMP_ROWS = (CELL // 2, CELL + CELL // 2)  # centres of the bit row and the inverse row
@@ -274,21 +276,6 @@ def first_pictures(args, env, url):
     return times
 
 
-def start_pulse(env):
-    pulse = subprocess.Popen(
-        ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
-         "-L", "module-native-protocol-unix",
-         "-L", "module-null-sink sink_name=benchsink rate=48000 channels=1"],
-        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    for _ in range(100):
-        if subprocess.run(["pactl", "info"], env=env, capture_output=True).returncode == 0:
-            subprocess.run(["pactl", "set-default-sink", "benchsink"], env=env, check=True)
-            return pulse
-        time.sleep(0.1)
-    pulse.kill()
-    raise RuntimeError("pulseaudio did not start")
-
-
 class SinkRecorder:
     """Records the null sink's monitor; each sample's play time on the monotonic clock is
     the earliest arrival of the recording less the samples after it."""
@@ -335,7 +322,7 @@ def lip_sync(args, env, url, screen):
     work = tempfile.mkdtemp(prefix="lankit-lipsync-")
     penv = dict(env, XDG_RUNTIME_DIR=work, HOME=work)
     penv.pop("PULSE_SERVER", None)
-    pulse = start_pulse(penv)
+    pulse = start_pulse(penv, sink="benchsink", channels=1)
     recorder = player = None
     try:
         recorder = SinkRecorder(penv)

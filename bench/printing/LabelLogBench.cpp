@@ -6,7 +6,6 @@
 #include "app/JXScanCodePrinterDialog.h"
 #include "app/OmbrixLabelLog.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -114,13 +113,3 @@ void BM_CheckNewCode(benchmark::State &state)
 BENCHMARK(BM_CheckNewCode)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -11,7 +11,6 @@
 #include "app/OmbrixLibrary.h"
 #include "app/OmbrixPrinter.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -175,13 +174,3 @@ void BM_LabelPanel(benchmark::State &state)
 BENCHMARK(BM_LabelPanel)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -4,24 +4,16 @@
 // search is timed with the process's CPU time (receive thread included); "devices" is how
 // many the search listed, "real_listed" whether the simulated camera was among them, and
 // "rcvbuf_drops" how many datagrams the kernel dropped for want of socket buffer.
-#include "JXUtils/JXAppPaths.h"
-#include "JXUtils/JXLog.h"
+#include "ScaleBenchMain.h"
 #include "Velto/VeltoSDK.h"
 #include "VeltoTestSupport.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 const char kRealMac[] = "02:56:4C:00:00:01";
-
-void discard(QtMsgType, const QMessageLogContext &, const QString &)
-{}
 
 void BM_SearchFlood(benchmark::State &state)
 {
@@ -49,34 +41,9 @@ BENCHMARK(BM_SearchFlood)
     ->UseRealTime()
     ->MeasureProcessCPUTime();
 
-bool startProtocol()
-{
-    QNetworkInterface iface;
-    QNetworkAddressEntry entry;
-    if (!VeltoTest::chooseNamespaceInterface(iface, entry))
-        return false;
-    VeltoSDK::instance()->start(iface, entry);
-    return true;
-}
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    JXAppPaths::setApplicationDirForTesting(dir.path());
-    qInstallMessageHandler(discard);
-    JXLog::open();
-    VeltoSDK::createInstance();
-    int status = 1;
-    if (!startProtocol()) {
-        std::fprintf(stderr, "run me through bench/velto/flood-scale.sh\n");
-    } else {
-        benchmark::Initialize(&argc, argv);
-        benchmark::RunSpecifiedBenchmarks();
-        status = 0;
-    }
-    VeltoSDK::destroyInstance();
-    JXLog::close();
-    return status;
+    return runScaleBenchmarks(argc, argv, "bench/velto/flood-scale.sh");
 }

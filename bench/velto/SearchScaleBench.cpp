@@ -4,24 +4,15 @@
 // is timed with the process's CPU time (receive thread included); "devices" is how many
 // cameras the search listed, "rcvbuf_drops" how many datagrams the kernel dropped for want
 // of socket buffer during it. The log is written to a file as the program writes it.
-#include "JXUtils/JXAppPaths.h"
-#include "JXUtils/JXLog.h"
 #include "JXUtils/JXThread.h"
+#include "ScaleBenchMain.h"
 #include "Velto/VeltoSDK.h"
 #include "VeltoTestSupport.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-
-#include <cstdio>
 
 namespace {
 const int kExpected = 1000;
-
-void discard(QtMsgType, const QMessageLogContext &, const QString &)
-{}
 
 void BM_SearchCrowd(benchmark::State &state)
 {
@@ -62,37 +53,9 @@ bool waitForCrowd()
     }
     return false;
 }
-
-bool startProtocol()
-{
-    QNetworkInterface iface;
-    QNetworkAddressEntry entry;
-    if (!VeltoTest::chooseNamespaceInterface(iface, entry))
-        return false;
-    VeltoSDK::instance()->start(iface, entry);
-    return true;
-}
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    JXAppPaths::setApplicationDirForTesting(dir.path());
-    qInstallMessageHandler(discard); // the log file only, not the terminal as well
-    JXLog::open();
-    VeltoSDK::createInstance();
-    int status = 1;
-    if (!startProtocol()) {
-        std::fprintf(stderr, "run me through bench/velto/search-scale.sh\n");
-    } else if (!waitForCrowd()) {
-        std::fprintf(stderr, "the simulated cameras did not all answer\n");
-    } else {
-        benchmark::Initialize(&argc, argv);
-        benchmark::RunSpecifiedBenchmarks();
-        status = 0;
-    }
-    VeltoSDK::destroyInstance();
-    JXLog::close();
-    return status;
+    return runScaleBenchmarks(argc, argv, "bench/velto/search-scale.sh", waitForCrowd);
 }

@@ -42,6 +42,16 @@ def wait_until(predicate, seconds, step=0.1):
     return predicate()
 
 
+def close_until_ended(in_a, display, proc):
+    """Closes lankit's window as a window manager's close button does, until proc (the
+    demo) has ended; true when it has. A close that arrives while the window is still being
+    set up can be dropped, so it is asked again every 2 s."""
+    def closed():
+        in_a("env", "DISPLAY=" + display, "/usr/bin/python3", XWINDOW, "close", "lankit")
+        return proc.poll() is not None
+    return wait_until(closed, 40, step=2)
+
+
 def json_lines(path):
     try:
         with open(path) as f:

@@ -16,7 +16,7 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from demo_session import json_lines, wait_until  # noqa: E402
+from demo_session import close_until_ended, json_lines, wait_until  # noqa: E402
 
 SOURCE_DIR = os.environ.get("LANKIT_SOURCE_DIR",
                             os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -368,13 +368,7 @@ class Demo(unittest.TestCase):
         self.check_screen()
         running = self.everything_running()
         self.assertEqual(self.program_uid(running), {pwd.getpwnam("nobody").pw_uid})
-        # As the window manager's close button does; a close that arrives while the
-        # window is still being set up can be dropped, so ask until the demo ends.
-        def closed():
-            self.in_a("env", "DISPLAY=" + self.display, "/usr/bin/python3", XWINDOW, "close",
-                      "lankit")
-            return self.run_sh.poll() is not None
-        self.assertTrue(wait_until(closed, 40, step=2))
+        self.assertTrue(close_until_ended(self.in_a, self.display, self.run_sh))
         self.assertEqual(self.run_sh.returncode, 0, self.output())
         self.check_nothing_left(running)
 

@@ -37,18 +37,9 @@ class FirstStart(unittest.TestCase):
             env.pop("QT_QPA_PLATFORM", None)
             proc = subprocess.Popen([self.program], env=env, cwd=self.app_dir,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-            try:
-                window = xsession.find_window(x.display_name, "lankit", timeout=90)
-                if window is None:
-                    proc.kill()
-                    _, err = proc.communicate(timeout=30)
-                    self.fail("the main window never appeared (exit %s):\n%s"
-                              % (proc.returncode, err.decode(errors="replace")[-4000:]))
+            with xsession.killed_if_running(proc):
+                window = xsession.program_window(x.display_name, "lankit", proc, timeout=90)
                 err = xsession.close_until_exit(x.display_name, window, proc)
-            finally:
-                if proc.poll() is None:
-                    proc.kill()
-                    proc.wait()
             return proc.returncode, err.decode(errors="replace")
 
     def test_fresh_install(self):

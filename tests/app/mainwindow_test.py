@@ -14,7 +14,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from demo_session import (ADDRESSES, BIN_DIR, PANEL_HEIGHT, QUEUE, TABLE_WIDTH,  # noqa: E402
-                          XWINDOW, DemoSession, Picture, json_lines, wait_until)
+                          DemoSession, Picture, close_until_ended, json_lines, wait_until)
 from demo_test import processes_in, still_running  # noqa: E402
 
 BUILD_DIR = os.path.dirname(BIN_DIR)
@@ -413,12 +413,7 @@ class MainWindowTest(unittest.TestCase):
         s = self.session
         running = processes_in(s.namespaces)
         self.assertIn("./lankit", " ".join(p[2] for p in running))
-        # As a window manager's close button does.
-        def closed():
-            s.in_a("env", "DISPLAY=" + s.display, "/usr/bin/python3", XWINDOW, "close",
-                   "lankit")
-            return s.proc.poll() is not None
-        self.assertTrue(wait_until(closed, 40, step=2))
+        self.assertTrue(close_until_ended(s.in_a, s.display, s.proc))
         self.assertEqual(s.proc.returncode, 0, s.output())
         self.assertIn("lankit ended with status 0", s.output())
         self.assertEqual([p for p in running if still_running(p)], [])

@@ -276,13 +276,9 @@ class ProgramFromTheTree(unittest.TestCase):
                 ["strace", "-f", "-qq", "-e", "trace=openat", "-o", self.trace, "-u", "nobody",
                  os.path.join(ROOT, "usr/bin/lankit")],
                 env=env, cwd=self.home, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-            try:
-                window = xsession.find_window(x.display_name, "lankit", timeout=WINDOW_SECONDS)
-                if window is None:
-                    proc.kill()
-                    _, err = proc.communicate(timeout=30)
-                    self.fail("no window (exit %s):\n%s" % (proc.returncode,
-                                                            err.decode(errors="replace")))
+            with xsession.killed_if_running(proc):
+                window = xsession.program_window(x.display_name, "lankit", proc,
+                                                 timeout=WINDOW_SECONDS)
                 self.assertTrue(wait_for_paint(x.display_name, WINDOW_SECONDS),
                                 "the window never painted")
                 time.sleep(2)  # the rest of the first paint
@@ -292,10 +288,6 @@ class ProgramFromTheTree(unittest.TestCase):
                     capture_output=True, text=True, timeout=TOOL_SECONDS)
                 self.assertEqual(shot.returncode, 0, shot.stderr)
                 err = xsession.close_until_exit(x.display_name, window, proc)
-            finally:
-                if proc.poll() is None:
-                    proc.kill()
-                    proc.wait()
         return proc.returncode, err.decode(errors="replace")
 
     def test_chinese_interface_from_the_unpacked_tree(self):

@@ -21,6 +21,23 @@ void writeFile(const QString &path, const QByteArray &content)
     file.write(content);
 }
 
+// The label geometry as labelSettings gives it, and its result. Every field starts at -1,
+// so a field it leaves unset shows.
+struct Geometry
+{
+    double width = -1, height = -1, left = -1, top = -1, right = -1, bottom = -1, padding = -1;
+    int columns = -1;
+    int result = -1;
+};
+
+Geometry storedGeometry()
+{
+    Geometry g;
+    g.result = JXConfigure().labelSettings(g.width, g.height, g.columns, g.left, g.top, g.right,
+                                           g.bottom, g.padding);
+    return g;
+}
+
 // Writes raw INI text, as an operator editing the file would.
 class ConfigureFile : public ::testing::Test
 {
@@ -51,13 +68,12 @@ TEST_F(ConfigureFile, MissingFileReadsAsDefaults)
     EXPECT_EQ(configure.networkName(), "");
     EXPECT_EQ(configure.networkIp(), "");
     EXPECT_EQ(configure.printerName(), "");
-    double w = -1, h = -1, l = -1, t = -1, r = -1, b = -1, p = -1;
-    int c = -1;
-    EXPECT_EQ(configure.labelSettings(w, h, c, l, t, r, b, p), 0);
-    EXPECT_EQ(w, 0.0);
-    EXPECT_EQ(h, 0.0);
-    EXPECT_EQ(c, 0);
-    EXPECT_EQ(l + t + r + b + p, 0.0);
+    const Geometry g = storedGeometry();
+    EXPECT_EQ(g.result, 0);
+    EXPECT_EQ(g.width, 0.0);
+    EXPECT_EQ(g.height, 0.0);
+    EXPECT_EQ(g.columns, 0);
+    EXPECT_EQ(g.left + g.top + g.right + g.bottom + g.padding, 0.0);
 }
 
 TEST_F(ConfigureFile, ValuesThatDoNotConvertReadAsDefaults)
@@ -88,14 +104,11 @@ TEST_F(ConfigureFile, ValuesThatDoNotConvertReadAsDefaults)
 TEST_F(ConfigureFile, LabelGeometryReadsRealsAndMissingColumnIsZero)
 {
     write("[General]\nlabel%20padding%20left=2.5\nlabel%20width=45\nlabel%20height=abc\n");
-    JXConfigure configure;
-    double w, h, l, t, r, b, p;
-    int c;
-    configure.labelSettings(w, h, c, l, t, r, b, p);
-    EXPECT_EQ(l, 2.5);
-    EXPECT_EQ(w, 45.0);
-    EXPECT_EQ(h, 0.0);
-    EXPECT_EQ(c, 0);
+    const Geometry g = storedGeometry();
+    EXPECT_EQ(g.left, 2.5);
+    EXPECT_EQ(g.width, 45.0);
+    EXPECT_EQ(g.height, 0.0);
+    EXPECT_EQ(g.columns, 0);
 }
 
 TEST_F(ConfigureFile, EnsureDefaultsLeavesPresentKeysAlone)
@@ -133,11 +146,9 @@ TEST_F(ConfigureFile, SettersWriteTypedValuesUnderTheirKeys)
     EXPECT_EQ(configure.language(), "en");
     EXPECT_EQ(configure.networkIp(), "192.168.1.77");
     EXPECT_EQ(configure.printerName(), "OMBRIX K7300");
-    double w, h, l, t, r, b, p;
-    int c;
-    configure.labelSettings(w, h, c, l, t, r, b, p);
-    EXPECT_EQ(w, 45.0);
-    EXPECT_EQ(c, 1);
-    EXPECT_EQ(t, 0.25);
-    EXPECT_EQ(p, 2.0);
+    const Geometry g = storedGeometry();
+    EXPECT_EQ(g.width, 45.0);
+    EXPECT_EQ(g.columns, 1);
+    EXPECT_EQ(g.top, 0.25);
+    EXPECT_EQ(g.padding, 2.0);
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 OmbrixLabelLog::Entry entry(const QString &code, const QString &serial,
@@ -41,6 +43,16 @@ class LabelLogTest : public ::testing::Test
 {
 protected:
     QString path() const { return dir.path() + QStringLiteral("/log/labels.csv"); }
+    // labels.csv as an earlier run or someone else left it (the header line, then lines),
+    // opened.
+    std::unique_ptr<OmbrixLabelLog> openLeftBehind(const QByteArray &lines)
+    {
+        QDir().mkpath(dir.path() + "/log");
+        write(path(), "time,code,model,serial,printer,dot_pitch,result\n" + lines);
+        auto log = std::make_unique<OmbrixLabelLog>(path());
+        EXPECT_TRUE(log->open());
+        return log;
+    }
     QTemporaryDir dir;
 };
 
@@ -115,14 +127,11 @@ TEST_F(LabelLogTest, AwkwardFieldsRoundTripAsData)
 // always did, an apostrophe and a backslash sequence included, and count as labels.
 TEST_F(LabelLogTest, EarlierLinesReadAsBefore)
 {
-    QDir().mkpath(dir.path() + "/log");
-    write(path(), "time,code,model,serial,printer,dot_pitch,result\n"
-                  "2026-01-02 03:04:05.006,HXKT4R\\x0D1,'=M,SN\\1,Q,0.85,printed\n"
-                  "2026-01-02 03:04:06.006,HXKT4R2,M,S,Q,0.85,\"refused: x\\x22\"\n");
-    OmbrixLabelLog log(path());
-    ASSERT_TRUE(log.open());
+    const auto log =
+        openLeftBehind("2026-01-02 03:04:05.006,HXKT4R\\x0D1,'=M,SN\\1,Q,0.85,printed\n"
+                       "2026-01-02 03:04:06.006,HXKT4R2,M,S,Q,0.85,\"refused: x\\x22\"\n");
     OmbrixLabelLog::Entry found;
-    ASSERT_TRUE(log.findPrinted("HXKT4R\\x0D1", &found));
+    ASSERT_TRUE(log->findPrinted("HXKT4R\\x0D1", &found));
     EXPECT_EQ(found.model, "'=M");
     EXPECT_EQ(found.serial, "SN\\1");
     OmbrixLabelLog::Entry refused;
@@ -131,10 +140,10 @@ TEST_F(LabelLogTest, EarlierLinesReadAsBefore)
     // A code needing escapes, printed and then reprinted on purpose, is found after a
     // restart, latest first.
     OmbrixLabelLog::Entry again = entry("=HX\\KT4R\t3", "SN-00001");
-    ASSERT_TRUE(log.append(again));
+    ASSERT_TRUE(log->append(again));
     again.serial = QStringLiteral("SN-00002");
     again.result = QString::fromLatin1(OmbrixLabelLog::kReprinted);
-    ASSERT_TRUE(log.append(again));
+    ASSERT_TRUE(log->append(again));
     OmbrixLabelLog reopened(path());
     ASSERT_TRUE(reopened.open());
     EXPECT_EQ(reopened.printedCount(), 3u);
@@ -201,15 +210,12 @@ TEST_F(LabelLogTest, IndexHoldsOnlyPrintedCodesLatestFirst)
 // was not finished, so it is not indexed, and the next label starts a line of its own.
 TEST_F(LabelLogTest, UnfinishedLastLineIsNotALabel)
 {
-    QDir().mkpath(dir.path() + "/log");
-    write(path(), "time,code,model,serial,printer,dot_pitch,result\n"
-                  "2026-12-08 09:30:05.042,HXKT4R01,KT4X-Q2,SN-00001,OMBRIX_T1,0.85,printed\n"
-                  "2026-12-08 09:30:06.042,HXKT4R02,KT4X-Q2,SN-00002,OMBRIX_T1,0.85,printed");
-    OmbrixLabelLog log(path());
-    ASSERT_TRUE(log.open());
-    EXPECT_EQ(log.printedCount(), 1u);
-    EXPECT_FALSE(log.findPrinted("HXKT4R02", nullptr));
-    ASSERT_TRUE(log.append(entry("HXKT4R03", "SN-00003")));
+    const auto log =
+        openLeftBehind("2026-12-08 09:30:05.042,HXKT4R01,KT4X-Q2,SN-00001,OMBRIX_T1,0.85,printed\n"
+                       "2026-12-08 09:30:06.042,HXKT4R02,KT4X-Q2,SN-00002,OMBRIX_T1,0.85,printed");
+    EXPECT_EQ(log->printedCount(), 1u);
+    EXPECT_FALSE(log->findPrinted("HXKT4R02", nullptr));
+    ASSERT_TRUE(log->append(entry("HXKT4R03", "SN-00003")));
     const QList<QByteArray> lines = contents(path()).split('\n');
     ASSERT_EQ(lines.size(), 5);
     EXPECT_TRUE(lines[2].endsWith(",printed"));
@@ -221,22 +227,18 @@ TEST_F(LabelLogTest, UnfinishedLastLineIsNotALabel)
 // printed lines count.
 TEST_F(LabelLogTest, HostileFileIsReadSafely)
 {
-    QDir().mkpath(dir.path() + "/log");
-    QByteArray bytes = "time,code,model,serial,printer,dot_pitch,result\n";
-    bytes += QByteArray(200000, 'x') + ",printed\n"; // far too long
-    bytes += "\"unclosed,a,b,c,d,e,printed\n";       // open quote
-    bytes += "a,b,c,d,e,f,g,printed\n";              // too many fields
-    bytes += QByteArray("\0\0\xff,printed\n", 12);   // binary
-    bytes += "\n\r\n,,,,,,printed\r\n";              // empty code, CR LF
+    QByteArray bytes = QByteArray(200000, 'x') + ",printed\n"; // far too long
+    bytes += "\"unclosed,a,b,c,d,e,printed\n";                 // open quote
+    bytes += "a,b,c,d,e,f,g,printed\n";                        // too many fields
+    bytes += QByteArray("\0\0\xff,printed\n", 12);             // binary
+    bytes += "\n\r\n,,,,,,printed\r\n";                        // empty code, CR LF
     bytes += "2026-12-08 09:30:05.042,HXKT4R09,M,S,Q,0.85,printed\n";
-    write(path(), bytes);
-    OmbrixLabelLog log(path());
-    ASSERT_TRUE(log.open());
-    EXPECT_EQ(log.printedCount(), 2u);
+    const auto log = openLeftBehind(bytes);
+    EXPECT_EQ(log->printedCount(), 2u);
     OmbrixLabelLog::Entry found;
-    EXPECT_TRUE(log.findPrinted("HXKT4R09", &found));
+    EXPECT_TRUE(log->findPrinted("HXKT4R09", &found));
     EXPECT_EQ(found.serial, "S");
-    EXPECT_FALSE(log.findPrinted("unclosed", &found));
+    EXPECT_FALSE(log->findPrinted("unclosed", &found));
 }
 
 TEST_F(LabelLogTest, UnwritableFolderFailsToOpen)

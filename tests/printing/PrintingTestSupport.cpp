@@ -116,6 +116,22 @@ QRect inkOf(const LabelCanvas &canvas)
 
 } // namespace
 
+void expectStoredGeometry(double left, double top)
+{
+    JXConfigure configure;
+    double width = 0, height = 0, l = 0, t = 0, right = 0, bottom = 0, padding = 0;
+    int columns = 0;
+    configure.labelSettings(width, height, columns, l, t, right, bottom, padding);
+    EXPECT_EQ(width, 45);
+    EXPECT_EQ(height, 45);
+    EXPECT_EQ(columns, 1);
+    EXPECT_EQ(padding, 2);
+    EXPECT_EQ(l, left);
+    EXPECT_EQ(t, top);
+    EXPECT_EQ(right, 7);
+    EXPECT_EQ(bottom, 8);
+}
+
 std::vector<std::string> commandLines(const std::string &job)
 {
     std::vector<std::string> lines;

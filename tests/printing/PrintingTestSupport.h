@@ -49,6 +49,10 @@ protected:
     QString previousDir;
 };
 
+// Expects the label geometry the dialog stores (45 x 45 mm, one column, padding 2) with
+// these paddings left and top, and the right and bottom paddings configure() wrote.
+void expectStoredGeometry(double left, double top);
+
 // The commands of a job, each line without its CR LF; a PCX download is shown by its
 // header, without the size and data.
 std::vector<std::string> commandLines(const std::string &job);

@@ -158,16 +158,7 @@ TEST_F(ScanDialogTest, LeftPaddingMovesThisLabel)
     const std::vector<std::string> lines = commandLines(jobs(kPlainQueue).at(0));
     EXPECT_EQ(lines.at(8), "GG285,172,\"ModelStr\"");
     EXPECT_EQ(lines.at(9).substr(0, 10), "b89,211,QR");
-    JXConfigure configure;
-    double width = 0, height = 0, left = 0, top = 0, right = 0, bottom = 0, padding = 0;
-    int columns = 0;
-    configure.labelSettings(width, height, columns, left, top, right, bottom, padding);
-    EXPECT_EQ(left, 1.5);
-    EXPECT_EQ(top, 0);
-    EXPECT_EQ(width, 45);
-    EXPECT_EQ(height, 45);
-    EXPECT_EQ(columns, 1);
-    EXPECT_EQ(padding, 2);
+    expectStoredGeometry(1.5, 0);
 }
 
 // A code that would end the printer's QR command early is refused before anything is

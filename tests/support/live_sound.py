@@ -28,16 +28,18 @@ def stop(process):
         process.kill()
 
 
-def start_pulse(env):
+def start_pulse(env, sink="testsink", channels=2):
+    """A PulseAudio server for env (its runtime and home folders) whose default sink is a
+    null sink of that name at 48 kHz."""
     pulse = subprocess.Popen(
         ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
          "-L", "module-native-protocol-unix",
-         "-L", "module-null-sink sink_name=testsink rate=48000 channels=2"],
+         "-L", "module-null-sink sink_name=%s rate=48000 channels=%d" % (sink, channels)],
         env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     deadline = time.monotonic() + START_SECONDS
     while time.monotonic() < deadline:
         if subprocess.run(["pactl", "info"], env=env, capture_output=True).returncode == 0:
-            subprocess.run(["pactl", "set-default-sink", "testsink"], env=env, check=True)
+            subprocess.run(["pactl", "set-default-sink", sink], env=env, check=True)
             return pulse
         time.sleep(0.1)
     stop(pulse)

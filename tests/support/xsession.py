@@ -1,5 +1,6 @@
 """A private X server (Xvfb) for tests that need real top-level windows, and helpers to
 find a program's window and close it the way a window manager's close button does."""
+import contextlib
 import os
 import subprocess
 import time
@@ -34,6 +35,18 @@ class Xvfb:
         self.proc.wait(timeout=10)
 
 
+@contextlib.contextmanager
+def killed_if_running(proc):
+    """Kills proc when the block ends with it still running (a failed test), so that no
+    program outlives its test."""
+    try:
+        yield proc
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+
+
 def find_window(display_name, wm_class, timeout=30.0):
     """Waits until a mapped top-level window whose WM_CLASS contains wm_class exists."""
     d = display.Display(display_name)
@@ -52,6 +65,18 @@ def find_window(display_name, wm_class, timeout=30.0):
     finally:
         d.close()
     return None
+
+
+def program_window(display_name, wm_class, proc, timeout=30.0):
+    """find_window for a program started with stderr=PIPE. When the window never appears the
+    program is killed and the test fails with its exit status and the end of its stderr."""
+    window = find_window(display_name, wm_class, timeout)
+    if window is None:
+        proc.kill()
+        _, err = proc.communicate(timeout=30)
+        raise AssertionError("the window never appeared (exit %s):\n%s"
+                             % (proc.returncode, err.decode(errors="replace")[-4000:]))
+    return window
 
 
 def close_window(display_name, window_id):
