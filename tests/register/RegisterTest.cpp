@@ -436,8 +436,14 @@ TEST_F(SqlRegisterTest, ServerKilledMidRunRefusesLabelsAndReusesNoNumber)
             printedAfterRefusal += seenRefusal;
             ASSERT_TRUE(rows.contains(words[2])) << "no row for " << qPrintable(line);
             EXPECT_EQ(rows[words[2]].code, words[1]);
-            EXPECT_EQ(rows[words[2]].state,
-                      words[0] == QLatin1String("printed") ? State::Printed : State::Reserved);
+            // An "unrecorded" finish may still have committed: the server can die after the
+            // commit and before its answer reaches the station.
+            if (words[0] == QLatin1String("printed"))
+                EXPECT_EQ(rows[words[2]].state, State::Printed) << qPrintable(line);
+            else
+                EXPECT_TRUE(rows[words[2]].state == State::Reserved ||
+                            rows[words[2]].state == State::Printed)
+                    << qPrintable(line);
         }
     }
     std::printf("%d labels printed, %d refused while the server was away\n", printed, refused);
