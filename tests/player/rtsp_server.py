@@ -128,9 +128,9 @@ def add_fed_factory(server, path, launch, feeder_factory):
     return factory
 
 
-def add_file_mount(server, path, spec):
+def add_file_mount(server, path, recipe):
     """One --mount NAME:key=value,... (path is "/NAME")."""
-    fields = dict(item.split("=", 1) for item in spec.split(",") if item)
+    fields = dict(item.split("=", 1) for item in recipe.split(",") if item)
     video = fields["video"]
     codec = video.rsplit(".", 1)[-1]
     if codec not in VIDEO:
@@ -212,7 +212,7 @@ def main():
     parser.add_argument("--pattern", default="smpte",
                         choices=["smpte", "snow", "black", "white", "red", "green", "blue",
                                  "ball", "smpte75", "bar"])
-    parser.add_argument("--mount", action="append", default=[], metavar="NAME:SPEC")
+    parser.add_argument("--mount", action="append", default=[], metavar="NAME:RECIPE")
     parser.add_argument("--auth", metavar="USER:PASSWORD")
     args = parser.parse_args()
 
@@ -220,8 +220,8 @@ def main():
     factories = [add_factory(server, "/test", LAUNCH.format(
         w=args.width, h=args.height, fps=args.fps, volume=args.volume, pattern=args.pattern))]
     for mount in args.mount:
-        name, spec = mount.split(":", 1)
-        factories.append(add_file_mount(server, "/" + name, spec))
+        name, recipe = mount.split(":", 1)
+        factories.append(add_file_mount(server, "/" + name, recipe))
     if args.auth:
         protect(server, args.auth, factories)
     return serve(server)
