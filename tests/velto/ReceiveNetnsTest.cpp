@@ -252,7 +252,9 @@ TEST_F(VeltoReceiveNetns, HostilePeerFloodsAndLies)
     std::printf("kernel drops %lld\n", VeltoTest::receiveBufferErrors() - dropsBefore);
     std::printf("hostile peer: %d listed in %lld ms, CPU %.2f s, peak RSS %ld kB (+%ld kB)\n",
                 found.size(), static_cast<long long>(took), cpu, peak, peak - before);
-    EXPECT_LT(took, 3500); // the list of a whole flood takes a moment to free on a busy machine
+    // The search ends when its time is up; freeing a whole flood's list takes a moment more on
+    // a busy machine, but never as long as a second search.
+    EXPECT_LT(took, 6000);
     QStringList macs = macsOf(found);
     EXPECT_TRUE(macs.contains(kRealMac));
     EXPECT_TRUE(macs.contains("02:56:4C:00:00:02"));
