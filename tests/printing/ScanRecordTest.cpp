@@ -107,7 +107,7 @@ protected:
 
 TEST_F(ScanRecordTest, EveryScanIsRecorded)
 {
-    const int kScans = 1000;
+    const int kScans = soakSize(1000, 100);
     openDialog();
     for (int i = 0; i < kScans; ++i)
         scan(QStringLiteral("XX1234HXKT4R%1").arg(i, 6, 10, QLatin1Char('0')));
@@ -295,8 +295,8 @@ TEST(ScanRecordChild, ScansUntilKilled)
 // goes backwards. Every scan reported done before a kill is recorded.
 TEST_F(ScanRecordTest, SerialsSurviveKills)
 {
-    constexpr int kScans = 500;
-    constexpr int kKills = 10;
+    const int kScans = soakSize(500, 100);
+    const int kKills = soakSize(10, 3);
     JXConfigure().setReprintQuestion(false); // the scan cut short by a kill is scanned again
     const unsigned seed = std::random_device()();
     SCOPED_TRACE("seed " + std::to_string(seed));

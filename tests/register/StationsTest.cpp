@@ -27,12 +27,13 @@
 
 namespace {
 // Labels each lankitctl loop prints; four loops together give four times as many.
-constexpr int kLabelsPerStation = 250;
+const int kLabelsPerStation = soakSize(250, 25);
 constexpr int kStations = 4;
 // Times two stations scan the same code at the same moment.
-constexpr int kSameCodeRounds = 20;
-// Deadline of the four loops together, and of one pair of runs.
-constexpr int kLoopsMs = 480000;
+const int kSameCodeRounds = soakSize(20, 5);
+// Deadline of the four loops together (some 2 s a label on a loaded machine), and of one
+// pair of runs.
+const int kLoopsMs = 2000 * kLabelsPerStation;
 constexpr int kPairMs = 30000;
 
 class StationsTest : public ScanScreenTest

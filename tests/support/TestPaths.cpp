@@ -50,3 +50,8 @@ std::vector<std::string> referenceLines(const QString &name,
     }
     return lines;
 }
+
+int soakSize(int full, int quick)
+{
+    return qEnvironmentVariableIsSet("LANKIT_SOAK") ? full : quick;
+}

@@ -30,3 +30,8 @@ QString testSourceDir();
 // be read fails the calling test.
 std::vector<std::string> referenceLines(const QString &name,
                                         const std::map<std::string, std::string> &fill = {});
+
+// The size of a soak or scale case: the full one when LANKIT_SOAK is set (as
+// bench/soak/soak-tests.sh does), otherwise a tenth or so that runs the same code within
+// the test suite's time.
+int soakSize(int full, int quick);
