@@ -11,6 +11,7 @@
 
 #include "JXUtils/JXConfigure.h"
 #include "JXWidget/JXLabel.h"
+#include "JXWidget/JXPixmapsButton.h"
 #include "JXWidget/JXProgress.h"
 #include "UI/VeltoDeviceVideoView.h"
 #include "resources/JXResources.h"
@@ -217,27 +218,37 @@ TEST_F(StreamMatrixTest, EveryMountShowsItsPictureInItsShapeAndPlaysItsSound)
 TEST_F(StreamMatrixTest, DigestAuthenticationPlaysWithTheRightPasswordOnly)
 {
     RtspServer server(testSourceDir());
-    ASSERT_TRUE(serve(server, {"--auth", QString::fromUtf8(kUser + ":" + kPassword)}));
+    ASSERT_TRUE(serve(
+        server, {"--auth", QString::fromUtf8(kUser + ":" + kPassword), "--tell-connections"}));
     LogCapture log;
     playUntilShown(server.url("h264-360-aac", kUser + ":" + kPassword));
     pane.stop();
 
     const int from = log.size();
+    const int connectionsBefore = server.connections();
     QElapsedTimer clock;
     clock.start();
     pane.play(QString::fromUtf8(server.url("h264-360-aac", kUser + ":wrong" + kPassword)));
-    // The player's open time-out is 10 s; a refused login ends well before it. (The pane
-    // then tries again now and then, as for any device that did not answer.)
+    // The player's open time-out is 10 s; a refused login ends well before it.
     ASSERT_TRUE(log.waitFor("JXPlayerReader.cpp: open stream failure", 10000, from))
         << "no open failure";
     EXPECT_LT(clock.elapsed(), 10000);
-    QTest::qWait(200);
+    // A lost stream is tried again after 1 s and then 2 s more; a refused login never is.
+    QTest::qWait(3500);
+    EXPECT_EQ(server.connections() - connectionsBefore, 1) << "the refused login was retried";
+    EXPECT_EQ(log.matching("JXPlayerReader.cpp: open stream failure", from).size(), 1);
+    EXPECT_EQ(child<JXPixmapsButton>("playButton")->state(), 0);
+    EXPECT_FALSE(child<JXLabel>("reconnectLabel")->isVisible());
     EXPECT_FALSE(child<JXProgress>("spinner")->isAnimated());
     EXPECT_TRUE(child<JXLabel>("timeLabel")->text().isEmpty());
-    const QStringList failed = log.matching("JXPlayerReader.cpp: open rtsp://", from);
-    ASSERT_FALSE(failed.isEmpty());
-    EXPECT_TRUE(failed.first().contains(QString::fromUtf8(kUser + ":***@127.0.0.1")))
-        << failed.first().toStdString();
+    const QStringList refused = log.matching("JXPlayerReader.cpp: open rtsp://", from);
+    ASSERT_EQ(refused.size(), 2) << refused.join('\n').toStdString();
+    const QString redacted = QString::fromUtf8(kUser + ":***@127.0.0.1");
+    EXPECT_TRUE(refused[0].contains(redacted)) << refused[0].toStdString();
+    EXPECT_TRUE(refused[1].contains(redacted + QString(":%1/h264-360-aac refused: wrong user "
+                                                       "name or password")
+                                                   .arg(server.port())))
+        << refused[1].toStdString();
     for (const QString &line : log.lines())
         EXPECT_FALSE(line.contains(QString::fromUtf8(kPassword))) << line.toStdString();
     pane.stop();
