@@ -11,7 +11,7 @@ JXPlayer::JXPlayer() = default;
 
 JXPlayer::~JXPlayer() = default;
 
-void JXPlayer::onReaderEvent(JXPlayerReader *, int event)
+void JXPlayer::onReaderEvent(JXPlayerReader *source, int event)
 {
     switch (event) {
     case JXPlayerReaderObserver::kOpened:
@@ -20,7 +20,7 @@ void JXPlayer::onReaderEvent(JXPlayerReader *, int event)
         _raise(JXPlayerObserver::kOpened, 0, 0);
         break;
     case JXPlayerReaderObserver::kOpenFailed:
-        _raise(JXPlayerObserver::kOpenFailed, 0, 0);
+        _raise(JXPlayerObserver::kOpenFailed, source ? source->openError() : 0, 0);
         break;
     case JXPlayerReaderObserver::kReadEnded:
         // Only a read error gets here: a close clears this observer before it stops the

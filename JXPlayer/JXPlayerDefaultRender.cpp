@@ -19,9 +19,14 @@ JXPlayerDefaultRender::~JXPlayerDefaultRender()
 int JXPlayerDefaultRender::doStart()
 {
     doStop();
-    // A live source's sound keeps pace with its picture, which is shown as it comes.
-    pcmPlayer->setBufferMilliseconds(isLive() ? kLiveAudioMs : 0);
-    pcmPlayer->start();
+    // The first start runs on the reader thread before its first read, and opening the
+    // output takes tens of milliseconds: a stream without sound shows its picture sooner
+    // without one.
+    if (hasSound()) {
+        // A live source's sound keeps pace with its picture, which is shown as it comes.
+        pcmPlayer->setBufferMilliseconds(isLive() ? kLiveAudioMs : 0);
+        pcmPlayer->start();
+    }
     return JXPlayerRender::doStart();
 }
 

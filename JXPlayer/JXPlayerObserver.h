@@ -8,7 +8,7 @@ class JXPlayerObserver
 {
 public:
     static constexpr int kOpened = 0;     // input open; decoding and rendering started
-    static constexpr int kOpenFailed = 1; // the input could not be opened
+    static constexpr int kOpenFailed = 1; // not opened: value1 FFmpeg's error (negative)
     static constexpr int kFirstFrame = 2; // the first video frame of a run is shown
     static constexpr int kEnded = 3;      // video input ended and every frame was shown
     static constexpr int kFrame = 4;      // a further frame: value1 position, value2 duration

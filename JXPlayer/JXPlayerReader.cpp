@@ -216,6 +216,12 @@ void JXPlayerReader::release(JXPlayerReader *reader)
     }).detach();
 }
 
+bool JXPlayerReader::isLoginRefused(int error)
+{
+    // FFmpeg's RTSP demuxer answers a 401 with the HTTP code, as its HTTP client does.
+    return error == AVERROR_HTTP_UNAUTHORIZED;
+}
+
 int JXPlayerReader::interruptCallback(void *opaque)
 {
     auto *reader = static_cast<JXPlayerReader *>(opaque);
@@ -231,10 +237,14 @@ int JXPlayerReader::interruptCallback(void *opaque)
 void JXPlayerReader::read()
 {
     readerThreadId = std::this_thread::get_id();
-    if (const int result = _open(); result < 0) {
+    const int result = _open();
+    openError_ = result < 0 ? result : 0;
+    if (result < 0) {
         qDebug("open stream failure");
         qDebug("open %s failed = %d, %s", redactedUrl(url).constData(), result,
                errorText(result).constData());
+        if (isLoginRefused(result))
+            qDebug("open %s refused: wrong user name or password", redactedUrl(url).constData());
         _close();
         _raise(JXPlayerReaderObserver::kOpenFailed);
         return;

@@ -95,6 +95,12 @@ public:
 
     // url with the password of its user information (user:password@) replaced by ***.
     static QByteArray redactedUrl(const QByteArray &url);
+    // FFmpeg's code for the last failed open (negative); 0 before any open and after one
+    // that succeeded.
+    int openError() const { return openError_; }
+    // Whether an open failed because the server refused the user name or password: the same
+    // address will be refused again, so trying it again only locks the account sooner.
+    static bool isLoginRefused(int error);
 
     // Given to FFmpeg: bounds the open by the timeout and ends any blocking call on stop.
     static int interruptCallback(void *opaque);
@@ -149,6 +155,7 @@ private:
     std::atomic<double> openStartTime{0.0};        // monotonic clock; 0 when not opening
     std::atomic<double> timeout{0.0};              // seconds; 0 = the open is not bounded
     std::atomic<double> bitrate_{0.0};             // written by the reader thread
+    std::atomic<int> openError_{0};                // written by the reader thread
     std::atomic<AVStream *> videoStream{nullptr};  // owned by formatContext
     JXPlayerQueue<JXPlayerPacket> videoPackets;    // reader thread -> video decode thread
     int maxVideoPackets = kMaxVideoPackets;        // constant; read by the reader thread

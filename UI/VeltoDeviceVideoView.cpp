@@ -1,6 +1,7 @@
 #include "UI/VeltoDeviceVideoView.h"
 
 #include "JXPlayer/JXPlayer.h"
+#include "JXPlayer/JXPlayerReader.h"
 #include "JXUtils/JXConfigure.h"
 #include "JXVideoView/JXDirectVideoView.h"
 #include "JXWidget/JXLabel.h"
@@ -13,6 +14,7 @@
 #include <QThread>
 #include <QUrl>
 
+#include <climits>
 #include <cstdio>
 #include <iterator>
 
@@ -60,6 +62,12 @@ QByteArray loggableAddress(const QString &url)
     if (url.size() > kLoggedAddressLength)
         text += "... (" + QByteArray::number(url.size()) + " characters)";
     return text;
+}
+
+// Whether the error an open failure carries is a refused login; any other value is not.
+bool loginRefused(double error)
+{
+    return error < 0 && error > INT_MIN && JXPlayerReader::isLoginRefused(static_cast<int>(error));
 }
 } // namespace
 
@@ -241,12 +249,17 @@ void VeltoDeviceVideoView::updatePlay(int type, double current, double)
         break;
     case JXPlayerObserver::kOpenFailed:
         // Nothing is loading any more; a turning spinner over black would say otherwise.
-        // While a retry is planned the button stays on "pause", which cancels it.
+        // While a retry is planned the button stays on "pause", which cancels it. A refused
+        // login is not tried again: the password will not change by itself, and cameras
+        // lock an account after a few wrong ones.
         timeLabel->setText(QString());
         spinner->stopAnimation();
         view->clearFrame();
-        if (!_scheduleRetry())
-            playButton->setState(0);
+        if (loginRefused(current))
+            qDebug("the camera refused the user name or password; not tried again");
+        else if (_scheduleRetry())
+            break;
+        playButton->setState(0);
         break;
     case JXPlayerObserver::kFirstFrame:
         spinner->stopAnimation();

@@ -18,7 +18,7 @@ class JXProgress;
 // The main window's preview pane: plays a device's RTSP stream into a video view, with a
 // play/pause button, a sound button, the elapsed time and a spinner while the stream starts.
 // A stream that ends or does not open is tried again, with growing pauses, until the
-// operator pauses or another address is played.
+// operator pauses or another address is played; one whose login is refused is not.
 class VeltoDeviceVideoView : public JXWidget, public JXLocalize, public JXPlayerObserver
 {
     Q_OBJECT

@@ -16,8 +16,14 @@ per frame sent.
 
 Then, with lankit-preview alone:
   first picture  --first-runs starts on the 1080p stream (a key frame every second), which
-                 another viewer keeps running: the time from play() to the first painted
-                 picture, as the tool reports it;
+                 another viewer keeps running, and as many on a mount whose encoder starts
+                 with the session: the time from play() to the first painted picture, as
+                 the tool reports it, split at the moment the server fed that picture's
+                 frame (its stamp, read from the screen as it appears). Joining a running
+                 stream, the first part is the wait for its next key frame and the second
+                 the encoder, the transport, our decoder and paint. With an encoder of
+                 its own the first frame is fed as the session is described, before the
+                 server has built its pipeline: the second part then holds that start;
   lip sync       the /flash stream (white frames and a tone that start on the same tick)
                  played into a private PulseAudio null sink: the tone's onset in the
                  sink's recording against the flash's onset on the screen, per flash.
@@ -98,29 +104,30 @@ class Screen:
                 found.append((window, name, geometry.width, geometry.height))
         return found
 
-    def find(self, predicate, seconds):
+    def find(self, predicate, seconds, period=0.1):
         end = time.monotonic() + seconds
         while time.monotonic() < end:
             for window, name, w, h in self.windows():
                 if predicate(name, w, h):
                     return window
-            time.sleep(0.1)
+            time.sleep(period)
         return None
 
     def place(self, window, x, y):
         window.configure(x=x, y=y)
         self.display.sync()
 
-    def stamp(self, window):
-        """(stamp, read time in ms) of the picture in window, or (None, time) when the
-        picture holds no whole stamp."""
+    def stamp(self, window, scale=1.0):
+        """(stamp, read time in ms) of the picture in window, shown at scale, or (None,
+        time) when the picture holds no whole stamp."""
+        cell = CELL * scale
         before = time.monotonic()
-        rows = [window.get_image(0, y, BITS * CELL, 1, X.ZPixmap, 0xFFFFFFFF).data
-                for y in STAMP_ROWS]
+        rows = [window.get_image(0, int(y * scale), int(BITS * cell), 1, X.ZPixmap,
+                                 0xFFFFFFFF).data for y in STAMP_ROWS]
         now = (before + time.monotonic()) / 2 * 1000
         value = 0
         for i in range(BITS):
-            at = (i * CELL + CELL // 2) * 4 + 1  # the green byte of the cell's centre
+            at = int(i * cell + cell / 2) * 4 + 1  # the green byte of the cell's centre
             bit, inverse = rows[0][at] > 128, rows[1][at] > 128
             if bit == inverse:
                 return None, now
@@ -253,27 +260,82 @@ def print_table(results, seconds):
 
 
 FIRST_PICTURE = re.compile(r"first picture ([\d.]+) s after play")
+FIRST_SIZE = "960x570"  # the 1080p picture at half size
+FIRST_SCALE = 0.5
 
 
-def first_pictures(args, env, url):
-    # Another viewer keeps the stream running, as a camera's is: each start joins it at a
-    # random point of its key frame interval rather than at the encoder's first frame.
+def first_picture(args, env, screen, url):
+    """One start of lankit-preview on url: (seconds from play() to the first painted
+    picture, seconds from play() until the server fed that picture's frame, seconds from
+    then to the paint), or None when no whole stamp was read."""
+    process = subprocess.Popen([os.path.join(args.bin, "lankit-preview"), "--seconds", "3",
+                                "--size", FIRST_SIZE, url], env=env, stderr=subprocess.PIPE,
+                               text=True)
+    painted = {}
+
+    def watch():
+        for line in process.stderr:
+            match = FIRST_PICTURE.search(line)
+            if match and not painted:
+                painted.update(at=time.monotonic(), after=float(match.group(1)))
+
+    watcher = threading.Thread(target=watch, daemon=True)
+    watcher.start()
+    try:
+        window = screen.find(lambda name, w, h: name.startswith("lankit-preview"), 20, 0.005)
+        stamp = None
+        end = time.monotonic() + 5
+        while window and stamp is None and time.monotonic() < end:
+            try:
+                stamp, now = screen.stamp(window, FIRST_SCALE)
+            except Exception:  # not yet mapped, or gone
+                time.sleep(0.005)
+        process.wait(timeout=30)
+        watcher.join(timeout=5)
+    finally:
+        process.kill()
+        process.wait()
+    if stamp is None or not painted:
+        return None
+    play = painted["at"] - painted["after"]
+    fed = (now - age_ms(stamp, now)) / 1000
+    return painted["after"], fed - play, painted["at"] - fed
+
+
+def first_pictures(args, env, screen, url):
+    """Starts on the 1080p stream, joining it as another viewer keeps it running (a
+    random point of its key frame interval, as with a camera), and on a mount whose encoder
+    starts with each session (its first frame a key frame)."""
     viewer = subprocess.Popen(["gst-launch-1.0", "-q", "rtspsrc", "location=" + url +
                                "/stamp1080", "protocols=tcp", "!", "fakesink"], env=env,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    times = []
+    results = {}
     try:
         time.sleep(3)
-        for _ in range(args.first_runs):
-            run = subprocess.run([os.path.join(args.bin, "lankit-preview"), "--seconds", "3",
-                                  "--size", "960x570", url + "/stamp1080"],
-                                 env=env, capture_output=True, text=True, timeout=60)
-            match = FIRST_PICTURE.search(run.stderr)
-            times.append(float(match.group(1)) if match else float("nan"))
+        for mount in ("stamp1080", "fresh1080"):
+            results[mount] = [first_picture(args, env, screen, url + "/" + mount)
+                              for _ in range(args.first_runs)]
     finally:
         viewer.kill()
         viewer.wait()
-    return times
+    return results
+
+
+def print_first_pictures(results):
+    print("\nFirst picture after play(), 1920x1080 H.264, key frame every 1 s, shown at "
+          "%s; s" % FIRST_SIZE)
+    print("%-44s %6s %6s %6s %7s" % ("", "median", "p90", "max", "whole"))
+    titles = {"stamp1080": "joining a running stream", "fresh1080": "own encoder"}
+    for mount, runs in results.items():
+        whole = [run for run in runs if run]
+        for column, name in ((0, "play -> paint"),
+                             (1, "play -> its frame fed"),
+                             (2, "frame fed -> paint")):
+            values = [run[column] for run in whole]
+            print("%-44s %6.3f %6.3f %6.3f %4d/%d" % (
+                titles[mount] + ": " + name if column == 0 else "  " + name,
+                percentile(values, 0.5), percentile(values, 0.9),
+                max(values, default=float("nan")), len(whole), len(runs)))
 
 
 class SinkRecorder:
@@ -385,10 +447,7 @@ def main():
         if not args.no_phases:
             print_table(run_phases(args, env, url, screen), args.seconds)
         if args.first_runs:
-            times = first_pictures(args, env, url)
-            print("\nFirst picture after play, 1920x1080, key frame every 1 s: %s s "
-                  "(median %.3f)" % (" ".join("%.3f" % t for t in times),
-                                     percentile(times, 0.5)))
+            print_first_pictures(first_pictures(args, env, screen, url))
         if args.lipsync:
             offsets = lip_sync(args, env, url, screen)
             if offsets:

@@ -5,6 +5,8 @@ Serves on 127.0.0.1 (port printed as "PORT <n>", like tests/player/rtsp_server.p
 ending when standard input closes):
   /stamp       1280x720, 25 fps, H.264 (x264 zerolatency), a key frame every second
   /stamp1080   the same at 1920x1080
+  /fresh1080   as /stamp1080, but each session has an encoder of its own, which starts
+               with a key frame
   /flash       640x360, 25 fps, H.264 + AAC: black and silent, but every second three
                frames are white while a 1 kHz tone sounds, starting on the same tick
 
@@ -90,11 +92,15 @@ def beep_loop():
 def main():
     server = rtsp_server.make_server(0)
     live = rtsp_server.LIVE
-    for path, (w, h) in (("/stamp", (1280, 720)), ("/stamp1080", (1920, 1080))):
+    for path, (w, h), shared in (("/stamp", (1280, 720), True),
+                                 ("/stamp1080", (1920, 1080), True),
+                                 ("/fresh1080", (1920, 1080), False)):
         launch = "( " + ENCODE.format(w=w, h=h, fps=FPS, live=live) + " )"
-        rtsp_server.add_fed_factory(
-            server, path, launch,
-            lambda w=w, h=h: rtsp_server.Feeder(FPS, StampedFrames(w, h)))
+        # Made once: building the pictures takes longer than a session's start.
+        frames = StampedFrames(w, h)
+        factory = rtsp_server.add_fed_factory(
+            server, path, launch, lambda frames=frames: rtsp_server.Feeder(FPS, frames))
+        factory.set_shared(shared)
     flash = ("( " + ENCODE.format(w=640, h=360, fps=FPS, live=live) + " "
              + rtsp_server.SOUND_SOURCE.format(live=live) + rtsp_server.AUDIO["aac"] + " )")
     rtsp_server.add_fed_factory(

@@ -39,3 +39,13 @@ QByteArray RtspServer::url(const QByteArray &mount, const QByteArray &userInfo) 
     const QByteArray user = userInfo.isEmpty() ? QByteArray() : userInfo + "@";
     return "rtsp://" + user + "127.0.0.1:" + QByteArray::number(boundPort) + "/" + mount;
 }
+
+int RtspServer::connections()
+{
+    process.waitForReadyRead(0);
+    while (process.canReadLine()) {
+        if (process.readLine().trimmed() == "CONNECTION")
+            ++accepted;
+    }
+    return accepted;
+}

@@ -24,9 +24,13 @@ public:
     // with user information ("user:password@") when given.
     QByteArray url(const QByteArray &mount = "test", const QByteArray &userInfo = {}) const;
     int port() const { return boundPort; }
+    // Client connections accepted so far; counted only when started with
+    // "--tell-connections".
+    int connections();
 
 private:
     QString script;
     QProcess process;
     int boundPort = 0;
+    int accepted = 0;
 };

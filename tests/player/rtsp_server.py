@@ -15,6 +15,7 @@ FILE is H.264 or H.265 in Annex B (by its extension .h264 / .h265) with an acces
 delimiter before every frame and a key frame first. sound= is raw signed 16-bit mono at
 48 kHz; it is fed in the same steps as the frames, so a file as long as the video's loop
 stays in step with it. --auth USER:PASSWORD puts every mount behind digest authentication.
+--tell-connections prints "CONNECTION" for every client connection the server accepts.
 """
 import argparse
 import math
@@ -176,6 +177,10 @@ def add_factory(server, path, launch):
     return factory
 
 
+def tell_connections(server):
+    server.connect("client-connected", lambda *_: print("CONNECTION", flush=True))
+
+
 def serve(server):
     """Attaches server, prints its port and runs until standard input closes."""
     if server.attach(None) == 0:
@@ -214,6 +219,7 @@ def main():
                                  "ball", "smpte75", "bar"])
     parser.add_argument("--mount", action="append", default=[], metavar="NAME:RECIPE")
     parser.add_argument("--auth", metavar="USER:PASSWORD")
+    parser.add_argument("--tell-connections", action="store_true")
     args = parser.parse_args()
 
     server = make_server(args.port)
@@ -224,6 +230,8 @@ def main():
         factories.append(add_file_mount(server, "/" + name, recipe))
     if args.auth:
         protect(server, args.auth, factories)
+    if args.tell_connections:
+        tell_connections(server)
     return serve(server)
 
 
