@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <utility>
@@ -62,6 +63,7 @@ QString CVTableWidget::selectionText() const
 void CVTableWidget::keyPressEvent(QKeyEvent *event)
 {
     if (event->modifiers() != Qt::ControlModifier || event->key() != Qt::Key_C) {
+        const QScopedValueRollback<bool> moving(keyMoving, true);
         QTableWidget::keyPressEvent(event);
         return;
     }

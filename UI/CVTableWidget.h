@@ -23,11 +23,16 @@ public:
     // tab for each column step from the leftmost selected column.
     QString selectionText() const;
 
+    // True while a key press moves the current cell, so that a handler of
+    // currentCellChanged can tell an operator walking the rows from a click or a call.
+    bool movingByKey() const { return keyMoving; }
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QString cellText(const QModelIndex &index) const;
 
-    TextSource textSource; // set by the owner; may be empty
+    TextSource textSource;  // set by the owner; may be empty
+    bool keyMoving = false; // inside keyPressEvent's move; GUI thread
 };

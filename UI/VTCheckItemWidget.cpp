@@ -5,6 +5,9 @@
 VTCheckItemWidget::VTCheckItemWidget(QWidget *parent) : CVWidget(parent), box(new QCheckBox(this))
 {
     box->resize(box->sizeHint());
+    // The table holds the keyboard for its rows (Space ticks the current one): a box per
+    // row on screen in the tab chain would keep Tab inside the table for a screenful.
+    box->setFocusPolicy(Qt::NoFocus);
     connect(box, &QCheckBox::clicked, this, [this](bool checked) { emit clicked(checked, row); });
 }
 

@@ -43,6 +43,9 @@ VeltoDevicesWidget::VeltoDevicesWidget(QWidget *parent)
     table->setItemDelegate(cells);
     // The cell widgets are the only editors; a key or a double click never makes another.
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the table for the next control; the arrow keys walk the cells.
+    table->setTabKeyNavigation(false);
+    table->installEventFilter(this);
     table->setTextSource([this](int row, int column) { return cellText(row, column); });
     connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &VeltoDevicesWidget::showCellWidgets);
@@ -260,7 +263,24 @@ bool VeltoDevicesWidget::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == table->viewport() && event->type() == QEvent::Resize)
         showCellWidgets();
+    if (watched == table && event->type() == QEvent::KeyPress &&
+        toggleCurrentTick(*static_cast<QKeyEvent *>(event)))
+        return true;
     return JXWidget::eventFilter(watched, event);
+}
+
+// Space ticks or unticks the current row, as a click on its box does: the boxes take no
+// keyboard focus.
+bool VeltoDevicesWidget::toggleCurrentTick(const QKeyEvent &key)
+{
+    const int row = table->currentRow();
+    if (key.key() != Qt::Key_Space || key.modifiers() != Qt::NoModifier || row < 0 ||
+        row >= devices.size())
+        return false;
+    devices[row].ticked = !devices.at(row).ticked;
+    refreshRow(row);
+    updateCheckAll();
+    return true;
 }
 
 void VeltoDevicesWidget::keyPressEvent(QKeyEvent *event)

@@ -62,6 +62,7 @@ private:
     QString cellText(int row, int column) const;
     void refreshRow(int row);
     VTCheckItemWidget *checkCell(int row) const;
+    bool toggleCurrentTick(const QKeyEvent &key);
     void onRowClicked(bool checked, int row);
     void onCheckAllClicked(bool checked);
     void updateCheckAll();

@@ -30,6 +30,10 @@ const int kTableWidth = 400;
 const int kPanelHeight = 400;
 const int kIpColumn = 3;
 const int kFirstSearchColumn = 2;
+// How long the keyboard stays on a row before its stream starts. Each start opens a
+// connection to a camera and a decoder; arrow keys held down pass rows faster than that,
+// and an operator reading a row rests longer.
+const int kKeyboardRestMs = 300;
 // A refused device address is cut to this many characters in the log.
 const int kLoggedIpLength = 64;
 } // namespace
@@ -39,6 +43,10 @@ MainWindow::MainWindow(QWidget *parent)
       panel(new VeltoDeviceLanKitWidget(this)), videoView(new VeltoDeviceVideoView(this)),
       devicesWidget(new VeltoDevicesWidget(this))
 {
+    restTimer.setSingleShot(true);
+    restTimer.setInterval(kKeyboardRestMs);
+    connect(&restTimer, &QTimer::timeout, this,
+            [this] { showStream(devicesWidget->tableWidget()->currentRow()); });
     setMinimumSize(800, 500);
     showMaximized();
     connectTable();
@@ -132,16 +140,29 @@ void MainWindow::onCurrentCellChanged(int currentRow, int currentColumn, int pre
 {
     if (currentRow == previousRow && currentColumn == previousColumn)
         return;
-    const VeltoDevice device = devicesWidget->deviceAt(currentRow);
-    if (currentRow != lastRow && currentRow != -1) {
-        lastRow = currentRow;
-        videoView->stop();
-        videoView->play(device.rtspPath());
-    } else if (!videoView->isOpened() && !device.rtspPath().isEmpty()) {
-        videoView->play(device.rtspPath());
+    // The keyboard passes rows on its way to one; a click or a new search names the row
+    // the operator wants, so its stream starts at once. The panel only shows a record and
+    // follows every row.
+    if (devicesWidget->tableWidget()->movingByKey()) {
+        restTimer.start();
+    } else {
+        restTimer.stop();
+        showStream(currentRow);
     }
     if (panel)
-        panel->setDevice(device);
+        panel->setDevice(devicesWidget->deviceAt(currentRow));
+}
+
+void MainWindow::showStream(int row)
+{
+    const QString address = devicesWidget->deviceAt(row).rtspPath();
+    if (row != lastRow && row != -1) {
+        lastRow = row;
+        videoView->stop();
+        videoView->play(address);
+    } else if (!videoView->isOpened() && !address.isEmpty()) {
+        videoView->play(address);
+    }
 }
 
 // A dialog changed records in the table: the panel shows and acts on the selected
@@ -154,7 +175,8 @@ void MainWindow::onDevicesUpdated()
     const VeltoDevice device = devicesWidget->deviceAt(row);
     if (panel)
         panel->setDevice(device);
-    if (device.rtspPath() != videoView->address())
+    // A row the keyboard has just reached gets its stream when the keyboard rests.
+    if (!restTimer.isActive() && device.rtspPath() != videoView->address())
         videoView->play(device.rtspPath());
 }
 
@@ -223,6 +245,7 @@ void MainWindow::onSelectNetwork()
 
 void MainWindow::onSearchDevices()
 {
+    restTimer.stop();
     videoView->stop();
     const int seconds = JXConfigure().searchSeconds();
     VeltoSearchDialog dialog;

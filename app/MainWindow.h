@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QTimer>
 
 class QModelIndex;
 class QUrl;
@@ -38,6 +39,8 @@ private:
 
     void onCurrentCellChanged(int currentRow, int currentColumn, int previousRow,
                               int previousColumn);
+    // Starts the preview of row unless it is the row already playing.
+    void showStream(int row);
     void onDevicesUpdated();
     void onCellClicked(const QModelIndex &index);
     void onCellDoubleClicked(const QModelIndex &index);
@@ -52,4 +55,7 @@ private:
     VeltoDeviceVideoView *videoView;   // child
     VeltoDevicesWidget *devicesWidget; // child
     int lastRow = -1;                  // the row whose stream was started last
+    // Single shot, GUI thread: runs while the keyboard walks the rows and starts the
+    // stream of the row it rests on.
+    QTimer restTimer;
 };

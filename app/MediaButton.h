@@ -5,7 +5,8 @@
 class JXLabel;
 class JXPixmapButton;
 
-// A header command: a 20 x 20 icon and a caption, highlighted while the mouse is over it.
+// A header command: a 20 x 20 icon and a caption, highlighted while the mouse is over it or
+// it holds the keyboard focus. Tab reaches it; Space, Return or Enter presses it.
 class MediaButton : public JXWidget
 {
     Q_OBJECT
@@ -24,9 +25,15 @@ signals:
 protected:
     void enterEvent(QEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // The highlight while the pointer or the focus is on the button, the cleared fill after.
+    void showHighlight(bool on);
+
     JXPixmapButton *icon; // child
     JXLabel *caption;     // child
 };

@@ -10,6 +10,8 @@
 
 #include <QDir>
 #include <QImage>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -99,7 +101,7 @@ TEST_F(Header, HighlightFollowsTheMouse)
     EXPECT_EQ(colourAt(b, fill.x(), fill.y()), QColor(255, 255, 255));
 }
 
-TEST_F(Header, IconAndCaptionBothClick)
+TEST_F(Header, IconCaptionAndKeysPress)
 {
     MediaButton *b = button(WindowHeaderWidget::ScanCode);
     QSignalSpy clicked(b, &MediaButton::clicked);
@@ -109,6 +111,32 @@ TEST_F(Header, IconAndCaptionBothClick)
     EXPECT_EQ(clicked.count(), 2);
     QSignalSpy other(button(WindowHeaderWidget::Network), &MediaButton::clicked);
     EXPECT_EQ(other.count(), 0);
+    // Tab stops here but a click does not take the focus from the field being typed in.
+    EXPECT_EQ(b->focusPolicy(), Qt::TabFocus);
+
+    const struct
+    {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        bool repeat;
+        int presses;
+    } keys[] = {
+        {Qt::Key_Space, Qt::NoModifier, false, 1},
+        {Qt::Key_Return, Qt::NoModifier, false, 1},
+        {Qt::Key_Enter, Qt::KeypadModifier, false, 1},
+        {Qt::Key_Return, Qt::ShiftModifier, false, 0},
+        {Qt::Key_Space, Qt::ControlModifier, false, 0},
+        {Qt::Key_Space, Qt::NoModifier, true, 0},
+        {Qt::Key_A, Qt::NoModifier, false, 0},
+    };
+    for (const auto &k : keys) {
+        SCOPED_TRACE(QKeySequence(k.key | int(k.modifiers)).toString().toStdString() +
+                     (k.repeat ? " repeated" : ""));
+        clicked.clear();
+        QKeyEvent press(QEvent::KeyPress, k.key, k.modifiers, QString(), k.repeat);
+        QApplication::sendEvent(b, &press);
+        EXPECT_EQ(clicked.count(), k.presses);
+    }
 }
 
 TEST_F(Header, LanguageSwitchRelabelsAndPacksAgain)

@@ -1,6 +1,7 @@
 // The main window against the device simulator across a veth pair between two private
 // network namespaces: the stream address a camera reports reaches the preview pane as sent,
-// and no address can stall the window.
+// no address can stall the window, and the keyboard walks the whole window without starting
+// a stream for every row it passes.
 #include "SimulatedPanelTest.h"
 #include "support/TestPaths.h"
 
@@ -9,9 +10,15 @@
 #include "UI/VeltoDeviceVideoView.h"
 #include "UI/VeltoDevicesWidget.h"
 #include "app/MainWindow.h"
+#include "app/MediaButton.h"
+#include "app/WindowHeaderWidget.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -20,7 +27,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -43,6 +52,37 @@ private:
     qint64 longestMs = 0;
 };
 
+// A camera's RTSP port that never answers: it keeps the address of every request the
+// preview sends, so each stream the window starts is seen from the camera's side.
+class SilentRtspPort
+{
+public:
+    explicit SilentRtspPort(const QHostAddress &address)
+    {
+        server.listen(address);
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket *peer = server.nextPendingConnection())
+                QObject::connect(peer, &QTcpSocket::readyRead, [this, peer] { read(peer); });
+        });
+    }
+    quint16 port() const { return server.serverPort(); }
+    const std::set<QString> &requested() const { return addresses; }
+
+private:
+    // "OPTIONS rtsp://host:port/path RTSP/1.0": the address is the second word.
+    void read(QTcpSocket *peer)
+    {
+        while (peer->canReadLine()) {
+            const QList<QByteArray> words = peer->readLine(4096).split(' ');
+            if (words.size() == 3 && words.at(2).startsWith("RTSP/"))
+                addresses.insert(QString::fromLatin1(words.at(1)));
+        }
+    }
+
+    QTcpServer server; // its sockets are its children
+    std::set<QString> addresses;
+};
+
 class WindowNetns : public SimulatedPanelTest
 {
 protected:
@@ -57,8 +97,110 @@ protected:
         QSettings(JXConfigure::filePath(), QSettings::IniFormat).setValue("search seconds", 1);
     }
 
+    // The window once its first search has listed count cameras, active, so that keys
+    // reach it.
+    std::unique_ptr<MainWindow> openWindow(int count, const QString &rtsp)
+    {
+        SimulatorTest::simulate(
+            {"--count", QString::number(count), "--delay-max", "20", "--rtsp", rtsp});
+        auto window = std::make_unique<MainWindow>();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get())) << "the window never activated";
+        EXPECT_EQ(window->findChild<VeltoDevicesWidget *>()->deviceCount(), count);
+        return window;
+    }
+
     ScopedAppDir app;
 };
+
+// The table's rows: the view and the cell widgets on its viewport, not its header.
+bool inRows(const QWidget *widget, const CVTableWidget *table)
+{
+    return widget && (widget == table || table->viewport()->isAncestorOf(widget));
+}
+
+// From the name field, Tab stops once at each header button and once in the table's rows,
+// leaves the rows at the next press, and comes back round to the name field.
+TEST_F(WindowNetns, TabFromTheNameFieldReachesTheHeaderAndLeavesTheTable)
+{
+    const auto window = openWindow(3, QString());
+    ASSERT_FALSE(HasFailure());
+    auto *name = window->findChild<QLineEdit *>("nameEdit");
+    auto *table = window->findChild<VeltoDevicesWidget *>()->tableWidget();
+    auto *header = window->findChild<WindowHeaderWidget *>();
+    name->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), name);
+
+    std::map<const QWidget *, int> stops;
+    QStringList path;
+    bool leftTable = false;
+    const int kMostStops = 40;
+    for (int press = 0; press < kMostStops; ++press) {
+        QWidget *from = QApplication::focusWidget();
+        QTest::keyClick(from, Qt::Key_Tab);
+        QWidget *to = QApplication::focusWidget();
+        ASSERT_TRUE(to) << "the focus left the window after " << path.join(", ").toStdString();
+        path << (to->objectName().isEmpty() ? to->metaObject()->className() : to->objectName());
+        ++stops[inRows(to, table) ? table : to];
+        leftTable = leftTable || (inRows(from, table) && !inRows(to, table));
+        if (to == name)
+            break;
+    }
+    SCOPED_TRACE("tab order: " + path.join(", ").toStdString());
+    EXPECT_EQ(QApplication::focusWidget(), name) << "Tab never came back to the name field";
+    for (int i = 0; i < WindowHeaderWidget::ButtonCount; ++i) {
+        const MediaButton *button = header->button(static_cast<WindowHeaderWidget::Button>(i));
+        EXPECT_EQ(stops[button], 1) << button->text().toStdString();
+    }
+    EXPECT_EQ(stops[table], 1) << "the table and its cells should be one stop";
+    EXPECT_TRUE(leftTable);
+}
+
+// Five presses of the Down arrow, each handled at once as a held key's repeats are, pass
+// rows 1 to 4 and rest on row 5: the cameras see the first search's stream, then the last
+// row's, and no request for the rows passed.
+TEST_F(WindowNetns, PassingFiveRowsByKeyboardStartsOneStream)
+{
+    SilentRtspPort camera(entry.ip());
+    ASSERT_GT(camera.port(), 0) << "no port for the camera's stream";
+    // The simulator puts each camera's own address for %1 and its number for %2.
+    const auto window = openWindow(6, "rtsp://" + entry.ip().toString() + ':' +
+                                          QString::number(camera.port()) + "/%1/cam%2");
+    ASSERT_FALSE(HasFailure());
+    auto *devices = window->findChild<VeltoDevicesWidget *>();
+    auto *pane = window->findChild<VeltoDeviceVideoView *>();
+    const QString first = devices->deviceAt(0).rtspPath();
+    const QString last = devices->deviceAt(5).rtspPath();
+    ASSERT_NE(first, last);
+    // A search's first row plays at once.
+    EXPECT_EQ(pane->address(), first);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return camera.requested().count(first) == 1; }, 5000))
+        << "the first row's stream never reached the camera";
+
+    CVTableWidget *table = devices->tableWidget();
+    table->setFocus(Qt::TabFocusReason);
+    QElapsedTimer walk;
+    walk.start();
+    qint64 longestStep = 0;
+    for (int step = 1; step <= 5; ++step) {
+        const qint64 before = walk.elapsed();
+        QTest::keyClick(table, Qt::Key_Down);
+        QCoreApplication::processEvents();
+        longestStep = std::max(longestStep, walk.elapsed() - before);
+        ASSERT_EQ(table->currentRow(), step);
+        EXPECT_EQ(pane->address(), first) << "row " << step << " started a stream while passed";
+    }
+    ASSERT_LT(longestStep, 300) << "a press took longer than the keyboard's rest on a row";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return camera.requested().count(last) == 1; }, 5000))
+        << "the row the keyboard rests on never started its stream";
+    const qint64 requestedMs = walk.elapsed();
+    QTest::qWait(500);
+    EXPECT_EQ(camera.requested(), (std::set<QString>{first, last}));
+    EXPECT_EQ(pane->address(), last);
+    printf("[ figures ] longest step between rows %lld ms; the resting row's stream "
+           "requested %lld ms after the first press\n",
+           static_cast<long long>(longestStep), static_cast<long long>(requestedMs));
+}
 
 // Two cameras report the same address. Each address reaches the pane unchanged; the pane
 // refuses it, so no file, pipe or other service is opened. One too long for a reply
