@@ -1,5 +1,7 @@
 #include "JXUtils/JXHttpUtils.h"
 
+#include "JXUtils/JXSocketLayer.h"
+
 #include <QDebug>
 #include <QEventLoop>
 #include <QFile>
@@ -22,6 +24,18 @@ const char JXHttpUtils::kBoundary[] = "window-lankit-upload";
 
 namespace {
 const char kPartContentType[] = "application/octet-stream";
+// Port of an http URL that names none.
+const int kHttpPort = 80;
+// How often an upload looks at what the device has acknowledged.
+const int kAcknowledgedLookMs = 100;
+
+// Request body bytes of one upload; uploading thread only.
+struct UploadCounts
+{
+    qint64 sent = 0;  // handed to the system, as the access manager reports
+    qint64 total = 0; // of the whole body; 0 until the access manager says
+    qint64 taken = 0; // acknowledged by the device, as last reported
+};
 
 QString errorName(QNetworkReply::NetworkError error)
 {
@@ -145,7 +159,8 @@ void JXHttpUtils::runLoop(QNetworkReply *reply)
 {
     QEventLoop finished;
     QTimer stall;
-    watch(reply, &stall);
+    QTimer look;
+    watch(reply, &stall, &look, reply->url());
     connect(reply, &QNetworkReply::finished, &finished, &QEventLoop::quit);
     {
         std::lock_guard<std::mutex> locker(loopLock);
@@ -159,26 +174,48 @@ void JXHttpUtils::runLoop(QNetworkReply *reply)
     loop = nullptr;
 }
 
-// The stall timer restarts only when request bytes go out: once the last one has gone,
-// the whole answer must come within one stall limit, so that an answer trickled a byte at
-// a time or an endless header cannot hold the upload.
-void JXHttpUtils::watch(QNetworkReply *reply, QTimer *stall)
+// The stall timer restarts only when request bytes go out or are acknowledged: once the
+// last one has been taken, the whole answer must come within one stall limit, so that an
+// answer trickled a byte at a time or an endless header cannot hold the upload.
+//
+// The access manager counts a byte as sent once the system has buffered it, which may be
+// megabytes ahead of a slow device; progress is what the device acknowledged instead,
+// looked at every kAcknowledgedLookMs.
+void JXHttpUtils::watch(QNetworkReply *reply, QTimer *stall, QTimer *look, const QUrl &target)
 {
     stall->setSingleShot(true);
     connect(stall, &QTimer::timeout, this, [this, reply]() { stop(reply, Stalled); });
     stall->start(stallMs);
-    auto sentBefore = std::make_shared<qint64>(0);
+    auto counts = std::make_shared<UploadCounts>();
+    const QByteArray host = target.host().toLatin1();
+    const auto port = static_cast<unsigned short>(target.port(kHttpPort));
+    auto report = [this, stall, counts, host, port](bool answered) {
+        const long long queued = answered ? 0 : JXSocketLayer::unacknowledgedBytes(host, port);
+        const qint64 taken = std::max<qint64>(0, counts->sent - std::max(0LL, queued));
+        if (counts->total <= 0 || taken <= counts->taken)
+            return;
+        counts->taken = taken;
+        stall->start(stallMs);
+        emit uploadProgress(taken, counts->total);
+    };
     // Reports without a total (the access manager sends 0 of 0 when it finishes) would
     // only make a progress bar jump back.
     connect(reply, &QNetworkReply::uploadProgress, this,
-            [this, stall, sentBefore](qint64 sent, qint64 total) {
-                if (sent > *sentBefore) {
-                    *sentBefore = sent;
+            [this, stall, counts](qint64 sent, qint64 total) {
+                if (sent > counts->sent) {
+                    counts->sent = sent;
                     stall->start(stallMs);
                 }
                 if (total > 0)
-                    emit uploadProgress(sent, total);
+                    counts->total = total;
             });
+    connect(look, &QTimer::timeout, this, [report]() { report(false); });
+    look->start(kAcknowledgedLookMs);
+    // An answer means the device has taken the whole request.
+    connect(reply, &QNetworkReply::finished, this, [report, reply]() {
+        if (reply->error() == QNetworkReply::NoError)
+            report(true);
+    });
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply]() {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid() && length.toLongLong() > kAnswerLimit)

@@ -11,6 +11,7 @@ class QEventLoop;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QTimer;
+class QUrl;
 
 // One blocking firmware upload: posts a file as a multipart form and returns the answer.
 // The object, its access manager and its event loop live on the uploading thread; only
@@ -68,14 +69,15 @@ public:
     static QByteArray logText(const QByteArray &answer);
 
 signals:
-    // Bytes of the request body sent so far and in all (total > 0), as the access manager
-    // reports them; emitted on the uploading thread.
+    // Bytes of the request body the device has acknowledged so far and in all (total > 0),
+    // rising only; emitted on the uploading thread. Where the system cannot tell what was
+    // acknowledged, the bytes handed to it.
     void uploadProgress(qint64 sent, qint64 total);
 
 private:
     QByteArray post(const QString &url, const QString &file);
     void runLoop(QNetworkReply *reply);
-    void watch(QNetworkReply *reply, QTimer *stall);
+    void watch(QNetworkReply *reply, QTimer *stall, QTimer *look, const QUrl &target);
     // Aborts reply and records why; the first reason wins.
     void stop(QNetworkReply *reply, Outcome why);
     void finishOutcome(QNetworkReply *reply);

@@ -2,6 +2,7 @@
 
 #include "JXUtils/JXConfigure.h"
 #include "JXUtils/JXLocalize.h"
+#include "Velto/VeltoNetwork.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -53,6 +54,13 @@ void JXNetworkDialog::setInterfaces(const QList<QNetworkInterface> &list)
             entries.append(address);
         }
     }
+    // An empty list says why, so that the operator knows what to fix.
+    QString prompt = translate(QStringLiteral("Please select network"));
+    if (entries.isEmpty()) {
+        const QString why = whyNoUsableInterface();
+        prompt = translate(why.isEmpty() ? QStringLiteral("No usable network") : why);
+    }
+    promptLabel->setText(prompt);
 }
 
 void JXNetworkDialog::selectEntry(const QNetworkAddressEntry &entry)

@@ -117,8 +117,10 @@ void VeltoBatchMenu::setTickedToDhcp()
 void VeltoBatchMenu::restoreTicked()
 {
     const QVector<VeltoDevice> devices = tickedDevices();
-    if (devices.isEmpty() ||
-        !confirm(translate(QStringLiteral("Restore %1 devices?")), devices.size()))
+    // A reset also drops each camera's address, which the operator must expect.
+    const QString question = translate(QStringLiteral("Restore %1 devices?")) + QLatin1Char('\n') +
+                             translate(QStringLiteral("Their network settings are reset too."));
+    if (devices.isEmpty() || !confirm(question, devices.size()))
         return;
     VeltoDeviceRestoreSettingsDialog dialog;
     dialog.setDevicesWidget(devicesWidget);

@@ -7,7 +7,7 @@
 
 #include <atomic>
 
-// Uploads one firmware file to each listed device in turn, showing the bytes sent. Closing
+// Uploads one firmware file to each listed device in turn, showing the bytes it has taken. Closing
 // the dialog cancels the upload under way, so the operator never waits on a device that
 // has stopped reading.
 class VeltoDeviceFirmwareSettingsDialog : public VeltoDeviceSettingsDialog
@@ -31,7 +31,8 @@ public:
     void interrupt() override;
 
 signals:
-    // Bytes of the request sent so far and in all; emitted on the worker thread.
+    // Bytes of the request the device has taken so far and in all; emitted on the worker
+    // thread.
     void _uploadProgress(qint64 sent, qint64 total);
 
 private slots:

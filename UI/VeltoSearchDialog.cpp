@@ -28,9 +28,13 @@ QVector<VeltoDevice> VeltoSearchDialog::results() const
 void VeltoSearchDialog::run()
 {
     found.clear();
+    reached.store(false);
     VeltoSDK *sdk = VeltoSDK::instance();
-    if (sdk && !isStopped())
+    // Waiting for replies on a network that is gone would only look like "no devices".
+    if (sdk && !isStopped() && sdk->isNetworkReachable()) {
         sdk->searchDevices(found, seconds);
+        reached.store(sdk->isNetworkReachable());
+    }
     std::sort(found.begin(), found.end(), VeltoDevice::lessByMac);
     // A search the operator closed was rejected already; accepting it now would turn the
     // dialog's result around after exec() returned.

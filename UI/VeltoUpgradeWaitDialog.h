@@ -19,10 +19,6 @@ public:
     void setDevices(const QVector<VeltoDevice> &devices, const QVector<int> &results, int seconds);
     void run() override;
 
-    // Each device's reply after the upgrade, or an empty record when none came. Read after
-    // stopRun(), when the job has ended.
-    QVector<VeltoDevice> answeredDevices() const { return answered; }
-
     // After uploads with these results: waits as long as the configuration says, writes
     // the answers of the devices that came back with a new version into table (the panel
     // follows it), and returns every device's answer. GUI thread.
@@ -35,6 +31,8 @@ private:
     QVector<VeltoDevice> devices;
     QVector<int> results;
     int seconds = 0;
-    QString stepText;              // translated on the GUI thread
-    QVector<VeltoDevice> answered; // written by the job only while it runs
+    QString stepText; // translated on the GUI thread
+    // Each device's reply after the upgrade, or an empty record when none came; written by
+    // the job only while it runs, read after stopRun().
+    QVector<VeltoDevice> answered;
 };

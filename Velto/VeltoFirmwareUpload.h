@@ -18,7 +18,8 @@ class JXHttpUtils;
 class VeltoFirmwareUpload
 {
 public:
-    // Called with the bytes sent so far and the total, on the uploading thread.
+    // Called with the bytes the device has taken so far and the total, on the uploading
+    // thread.
     using Progress = std::function<void(qint64 sent, qint64 total)>;
 
     // Results of send() besides the device's own "Result".

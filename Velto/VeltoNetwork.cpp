@@ -47,6 +47,37 @@ QList<QNetworkInterface> usableInterfaces()
     return usable;
 }
 
+// The first test that no interface passes names the reason: each test narrows the ones
+// before it.
+QString whyNoUsableInterface()
+{
+    const QNetworkInterface::InterfaceFlags running =
+        QNetworkInterface::IsUp | QNetworkInterface::IsRunning;
+    bool wiredOrWireless = false;
+    bool connected = false;
+    bool addressed = false;
+    const QList<QNetworkInterface> all = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &iface : all) {
+        if (!iface.isValid() || (iface.type() != QNetworkInterface::Ethernet &&
+                                 iface.type() != QNetworkInterface::Wifi))
+            continue;
+        if (isUsable(iface))
+            return QString();
+        wiredOrWireless = true;
+        if ((iface.flags() & running) != running)
+            continue;
+        connected = true;
+        addressed = addressed || hasIPv4Entry(iface);
+    }
+    if (!wiredOrWireless)
+        return QStringLiteral("No wired or wireless network interface was found");
+    if (!connected)
+        return QStringLiteral("No network interface is connected");
+    if (!addressed)
+        return QStringLiteral("No connected network interface has an IPv4 address");
+    return QStringLiteral("No connected network interface can multicast");
+}
+
 bool matchAddress(const QNetworkInterface &iface, const QString &ip, QNetworkAddressEntry &entry)
 {
     return VeltoNetwork::matchEntries(iface, ip, entry);

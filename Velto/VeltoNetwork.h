@@ -12,6 +12,11 @@
 // multicast-capable, with at least one IPv4 address.
 QList<QNetworkInterface> usableInterfaces();
 
+// Why usableInterfaces() is empty, as an untranslated sentence for the operator: no wired
+// or wireless interface, none up and running, none with an IPv4 address, or none that can
+// multicast. Empty when some interface is usable.
+QString whyNoUsableInterface();
+
 // Picks an IPv4 entry of iface for the configured ip: the first entry in the same /24 as
 // ip (when ip's first number is not 0), else the first entry in a private range. Leaves
 // entry unchanged and returns false when neither exists.

@@ -89,6 +89,8 @@ void VeltoSDK::useNetwork(const QNetworkInterface &iface, const QNetworkAddressE
     nextId.store(0);
     this->iface = iface;
     this->entry = entry;
+    arrivalIndex.store(iface.index());
+    troubledThreads.store(0);
 }
 
 void VeltoSDK::stopThreads()
@@ -117,14 +119,70 @@ QByteArray VeltoSDK::localAddress() const
 
 int VeltoSDK::interfaceIndex() const
 {
-    return iface.index();
+    return arrivalIndex.load();
+}
+
+// Looked up by name: the index of a link that was deleted and made again has changed.
+VeltoSDK::NetworkState VeltoSDK::networkState() const
+{
+    if (!iface.isValid())
+        return NetworkNotChosen;
+    const QNetworkInterface now = QNetworkInterface::interfaceFromName(iface.name());
+    if (!now.isValid())
+        return NetworkGone;
+    const QNetworkInterface::InterfaceFlags running =
+        QNetworkInterface::IsUp | QNetworkInterface::IsRunning;
+    if ((now.flags() & running) != running)
+        return NetworkDown;
+    const QList<QNetworkAddressEntry> entries = now.addressEntries();
+    for (const QNetworkAddressEntry &held : entries) {
+        if (held.ip() == entry.ip())
+            return NetworkReachable;
+    }
+    return NetworkAddressLost;
+}
+
+QString VeltoSDK::networkStateText(NetworkState state) const
+{
+    const QString name = iface.name();
+    const QString address = entry.ip().toString();
+    switch (state) {
+    case NetworkReachable:
+        return QStringLiteral("%1 %2 is reachable").arg(name, address);
+    case NetworkNotChosen:
+        return QStringLiteral("no network interface is chosen");
+    case NetworkGone:
+        return QStringLiteral("interface %1 is gone").arg(name);
+    case NetworkDown:
+        return QStringLiteral("interface %1 is down").arg(name);
+    case NetworkAddressLost:
+        return QStringLiteral("interface %1 no longer holds %2").arg(name, address);
+    }
+    return QString();
 }
 
 void VeltoSDK::setReceiving(bool open)
 {
+    if (open) {
+        const int now = QNetworkInterface::interfaceIndexFromName(iface.name());
+        if (now > 0)
+            arrivalIndex.store(now);
+    }
     receiving.store(open);
     if (open)
         requests.wake();
+}
+
+void VeltoSDK::networkTroubleBegins(const QByteArray &why)
+{
+    if (troubledThreads.fetch_add(1) == 0)
+        qDebug("network trouble: %s; retrying every second", why.constData());
+}
+
+void VeltoSDK::networkTroubleEnds()
+{
+    if (troubledThreads.fetch_sub(1) == 1)
+        qDebug("network back: %s", qUtf8Printable(networkStateText(networkState())));
 }
 
 bool VeltoSDK::isReceiving() const

@@ -53,6 +53,21 @@ public:
     void stopThreads();
     int currentNetwork(QNetworkInterface &iface, QNetworkAddressEntry &entry) const;
 
+    // What became of the chosen network since start(), as the system reports it now.
+    enum NetworkState
+    {
+        NetworkReachable,  // the interface is there, up and running, and holds the address
+        NetworkNotChosen,  // start() was given no interface
+        NetworkGone,       // no interface of that name any more
+        NetworkDown,       // the interface is not up and running
+        NetworkAddressLost // the interface no longer holds the chosen address
+    };
+    // Any thread.
+    NetworkState networkState() const;
+    bool isNetworkReachable() const { return networkState() == NetworkReachable; }
+    // The state in words for the log, naming the interface and address.
+    QString networkStateText(NetworkState state) const;
+
     // Lists every device answering within seconds (until cancelWait() when not positive),
     // once per MAC, in order of first reply.
     void searchDevices(QVector<VeltoDevice> &out, double seconds);
@@ -117,6 +132,11 @@ public:
     // sends only then.
     void setReceiving(bool open);
     bool isReceiving() const;
+    // The socket threads report the trouble they meet here, so that both failing for one
+    // cause write one line: the first thread in trouble logs why, the last one out logs the
+    // return. Each thread calls each once per stretch of trouble.
+    void networkTroubleBegins(const QByteArray &why);
+    void networkTroubleEnds();
     // The oldest queued request (owned by the caller), or null.
     QJsonObject *takeRequest() { return requests.take(); }
     // The send thread's wait: the oldest queued request (owned by the caller) once the
@@ -192,7 +212,12 @@ private:
     QList<QJsonObject *> receiveQueue;
     QSet<int> awaitedIds; // ids of requests whose reply a wait or search takes; receiveLock
     std::atomic<bool> receiving{false}; // the receive socket is bound and joined
-    VeltoLogLimiter replyLog;           // paces the "recv" lines; receive thread only
+    // Index of the chosen interface as it is now: a link deleted and made again under its
+    // name gets a new one. Set by start(), refreshed by the receive thread when it opens.
+    std::atomic<int> arrivalIndex{0};
+    // Socket threads in trouble; reset by start() while no protocol thread runs.
+    std::atomic<int> troubledThreads{0};
+    VeltoLogLimiter replyLog; // paces the "recv" lines; receive thread only
 
     VeltoSDKSendThread *sendThread = nullptr; // owned; started and stopped on the GUI thread
     VeltoSDKRecvThread *recvThread = nullptr; // owned; started and stopped on the GUI thread

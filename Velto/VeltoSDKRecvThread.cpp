@@ -4,6 +4,11 @@
 #include "Velto/VeltoSDKLog.h"
 #include "Velto/VeltoSocket.h"
 
+namespace {
+// How long a receive waits before the thread looks at the network again.
+const int kLookSeconds = VeltoSDKSocketThread::kReopenPauseMs / 1000;
+} // namespace
+
 VeltoSDKRecvThread::VeltoSDKRecvThread(VeltoSDK *sdk) : VeltoSDKSocketThread(sdk, kReplyPort)
 {
     setName("VeltoSDKRecvThread");
@@ -17,9 +22,16 @@ int VeltoSDKRecvThread::bindSocket(int fd)
 int VeltoSDKRecvThread::configureSocket(int fd)
 {
     const int granted = VeltoSocket::setReceiveBuffer(fd, kSocketBufferBytes);
-    VELTO_SDK_LOG("setsockopt SO_RCVBUF %d -> %d", kSocketBufferBytes, granted);
+    if (!isTroubled())
+        VELTO_SDK_LOG("setsockopt SO_RCVBUF %d -> %d", kSocketBufferBytes, granted);
     if (VeltoSocket::receiveOnJoinedInterfaceOnly(fd) < 0) {
-        VELTO_SDK_LOG("setsockopt IP_MULTICAST_ALL 0, IP_PKTINFO 1 failure");
+        noteTrouble("setsockopt IP_MULTICAST_ALL 0, IP_PKTINFO 1 failure");
+        return -1;
+    }
+    // A receive that returns every second lets the thread notice a network that went away
+    // under a socket that would otherwise wait for ever.
+    if (VeltoSocket::setReceiveTimeout(fd, kLookSeconds, 0) < 0) {
+        noteTrouble("setsockopt SO_RCVTIMEO failure");
         return -1;
     }
     return 0;
@@ -45,6 +57,7 @@ bool VeltoSDKRecvThread::serve()
     const int error = VeltoSocket::lastError();
     if (VeltoSocket::isTransient(error))
         return true;
-    VELTO_SDK_LOG("recvfrom ret = %d, errno = %d", size, error);
+    noteTrouble(QByteArray("recvfrom ret = ") + QByteArray::number(size) +
+                ", errno = " + QByteArray::number(error));
     return false;
 }

@@ -42,7 +42,7 @@ int VeltoSDKSendThread::bindSocket(int fd)
 int VeltoSDKSendThread::configureSocket(int fd)
 {
     if (VeltoSocket::setMulticastInterface(fd, address().constData()) < 0) {
-        VELTO_SDK_LOG("setsockopt IP_MULTICAST_IF %s failure", address().constData());
+        noteTrouble("setsockopt IP_MULTICAST_IF " + address() + " failure");
         return -1;
     }
     return 0;
@@ -61,6 +61,7 @@ bool VeltoSDKSendThread::send(QJsonObject *message)
     const int error = VeltoSocket::lastError();
     if (sent > 0 || VeltoSocket::isTransient(error))
         return true;
-    VELTO_SDK_LOG("send to ret = %d, errno = %d", sent, error);
+    noteTrouble(QByteArray("send to ret = ") + QByteArray::number(sent) +
+                ", errno = " + QByteArray::number(error));
     return false;
 }

@@ -35,7 +35,7 @@ void VeltoSDKSocketThread::run()
             }
             continue;
         }
-        if (!serve())
+        if (!serve() || !networkStillThere())
             closeSocket();
     }
     closeSocket();
@@ -48,12 +48,22 @@ bool VeltoSDKSocketThread::hasSocket() const
 
 // Publishing the socket under socketLock after the stop flag may have been set means that
 // either stop() sees the socket and shuts it, or the body sees the flag before it blocks.
+// A network that is gone, down or without the chosen address is not tried at all: binding
+// could still succeed on some of them and pass for a recovery.
 int VeltoSDKSocketThread::openSocket()
 {
     localAddress = sdk->localAddress();
-    const int fd = VeltoSocket::create();
-    if (fd == VeltoSocket::kNone)
+    const VeltoSDK::NetworkState state = sdk->networkState();
+    if (state != VeltoSDK::NetworkReachable) {
+        noteTrouble("network unreachable, " + sdk->networkStateText(state).toUtf8());
         return -1;
+    }
+    const int fd = VeltoSocket::create();
+    if (fd == VeltoSocket::kNone) {
+        noteTrouble(QByteArray("socket failure, errno = ") +
+                    QByteArray::number(VeltoSocket::lastError()));
+        return -1;
+    }
     if (bind(fd) < 0 || joinGroup(fd) < 0 || setSendTimeout(fd) < 0 || configureSocket(fd) < 0) {
         VeltoSocket::close(fd);
         return -1;
@@ -62,18 +72,40 @@ int VeltoSDKSocketThread::openSocket()
         std::lock_guard<std::mutex> guard(socketLock);
         sock = fd;
     }
+    if (troubled) {
+        troubled = false;
+        sdk->networkTroubleEnds();
+    }
+    lastLook.start();
     socketChanged(true);
     return fd;
+}
+
+void VeltoSDKSocketThread::noteTrouble(const QByteArray &why)
+{
+    if (troubled)
+        return;
+    troubled = true;
+    sdk->networkTroubleBegins(why);
+}
+
+bool VeltoSDKSocketThread::networkStillThere()
+{
+    if (lastLook.isValid() && lastLook.elapsed() < kReopenPauseMs)
+        return true;
+    lastLook.start();
+    return sdk->isNetworkReachable();
 }
 
 int VeltoSDKSocketThread::bind(int fd)
 {
     const int result = bindSocket(fd);
     if (result < 0) {
-        VELTO_SDK_LOG("bind socket port %d failure", port);
+        noteTrouble(QByteArray("bind socket port ") + QByteArray::number(port) + " failure");
         return -1;
     }
-    VELTO_SDK_LOG("bind socket port %d -> %d", port, result);
+    if (!troubled)
+        VELTO_SDK_LOG("bind socket port %d -> %d", port, result);
     return 0;
 }
 
@@ -82,10 +114,12 @@ int VeltoSDKSocketThread::joinGroup(int fd)
     const char *local = localAddress.constData();
     const int result = VeltoSocket::joinGroup(fd, kGroup, local);
     if (result < 0) {
-        VELTO_SDK_LOG("setsockopt JX_IP_ADD_MEMBERSHIP %s, %s failure", kGroup, local);
+        noteTrouble(QByteArray("setsockopt JX_IP_ADD_MEMBERSHIP ") + kGroup + ", " + local +
+                    " failure");
         return -1;
     }
-    VELTO_SDK_LOG("setsockopt JX_IP_ADD_MEMBERSHIP %s, %s -> %d", kGroup, local, result);
+    if (!troubled)
+        VELTO_SDK_LOG("setsockopt JX_IP_ADD_MEMBERSHIP %s, %s -> %d", kGroup, local, result);
     return 0;
 }
 
@@ -94,12 +128,12 @@ int VeltoSDKSocketThread::setSendTimeout(int fd)
     const int result =
         VeltoSocket::setSendTimeout(fd, kSendTimeoutSeconds, kSendTimeoutMicroseconds);
     if (result < 0) {
-        VELTO_SDK_LOG("setsockopt SO_SNDTIMEO %d:%d failure", kSendTimeoutSeconds,
-                      kSendTimeoutMicroseconds);
+        noteTrouble("setsockopt SO_SNDTIMEO failure");
         return -1;
     }
-    VELTO_SDK_LOG("setsockopt SO_SNDTIMEO %d:%d -> %d", kSendTimeoutSeconds,
-                  kSendTimeoutMicroseconds, result);
+    if (!troubled)
+        VELTO_SDK_LOG("setsockopt SO_SNDTIMEO %d:%d -> %d", kSendTimeoutSeconds,
+                      kSendTimeoutMicroseconds, result);
     return 0;
 }
 

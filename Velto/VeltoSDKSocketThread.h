@@ -3,6 +3,7 @@
 #include "JXUtils/JXThread.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 
 #include <mutex>
 
@@ -25,7 +26,8 @@ public:
     // once. The body closes the socket afterwards, once.
     void stop() override;
     // Until a stop is requested: opens the socket (retrying every kReopenPauseMs), serves
-    // it, and closes it after a failure so that the next pass reopens it.
+    // it, and closes it after a failure, or when the chosen network is no longer reachable
+    // (looked at every kReopenPauseMs), so that the next pass reopens it.
     void run() override;
 
 protected:
@@ -38,6 +40,11 @@ protected:
     // Sleeps kReopenPauseMs, returning early when a stop is requested.
     void pauseBeforeReopen();
     const QByteArray &address() const { return localAddress; }
+    // Reports why the socket failed, once per stretch of trouble; the stretch ends when a
+    // socket opens again. Body thread only.
+    void noteTrouble(const QByteArray &why);
+    // While in trouble the routine lines of each reopening attempt are not logged.
+    bool isTroubled() const { return troubled; }
 
     VeltoSDK *const sdk; // not owned; outlives the thread
     const quint16 port;  // set at construction
@@ -51,6 +58,9 @@ private:
     virtual int configureSocket(int fd) = 0;
     // Told on the body thread right after a socket is published and right after it closed.
     virtual void socketChanged(bool open) { Q_UNUSED(open) }
+    // False when the chosen network is no longer reachable; asks the system at most once
+    // every kReopenPauseMs.
+    bool networkStillThere();
     int bind(int fd);
     int joinGroup(int fd);
     int setSendTimeout(int fd);
@@ -60,4 +70,6 @@ private:
     std::mutex socketLock;
     int sock;                // VeltoSocket::kNone when no socket is open; socketLock
     QByteArray localAddress; // text of the chosen address; body thread only
+    bool troubled = false;   // between a failure and the next socket opened; body thread only
+    QElapsedTimer lastLook;  // when networkStillThere() last asked the system; body thread only
 };

@@ -24,6 +24,9 @@ public:
     static int leaveGroup(int sock, const char *group, const char *localAddress);
     // SO_SNDTIMEO; 0 on success.
     static int setSendTimeout(int sock, int seconds, int microseconds);
+    // SO_RCVTIMEO: receive() then fails with a transient error when nothing came; 0 on
+    // success.
+    static int setReceiveTimeout(int sock, int seconds, int microseconds);
     // Makes group datagrams leave through the interface holding localAddress, where the
     // platform does not derive that from the bound address; 0 on success.
     static int setMulticastInterface(int sock, const char *localAddress);

@@ -30,6 +30,14 @@ int membership(int sock, int option, const char *group, const char *localAddress
     request.imr_interface.s_addr = inet_addr(localAddress);
     return setsockopt(sock, IPPROTO_IP, option, &request, sizeof(request));
 }
+
+int setTimeout(int sock, int option, int seconds, int microseconds)
+{
+    timeval timeout = {};
+    timeout.tv_sec = seconds;
+    timeout.tv_usec = microseconds;
+    return setsockopt(sock, SOL_SOCKET, option, &timeout, sizeof(timeout));
+}
 } // namespace
 
 int VeltoSocket::create()
@@ -67,10 +75,12 @@ int VeltoSocket::leaveGroup(int sock, const char *group, const char *localAddres
 
 int VeltoSocket::setSendTimeout(int sock, int seconds, int microseconds)
 {
-    timeval timeout = {};
-    timeout.tv_sec = seconds;
-    timeout.tv_usec = microseconds;
-    return setsockopt(sock, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
+    return setTimeout(sock, SO_SNDTIMEO, seconds, microseconds);
+}
+
+int VeltoSocket::setReceiveTimeout(int sock, int seconds, int microseconds)
+{
+    return setTimeout(sock, SO_RCVTIMEO, seconds, microseconds);
 }
 
 // A bound source address does not choose the outgoing interface of group datagrams on

@@ -36,6 +36,7 @@ const int kFirstSearchColumn = 2;
 const int kKeyboardRestMs = 300;
 // A refused device address is cut to this many characters in the log.
 const int kLoggedIpLength = 64;
+const char kUnreachableNotice[] = "The network is unreachable: the list is from the last search";
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -252,8 +253,15 @@ void MainWindow::onSearchDevices()
     dialog.setSearchSeconds(seconds);
     dialog.start();
     if (dialog.exec() == QDialog::Accepted) {
-        devicesWidget->setDevices(dialog.results());
-        devicesWidget->setCurrentCell(0, kFirstSearchColumn);
+        // An unreachable network would answer with an empty list: the last one is kept, and
+        // the header says why it did not change.
+        if (!dialog.reachedNetwork()) {
+            header->setNotice(QString::fromLatin1(kUnreachableNotice));
+        } else {
+            header->setNotice(QString());
+            devicesWidget->setDevices(dialog.results());
+            devicesWidget->setCurrentCell(0, kFirstSearchColumn);
+        }
     }
     focusPanel();
 }

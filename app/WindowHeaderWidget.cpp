@@ -2,6 +2,10 @@
 
 #include "app/MediaButton.h"
 
+#include <QLabel>
+
+#include <algorithm>
+
 namespace {
 struct ButtonText
 {
@@ -21,10 +25,15 @@ const ButtonText kButtons[] = {
 
 const int kButtonHeight = 24;
 const int kGap = 3;
+const QColor kNoticeColor(200, 0, 0);
 } // namespace
 
-WindowHeaderWidget::WindowHeaderWidget(QWidget *parent) : JXWidget(parent)
+WindowHeaderWidget::WindowHeaderWidget(QWidget *parent) : JXWidget(parent), notice(new QLabel(this))
 {
+    QPalette palette = notice->palette();
+    palette.setColor(QPalette::WindowText, kNoticeColor);
+    notice->setPalette(palette);
+    notice->hide();
     setMinimumHeight(20);
     setBackgroundColor(QColor(255, 255, 255, 255));
     for (int i = 0; i < ButtonCount; ++i) {
@@ -40,7 +49,15 @@ void WindowHeaderWidget::languageChanged()
         buttons[i]->setToolTip(translate(QString::fromLatin1(kButtons[i].toolTip)));
         buttons[i]->setText(translate(QString::fromLatin1(kButtons[i].caption)));
     }
+    notice->setText(noticeText.isEmpty() ? QString() : translate(noticeText));
     layoutButtons();
+}
+
+void WindowHeaderWidget::setNotice(const QString &text)
+{
+    noticeText = text;
+    notice->setVisible(!text.isEmpty());
+    languageChanged();
 }
 
 void WindowHeaderWidget::resizeEvent(QResizeEvent *event)
@@ -58,4 +75,5 @@ void WindowHeaderWidget::layoutButtons()
         // The next one starts kGap pixels right of this one's last column.
         x = button->geometry().right() + kGap;
     }
+    notice->setGeometry(x + kGap, 0, std::max(0, width() - x - 2 * kGap), kButtonHeight);
 }

@@ -6,6 +6,7 @@
 #include <array>
 
 class MediaButton;
+class QLabel;
 
 // The main window's strip of command buttons: network, search, settings, printer settings
 // and scan code, laid out left to right at their own widths.
@@ -27,6 +28,10 @@ public:
     explicit WindowHeaderWidget(QWidget *parent = nullptr);
 
     MediaButton *button(Button which) const { return buttons[which]; }
+    // Shows text (untranslated; translated now and after each language switch) right of
+    // the buttons until it is replaced; an empty text clears it.
+    void setNotice(const QString &text);
+    QLabel *noticeLabel() const { return notice; }
     void languageChanged() override;
 
 protected:
@@ -36,4 +41,6 @@ private:
     void layoutButtons();
 
     std::array<MediaButton *, ButtonCount> buttons{}; // children, in Button order
+    QLabel *notice;                                   // child
+    QString noticeText;                               // untranslated text of notice
 };

@@ -166,7 +166,7 @@ TEST_F(BatchNetns, CancelledConfirmationSendsNothing)
     EXPECT_EQ(*answered, "Upgrade firmware of 2 devices?");
     confirmWith("Cancel");
     batch()->restoreTicked();
-    EXPECT_EQ(*answered, "Restore 2 devices?");
+    EXPECT_EQ(*answered, "Restore 2 devices?\nTheir network settings are reset too.");
     QTest::qWait(300);
     EXPECT_TRUE(sim->events("upload").isEmpty());
     for (const QJsonObject &request : sim->events("request"))

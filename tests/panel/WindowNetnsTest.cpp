@@ -1,20 +1,24 @@
 // The main window against the device simulator across a veth pair between two private
 // network namespaces: the stream address a camera reports reaches the preview pane as sent,
-// no address can stall the window, and the keyboard walks the whole window without starting
-// a stream for every row it passes.
+// no address can stall the window, a lost network is said rather than shown as an empty
+// list, and the keyboard walks the whole window without starting a stream for every row it
+// passes.
 #include "SimulatedPanelTest.h"
 #include "support/TestPaths.h"
 
 #include "JXUtils/JXConfigure.h"
 #include "UI/CVTableWidget.h"
+#include "UI/JXNetworkDialog.h"
 #include "UI/VeltoDeviceVideoView.h"
 #include "UI/VeltoDevicesWidget.h"
+#include "Velto/VeltoNetwork.h"
 #include "app/MainWindow.h"
 #include "app/MediaButton.h"
 #include "app/WindowHeaderWidget.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
 #include <QTcpServer>
@@ -251,6 +255,58 @@ TEST_F(WindowNetns, HostileStreamAddressesReachThePaneAndLeaveTheWindowResponsiv
         printf("[ figures ] %s: longest GUI timer gap %lld ms\n", label.c_str(),
                static_cast<long long>(gaps.longest()));
     }
+}
+
+// The chosen link is deleted under the running window, then made again. While it is gone a
+// search keeps the list and the header says why, and the network dialog says why it offers
+// nothing; the log says once that the trouble began and once that it ended.
+TEST_F(WindowNetns, ADeletedLinkKeepsTheListAndIsSaidOnce)
+{
+    const char kBegins[] = "VeltoSDK.cpp: network trouble: ";
+    const char kEnds[] = "VeltoSDK.cpp: network back: ";
+    const QString here = VeltoTest::namespaceInterface();
+    const QString peer = qEnvironmentVariable("NETNS_B");
+    const QString there = qEnvironmentVariable("NETNS_IF_B");
+    ASSERT_NO_FATAL_FAILURE(
+        SimulatorTest::simulate({"--count", "2", "--delay-max", "20", "--http-port", "0"}));
+    auto window = std::make_unique<MainWindow>();
+    auto *table = window->findChild<VeltoDevicesWidget *>();
+    auto *header = window->findChild<WindowHeaderWidget *>();
+    ASSERT_EQ(table->deviceCount(), 2);
+    const int from = log.size();
+
+    ASSERT_EQ(VeltoTest::ip({"link", "del", here}), 0);
+    emit header->button(WindowHeaderWidget::Search)->clicked();
+    EXPECT_EQ(table->deviceCount(), 2);
+    EXPECT_TRUE(header->noticeLabel()->isVisible());
+    EXPECT_EQ(header->noticeLabel()->text(),
+              "The network is unreachable: the list is from the last search");
+    JXNetworkDialog choice;
+    choice.setInterfaces(usableInterfaces());
+    EXPECT_EQ(choice.findChild<QLabel *>()->text(),
+              "No wired or wireless network interface was found");
+    QTest::qWait(2500); // both socket threads retry every second meanwhile
+    EXPECT_EQ(log.matching(kBegins, from).size(), 1)
+        << log.lines().mid(from).join("\n").toStdString();
+
+    ASSERT_EQ(
+        VeltoTest::ip({"link", "add", here, "type", "veth", "peer", "name", there, "netns", peer}),
+        0);
+    ASSERT_EQ(
+        VeltoTest::ip({"addr", "add", qEnvironmentVariable("NETNS_IP_A") + "/24", "dev", here}), 0);
+    ASSERT_EQ(VeltoTest::ip({"-n", peer, "addr", "add", qEnvironmentVariable("NETNS_IP_B") + "/24",
+                             "dev", there}),
+              0);
+    ASSERT_EQ(VeltoTest::ip({"-n", peer, "link", "set", there, "up"}), 0);
+    ASSERT_EQ(VeltoTest::ip({"link", "set", here, "up"}), 0);
+    ASSERT_NO_FATAL_FAILURE(
+        SimulatorTest::simulate({"--count", "3", "--delay-max", "20", "--http-port", "0"}));
+    ASSERT_TRUE(log.waitFor(kEnds, 5000, from)) << "the protocol did not see the link return";
+    emit header->button(WindowHeaderWidget::Search)->clicked();
+    EXPECT_EQ(table->deviceCount(), 3);
+    EXPECT_FALSE(header->noticeLabel()->isVisible());
+    EXPECT_EQ(log.matching(kBegins, from).size(), 1);
+    EXPECT_EQ(log.matching(kEnds, from).size(), 1);
 }
 
 } // namespace

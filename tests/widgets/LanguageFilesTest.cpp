@@ -60,7 +60,12 @@ const char *const kWindowTexts[] = {
     "the device reports no usable address", "no readable answer from the device",
     "the device answered with an HTTP error", "the device's answer is too large",
     "no progress: the device stopped reading or did not answer", "the connection failed",
-    "Not done:"};
+    "Not done:",
+    // network trouble, said in the header and the network dialog
+    "The network is unreachable: the list is from the last search",
+    "No wired or wireless network interface was found", "No network interface is connected",
+    "No connected network interface has an IPv4 address",
+    "No connected network interface can multicast", "No usable network"};
 
 // Chinese texts that are rightly written in Latin letters.
 const char *const kUntranslatedInChinese[] = {"DHCP"};
