@@ -232,9 +232,18 @@ class ExtractedTree(unittest.TestCase):
 
 def wait_for_paint(display_name, seconds):
     """Waits until the screen (black while empty) shows anything."""
-    from Xlib import X, display
+    from Xlib import X, display, error
     deadline = time.monotonic() + seconds
-    d = display.Display(display_name)
+    # On a loaded machine the server has been seen to drop a connection during its setup;
+    # a server that is really gone refuses every try until the deadline.
+    while True:
+        try:
+            d = display.Display(display_name)
+            break
+        except (error.ConnectionClosedError, error.DisplayConnectionError):
+            if time.monotonic() > deadline:
+                raise
+            time.sleep(0.5)
     try:
         root = d.screen().root
         geometry = root.get_geometry()
