@@ -44,6 +44,8 @@ struct SimOptions
     // Fills the options from the process arguments; on a usage error prints it and
     // returns false.
     bool parse(const QStringList &arguments);
+    // The usage errors that lie in the values' ranges and in how they fit together.
+    bool checkRanges() const;
     bool misbehaves(int deviceIndex, const char *kind) const;
     // Parses "10.77.0.10-17,10.77.0.30": single addresses and ranges of the last byte.
     static bool parseAddresses(const QString &text, QList<QHostAddress> &out);
