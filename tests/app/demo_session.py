@@ -130,7 +130,7 @@ class DemoSession:
         if self.register:
             self.register_address = re.search(r"label register: +(\S+)", text).group(1)
         # The demo's helper gives the window the whole screen, as a window manager would.
-        self.window = wait_until(self.filled_window, 60, step=0.5)
+        self.window = wait_until(self.main_window, 60, step=0)
         if not self.window:
             raise RuntimeError("no lankit window filling the screen")
         return self
@@ -179,13 +179,22 @@ class DemoSession:
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
     def filled_window(self):
+        """The one window filling the screen. While the program starts, a short-lived window
+        of its own can be filled too; then there is no answer yet."""
+        filled = []
         for window in self.visible_windows():
             try:
                 if self.geometry(window)[2:] == (1280, 800):
-                    return window
+                    filled.append(window)
             except (KeyError, ValueError):
                 continue
-        return None
+        return filled[0] if len(filled) == 1 else None
+
+    def main_window(self):
+        """The filled window once it has stayed the only one for a second."""
+        window = self.filled_window()
+        time.sleep(1)
+        return window if window and self.filled_window() == window else None
 
     def dialogs(self):
         """The program's other visible windows big enough to be dialogs: tool tips and
