@@ -90,10 +90,13 @@ class Picture:
 
 
 class DemoSession:
-    """One run of scripts/run.sh --xvfb; start() waits for the program's window."""
+    """One run of scripts/run.sh --xvfb (with --register when register is true: the labels
+    go to the demo's private PostgreSQL server); start() waits for the program's window."""
 
-    def __init__(self, language="en", seconds=240, every=5):
+    def __init__(self, language="en", seconds=240, every=5, register=False):
         self.language = language
+        self.register = register
+        self.register_address = None
         self.seconds = seconds
         self.every = every
         self.out = tempfile.mkdtemp(prefix="lankit-window-test-")
@@ -112,7 +115,7 @@ class DemoSession:
             self.proc = subprocess.Popen(
                 [RUN, "--no-build", "--bin", BIN_DIR, "--xvfb", "--screenshot-every",
                  str(self.every), "--seconds", str(self.seconds), "--language", self.language,
-                 "--output", self.out],
+                 "--output", self.out] + (["--register"] if self.register else []),
                 stdout=stdout, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                 start_new_session=True)
         started = wait_until(lambda: "lankit started" in self.output() or
@@ -124,8 +127,10 @@ class DemoSession:
                                .groups())
         self.display = re.search(r"under Xvfb (:\d+)", text).group(1)
         self.work = re.search(r"work folder: +(\S+)", text).group(1)
+        if self.register:
+            self.register_address = re.search(r"label register: +(\S+)", text).group(1)
         # The demo's helper gives the window the whole screen, as a window manager would.
-        self.window = wait_until(self.filled_window, 60, step=0.5)
+        self.window = wait_until(self.main_window, 60, step=0)
         if not self.window:
             raise RuntimeError("no lankit window filling the screen")
         return self
@@ -174,13 +179,22 @@ class DemoSession:
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
     def filled_window(self):
+        """The one window filling the screen. While the program starts, a short-lived window
+        of its own can be filled too; then there is no answer yet."""
+        filled = []
         for window in self.visible_windows():
             try:
                 if self.geometry(window)[2:] == (1280, 800):
-                    return window
+                    filled.append(window)
             except (KeyError, ValueError):
                 continue
-        return None
+        return filled[0] if len(filled) == 1 else None
+
+    def main_window(self):
+        """The filled window once it has stayed the only one for a second."""
+        window = self.filled_window()
+        time.sleep(1)
+        return window if window and self.filled_window() == window else None
 
     def dialogs(self):
         """The program's other visible windows big enough to be dialogs: tool tips and

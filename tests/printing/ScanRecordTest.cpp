@@ -432,10 +432,13 @@ TEST_F(ScanRecordTest, ScriptedLabelExitStatus)
     out = run({"--code", "HXKT4R11", "--model", "M", "--serial", "SN--0001"});
     EXPECT_EQ(code, 1);
     EXPECT_TRUE(out.value("error").toString().startsWith("--serial must end in a number"));
-    run({"--code", "HXKT4R9", "--model", "M"});
-    EXPECT_EQ(code, 2);
+    // Without --serial the number comes from the station's count, where the dialog left it.
+    out = run({"--code", "HXKT4R13", "--model", "M"});
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(out.value("serial").toString(), "SN-00042");
+    EXPECT_EQ(out.value("nextSerial").toString(), "SN-00043");
     const QList<QByteArray> lines = fileLines(labelsPath());
-    ASSERT_EQ(lines.size(), 7);
+    ASSERT_EQ(lines.size(), 8);
     EXPECT_EQ(parsed(lines[2]).result, "skipped: printed before");
     OmbrixLabelLog::Entry reprint = parsed(lines[3]);
     EXPECT_EQ(reprint.result, "reprinted");
@@ -445,6 +448,7 @@ TEST_F(ScanRecordTest, ScriptedLabelExitStatus)
     EXPECT_EQ(parsed(lines[4]).code, "HXKT4R9");
     EXPECT_EQ(parsed(lines[5]).printer, kStoppedQueue);
     EXPECT_EQ(parsed(lines[6]).result, "refused: unprintable characters");
+    EXPECT_EQ(parsed(lines[7]).serial, "SN-00042");
 
     // labels.csv cannot be written: with the question on nothing prints (1); with it off
     // the label prints and the script is told not to print it again (3).
@@ -459,9 +463,9 @@ TEST_F(ScanRecordTest, ScriptedLabelExitStatus)
     EXPECT_EQ(out.value("result").toString(), "printed");
     EXPECT_FALSE(out.value("recorded").toBool());
     EXPECT_EQ(out.value("nextSerial").toString(), "A-00009");
-    ASSERT_TRUE(waitForJobs(kPlainQueue, 4));
+    ASSERT_TRUE(waitForJobs(kPlainQueue, 5));
     QTest::qWait(300);
-    EXPECT_EQ(jobs(kPlainQueue).size(), 4u);
+    EXPECT_EQ(jobs(kPlainQueue).size(), 5u);
     EXPECT_TRUE(cups->jobs(kStoppedQueue).empty());
 }
 

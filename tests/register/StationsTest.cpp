@@ -186,6 +186,12 @@ TEST_F(StationsTest, ScreenShowsTheRegistersNumberAndAsksAboutOtherStations)
                    {"print-label", "--code", scanned, "--model", "M", "--printer", kPlainQueue},
                    &code);
     ASSERT_EQ(code, 0);
+    // The register allocates: a serial number chosen by the script is refused unrecorded.
+    runProgram(program,
+               {"print-label", "--code", "XX1234HXKT4R00A1B4", "--model", "M", "--serial",
+                "SN-00077", "--printer", kPlainQueue},
+               &code);
+    EXPECT_EQ(code, 2);
     setKey(OmbrixLabelRegister::kStationKey, QStringLiteral("line1"));
     dialog = std::make_unique<JXScanCodePrinterDialog>();
     dialog->show();

@@ -471,10 +471,6 @@ int LankitCtl::printLabel()
                          .arg(reg->where()));
     if (typed)
         return printTypedSerial(scan, model, required("serial"));
-    // The station's own register numbers only when asked to by --prefix: scripts written
-    // for it always named the serial number.
-    if (!reg->allocates() && !parser.isSet(QStringLiteral("prefix")))
-        return usage(QStringLiteral("print-label needs --serial or --prefix"));
     return printFromRegister(*reg, scan, model);
 }
 
