@@ -41,7 +41,13 @@ struct ValueOption
     const char *name;
     const char *help;
     const char *valueName;
-    enum Kind { CapInt, CapInt64, CapText, CapList } kind;
+    enum Kind
+    {
+        CapInt,
+        CapInt64,
+        CapText,
+        CapList
+    } kind;
     int SimOptions::*intField;
     qint64 SimOptions::*int64Field;
     QString SimOptions::*textField;
@@ -125,8 +131,8 @@ void addOptions(QCommandLineParser &parser)
     for (const ValueOption &option : kValueOptions)
         parser.addOption(valueOption(option.name, option.help, option.valueName));
     for (const FlagOption &option : kFlagOptions)
-        parser.addOption(QCommandLineOption(QString::fromLatin1(option.name),
-                                            QString::fromLatin1(option.help)));
+        parser.addOption(
+            QCommandLineOption(QString::fromLatin1(option.name), QString::fromLatin1(option.help)));
     parser.addOption(valueOption(
         kMisbehaveOption,
         "Comma-separated: silent (no reply), fail (result failure), twice (every reply twice), "
@@ -155,10 +161,18 @@ bool readValue(const QCommandLineParser &parser, const ValueOption &option, SimO
     const QString text = parser.value(name);
     bool ok = true;
     switch (option.kind) {
-    case ValueOption::CapInt: into.*option.intField = text.toInt(&ok); break;
-    case ValueOption::CapInt64: into.*option.int64Field = text.toLongLong(&ok); break;
-    case ValueOption::CapText: into.*option.textField = text; break;
-    case ValueOption::CapList: into.*option.listField = parser.values(name); break;
+    case ValueOption::CapInt:
+        into.*option.intField = text.toInt(&ok);
+        break;
+    case ValueOption::CapInt64:
+        into.*option.int64Field = text.toLongLong(&ok);
+        break;
+    case ValueOption::CapText:
+        into.*option.textField = text;
+        break;
+    case ValueOption::CapList:
+        into.*option.listField = parser.values(name);
+        break;
     }
     return ok || fail(QStringLiteral("--%1 needs a number, not %2").arg(name, text));
 }
@@ -198,8 +212,8 @@ bool SimOptions::parse(const QStringList &arguments)
     }
     for (const FlagOption &option : kFlagOptions)
         this->*option.field = parser.isSet(QString::fromLatin1(option.name));
-    afterUpload = parser.value(QLatin1String(kAfterUploadOption))
-                      .split(QLatin1Char(','), Qt::SkipEmptyParts);
+    afterUpload =
+        parser.value(QLatin1String(kAfterUploadOption)).split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString &what : qAsConst(afterUpload)) {
         if (!validAfterUploadItem(what))
             return fail(QStringLiteral("bad --after-upload item ") + what);
@@ -207,8 +221,8 @@ bool SimOptions::parse(const QStringList &arguments)
     const QString addressText = parser.value(QLatin1String(kAddressesOption));
     if (parser.isSet(QLatin1String(kAddressesOption)) && !parseAddresses(addressText, addresses))
         return fail(QStringLiteral("bad --addresses ") + addressText);
-    const QStringList kinds = parser.value(QLatin1String(kMisbehaveOption))
-                                  .split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const QStringList kinds =
+        parser.value(QLatin1String(kMisbehaveOption)).split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString &kind : kinds) {
         if (!kMisbehaviours.contains(kind))
             return fail(QStringLiteral("unknown misbehaviour ") + kind);
