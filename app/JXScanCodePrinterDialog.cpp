@@ -33,7 +33,6 @@ constexpr int kScanWidth = 440;
 constexpr int kScanHeight = 50;
 constexpr int kScanToCheckBox = 10;
 constexpr int kCheckBoxToWarning = 5;
-constexpr int kToastMargin = 5;
 constexpr int kFontPoints = 16;
 constexpr int kTitleWeight = 75;
 // The label panel: right of the fields, as tall as the dialog allows, at least this square.
