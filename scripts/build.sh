@@ -43,5 +43,7 @@ done
 # The fuzz tree is only ever used for its fuzz targets.
 targets=()
 if [ "$kind" = fuzz ]; then targets=(--target fuzzers); fi
-cmake --build "$dir" -j "$jobs" "${targets[@]}"
+# The build's messages go to standard error: callers read the folder from standard output,
+# and a compile error must still reach the log.
+cmake --build "$dir" -j "$jobs" "${targets[@]}" >&2
 echo "$dir"
