@@ -14,14 +14,16 @@ bool hasIPv4Entry(const QNetworkInterface &iface)
     return false;
 }
 
+bool isWiredOrWireless(const QNetworkInterface &iface)
+{
+    return iface.isValid() &&
+           (iface.type() == QNetworkInterface::Ethernet || iface.type() == QNetworkInterface::Wifi);
+}
+
 bool isUsable(const QNetworkInterface &iface)
 {
-    const QNetworkInterface::InterfaceFlags needed =
-        QNetworkInterface::IsUp | QNetworkInterface::IsRunning | QNetworkInterface::CanMulticast;
-    const bool wired = iface.type() == QNetworkInterface::Ethernet;
-    const bool wireless = iface.type() == QNetworkInterface::Wifi;
-    return iface.isValid() && (wired || wireless) && (iface.flags() & needed) == needed &&
-           hasIPv4Entry(iface);
+    return isWiredOrWireless(iface) && isUpAndRunning(iface) &&
+           iface.flags().testFlag(QNetworkInterface::CanMulticast) && hasIPv4Entry(iface);
 }
 
 // The four octets of an IPv4 entry, or false for any other protocol.
@@ -35,6 +37,13 @@ bool octetsOf(const QNetworkAddressEntry &entry, int octets[4])
     return true;
 }
 } // namespace
+
+bool isUpAndRunning(const QNetworkInterface &iface)
+{
+    const QNetworkInterface::InterfaceFlags running =
+        QNetworkInterface::IsUp | QNetworkInterface::IsRunning;
+    return (iface.flags() & running) == running;
+}
 
 QList<QNetworkInterface> usableInterfaces()
 {
@@ -51,20 +60,17 @@ QList<QNetworkInterface> usableInterfaces()
 // before it.
 QString whyNoUsableInterface()
 {
-    const QNetworkInterface::InterfaceFlags running =
-        QNetworkInterface::IsUp | QNetworkInterface::IsRunning;
     bool wiredOrWireless = false;
     bool connected = false;
     bool addressed = false;
     const QList<QNetworkInterface> all = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface &iface : all) {
-        if (!iface.isValid() || (iface.type() != QNetworkInterface::Ethernet &&
-                                 iface.type() != QNetworkInterface::Wifi))
+        if (!isWiredOrWireless(iface))
             continue;
         if (isUsable(iface))
             return QString();
         wiredOrWireless = true;
-        if ((iface.flags() & running) != running)
+        if (!isUpAndRunning(iface))
             continue;
         connected = true;
         addressed = addressed || hasIPv4Entry(iface);

@@ -8,6 +8,8 @@
 // Choosing the network interface and IPv4 address the device protocol runs on. The main
 // window and the network dialog pass the configured "network name" and "network ip".
 
+// Whether the interface is up with its link running, as a usable one must be.
+bool isUpAndRunning(const QNetworkInterface &iface);
 // Interfaces in the system's order that are valid Ethernet or Wi-Fi, up, running and
 // multicast-capable, with at least one IPv4 address.
 QList<QNetworkInterface> usableInterfaces();

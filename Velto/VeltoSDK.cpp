@@ -2,6 +2,7 @@
 
 #include "JXUtils/JXThread.h"
 #include "Velto/VeltoDatagram.h"
+#include "Velto/VeltoNetwork.h"
 #include "Velto/VeltoSDKRecvThread.h"
 #include "Velto/VeltoSDKSendThread.h"
 
@@ -130,9 +131,7 @@ VeltoSDK::NetworkState VeltoSDK::networkState() const
     const QNetworkInterface now = QNetworkInterface::interfaceFromName(iface.name());
     if (!now.isValid())
         return NetworkGone;
-    const QNetworkInterface::InterfaceFlags running =
-        QNetworkInterface::IsUp | QNetworkInterface::IsRunning;
-    if ((now.flags() & running) != running)
+    if (!isUpAndRunning(now))
         return NetworkDown;
     const QList<QNetworkAddressEntry> entries = now.addressEntries();
     for (const QNetworkAddressEntry &held : entries) {
