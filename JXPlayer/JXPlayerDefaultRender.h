@@ -3,6 +3,7 @@
 #include "JXPlayer/JXPlayerRender.h"
 
 #include <atomic>
+#include <mutex>
 
 class JXPcmPlayer;
 class JXVideoView;
@@ -30,12 +31,18 @@ public:
     static constexpr int kLiveAudioMs = 40;
 
 protected:
-    // Opens the PCM output, then starts the threads.
+    // Starts the threads; the PCM output opens with the first sound.
     int doStart() override;
     // Joins the threads, then closes the PCM output.
     void doStop() override;
 
 private:
+    // Audio thread: opens the output before the first sound; false once a stop has begun.
+    bool _openOutputOnce();
+
+    std::mutex outputLock;
+    bool outputStopping = false; // under outputLock
+    bool outputOpened = false;   // under outputLock
     // Not owned; may be null. Set by the client, read by the video render thread.
     std::atomic<JXVideoView *> videoView{nullptr};
     // Owned; safe from any thread (it guards itself); set at construction.

@@ -81,6 +81,20 @@ TEST(RenderClock, AnchorRules)
     }
 }
 
+TEST_F(PlayerTest, TheFirstPictureDoesNotWaitForTheSoundOutputToOpen)
+{
+    // A sound server slow to answer: the picture is shown while the output still opens.
+    player.pcmOpenDelayMs = 1500;
+    open("av.mp4");
+    ASSERT_TRUE(events.waitFor(Ev::kFirstFrame, 1, 10));
+    ASSERT_TRUE(player.view.waitForFrames(1, 5));
+    const double firstPicture = player.view.shown().front().when;
+    ASSERT_TRUE(events.waitFor(Ev::kEnded, 1, 15));
+    ASSERT_GT(player.pcm->openedAt(), 0.0) << "the sound output never opened";
+    EXPECT_LT(firstPicture, player.pcm->openedAt());
+    EXPECT_GT(player.pcm->sink().bytes().size(), 0) << "the sound was not played";
+}
+
 TEST_F(PlayerTest, PlaysAFileWithFirstFrameFurtherFramesAndOneEnd)
 {
     open("av.mp4");

@@ -1,5 +1,9 @@
 #include "RecordingPcmPlayer.h"
 
+#include "RecordingView.h"
+
+#include <QThread>
+
 QByteArray SinkDevice::bytes() const
 {
     // A deep copy: a shared one would let the writer reallocate under the reader's copy.
@@ -61,7 +65,9 @@ bool RecordingPcmPlayer::defaultDeviceFormat(QAudioFormat &format)
 
 QIODevice *RecordingPcmPlayer::openOutput(QAudioFormat &)
 {
+    QThread::msleep(static_cast<unsigned long>(openDelayMs));
     device.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    opened = steadyNow();
     return &device;
 }
 

@@ -49,6 +49,10 @@ public:
     ~RecordingPcmPlayer() override;
 
     SinkDevice &sink() { return device; }
+    // An output that takes this long to open, as a sound server may.
+    void setOpenDelayMs(int ms) { openDelayMs = ms; }
+    // Steady clock (steadyNow) when the output last finished opening; 0 before.
+    double openedAt() const { return opened; }
     static QAudioFormat stereo48k();
     static QAudioFormat format(int rate, int channels, int bits, QAudioFormat::SampleType type);
 
@@ -62,4 +66,6 @@ private:
     QAudioFormat preferred;
     int period;
     SinkDevice device;
+    int openDelayMs = 0;           // set before the player starts
+    std::atomic<double> opened{0}; // written by the opening thread
 };

@@ -18,12 +18,14 @@ public:
     // The PCM output of the current pipeline; owned by its render, valid until close.
     RecordingPcmPlayer *pcm = nullptr;
     SinkDevice::Mode sinkMode = SinkDevice::TakesAll;
+    int pcmOpenDelayMs = 0;
 
 protected:
     JXPlayerRender *createRender() override
     {
         pcm = new RecordingPcmPlayer;
         pcm->sink().setMode(sinkMode);
+        pcm->setOpenDelayMs(pcmOpenDelayMs);
         return makeDefaultRender(pcm);
     }
 };
