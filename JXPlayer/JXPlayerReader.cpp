@@ -218,8 +218,10 @@ void JXPlayerReader::release(JXPlayerReader *reader)
 
 bool JXPlayerReader::isLoginRefused(int error)
 {
-    // FFmpeg's RTSP demuxer answers a 401 with the HTTP code, as its HTTP client does.
-    return error == AVERROR_HTTP_UNAUTHORIZED;
+    // FFmpeg's RTSP demuxer turns the camera's status into the HTTP error codes. A 401 is a
+    // wrong user name or password; a 403 is a user the camera does not let in, which is
+    // also how many cameras answer while they hold an account locked after wrong tries.
+    return error == AVERROR_HTTP_UNAUTHORIZED || error == AVERROR_HTTP_FORBIDDEN;
 }
 
 int JXPlayerReader::interruptCallback(void *opaque)
@@ -243,8 +245,10 @@ void JXPlayerReader::read()
         qDebug("open stream failure");
         qDebug("open %s failed = %d, %s", redactedUrl(url).constData(), result,
                errorText(result).constData());
-        if (isLoginRefused(result))
+        if (result == AVERROR_HTTP_UNAUTHORIZED)
             qDebug("open %s refused: wrong user name or password", redactedUrl(url).constData());
+        else if (isLoginRefused(result))
+            qDebug("open %s refused: the user may not open it", redactedUrl(url).constData());
         _close();
         _raise(JXPlayerReaderObserver::kOpenFailed);
         return;

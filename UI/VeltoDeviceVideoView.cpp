@@ -43,8 +43,9 @@ constexpr int kSpinnerSide = 30;
 // The spinner is centred on the pane less the bar and the spinner's own height: the
 // design's (h - 60) / 2, not the picture's centre.
 constexpr int kSpinnerCentreOffset = 60;
-// The reconnecting text: a band across the picture, centred where the spinner is.
-constexpr int kReconnectHeight = 24;
+// The notice (reconnecting, login refused): a band across the picture, centred where the
+// spinner is.
+constexpr int kNoticeHeight = 24;
 
 // Protocols an RTSP session over TCP or UDP opens beneath the demuxer: the control and
 // interleaved connection (tcp), and RTP over UDP (rtp, udp). No file, pipe or http.
@@ -74,7 +75,7 @@ bool loginRefused(double error)
 VeltoDeviceVideoView::VeltoDeviceVideoView(QWidget *parent)
     : JXWidget(parent), player(new JXPlayer), view(new JXDirectVideoView(this)),
       playButton(new JXPixmapsButton(this)), soundButton(new JXPixmapsButton(this)),
-      timeLabel(new JXLabel(this)), spinner(new JXProgress(this)), reconnectLabel(new JXLabel(this))
+      timeLabel(new JXLabel(this)), spinner(new JXProgress(this)), noticeLabel(new JXLabel(this))
 {
     setBackgroundColor(QColor(0, 0, 0, 255));
     view->setObjectName("view");
@@ -88,10 +89,10 @@ VeltoDeviceVideoView::VeltoDeviceVideoView(QWidget *parent)
     spinner->setObjectName("spinner");
     spinner->setColor(Qt::white);
     spinner->hide();
-    reconnectLabel->setObjectName("reconnectLabel");
-    reconnectLabel->setTextColor(Qt::white);
-    reconnectLabel->setBackgroundColor(QColor(0, 0, 0, 0));
-    reconnectLabel->hide();
+    noticeLabel->setObjectName("noticeLabel");
+    noticeLabel->setTextColor(Qt::white);
+    noticeLabel->setBackgroundColor(QColor(0, 0, 0, 0));
+    noticeLabel->hide();
     retryTimer.setSingleShot(true);
     connect(&retryTimer, &QTimer::timeout, this, &VeltoDeviceVideoView::_open);
     languageChanged();
@@ -140,7 +141,27 @@ int VeltoDeviceVideoView::retryDelayMs(int attempt)
 
 void VeltoDeviceVideoView::languageChanged()
 {
-    reconnectLabel->setText(translate(QStringLiteral("Reconnecting…")));
+    noticeLabel->setText(_noticeText());
+}
+
+QString VeltoDeviceVideoView::_noticeText() const
+{
+    switch (notice) {
+    case Reconnecting:
+        return translate(QStringLiteral("Reconnecting…"));
+    case LoginRefused:
+        return translate(QStringLiteral("The camera refused the user name or password"));
+    default:
+        return QString();
+    }
+}
+
+void VeltoDeviceVideoView::_showNotice(Notice shown)
+{
+    notice = shown;
+    noticeLabel->setText(_noticeText());
+    noticeLabel->setVisible(shown != NoNotice);
+    noticeLabel->raise();
 }
 
 void VeltoDeviceVideoView::play(const QString &url)
@@ -172,7 +193,7 @@ bool VeltoDeviceVideoView::isOpened()
 
 void VeltoDeviceVideoView::_open()
 {
-    reconnectLabel->hide();
+    _showNotice(NoNotice);
     _close();
     player->setHwDeviceType(configuredHardwareType());
     player->open(url.toUtf8());
@@ -194,15 +215,14 @@ bool VeltoDeviceVideoView::_scheduleRetry()
     if (playButton->state() != 1 || !isStreamAddress(url))
         return false;
     retryTimer.start(retryDelayMs(retryAttempt++));
-    reconnectLabel->show();
-    reconnectLabel->raise();
+    _showNotice(Reconnecting);
     return true;
 }
 
 void VeltoDeviceVideoView::_cancelRetry()
 {
     retryTimer.stop();
-    reconnectLabel->hide();
+    _showNotice(NoNotice);
 }
 
 void VeltoDeviceVideoView::onPlayClicked()
@@ -255,9 +275,10 @@ void VeltoDeviceVideoView::updatePlay(int type, double current, double)
         timeLabel->setText(QString());
         spinner->stopAnimation();
         view->clearFrame();
-        if (loginRefused(current))
+        if (loginRefused(current)) {
             qDebug("the camera refused the user name or password; not tried again");
-        else if (_scheduleRetry())
+            _showNotice(LoginRefused);
+        } else if (_scheduleRetry())
             break;
         playButton->setState(0);
         break;
@@ -302,6 +323,5 @@ void VeltoDeviceVideoView::_layout()
     timeLabel->setGeometry(w - kTimeLabelRight, h - kControlTop, kTimeLabelWidth, kControlHeight);
     const int spinnerTop = (h - kSpinnerCentreOffset) / 2;
     spinner->setGeometry((w - kSpinnerSide) / 2, spinnerTop, kSpinnerSide, kSpinnerSide);
-    reconnectLabel->setGeometry(0, spinnerTop + (kSpinnerSide - kReconnectHeight) / 2, w,
-                                kReconnectHeight);
+    noticeLabel->setGeometry(0, spinnerTop + (kSpinnerSide - kNoticeHeight) / 2, w, kNoticeHeight);
 }

@@ -18,7 +18,8 @@ class JXProgress;
 // The main window's preview pane: plays a device's RTSP stream into a video view, with a
 // play/pause button, a sound button, the elapsed time and a spinner while the stream starts.
 // A stream that ends or does not open is tried again, with growing pauses, until the
-// operator pauses or another address is played; one whose login is refused is not.
+// operator pauses or another address is played; one whose login is refused is not, and
+// says so on the picture.
 class VeltoDeviceVideoView : public JXWidget, public JXLocalize, public JXPlayerObserver
 {
     Q_OBJECT
@@ -74,6 +75,16 @@ private:
     bool _scheduleRetry();
     void _cancelRetry();
 
+    // What the band across the picture says, if anything.
+    enum Notice
+    {
+        NoNotice,
+        Reconnecting,
+        LoginRefused
+    };
+    void _showNotice(Notice shown);
+    QString _noticeText() const;
+
     QString url;                  // GUI thread; empty: nothing to replay
     JXPlayer *player;             // owned; GUI thread
     JXDirectVideoView *view;      // child widget
@@ -81,7 +92,8 @@ private:
     JXPixmapsButton *soundButton; // child widget; state 1 = muted
     JXLabel *timeLabel;           // child widget
     JXProgress *spinner;          // child widget
-    JXLabel *reconnectLabel;      // child widget; shown while a retry is planned
+    JXLabel *noticeLabel;         // child widget; shown while notice is not NoNotice
+    Notice notice = NoNotice;     // GUI thread
     QTimer retryTimer;            // single shot; GUI thread
     int retryAttempt = 0;         // retries since the last play or picture; GUI thread
     // Bumped on the GUI thread by every close; read by the pipeline threads, which all

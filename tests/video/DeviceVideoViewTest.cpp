@@ -2,6 +2,7 @@
 // RTSP stream, an address that never answers, the hardware setting and row switching.
 #include "RtspServer.h"
 #include "SilentPort.h"
+#include "StatusRtspPort.h"
 #include "support/LogCapture.h"
 #include "support/TestPaths.h"
 
@@ -67,7 +68,7 @@ protected:
     JXLabel *timeLabel() { return pane->findChild<JXLabel *>("timeLabel"); }
     JXProgress *spinner() { return pane->findChild<JXProgress *>("spinner"); }
     QWidget *view() { return pane->findChild<QWidget *>("view"); }
-    JXLabel *reconnecting() { return pane->findChild<JXLabel *>("reconnectLabel"); }
+    JXLabel *notice() { return pane->findChild<JXLabel *>("noticeLabel"); }
     bool pictureIsBlack()
     {
         const QImage picture = view()->grab().toImage();
@@ -246,7 +247,7 @@ TEST_F(PaneTest, AnAddressThatNeverAnswersEndsInPlayWithoutHangingTheWindow)
     ticker.start(10);
     pane->play(QString("rtsp://127.0.0.1:%1/live").arg(silent.port()));
     EXPECT_TRUE(spinner()->isAnimated());
-    ASSERT_TRUE(QTest::qWaitFor([this] { return reconnecting()->isVisible(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return notice()->isVisible(); }, 20000));
     pending = false;
     const qint64 failedAfter = clock.elapsed();
     ticker.stop();
@@ -421,7 +422,7 @@ TEST_F(PaneTest, HostileAddressesEndAtOnceAndLeaveTheWindowResponsive)
     }
     // The first retry of a lost stream would come after 1 s.
     QTest::qWait(1300);
-    EXPECT_FALSE(reconnecting()->isVisible());
+    EXPECT_FALSE(notice()->isVisible());
     const QStringList refused =
         log.startingWith("VeltoDeviceVideoView.cpp", "not a stream address, not played: ");
     ASSERT_EQ(refused.size(), static_cast<int>(std::size(cases)));
@@ -460,6 +461,34 @@ TEST_F(PaneTest, PlayerEventsFromAnotherThreadReachTheWidgetsOnlyThroughTheGuiTh
 
 // The camera's RTSP server goes away for 8 s, as a camera that restarts: the pane shows that
 // it reconnects and the picture comes back by itself; pause, or another row, ends the retries.
+TEST_F(PaneTest, ACameraThatRefusesTheUserIsNotAskedAgainButABusyOneIs)
+{
+    struct Case
+    {
+        const char *status;
+        bool retried;
+        const char *notice;
+    };
+    const Case cases[] = {
+        {"403 Forbidden", false, "The camera refused the user name or password"},
+        {"503 Service Unavailable", true, "Reconnecting…"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.status);
+        StatusRtspPort camera(c.status);
+        pane->play(QString("rtsp://installer:pw@127.0.0.1:%1/live").arg(camera.port()));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !spinner()->isAnimated(); }, 10000));
+        // The first retry comes 1 s after the failure.
+        const bool retried = QTest::qWaitFor([&] { return camera.connections() > 1; }, 2500);
+        EXPECT_EQ(retried, c.retried) << camera.connections() << " connections";
+        EXPECT_EQ(playButton()->state(), c.retried ? 1 : 0);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return notice()->isVisible(); }, 2000));
+        EXPECT_EQ(notice()->text(), QString::fromUtf8(c.notice));
+        pane->stop();
+        EXPECT_FALSE(notice()->isVisible());
+    }
+}
+
 TEST_F(PaneTest, APictureLostForEightSecondsComesBackByItself)
 {
     RtspServer server(testSourceDir());
@@ -469,7 +498,7 @@ TEST_F(PaneTest, APictureLostForEightSecondsComesBackByItself)
     ASSERT_TRUE(waitForPicture(15)) << "first picture";
 
     server.kill();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return reconnecting()->isVisible(); }, 5000))
+    ASSERT_TRUE(QTest::qWaitFor([this] { return notice()->isVisible(); }, 5000))
         << "the end of the stream is told on the picture";
     EXPECT_EQ(playButton()->state(), 1);
     QTest::qWait(8000);
@@ -478,7 +507,7 @@ TEST_F(PaneTest, APictureLostForEightSecondsComesBackByItself)
     back.start();
     ASSERT_TRUE(QTest::qWaitFor(
         [this] {
-            return shownSeconds() >= 0 && !spinner()->isAnimated() && !reconnecting()->isVisible();
+            return shownSeconds() >= 0 && !spinner()->isAnimated() && !notice()->isVisible();
         },
         5000))
         << "no picture 5 s after the server came back";
@@ -486,9 +515,9 @@ TEST_F(PaneTest, APictureLostForEightSecondsComesBackByItself)
 
     // Pause during a planned retry: nothing opens again.
     server.kill();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return reconnecting()->isVisible(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return notice()->isVisible(); }, 5000));
     QTest::mouseClick(playButton(), Qt::LeftButton);
-    EXPECT_FALSE(reconnecting()->isVisible());
+    EXPECT_FALSE(notice()->isVisible());
     ASSERT_TRUE(server.start({"--port", QString::number(port)}));
     QTest::qWait(2500);
     EXPECT_FALSE(pane->isOpened()) << "pause must end the retries";
@@ -498,16 +527,16 @@ TEST_F(PaneTest, APictureLostForEightSecondsComesBackByItself)
     pane->play(QString::fromUtf8(server.url()));
     ASSERT_TRUE(waitForPicture(15));
     server.kill();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return reconnecting()->isVisible(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return notice()->isVisible(); }, 5000));
     RtspServer other(testSourceDir());
     ASSERT_TRUE(other.start());
     pane->play(QString::fromUtf8(other.url()));
-    EXPECT_FALSE(reconnecting()->isVisible());
+    EXPECT_FALSE(notice()->isVisible());
     ASSERT_TRUE(waitForPicture(15));
     ASSERT_TRUE(server.start({"--port", QString::number(port)}));
     QTest::qWait(2500);
     EXPECT_EQ(pane->address(), QString::fromUtf8(other.url()));
-    EXPECT_FALSE(reconnecting()->isVisible());
+    EXPECT_FALSE(notice()->isVisible());
     pane->stop();
 }
 } // namespace

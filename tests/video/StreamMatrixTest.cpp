@@ -266,7 +266,9 @@ TEST_F(StreamMatrixTest, DigestAuthenticationPlaysWithTheRightPasswordOnly)
     EXPECT_EQ(server.connections() - connectionsBefore, 1) << "the refused login was retried";
     EXPECT_EQ(log.matching("JXPlayerReader.cpp: open stream failure", from).size(), 1);
     EXPECT_EQ(child<JXPixmapsButton>("playButton")->state(), 0);
-    EXPECT_FALSE(child<JXLabel>("reconnectLabel")->isVisible());
+    EXPECT_TRUE(child<JXLabel>("noticeLabel")->isVisible());
+    EXPECT_EQ(child<JXLabel>("noticeLabel")->text(),
+              "The camera refused the user name or password");
     EXPECT_FALSE(child<JXProgress>("spinner")->isAnimated());
     EXPECT_TRUE(child<JXLabel>("timeLabel")->text().isEmpty());
     const QStringList refused = log.matching("JXPlayerReader.cpp: open rtsp://", from);
