@@ -1,10 +1,12 @@
 // Plays one stream address in the device preview pane, without the main window: a quick
 // look at a camera, and the window the preview benchmarks and screen tests drive.
-//   lankit-preview [--seconds N] [--size WxH] URL
+//   lankit-preview [--seconds N] [--size WxH] [--language en|cn] URL
 // Hardware decoding follows the "hardware" setting of the program's configuration.
 // --seconds ends the preview (and the program) after N seconds.
 // On standard error it tells when the first picture was painted, counted from play(), and
 // at exit how many pictures were painted: the figures the preview benchmark reads.
+#include "JXUtils/JXAppPaths.h"
+#include "JXUtils/JXLocalize.h"
 #include "JXUtils/JXThread.h"
 #include "JXVideoView/JXDirectVideoView.h"
 #include "UI/VeltoDeviceVideoView.h"
@@ -38,6 +40,7 @@ void describeOptions(QCommandLineParser &parser)
     parser.addVersionOption();
     parser.addOption({"seconds", "Stop and exit after <n> seconds.", "n"});
     parser.addOption({"size", "Window size (default 800x480).", "WxH", "800x480"});
+    parser.addOption({"language", "Language of the pane's texts (default en).", "name", "en"});
     parser.addPositionalArgument("URL", "Stream address, e.g. rtsp://10.77.0.2/live.");
 }
 
@@ -81,6 +84,8 @@ int main(int argc, char *argv[])
     }
 
     JXResources::init();
+    JXLocalize::setLanguageDir(JXAppPaths::languageDir());
+    JXLocalize::changeLanguage(parser.value("language"));
     VeltoDeviceVideoView view;
     view.setWindowTitle("lankit-preview " + positional.first());
     view.resize(size);
