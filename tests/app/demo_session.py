@@ -7,6 +7,7 @@ import os
 import re
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -30,6 +31,8 @@ ROW_Y = 64
 ROW_PITCH = 31
 # The panel's device name field, from the panel's top left corner.
 NAME_FIELD = (213, 63)
+# Lines of the program's log a failure report shows.
+REPORTED_LOG_LINES = 30
 
 
 def wait_until(predicate, seconds, step=0.1):
@@ -210,11 +213,30 @@ class DemoSession:
         return found
 
     def dialog(self, timeout=15):
-        """The modal dialog that is open over the main window."""
+        """The modal dialog that is open over the main window. When there is none, what the
+        screen held and the program's last words go to standard error, for the failure."""
         def find():
             found = self.dialogs()
             return found[0] if len(found) == 1 else None
-        return wait_until(find, timeout, step=0.2)
+        window = wait_until(find, timeout, step=0.2)
+        if not window:
+            sys.stderr.write("no single dialog in %d s; %s\n" % (timeout, self.report()))
+        return window
+
+    def report(self):
+        """The program's visible windows with their geometry, and its log's last lines."""
+        windows = []
+        for window in self.visible_windows():
+            try:
+                windows.append("%d at %s" % (window, self.geometry(window)))
+            except (KeyError, ValueError):
+                windows.append("%d (gone)" % window)
+        try:
+            log = self.program_log().splitlines()[-REPORTED_LOG_LINES:]
+        except OSError as error:
+            log = [str(error)]
+        return "windows (main %s): %s\nlog:\n%s" % (self.window, "; ".join(windows),
+                                                      "\n".join(log))
 
     def no_dialog(self, timeout=15):
         return wait_until(lambda: not self.dialogs(), timeout, step=0.2)
