@@ -26,7 +26,8 @@ Then, with lankit-preview alone:
                  server has built its pipeline: the second part then holds that start;
   lip sync       the /flash stream (white frames and a tone that start on the same tick)
                  played into a private PulseAudio null sink: the tone's onset in the
-                 sink's recording against the flash's onset on the screen, per flash.
+                 sink's recording against the flash's onset on the screen, per flash;
+                 idle, then with both cores busy.
 
 The machine may be shared: compare the two players within one run; the load average at
 the start and end of each phase is printed with the figures.
@@ -396,7 +397,10 @@ def lip_sync(args, env, url, screen):
             raise RuntimeError("the player window did not appear")
         screen.place(window, 0, 0)
         time.sleep(2)
-        flashes, bright, end = [], False, time.monotonic() + args.lipsync
+        # Bright at first: the first onset counted follows a dark picture. The stream's
+        # first picture is a key frame, and key frames come with the flashes, so the
+        # start of play would count as one, without its tone's onset.
+        flashes, bright, end = [], True, time.monotonic() + args.lipsync
         while time.monotonic() < end:
             before = time.monotonic()
             now_bright = screen.brightness(window, 320, 180) > 128
@@ -424,6 +428,16 @@ def lip_sync(args, env, url, screen):
     return offsets
 
 
+def print_lip_sync(phase, offsets):
+    if offsets:
+        print("\nLip sync, %s (sound onset - picture onset), %d flashes: median %+.0f ms, "
+              "min %+.0f, max %+.0f" % (phase, len(offsets), percentile(offsets, 0.5),
+                                       min(offsets), max(offsets)))
+        print("  each, ms: " + " ".join("%+.0f" % o for o in offsets))
+    else:
+        print("\nLip sync, %s: no flash paired with a tone" % phase)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--seconds", type=float, default=120, help="length of each phase")
@@ -449,13 +463,14 @@ def main():
         if args.first_runs:
             print_first_pictures(first_pictures(args, env, screen, url))
         if args.lipsync:
-            offsets = lip_sync(args, env, url, screen)
-            if offsets:
-                print("\nLip sync (sound onset - picture onset), %d flashes: median %+.0f ms, "
-                      "min %+.0f, max %+.0f" % (len(offsets), percentile(offsets, 0.5),
-                                               min(offsets), max(offsets)))
-            else:
-                print("\nLip sync: no flash paired with a tone")
+            for phase in ("idle", "loaded"):
+                busy = Busy(args.lipsync + 10) if phase == "loaded" else None
+                try:
+                    offsets = lip_sync(args, env, url, screen)
+                finally:
+                    if busy:
+                        busy.stop()
+                print_lip_sync(phase, offsets)
     finally:
         if server:
             server.kill()
