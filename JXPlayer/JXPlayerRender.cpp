@@ -64,11 +64,6 @@ bool JXPlayerRender::isLive() const
     return decoder && decoder->playerReader() && decoder->playerReader()->isRealtime();
 }
 
-bool JXPlayerRender::hasSound() const
-{
-    return decoder && decoder->playerReader() && decoder->playerReader()->hasAudio();
-}
-
 bool JXPlayerRender::isRunning()
 {
     return JXThread::running(videoThread) || JXThread::running(audioThread);

@@ -92,8 +92,6 @@ protected:
     virtual void doStop();
     // Whether the input is a live source (the reader's realtime mode).
     bool isLive() const;
-    // Whether the input has sound to play.
-    bool hasSound() const;
 
 private:
     // start and stop may come from the client's thread and, at the first open, from the
