@@ -181,16 +181,22 @@ class DemoSession:
         values = dict(line.split("=", 1) for line in text.split() if "=" in line)
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
+    def window_geometries(self):
+        """(window, (x, y, width, height)) for each visible window of the program; None for
+        a window gone between the search and the question."""
+        found = []
+        for window in self.visible_windows():
+            try:
+                found.append((window, self.geometry(window)))
+            except (KeyError, ValueError):
+                found.append((window, None))
+        return found
+
     def filled_window(self):
         """The one window filling the screen. While the program starts, a short-lived window
         of its own can be filled too; then there is no answer yet."""
-        filled = []
-        for window in self.visible_windows():
-            try:
-                if self.geometry(window)[2:] == (1280, 800):
-                    filled.append(window)
-            except (KeyError, ValueError):
-                continue
+        filled = [window for window, where in self.window_geometries()
+                  if where and where[2:] == (1280, 800)]
         return filled[0] if len(filled) == 1 else None
 
     def main_window(self):
@@ -202,15 +208,8 @@ class DemoSession:
     def dialogs(self):
         """The program's other visible windows big enough to be dialogs: tool tips and
         the lists of combo boxes are windows too."""
-        found = []
-        for window in self.visible_windows():
-            try:
-                width, height = self.geometry(window)[2:]
-            except (KeyError, ValueError):
-                continue
-            if window != self.window and width >= 300 and height >= 150:
-                found.append(window)
-        return found
+        return [window for window, where in self.window_geometries()
+                if where and window != self.window and where[2] >= 300 and where[3] >= 150]
 
     def dialog(self, timeout=15):
         """The modal dialog that is open over the main window. When there is none, what the
@@ -225,12 +224,8 @@ class DemoSession:
 
     def report(self):
         """The program's visible windows with their geometry, and its log's last lines."""
-        windows = []
-        for window in self.visible_windows():
-            try:
-                windows.append("%d at %s" % (window, self.geometry(window)))
-            except (KeyError, ValueError):
-                windows.append("%d (gone)" % window)
+        windows = ["%d at %s" % (window, where) if where else "%d (gone)" % window
+                   for window, where in self.window_geometries()]
         try:
             log = self.program_log().splitlines()[-REPORTED_LOG_LINES:]
         except OSError as error:

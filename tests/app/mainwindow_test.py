@@ -117,13 +117,8 @@ class MainWindowTest(unittest.TestCase):
     def window_of_size(self, size, present=True):
         """Waits until a window of the program of exactly that size is shown (or gone)."""
         def found():
-            for window in self.session.visible_windows():
-                try:
-                    if self.session.geometry(window)[2:] == size:
-                        return window
-                except (KeyError, ValueError):
-                    continue
-            return None
+            return next((window for window, where in self.session.window_geometries()
+                         if where and where[2:] == size), None)
         if present:
             return wait_until(found, 15, step=0.2)
         return wait_until(lambda: not found(), 15, step=0.2)

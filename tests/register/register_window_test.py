@@ -106,14 +106,8 @@ class RegisterWindowTest(unittest.TestCase):
         before = set(s.visible_windows())
         self.scan(dialog, ELSEWHERE)
         def questions():
-            found = []
-            for window in set(s.visible_windows()) - before:
-                try:
-                    if s.geometry(window)[2] >= QUESTION_MIN_WIDTH:
-                        found.append(window)
-                except (KeyError, ValueError):
-                    continue  # gone while it was looked at
-            return found
+            return [window for window, where in s.window_geometries()
+                    if window not in before and where and where[2] >= QUESTION_MIN_WIDTH]
         question = wait_until(questions, 15, step=0.2)
         self.assertEqual(len(question), 1, "no question about line2's label")
         shutil.copy(s.shot(os.path.join(s.out, "question.png")),
