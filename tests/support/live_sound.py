@@ -13,6 +13,7 @@ import subprocess
 import tempfile
 import time
 import unittest
+import wave
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 BIN = os.environ.get("LANKIT_BIN_DIR", os.path.join(HERE, "..", "..", "build", "bin"))
@@ -69,6 +70,36 @@ def start_recording(env, wav):
 def stop_recording(recorder):
     recorder.send_signal(signal.SIGINT)
     recorder.wait(timeout=10)
+
+
+def record_seconds(env, wav, seconds, timeout=15):
+    """Records exactly seconds of the sink's monitor into wav. Counted in samples, not in
+    wall time: on a busy machine parec may take a second or more to connect."""
+    frame = 2 * 2  # s16le, two channels
+    wanted = int(seconds * 48000) * frame
+    recorder = subprocess.Popen(["parec", "-d", "testsink.monitor", "--rate=48000",
+                                 "--channels=2", "--format=s16le", "--raw"],
+                                env=env, stdout=subprocess.PIPE)
+    pcm = bytearray()
+    deadline = time.monotonic() + timeout
+    try:
+        while len(pcm) < wanted and time.monotonic() < deadline:
+            ready, _, _ = select.select([recorder.stdout], [], [], 0.1)
+            if ready:
+                chunk = os.read(recorder.stdout.fileno(), wanted - len(pcm))
+                if not chunk:
+                    break
+                pcm += chunk
+    finally:
+        stop(recorder)
+    if len(pcm) < wanted:
+        raise RuntimeError("%.2f s of %.2f s recorded in %d s"
+                           % (len(pcm) / frame / 48000, seconds, timeout))
+    with wave.open(wav, "wb") as out:
+        out.setnchannels(2)
+        out.setsampwidth(2)
+        out.setframerate(48000)
+        out.writeframes(bytes(pcm))
 
 
 def sox_stat(wav, *effects):

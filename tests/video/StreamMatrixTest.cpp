@@ -61,6 +61,8 @@ constexpr int kTolerance = 48;
 // after the mono stream is spread over two channels at -3 dB.
 constexpr int kSinkRate = 48000;
 constexpr int kTonePeak = static_cast<int>(32767 * 0.5 * 0.7071);
+// How long two seconds of the sink's output may take to arrive from a busy sound server.
+constexpr int kRecordTimeoutMs = 15000;
 const QByteArray kUser = "installer";
 const QByteArray kPassword = "s3cret-Pa55";
 
@@ -193,7 +195,8 @@ protected:
 
     // What the pane plays while it shows the picture, as the sound server hears it: two
     // seconds of its output, recorded from the monitor of the null sink that
-    // run_in_xvfb.py --pulse made the default.
+    // run_in_xvfb.py --pulse made the default. The recording is counted in bytes, not in
+    // wall time: on a busy machine parec may take a second or more to connect.
     static void expectTone()
     {
         const QByteArray sink = qgetenv("LANKIT_PULSE_SINK");
@@ -202,11 +205,16 @@ protected:
         recorder.start("parec", {"-d", sink + ".monitor", "--raw", "--format=s16le", "--rate=48000",
                                  "--channels=2"});
         ASSERT_TRUE(recorder.waitForStarted(5000)) << "parec did not start";
-        QTest::qWait(2000);
-        recorder.terminate();
-        ASSERT_TRUE(recorder.waitForFinished(5000)) << "parec did not end";
-        const QByteArray pcm = recorder.readAllStandardOutput();
-        ASSERT_GT(pcm.size(), kSinkRate * 4) << "less than a second recorded";
+        QByteArray pcm;
+        const bool recorded = QTest::qWaitFor(
+            [&] {
+                pcm += recorder.readAllStandardOutput();
+                return pcm.size() >= kSinkRate * 4 * 2;
+            },
+            kRecordTimeoutMs);
+        recorder.kill();
+        recorder.waitForFinished(5000);
+        ASSERT_TRUE(recorded) << pcm.size() << " bytes recorded in " << kRecordTimeoutMs << " ms";
         // The last second: the recorder's start may catch the output as it opens.
         const QByteArray last = pcm.right(kSinkRate * 4);
         EXPECT_NEAR(toneFrequency(last, kSinkRate), 1000.0, 50.0);

@@ -16,7 +16,7 @@ import live_sound  # noqa: E402
 
 # What the output still holds when the button is clicked plays out first.
 SETTLE = 1.0
-# Seconds cut from the front of each recording (parecord connecting), then measured.
+# Seconds cut from the front of each recording (the monitor's first buffer), then measured.
 LEAD = 0.5
 MEASURE = 1.5
 # How long video_mute_steps may take to reach each step.
@@ -30,11 +30,8 @@ class Mute(live_sound.LiveSoundTest):
         self.assertEqual(line, word, "from video_mute_steps")
 
     def record(self, wav):
-        """Records the sink's monitor for the measured stretch; parecord's own start-up is
-        cut off afterwards by trimming the front."""
-        recorder = live_sound.start_recording(self.env, wav)
-        time.sleep(LEAD + MEASURE + 0.2)
-        live_sound.stop_recording(recorder)
+        """Records the sink's monitor for the lead and the measured stretch."""
+        live_sound.record_seconds(self.env, wav, LEAD + MEASURE + 0.2)
 
     def run_steps(self):
         """Plays, records, mutes, records, unmutes, records; returns the three recordings."""
