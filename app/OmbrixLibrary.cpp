@@ -2,7 +2,6 @@
 
 #include "JXUtils/JXAppPaths.h"
 
-#include <QDir>
 
 #include <array>
 #include <cstring>
@@ -122,23 +121,14 @@ OmbrixLibrary::OmbrixLibrary()
         bound = bound && entryTable()[size_t(indexOf(name))] != nullptr;
 }
 
-OmbrixLibrary::~OmbrixLibrary()
-{
-    if (library.isLoaded())
-        library.unload();
-}
+OmbrixLibrary::~OmbrixLibrary() = default;
 
 static_assert(OmbrixLibrary::kInterfaceVersion == KORVAL_SOVERSION,
               "the program must load the soname korval is built with");
 
 bool OmbrixLibrary::load()
 {
-    const QString beside = QDir(JXAppPaths::applicationDir()).filePath(QStringLiteral("korval"));
-    library.setFileNameAndVersion(beside, kInterfaceVersion);
-    if (library.load())
-        return true;
-    library.setFileNameAndVersion(QStringLiteral("korval"), kInterfaceVersion);
-    return library.load();
+    return library.load(JXAppPaths::applicationDir(), kInterfaceVersion);
 }
 
 void OmbrixLibrary::lookUpEntries()

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QLibrary>
+#include "app/OmbrixModule.h"
+
+#include <QFunctionPointer>
 
 // The printer command library bound at run time: loaded on construction, released on
 // destruction (after the caller has closed its port). GUI thread only.
@@ -56,6 +58,6 @@ private:
     template <typename Fn>
     Fn entry(const char *name) const;
 
-    QLibrary library; // owned; unloaded by the destructor
+    OmbrixModule library; // unloaded by its destructor
     bool bound = false;
 };
