@@ -23,8 +23,8 @@ extern "C" {
 }
 
 namespace {
-// The platform's hardware decoding device, by FFmpeg's name.
-constexpr char kHardwareDeviceName[] = "vaapi";
+// The platform's hardware decoding device, by FFmpeg's name (UI/CMakeLists.txt).
+constexpr char kHardwareDeviceName[] = LANKIT_HW_DEVICE_NAME;
 // Qt::AlignRight | Qt::AlignVCenter.
 constexpr int kTimeAlignment = 130;
 

@@ -42,8 +42,9 @@ public:
     void onPlayerEvent(JXPlayer *player, int type, double value1, double value2) override;
     void languageChanged() override;
 
-    // Hardware device type for the decoder from the "hardware" setting: VAAPI when on, 0
-    // (software) when off or when this FFmpeg has no VAAPI.
+    // Hardware device type for the decoder from the "hardware" setting: the platform's
+    // device (DXVA2 on Windows, VAAPI elsewhere) when on, 0 (software) when off or when this
+    // FFmpeg has no such device.
     static int configuredHardwareType();
     // Whether a device's address may be played: "rtsp://" with a host, printable ASCII,
     // of bounded length. Anything else could name a local file, a pipe or another service.
