@@ -2,7 +2,6 @@
 
 #include "JXUtils/JXAppPaths.h"
 
-
 #include <array>
 #include <cstring>
 

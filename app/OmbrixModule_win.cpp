@@ -10,7 +10,8 @@ bool OmbrixModule::load(const QString &folder, int)
 {
     unload();
     const QString name = QStringLiteral("KORVAL.dll");
-    const std::wstring beside = QDir::toNativeSeparators(QDir(folder).filePath(name)).toStdWString();
+    const std::wstring beside =
+        QDir::toNativeSeparators(QDir(folder).filePath(name)).toStdWString();
     HMODULE module = LoadLibraryW(beside.c_str());
     if (!module)
         module = LoadLibraryW(name.toStdWString().c_str());

@@ -5,8 +5,9 @@
 # sanitize -> build-asan/    AddressSanitizer + UndefinedBehaviorSanitizer
 # thread   -> build-tsan/    ThreadSanitizer
 # fuzz     -> build-fuzz/    clang, libFuzzer targets with ASan + UBSan
-# windows  -> build-win/     korval alone, cross-built with MinGW-w64: KORVAL.dll, its
-#                            package and its tests as .exe (run under Wine)
+# windows  -> build-win/     cross-built with MinGW-w64: KORVAL.dll, its package and its
+#                            tests as .exe (run under Wine), and lankit.exe when the Windows
+#                            SDK of Qt and FFmpeg is found (scripts/windows-sdk-path.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,8 +27,14 @@ case "$kind" in
   thread)   dir=build-tsan; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANKIT_SANITIZE=thread -DLANKIT_BUILD_BENCH=OFF) ;;
   fuzz)     dir=build-fuzz; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
                                   -DLANKIT_SANITIZE=address,undefined -DLANKIT_FUZZ=ON -DLANKIT_BUILD_BENCH=OFF -DLANKIT_BUILD_TESTS=OFF) ;;
-  windows)  dir=build-win;  args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake"
-                                  -DLANKIT_BUILD_BENCH=OFF) ;;
+  windows)  dir=build-win;  args=(-DCMAKE_BUILD_TYPE=Release -DLANKIT_BUILD_BENCH=OFF)
+            toolchain="$PWD/cmake/mingw-w64-x86_64.cmake"
+            sdk="$(scripts/windows-sdk-path.sh)"
+            if [ -n "$sdk" ]; then
+              args+=(-DCMAKE_TOOLCHAIN_FILE="$sdk/toolchain.cmake" -DLANKIT_TOOLCHAIN_FILE="$toolchain")
+            else
+              args+=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
+            fi ;;
   *) echo "usage: $0 [release|sanitize|thread|fuzz|windows]" >&2; exit 2 ;;
 esac
 

@@ -5,6 +5,12 @@
 #   package.sh [--build DIR]   (default build/, made by scripts/build.sh release)
 # Builds only what the packages hold, then prints the path of each package.
 #
+#   package.sh --windows       the zip a Windows user unpacks and runs, from build-win/ made
+#                              by scripts/build.sh windows with the Windows SDK: lankit.exe,
+#                              KORVAL.dll, the Qt, FFmpeg and MinGW runtime DLLs, the Qt
+#                              plugins, qt.conf and the language folder, as
+#                              build-win/lankit-<version>-win64.zip (scripts/windows-package.sh)
+#
 # lintian finds no errors. Two warnings stay, on purpose:
 #   initial-upload-closes-no-bugs  the packages are not uploaded to Debian, so the first
 #                                  changelog entry closes no "intent to package" bug;
@@ -18,7 +24,8 @@ dir=build
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) dir="$2"; shift 2 ;;
-    -h|--help) sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --windows) exec scripts/windows-package.sh ;;
+    -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "package.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done

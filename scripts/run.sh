@@ -18,6 +18,9 @@
 #   --language en|cn      the program's language (default: the program's own, Chinese)
 #   --no-build            neither install packages nor build; use what is built
 #   --bin DIR             the built programs (default build/bin)
+#   --windows ZIP         run lankit.exe from that zip (scripts/package.sh --windows) under
+#                         Wine, in a fresh Wine prefix in the work folder; the cameras and
+#                         the printer are the Linux build's, from --bin
 #   --register            record the labels in a private PostgreSQL server (initdb and
 #                         pg_ctl under the work folder, reached only through its Unix
 #                         socket there, stopped with the demo) instead of labels.csv;
@@ -31,6 +34,7 @@ source_dir="$PWD"
 
 usage() { sed -n '2,/^set /{/^#/p}' "$0" | sed 's/^# \{0,1\}//'; }
 register=0 real_network=0 build=1 bin="$source_dir/build/bin" out="" seconds=0 xvfb=0 every=5 language=""
+windows=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --real-network) real_network=1; shift ;;
@@ -42,6 +46,7 @@ while [ $# -gt 0 ]; do
     --xvfb) xvfb=1; shift ;;
     --screenshot-every) every="$2"; shift 2 ;;
     --language) language="$2"; shift 2 ;;
+    --windows) windows="$(realpath "$2")"; shift 2 ;;
     -h|--help) usage; exit 0 ;;
     *) echo "run.sh: unknown option $1" >&2; usage >&2; exit 2 ;;
   esac
@@ -75,9 +80,15 @@ if [ $real_network -eq 1 ]; then
   if [ -n "$demo_user" ]; then export XAUTHORITY="$demo_xauthority"; fi
   exec "${as_user[@]}" "$bin/lankit"
 fi
-for program in lankit velto-sim label-preview; do
+programs=(velto-sim label-preview)
+if [ -z "$windows" ]; then programs+=(lankit); fi
+for program in "${programs[@]}"; do
   [ -x "$bin/$program" ] || { echo "run.sh: $bin/$program is missing; build first" >&2; exit 1; }
 done
+if [ -n "$windows" ] && [ ! -f "$windows" ]; then
+  echo "run.sh: --windows $windows is not a file" >&2
+  exit 1
+fi
 if [ -z "$out" ]; then out="$(mktemp -d /tmp/lankit-demo.XXXXXX)"; fi
 mkdir -p "$out/labels" "$out/logs"
 out="$(cd "$out" && pwd)"
@@ -159,7 +170,7 @@ if [ $register -eq 1 ]; then start_register; fi
 
 export DEMO_BIN="$bin" DEMO_WORK="$work" DEMO_OUT="$out" DEMO_SECONDS="$seconds"
 export DEMO_XVFB="$xvfb" DEMO_SHOT_EVERY="$every" DEMO_LANGUAGE="$language"
-export DEMO_USER="$demo_user" DEMO_XAUTHORITY="$demo_xauthority"
+export DEMO_USER="$demo_user" DEMO_XAUTHORITY="$demo_xauthority" DEMO_WINDOWS="$windows"
 setsid scripts/netns-run.sh -- bash -c 'echo "$NETNS_A $NETNS_B" > "$DEMO_WORK/namespaces";
   exec "$0"' "$source_dir/scripts/demo/inside.sh" &
 child=$!

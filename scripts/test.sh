@@ -5,7 +5,9 @@
 #   test.sh --thread     the same tests in a ThreadSanitizer build in build-tsan/
 #   test.sh --windows    korval cross-built for Windows in build-win/, its tests run under
 #                        Wine (in a fresh prefix, build-win/wineprefix) from the Release
-#                        build's korval_wine_tests against a private CUPS scheduler
+#                        build's korval_wine_tests against a private CUPS scheduler; with
+#                        the Windows SDK (scripts/windows-sdk-path.sh) also lankit.exe,
+#                        packed as its zip and run under Wine in the demonstration
 # Extra arguments after -- go to ctest (for example -- -R korval).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,9 +28,21 @@ if [ "$kind" = windows ]; then
   scripts/build.sh windows >/dev/null
   # The Linux side of the run: the Wine runner and the label preview it draws jobs with.
   if [ -f build/build.ninja ]; then
-    cmake --build build -j "$(nproc)" --target korval_wine_tests label-preview
+    cmake --build build -j "$(nproc)" --target korval_wine_tests label-preview velto-sim lankit
   else
     scripts/build.sh release >/dev/null
+  fi
+  if [ -n "$(scripts/windows-sdk-path.sh)" ]; then
+    LANKIT_WINDOWS_ZIP="$PWD/$(scripts/windows-package.sh)"
+    export LANKIT_WINDOWS_ZIP
+  else
+    cat >&2 <<'EOF'
+****************************************************************************************
+*  NO WINDOWS SDK: lankit.exe is neither built nor tested; only KORVAL.dll is.          *
+*  Make one with scripts/windows-sdk.sh and put its archive in ../shared/windows-sdk/,  *
+*  or name it in LANKIT_WINDOWS_SDK (README, "lankit for Windows").                      *
+****************************************************************************************
+EOF
   fi
   prefix="$PWD/build-win/wineprefix"
   rm -rf "$prefix"

@@ -24,6 +24,14 @@ app_pid=""
 display=""
 xvfb_pid=""   # stopped last: the program and the helpers are its clients
 real_browser=0
+# The program as started, and the class of its window.
+program=(./lankit)
+wm_class=lankit
+wine_prefix="$DEMO_WORK/wineprefix"
+if [ -n "${DEMO_WINDOWS:-}" ]; then
+  program=(/usr/lib/wine/wine64 ./lankit.exe)
+  wm_class=lankit.exe
+fi
 say() { echo "lankit demo: $*"; }
 
 # The program and what speaks to the display for it run as DEMO_USER when there is one.
@@ -53,7 +61,7 @@ close_app() {
   local attempt
   for attempt in 1 2 3 4 5; do
     if [ -n "$display" ]; then
-      DISPLAY="$display" timeout 10 /usr/bin/python3 "$here/xwindow.py" close lankit \
+      DISPLAY="$display" timeout 10 /usr/bin/python3 "$here/xwindow.py" close "$wm_class" \
         2>>"$logs/xwindow.log" || echo "close $attempt: no window" >>"$logs/xwindow.log"
     fi
     for _ in $(seq 10); do
@@ -80,6 +88,7 @@ finish() {
   end_app || true
   local pid
   for pid in "${helpers[@]}" "${far[@]}" $xvfb_pid; do stop_process "$pid"; done
+  if [ -d "$wine_prefix" ]; then WINEPREFIX="$wine_prefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true; fi
   if [ -d "$DEMO_WORK/app/log" ]; then cp -r "$DEMO_WORK/app/log" "$logs/lankit-log"; fi
 }
 trap finish EXIT
@@ -143,11 +152,28 @@ start_cameras() {
 
 # The program runs from a copy of its folder, so its configuration, log and language
 # files are the demo's own and a user's real settings are never touched.
+# The Windows build: the zip's folder becomes the program's folder, and a fresh Wine prefix
+# learns the printer queues from the demo's scheduler as it is made.
+prepare_windows_app() {
+  local app="$DEMO_WORK/app"
+  /usr/bin/python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' \
+    "$DEMO_WINDOWS" "$DEMO_WORK/zip"
+  cp -r "$DEMO_WORK"/zip/*/. "$app/"
+  CUPS_SERVER="$DEMO_WORK/cups/cups.sock" WINEPREFIX="$wine_prefix" WINEDEBUG=-all \
+    WINEDLLOVERRIDES="mscoree,mshtml=" env -u DISPLAY /usr/lib/wine/wine64 wineboot -i \
+    >"$logs/wineboot.log" 2>&1
+  say "lankit.exe from $(basename "$DEMO_WINDOWS") runs under Wine (prefix $wine_prefix)"
+}
+
 prepare_app() {
   local app="$DEMO_WORK/app"
-  cp "$DEMO_BIN/lankit" "$app/"
-  cp -P "$DEMO_BIN"/libkorval.so* "$app/" 2>/dev/null || true
-  if [ -d "$DEMO_BIN/language" ]; then cp -r "$DEMO_BIN/language" "$app/"; fi
+  if [ -n "${DEMO_WINDOWS:-}" ]; then
+    prepare_windows_app
+  else
+    cp "$DEMO_BIN/lankit" "$app/"
+    cp -P "$DEMO_BIN"/libkorval.so* "$app/" 2>/dev/null || true
+    if [ -d "$DEMO_BIN/language" ]; then cp -r "$DEMO_BIN/language" "$app/"; fi
+  fi
   mkdir -p "$app/configure"
   {
     echo "[General]"
@@ -248,11 +274,13 @@ run_app() {
     XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
     XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$runtime" \
     CUPS_SERVER="$DEMO_WORK/cups/cups.sock" PATH="$DEMO_WORK/bin:$PATH" \
-    DEMO_REAL_BROWSER="$real_browser" QT_QPA_PLATFORM=xcb "${as_user[@]}" ./lankit) \
+    DEMO_REAL_BROWSER="$real_browser" QT_QPA_PLATFORM=xcb \
+    WINEPREFIX="$wine_prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+    "${as_user[@]}" "${program[@]}") \
     >"$logs/lankit.out" 2>&1 &
   app_pid=$!
   if [ "$real_browser" = 0 ]; then
-    DISPLAY="$display" /usr/bin/python3 "$here/xwindow.py" fill lankit 60 2>>"$logs/xwindow.log" &
+    DISPLAY="$display" /usr/bin/python3 "$here/xwindow.py" fill "$wm_class" 60 2>>"$logs/xwindow.log" &
     helpers+=($!)
   fi
   say "lankit started (pid $app_pid); close its window or press Ctrl-C to end the demo"

@@ -94,10 +94,12 @@ class Picture:
 
 class DemoSession:
     """One run of scripts/run.sh --xvfb (with --register when register is true: the labels
-    go to the demo's private PostgreSQL server); start() waits for the program's window."""
+    go to the demo's private PostgreSQL server; with windows, the zip of lankit.exe runs
+    under Wine); start() waits for the program's window."""
 
-    def __init__(self, language="en", seconds=240, every=5, register=False):
+    def __init__(self, language="en", seconds=240, every=5, register=False, windows=None):
         self.language = language
+        self.windows = windows  # the zip of lankit.exe to run under Wine instead
         self.register = register
         self.register_address = None
         self.seconds = seconds
@@ -118,7 +120,8 @@ class DemoSession:
             self.proc = subprocess.Popen(
                 [RUN, "--no-build", "--bin", BIN_DIR, "--xvfb", "--screenshot-every",
                  str(self.every), "--seconds", str(self.seconds), "--language", self.language,
-                 "--output", self.out] + (["--register"] if self.register else []),
+                 "--output", self.out] + (["--register"] if self.register else []) +
+                (["--windows", self.windows] if self.windows else []),
                 stdout=stdout, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                 start_new_session=True)
         started = wait_until(lambda: "lankit started" in self.output() or

@@ -57,13 +57,22 @@ def differs(a, b, box):
 
 
 class MainWindowTest(unittest.TestCase):
+    # The program as its process shows, and the name its screenshots are kept under.
+    PROGRAM = "./lankit"
+    KEPT = "mainwindow"
+    # Three searches from the window, one round of the upgrade's verification.
+    SEARCHES = 4
+
     @classmethod
     def setUpClass(cls):
         if os.geteuid() != 0:
             raise unittest.SkipTest("the demonstration needs root (network namespaces)")
 
+    def new_session(self):
+        return DemoSession(language="en", seconds=280, every=30)
+
     def setUp(self):
-        self.session = DemoSession(language="en", seconds=280, every=30)
+        self.session = self.new_session()
         self.addCleanup(self.cleanup)
         self.session.start()
         self.shots = os.path.join(self.session.out, "test-shots")
@@ -75,6 +84,10 @@ class MainWindowTest(unittest.TestCase):
         if keep:
             shutil.copytree(self.session.out, keep, dirs_exist_ok=True)
         shutil.rmtree(self.session.out, ignore_errors=True)
+
+    def kept(self, name):
+        """Where a screenshot is kept in the build folder."""
+        return os.path.join(BUILD_DIR, "%s-%s.png" % (self.KEPT, name))
 
     def shot(self, name):
         path = os.path.join(self.shots, name + ".png")
@@ -171,8 +184,7 @@ class MainWindowTest(unittest.TestCase):
             return colours_in_row(picture, 150, 0, 1280 - TABLE_WIDTH) == {
                 "yellow", "cyan", "magenta"}
         self.assertTrue(wait_until(bars, 20, step=1), "no colour bars in the preview")
-        shutil.copy(os.path.join(self.shots, "en.png"),
-                    os.path.join(BUILD_DIR, "mainwindow-en.png"))
+        shutil.copy(os.path.join(self.shots, "en.png"), self.kept("en"))
         # The table lists the devices sorted by MAC: select all rows and copy them.
         self.click_cell(0, 2)
         s.key(s.window, "ctrl+a", "ctrl+c")
@@ -288,8 +300,7 @@ class MainWindowTest(unittest.TestCase):
         chinese_buttons = s.header_buttons(self.shot("cn"))
         self.assertEqual(len(chinese_buttons), 5)
         self.assertNotEqual(chinese_buttons, english_buttons)
-        shutil.copy(os.path.join(self.shots, "cn.png"),
-                    os.path.join(BUILD_DIR, "mainwindow-cn.png"))
+        shutil.copy(os.path.join(self.shots, "cn.png"), self.kept("cn"))
 
     def check_printing(self):
         s = self.session
@@ -327,8 +338,7 @@ class MainWindowTest(unittest.TestCase):
                                   capture_output=True, text=True, timeout=30)
             return read.stdout.strip() == SCAN_CODE
         self.assertTrue(wait_until(screen_reads, 10, step=0.5), "no label on the screen")
-        shutil.copy(os.path.join(self.shots, "scan-dialog.png"),
-                    os.path.join(BUILD_DIR, "mainwindow-scan-dialog.png"))
+        shutil.copy(os.path.join(self.shots, "scan-dialog.png"), self.kept("scan-dialog"))
         # The SN field advanced; the scan field holds the code without the prefix.
         s.key(dialog, "shift+Tab", "shift+Tab", "shift+Tab", "ctrl+a", "ctrl+c")
         time.sleep(0.3)
@@ -407,7 +417,7 @@ class MainWindowTest(unittest.TestCase):
     def check_close(self):
         s = self.session
         running = processes_in(s.namespaces)
-        self.assertIn("./lankit", " ".join(p[2] for p in running))
+        self.assertIn(self.PROGRAM, " ".join(p[2] for p in running))
         self.assertTrue(close_until_ended(s.in_a, s.display, s.proc))
         self.assertEqual(s.proc.returncode, 0, s.output())
         self.assertIn("lankit ended with status 0", s.output())
@@ -427,8 +437,8 @@ class MainWindowTest(unittest.TestCase):
         at = [log.find(line) for line in order]
         self.assertTrue(all(n >= 0 for n in at) and at == sorted(at), at)
         sent = [line for line in log.splitlines() if "  send {" in line]
-        # Three searches from the window, one round of the upgrade's verification.
-        self.assertEqual(len([line for line in sent if '"method":"search"' in line]), 4, sent)
+        self.assertEqual(len([line for line in sent if '"method":"search"' in line]),
+                         self.SEARCHES, sent)
         self.assertTrue(log.rstrip().endswith("device protocol threads joined"),
                         log[-500:])
 

@@ -1,0 +1,82 @@
+"""lankit.exe, the Windows build, as an operator meets it: the zip that scripts/package.sh
+--windows makes, run under Wine in a fresh prefix in the demonstration (Xvfb, eight
+simulated cameras in the other namespace, a private CUPS queue that Wine's spooler
+reaches). The same checks as the Linux window's, in an operator's order: the start-up
+search through Winsock multicast, the table sorted by MAC, the colour bars of the live
+stream, the Chinese language, one label through Wine's spooler whose job equals the
+Linux program's for the same scan, and the close with status 0. Leaves
+build/windows-en.png and build/windows-cn.png. Runs when LANKIT_WINDOWS_ZIP names the zip
+(scripts/test.sh --windows); needs root."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from demo_session import BIN_DIR, QUEUE, DemoSession, wait_until  # noqa: E402
+# The module, not its class: a test class bound here would run here too.
+import mainwindow_test  # noqa: E402
+
+ZIP = os.environ.get("LANKIT_WINDOWS_ZIP", "")
+
+
+class WindowsTest(mainwindow_test.MainWindowTest):
+    PROGRAM = "lankit.exe"
+    KEPT = "windows"
+    SEARCHES = 1
+
+    @classmethod
+    def setUpClass(cls):
+        if not ZIP:
+            raise unittest.SkipTest("no LANKIT_WINDOWS_ZIP: scripts/test.sh --windows with the SDK")
+        super().setUpClass()
+
+    def new_session(self):
+        # Wine makes its prefix before the program starts: allow for it.
+        return DemoSession(language="en", seconds=280, every=30, windows=ZIP)
+
+    def jobs(self):
+        """The jobs the demo's printer received, oldest first."""
+        out = os.path.join(self.session.work, "cups", "out")
+        names = sorted((f for f in os.listdir(out) if f.endswith(".prn")),
+                       key=lambda f: int(f[len("job-"):-len(".prn")]))
+        return [os.path.join(out, f) for f in names]
+
+    def linux_job(self):
+        """The Linux program's job for the scan check_printing made: lankitctl prints the
+        label as the scan screen does, with the same configuration, to the same queue."""
+        s = self.session
+        app = tempfile.mkdtemp(prefix="lankit-linux-label-", dir=s.out)
+        self.addCleanup(shutil.rmtree, app, ignore_errors=True)
+        for name in os.listdir(BIN_DIR):
+            if name == "lankitctl" or name.startswith("libkorval.so"):
+                shutil.copy(os.path.join(BIN_DIR, name), app, follow_symlinks=False)
+        shutil.copytree(os.path.join(BIN_DIR, "language"), os.path.join(app, "language"))
+        shutil.copytree(os.path.join(s.work, "app", "configure"), os.path.join(app, "configure"))
+        before = len(self.jobs())
+        printed = s.in_a("env", "CUPS_SERVER=" + os.path.join(s.work, "cups", "cups.sock"),
+                         os.path.join(app, "lankitctl"), "print-label", "--code", mainwindow_test.SCAN_CODE,
+                         "--model", "KT4-DEMO", "--serial", "SN-00099", "--reprint",
+                         "--printer", QUEUE, timeout=60)
+        self.assertIn(printed.returncode, (0, 3), printed.stderr.decode())
+        self.assertTrue(wait_until(lambda: len(self.jobs()) > before, 15), "no Linux job")
+        with open(self.jobs()[-1], "rb") as f:
+            return f.read()
+
+    def check_job_equals_linux(self):
+        with open(self.jobs()[0], "rb") as f:
+            wine = f.read()
+        self.assertEqual(wine, self.linux_job(), "the Wine job differs from the Linux job")
+
+    def test_the_window_as_an_operator_uses_it(self):
+        self.check_start()
+        self.check_language()
+        self.check_printing()
+        self.check_job_equals_linux()
+        self.check_close()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
