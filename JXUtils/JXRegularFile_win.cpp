@@ -30,8 +30,7 @@ JXRegularFile::Kind JXRegularFile::check(const QString &path, qint64 maxBytes)
     const HANDLE file = openExisting(path, 0);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Absent
-                                                                              : NotRegular;
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Absent : NotRegular;
     }
     const Kind kind = kindOf(file, maxBytes);
     CloseHandle(file);

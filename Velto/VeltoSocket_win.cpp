@@ -1,8 +1,8 @@
 #include "Velto/VeltoSocket.h"
 
+#include <mswsock.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <mswsock.h>
 
 #include <cstring>
 
@@ -181,8 +181,7 @@ void VeltoSocket::clearError()
 // an earlier datagram met a closed port.
 bool VeltoSocket::isTransient(int error)
 {
-    return error == 0 || error == WSAEWOULDBLOCK || error == WSAETIMEDOUT ||
-           error == WSAECONNRESET;
+    return error == 0 || error == WSAEWOULDBLOCK || error == WSAETIMEDOUT || error == WSAECONNRESET;
 }
 
 // shutdown() does not wake a blocked receive on an unconnected datagram socket; the
