@@ -2,6 +2,7 @@
 """How old is the picture on the screen? lankit-preview against GStreamer, side by side.
 
     preview_age.py [--seconds 120] [--bin build/bin] [--no-lipsync] [--first-runs 5]
+                   [--windows DIR]
 
 A private Xvfb shows two windows at once, both playing the same live stream from
 stamp_server.py (1280x720 H.264 at 25 fps, every picture carrying the sender's monotonic
@@ -28,6 +29,10 @@ Then, with lankit-preview alone:
                  played into a private PulseAudio null sink: the tone's onset in the
                  sink's recording against the flash's onset on the screen, per flash;
                  idle, then with both cores busy.
+
+With --windows DIR, lankit-preview.exe from DIR (the unpacked Windows zip with
+build-win/bin/lankit-preview.exe beside lankit.exe) runs under Wine in a fresh prefix
+instead of the Linux build.
 
 The machine may be shared: compare the two players within one run; the load average at
 the start and end of each phase is printed with the figures.
@@ -210,8 +215,15 @@ def load_average():
         return average.read().split()[0]
 
 
+def preview_command(args):
+    """lankit-preview as started: the Linux build, or the Windows one under Wine."""
+    if args.windows:
+        return ["/usr/lib/wine/wine64", os.path.join(args.windows, "lankit-preview.exe")]
+    return [os.path.join(args.bin, "lankit-preview")]
+
+
 def run_phases(args, env, url, screen):
-    ours = subprocess.Popen([os.path.join(args.bin, "lankit-preview"), "--size", VIEW_SIZE,
+    ours = subprocess.Popen(preview_command(args) + ["--size", VIEW_SIZE,
                              url + "/stamp"], env=env, stderr=subprocess.PIPE, text=True)
     gst = subprocess.Popen(gst_command(url + "/stamp"), env=env,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -269,7 +281,7 @@ def first_picture(args, env, screen, url):
     """One start of lankit-preview on url: (seconds from play() to the first painted
     picture, seconds from play() until the server fed that picture's frame, seconds from
     then to the paint), or None when no whole stamp was read."""
-    process = subprocess.Popen([os.path.join(args.bin, "lankit-preview"), "--seconds", "3",
+    process = subprocess.Popen(preview_command(args) + ["--seconds", "3",
                                 "--size", FIRST_SIZE, url], env=env, stderr=subprocess.PIPE,
                                text=True)
     painted = {}
@@ -389,7 +401,7 @@ def lip_sync(args, env, url, screen):
     recorder = player = None
     try:
         recorder = SinkRecorder(penv)
-        player = subprocess.Popen([os.path.join(args.bin, "lankit-preview"), "--size",
+        player = subprocess.Popen(preview_command(args) + ["--size",
                                    "640x390", url + "/flash"], env=penv,
                                   stderr=subprocess.DEVNULL)
         window = screen.find(lambda name, w, h: name.startswith("lankit-preview"), 20)
@@ -443,6 +455,7 @@ def main():
     parser.add_argument("--seconds", type=float, default=120, help="length of each phase")
     parser.add_argument("--bin", default=os.path.join(ROOT, "build", "bin"))
     parser.add_argument("--first-runs", type=int, default=5)
+    parser.add_argument("--windows", help="folder of lankit-preview.exe, run under Wine")
     parser.add_argument("--lipsync", type=float, default=20, help="seconds; 0 skips it")
     parser.add_argument("--no-phases", action="store_true", help="skip the age phases")
     args = parser.parse_args()
@@ -452,9 +465,13 @@ def main():
     xvfb, name = run_in_xvfb.start_xvfb(SCREEN)
     home = tempfile.mkdtemp(prefix="lankit-bench-")
     env = dict(os.environ, DISPLAY=name, QT_QPA_PLATFORM="xcb", HOME=home,
-               XDG_CONFIG_HOME=home)
+               XDG_CONFIG_HOME=home, WINEPREFIX=os.path.join(home, "wine"), WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=")
     server = None
     try:
+        if args.windows:
+            subprocess.run(["/usr/lib/wine/wine64", "wineboot", "-i"], env=env, timeout=300,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         server, url = start_server(env)
         screen = Screen(name)
         print("cores %d, load average %s at start" % (os.cpu_count(), load_average()))
@@ -475,6 +492,8 @@ def main():
         if server:
             server.kill()
             server.wait()
+        if args.windows:
+            subprocess.run(["/usr/lib/wine/wineserver64", "-k"], env=env, timeout=60)
         run_in_xvfb.stop_xvfb(xvfb)
         shutil.rmtree(home, ignore_errors=True)
     return 0
