@@ -34,7 +34,11 @@ case "$kind" in
               args+=(-DCMAKE_TOOLCHAIN_FILE="$sdk/toolchain.cmake" -DLANKIT_TOOLCHAIN_FILE="$toolchain")
             else
               args+=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
-            fi ;;
+            fi
+            # CMake keeps the toolchain of a folder's first configure: a new one needs a new folder.
+            cached="$(sed -n 's/^CMAKE_TOOLCHAIN_FILE:[A-Z]*=//p' "$dir/CMakeCache.txt" 2>/dev/null || true)"
+            want="$(printf '%s\n' "${args[@]}" | sed -n 's/^-DCMAKE_TOOLCHAIN_FILE=//p')"
+            if [ -n "$cached" ] && [ "$cached" != "$want" ]; then rm -rf "$dir"; fi ;;
   *) echo "usage: $0 [release|sanitize|thread|fuzz|windows]" >&2; exit 2 ;;
 esac
 

@@ -150,6 +150,15 @@ unpack() {
   done
 }
 
+# Debian's qtbase source leaves out the Wintab headers (src/3rdparty/wintab), so the windows
+# plugin is built without Wintab tablets; pens still arrive through WM_POINTER.
+qtbase_patch() {
+  local plugin=$work/qtbase-opensource-src/src/plugins/platforms/windows
+  sed -i 's|QT_CONFIG(tabletevent)|0 /* no wintab.h */|' "$plugin/qwindowscontext.cpp"
+  sed -i 's|^qtConfig(tabletevent) {|false {|' "$plugin/windows.pri"
+  rm -f "$work/qtbase-build/src/plugins/platforms/windows/Makefile"*
+}
+
 qtbase() {
   local build=$work/qtbase-build
   mkdir -p "$build"
@@ -206,12 +215,17 @@ toolchain_file() {
   cat > "$sdk/toolchain.cmake" <<'EOF'
 # lankit's Windows SDK: Qt 5.15 and FFmpeg 5.1 cross-built with MinGW-w64.
 get_filename_component(LANKIT_WINDOWS_SDK "${CMAKE_CURRENT_LIST_DIR}" ABSOLUTE)
+# The project's MinGW toolchain, whose path scripts/build.sh passes; try_compile gets it too.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES LANKIT_TOOLCHAIN_FILE)
 include(${LANKIT_TOOLCHAIN_FILE})
 list(APPEND CMAKE_FIND_ROOT_PATH ${LANKIT_WINDOWS_SDK}/qt ${LANKIT_WINDOWS_SDK}/ffmpeg)
 list(APPEND CMAKE_PREFIX_PATH ${LANKIT_WINDOWS_SDK}/qt)
 set(ENV{PKG_CONFIG_LIBDIR} ${LANKIT_WINDOWS_SDK}/ffmpeg/lib/pkgconfig)
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 EOF
+  # pkg-config finds FFmpeg where the SDK is now, too.
+  sed -i -e 's|^prefix=.*|prefix=${pcfiledir}/../..|' -e "s|$sdk/ffmpeg|\${prefix}|g" \
+    "$sdk"/ffmpeg/lib/pkgconfig/*.pc
   # qmake and the host tools find the SDK where it is now.
   printf '[Paths]\nPrefix=..\n' > "$sdk/qt/bin/qt.conf"
   du -sh "$sdk/qt" "$sdk/ffmpeg" | tee "$sdk/size.txt"
@@ -223,6 +237,7 @@ main() {
   stage source_list
   stage fetch
   stage unpack
+  stage qtbase_patch
   stage qtbase
   stage qtsvg
   stage qtmultimedia

@@ -13,6 +13,10 @@ OBJDUMP = "x86_64-w64-mingw32-objdump"
 SYSTEM_DLLS = {
     "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "winspool.drv", "setupapi.dll",
     "msvcrt.dll", "ntdll.dll", "shell32.dll", "ole32.dll", "ws2_32.dll", "bcrypt.dll",
+    # and those that Qt and FFmpeg import (lankit.exe's zip)
+    "comdlg32.dll", "d3d11.dll", "dnsapi.dll", "dwmapi.dll", "dxgi.dll", "imm32.dll",
+    "iphlpapi.dll", "mpr.dll", "netapi32.dll", "oleaut32.dll", "opengl32.dll", "userenv.dll",
+    "uxtheme.dll", "version.dll", "winmm.dll", "wtsapi32.dll",
 }
 
 
