@@ -162,6 +162,9 @@ prepare_windows_app() {
   CUPS_SERVER="$DEMO_WORK/cups/cups.sock" WINEPREFIX="$wine_prefix" WINEDEBUG=-all \
     WINEDLLOVERRIDES="mscoree,mshtml=" env -u DISPLAY /usr/lib/wine/wine64 wineboot -i \
     >"$logs/wineboot.log" 2>&1
+  # The prefix's desktop process started without a display: the program must start a new
+  # one, on the display, so the wine server of the boot must be gone first.
+  WINEPREFIX="$wine_prefix" /usr/lib/wine/wineserver64 -w
   say "lankit.exe from $(basename "$DEMO_WINDOWS") runs under Wine (prefix $wine_prefix)"
 }
 
