@@ -35,7 +35,7 @@ PACKAGES=(
   # and strace to see which files the unpacked program opens
   dpkg-dev fakeroot lintian desktop-file-utils man-db strace
   # the Windows build of korval and its test run
-  mingw-w64 wine64 wine
+  mingw-w64 wine64 wine fonts-wine
 )
 
 missing=()

@@ -27,10 +27,12 @@ real_browser=0
 # The program as started, and the class of its window.
 program=(./lankit)
 wm_class=lankit
+platform=xcb
 wine_prefix="$DEMO_WORK/wineprefix"
 if [ -n "${DEMO_WINDOWS:-}" ]; then
   program=(/usr/lib/wine/wine64 ./lankit.exe)
   wm_class=lankit.exe
+  platform=windows
 fi
 say() { echo "lankit demo: $*"; }
 
@@ -277,7 +279,7 @@ run_app() {
     XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
     XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$runtime" \
     CUPS_SERVER="$DEMO_WORK/cups/cups.sock" PATH="$DEMO_WORK/bin:$PATH" \
-    DEMO_REAL_BROWSER="$real_browser" QT_QPA_PLATFORM=xcb \
+    DEMO_REAL_BROWSER="$real_browser" QT_QPA_PLATFORM="$platform" \
     WINEPREFIX="$wine_prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
     "${as_user[@]}" "${program[@]}") \
     >"$logs/lankit.out" 2>&1 &

@@ -45,12 +45,13 @@ def wait_until(predicate, seconds, step=0.1):
     return predicate()
 
 
-def close_until_ended(in_a, display, proc):
-    """Closes lankit's window as a window manager's close button does, until proc (the
-    demo) has ended; true when it has. A close that arrives while the window is still being
-    set up can be dropped, so it is asked again every 2 s."""
+def close_until_ended(in_a, display, proc, wm_class="lankit"):
+    """Closes lankit's window (of that class: "lankit.exe" under Wine) as a window
+    manager's close button does, until proc (the demo) has ended; true when it has. A close
+    that arrives while the window is still being set up can be dropped, so it is asked
+    again every 2 s."""
     def closed():
-        in_a("env", "DISPLAY=" + display, "/usr/bin/python3", XWINDOW, "close", "lankit")
+        in_a("env", "DISPLAY=" + display, "/usr/bin/python3", XWINDOW, "close", wm_class)
         return proc.poll() is not None
     return wait_until(closed, 40, step=2)
 
@@ -112,6 +113,11 @@ class DemoSession:
         self.display = None
         self.work = None
         self.window = None
+        # The table's first row centre and row pitch in window coordinates.
+        self.row_y = ROW_Y
+        self.row_pitch = ROW_PITCH
+        # Rows of the X window below the program's own area.
+        self.bottom_gap = 0
 
     # --- the demo process -------------------------------------------------------------
     def start(self):
@@ -279,18 +285,27 @@ class DemoSession:
     def table_cell(self, row, column):
         """Window coordinates of a cell's centre."""
         width = self.geometry(self.window)[2]
-        return width - TABLE_WIDTH + COLUMN_X[column], ROW_Y + ROW_PITCH * row
+        return width - TABLE_WIDTH + COLUMN_X[column], self.row_y + self.row_pitch * row
+
+    def copied(self, before, seconds=3):
+        """The clipboard once it no longer holds before (or after seconds, when what was
+        copied equals it): Wine hands a copy to X a little later than Qt does."""
+        return wait_until(lambda: self.clipboard() != before and self.clipboard(), seconds,
+                          step=0.1) or self.clipboard()
 
     def copy_field(self, window, x, y):
         """What a text field holds, as an operator copies it: click, select all, copy."""
+        before = self.clipboard()
         self.click(window, x, y)
         self.key(window, "ctrl+a", "ctrl+c")
-        time.sleep(0.3)
-        return self.clipboard()
+        return self.copied(before)
+
+    def panel_top(self):
+        """The panel band's top edge in window coordinates."""
+        return self.geometry(self.window)[3] - self.bottom_gap - PANEL_HEIGHT
 
     def panel_name(self):
-        height = self.geometry(self.window)[3]
-        return self.copy_field(self.window, NAME_FIELD[0], height - PANEL_HEIGHT + NAME_FIELD[1])
+        return self.copy_field(self.window, NAME_FIELD[0], self.panel_top() + NAME_FIELD[1])
 
     def header_buttons(self, png):
         """The x centres of the header's button icons. Captions are drawn in the middle of
