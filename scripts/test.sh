@@ -26,9 +26,11 @@ done
 scripts/install-deps.sh
 if [ "$kind" = windows ]; then
   scripts/build.sh windows >/dev/null
-  # The Linux side of the run: the Wine runner and the label preview it draws jobs with.
+  # The Linux side of the run: the Wine runner and the label preview it draws jobs with;
+  # for lankit.exe the demonstration's cameras and the Linux label it is compared with.
   if [ -f build/build.ninja ]; then
-    cmake --build build -j "$(nproc)" --target korval_wine_tests label-preview velto-sim lankit
+    cmake --build build -j "$(nproc)" --target korval_wine_tests label-preview velto-sim \
+      lankitctl korval lankit_language
   else
     scripts/build.sh release >/dev/null
   fi

@@ -90,7 +90,9 @@ finish() {
   end_app || true
   local pid
   for pid in "${helpers[@]}" "${far[@]}" $xvfb_pid; do stop_process "$pid"; done
-  if [ -d "$wine_prefix" ]; then WINEPREFIX="$wine_prefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true; fi
+  if [ -d "$wine_prefix" ]; then
+    WINEPREFIX="$wine_prefix" "${as_user[@]}" /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+  fi
   if [ -d "$DEMO_WORK/app/log" ]; then cp -r "$DEMO_WORK/app/log" "$logs/lankit-log"; fi
 }
 trap finish EXIT
@@ -152,8 +154,6 @@ start_cameras() {
   say "cameras ${addresses[0]} ... ${addresses[-1]}: web page on port 80, stream rtsp://<ip>:$rtsp_port/camN"
 }
 
-# The program runs from a copy of its folder, so its configuration, log and language
-# files are the demo's own and a user's real settings are never touched.
 # The Windows build: the zip's folder becomes the program's folder, and a fresh Wine prefix
 # learns the printer queues from the demo's scheduler as it is made.
 prepare_windows_app() {
@@ -161,15 +161,20 @@ prepare_windows_app() {
   /usr/bin/python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' \
     "$DEMO_WINDOWS" "$DEMO_WORK/zip"
   cp -r "$DEMO_WORK"/zip/*/. "$app/"
+  # Wine runs only in a prefix of the user who runs it.
+  mkdir -p "$wine_prefix"
+  if [ -n "${DEMO_USER:-}" ]; then chown "$DEMO_USER:$(id -g "$DEMO_USER")" "$wine_prefix"; fi
   CUPS_SERVER="$DEMO_WORK/cups/cups.sock" WINEPREFIX="$wine_prefix" WINEDEBUG=-all \
-    WINEDLLOVERRIDES="mscoree,mshtml=" env -u DISPLAY /usr/lib/wine/wine64 wineboot -i \
-    >"$logs/wineboot.log" 2>&1
+    WINEDLLOVERRIDES="mscoree,mshtml=" "${as_user[@]}" env -u DISPLAY /usr/lib/wine/wine64 \
+    wineboot -i >"$logs/wineboot.log" 2>&1
   # The prefix's desktop process started without a display: the program must start a new
   # one, on the display, so the wine server of the boot must be gone first.
-  WINEPREFIX="$wine_prefix" /usr/lib/wine/wineserver64 -w
+  WINEPREFIX="$wine_prefix" "${as_user[@]}" /usr/lib/wine/wineserver64 -w
   say "lankit.exe from $(basename "$DEMO_WINDOWS") runs under Wine (prefix $wine_prefix)"
 }
 
+# The program runs from a copy of its folder, so its configuration, log and language
+# files are the demo's own and a user's real settings are never touched.
 prepare_app() {
   local app="$DEMO_WORK/app"
   if [ -n "${DEMO_WINDOWS:-}" ]; then
