@@ -68,6 +68,10 @@ def fill(d, wm_class, seconds):
         if windows:
             root = d.screen().root.get_geometry()
             for window in windows:
+                # The size the program gave its window, for the tests.
+                shown = window.get_geometry()
+                print("filled %s from %dx%d" % (wm_class, shown.width, shown.height),
+                      file=sys.stderr)
                 window.configure(x=0, y=0, width=root.width, height=root.height)
             d.sync()
             return True

@@ -116,7 +116,7 @@ class DemoSession:
         # The table's first row centre and row pitch in window coordinates.
         self.row_y = ROW_Y
         self.row_pitch = ROW_PITCH
-        # Rows of the X window below the program's own area.
+        # Rows of the X window below the program's own area when it fills the screen.
         self.bottom_gap = 0
 
     # --- the demo process -------------------------------------------------------------

@@ -262,12 +262,15 @@ class MainWindowTest(unittest.TestCase):
                            "table is not 400 wide")
         self.assertGreater(min(picture.pixel(width - 5, height - 5)), 200)
 
-    def check_geometry(self):
-        s = self.session
+    def check_minimum_size(self):
         # A window manager keeps the window at its minimum size from this hint; Xvfb has
         # none, so only the hint itself can be checked here.
-        hints = s.x("xprop", "-id", str(s.window), "WM_NORMAL_HINTS")
+        hints = self.session.x("xprop", "-id", str(self.session.window), "WM_NORMAL_HINTS")
         self.assertIn("program specified minimum size: 800 by 500", hints)
+
+    def check_geometry(self):
+        s = self.session
+        self.check_minimum_size()
         for width, height in ((1000, 650), (800, 500)):
             self.layout_at(width, height)
         s.xdo("windowsize", s.window, 1280, 800)
