@@ -67,14 +67,21 @@ def fill(d, wm_class, seconds):
         windows = windows_of(d, wm_class)
         if windows:
             root = d.screen().root.get_geometry()
+            filled = False
             for window in windows:
-                # The size the program gave its window, for the tests.
-                shown = window.get_geometry()
+                # The size the program gave its window, for the tests. A window of the
+                # program's start (Wine makes and drops some) may be gone by now.
+                try:
+                    shown = window.get_geometry()
+                except Exception:
+                    continue
                 print("filled %s from %dx%d" % (wm_class, shown.width, shown.height),
                       file=sys.stderr)
                 window.configure(x=0, y=0, width=root.width, height=root.height)
+                filled = True
             d.sync()
-            return True
+            if filled:
+                return True
         time.sleep(0.2)
     return False
 

@@ -13,10 +13,12 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from demo_session import BIN_DIR, QUEUE, DemoSession, read_rgb, wait_until  # noqa: E402
+from demo_session import (BIN_DIR, QUEUE, DemoSession, Picture, read_rgb,  # noqa: E402
+                          wait_until)
 # The module, not its class: a test class bound here would run here too.
 import mainwindow_test  # noqa: E402
 
@@ -43,6 +45,15 @@ class WindowsTest(mainwindow_test.MainWindowTest):
         # sizes it gives whole).
         session.bottom_gap = 15
         return session
+
+    def check_time_runs(self):
+        """The control bar's time label, right of the picture's lower edge, changes."""
+        s = self.session
+        box = (700, s.panel_top() - 25, 170, 20)
+        first = Picture(self.shot("time-1"))
+        time.sleep(2)
+        self.assertGreater(mainwindow_test.differs(first, Picture(self.shot("time-2")), box), 0,
+                           "the time label stands still")
 
     def check_minimum_size(self):
         """Wine gives X no size hints: the window must first appear at its minimum size,
@@ -112,6 +123,7 @@ class WindowsTest(mainwindow_test.MainWindowTest):
 
     def test_the_window_as_an_operator_uses_it(self):
         self.check_start()
+        self.check_time_runs()
         self.check_geometry()
         self.check_language()
         self.check_printing()
