@@ -38,10 +38,8 @@ printf '[Paths]\nPrefix = .\nPlugins = .\n' > "$stage/qt.conf"
 allow=()
 for dll in "$stage"/*.dll; do allow+=(--allow "$(basename "$dll")"); done
 for file in "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll; do
-  /usr/bin/python3 tests/korval/win/check_dll.py "$file" "${allow[@]}" >/dev/null || {
-    /usr/bin/python3 tests/korval/win/check_dll.py "$file" "${allow[@]}" >&2
-    exit 1
-  }
+  report="$(/usr/bin/python3 tests/korval/win/check_dll.py "$file" "${allow[@]}")" ||
+    { echo "$report" >&2; exit 1; }
 done
 (cd build-win && cmake -E tar cf "$name.zip" --format=zip "$name")
 echo "build-win/$name.zip"

@@ -290,8 +290,10 @@ class DemoSession:
     def copied(self, before, seconds=3):
         """The clipboard once it no longer holds before (or after seconds, when what was
         copied equals it): Wine hands a copy to X a little later than Qt does."""
-        return wait_until(lambda: self.clipboard() != before and self.clipboard(), seconds,
-                          step=0.1) or self.clipboard()
+        def changed():
+            now = self.clipboard()
+            return now if now != before else None
+        return wait_until(changed, seconds, step=0.1) or self.clipboard()
 
     def copy_field(self, window, x, y):
         """What a text field holds, as an operator copies it: click, select all, copy."""
