@@ -22,6 +22,14 @@ const qint64 kSchemaLock = 0x6c616e6b69740001;
 const size_t kImportBatch = 1000;
 // Longest labels.csv line an import reads; longer ones are not labels the program wrote.
 const qint64 kMaxLineBytes = 64 * 1024;
+// A server that is gone without a word (a cable pulled, a machine frozen) is noticed by
+// TCP keepalives after about idle + interval x count seconds, and data it never
+// acknowledges ends the connection after kUnacknowledgedMs, rather than the system's
+// quarter of an hour.
+const int kKeepaliveIdleSeconds = 5;
+const int kKeepaliveIntervalSeconds = 2;
+const int kKeepaliveCount = 3;
+const int kUnacknowledgedMs = 10000;
 
 // What an address's query may set besides the host, port, user and database. The password
 // is not one of them, and nothing that would let a value carry spaces or quotes past the
@@ -201,10 +209,12 @@ bool exec(QSqlQuery &query, const QString &sql, QString *why)
     return false;
 }
 
-// Opens a transaction that holds the schema lock until it ends.
+// Opens a transaction that holds the schema lock until it ends. It waits for the lock
+// without the session's lock time-out: another station's import may rightly hold it for
+// longer than a label may wait, and a frozen holder is ended by the server.
 bool beginLocked(QSqlDatabase &db, QSqlQuery &query, QString *why)
 {
-    return db.transaction() &&
+    return db.transaction() && exec(query, QStringLiteral("SET LOCAL lock_timeout = 0"), why) &&
            exec(query, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLock), why);
 }
 
@@ -369,7 +379,12 @@ bool OmbrixSqlLabelRegister::parseAddress(const QString &text, Address *address,
             return false;
         }
     }
-    address->options << QStringLiteral("connect_timeout=%1").arg(kConnectSeconds);
+    address->options << QStringLiteral("connect_timeout=%1").arg(kConnectSeconds)
+                     << QStringLiteral("keepalives=1")
+                     << QStringLiteral("keepalives_idle=%1").arg(kKeepaliveIdleSeconds)
+                     << QStringLiteral("keepalives_interval=%1").arg(kKeepaliveIntervalSeconds)
+                     << QStringLiteral("keepalives_count=%1").arg(kKeepaliveCount)
+                     << QStringLiteral("tcp_user_timeout=%1").arg(kUnacknowledgedMs);
     return true;
 }
 
@@ -448,7 +463,10 @@ int OmbrixSqlLabelRegister::openConnection(QString *why)
     // notices (a table that exists already) are not for the operator.
     QSqlQuery set(db);
     if (!set.exec(QStringLiteral("SET standard_conforming_strings = on")) ||
-        !set.exec(QStringLiteral("SET client_min_messages = warning"))) {
+        !set.exec(QStringLiteral("SET client_min_messages = warning")) ||
+        !set.exec(QStringLiteral("SET idle_in_transaction_session_timeout = '%1s'")
+                      .arg(kIdleInTransactionSeconds)) ||
+        !set.exec(QStringLiteral("SET lock_timeout = '%1s'").arg(kLockWaitSeconds))) {
         *why = set.lastError().text();
         return kUnavailable;
     }

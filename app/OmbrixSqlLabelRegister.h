@@ -34,6 +34,12 @@ public:
 
     // Seconds to wait for the server before a label is refused.
     static constexpr int kConnectSeconds = 3;
+    // Seconds a label's statement waits for a row another station holds before the label
+    // is refused: a station stopped inside a transaction must not stop the line.
+    static constexpr int kLockWaitSeconds = 5;
+    // Seconds the server lets this station sit inside a transaction without a word before
+    // it ends the session and frees what it held (a frozen or paused station).
+    static constexpr int kIdleInTransactionSeconds = 30;
     // The tables' layout this program writes; a register of a higher one is refused.
     static constexpr int kSchemaVersion = 1;
 
