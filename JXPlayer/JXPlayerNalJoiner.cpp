@@ -1,24 +1,29 @@
 #include "JXPlayer/JXPlayerNalJoiner.h"
 
+#include "JXPlayer/JXPlayerHevcUnit.h"
+
 #include <cstring>
 
 extern "C" {
+#include <libavcodec/codec_id.h>
 #include <libavcodec/packet.h>
 }
 
 namespace {
 // The start code the depacketizer writes before every unit.
 constexpr uint8_t kStartCode[4] = {0, 0, 0, 1};
-// Bytes a first fragment carries before its payload: the start code and the unit header.
-constexpr int kFirstFragmentHeader = 5;
+// Bytes of a unit's header: a first fragment carries the start code and the header before
+// its payload.
+constexpr int kH264HeaderBytes = 1;
 // H.264 unit types that begin a picture one can start decoding at.
 constexpr int kIdrSlice = 5;
 constexpr int kSequenceParameters = 7;
 constexpr int kPictureParameters = 8;
 
-bool startsUnit(const AVPacket *piece)
+// A piece behind a start code that holds at least a unit's header.
+bool startsUnit(const AVPacket *piece, int headerEnd)
 {
-    return piece->size > 4 && memcmp(piece->data, kStartCode, sizeof kStartCode) == 0;
+    return piece->size >= headerEnd && memcmp(piece->data, kStartCode, sizeof kStartCode) == 0;
 }
 
 AVPacket *copyOf(const AVPacket *piece)
@@ -42,13 +47,31 @@ bool appendTo(AVPacket *unit, const AVPacket *piece)
     return true;
 }
 
-void flagKey(AVPacket *unit)
+bool isH264Key(const AVPacket *unit)
 {
     const int type = unit->data[sizeof kStartCode] & 0x1f;
-    if (type == kIdrSlice || type == kSequenceParameters || type == kPictureParameters)
-        unit->flags |= AV_PKT_FLAG_KEY;
+    return type == kIdrSlice || type == kSequenceParameters || type == kPictureParameters;
 }
 } // namespace
+
+void JXPlayerNalJoiner::setCodec(int codecId)
+{
+    reset();
+    hevc = codecId == AV_CODEC_ID_HEVC;
+    firstFragmentSize = 0;
+}
+
+int JXPlayerNalJoiner::_firstFragmentHeader() const
+{
+    return int(sizeof kStartCode) + (hevc ? JXPlayerHevcUnit::kHeaderBytes : kH264HeaderBytes);
+}
+
+void JXPlayerNalJoiner::_flagKey(AVPacket *unit) const
+{
+    if (hevc ? JXPlayerHevcUnit::isKey(JXPlayerHevcUnit::type(unit->data, unit->size))
+             : isH264Key(unit))
+        unit->flags |= AV_PKT_FLAG_KEY;
+}
 
 JXPlayerNalJoiner::~JXPlayerNalJoiner()
 {
@@ -60,7 +83,7 @@ void JXPlayerNalJoiner::push(const AVPacket *piece, std::vector<AVPacket *> &who
     // A new timestamp is a new picture: whatever was held has ended.
     if (held && piece->pts != held->pts)
         _emit(whole);
-    if (startsUnit(piece)) {
+    if (startsUnit(piece, _firstFragmentHeader())) {
         _emit(whole);
         AVPacket *unit = copyOf(piece);
         if (!unit)
@@ -70,7 +93,7 @@ void JXPlayerNalJoiner::push(const AVPacket *piece, std::vector<AVPacket *> &who
             held = unit;
             heldFirstSize = piece->size;
         } else {
-            flagKey(unit);
+            _flagKey(unit);
             whole.push_back(unit);
         }
         return;
@@ -84,7 +107,7 @@ void JXPlayerNalJoiner::push(const AVPacket *piece, std::vector<AVPacket *> &who
         reset();
         return;
     }
-    if (piece->size < heldFirstSize - kFirstFragmentHeader)
+    if (piece->size < heldFirstSize - _firstFragmentHeader())
         _emit(whole);
 }
 
@@ -98,7 +121,7 @@ void JXPlayerNalJoiner::_emit(std::vector<AVPacket *> &whole)
 {
     if (!held)
         return;
-    flagKey(held);
+    _flagKey(held);
     whole.push_back(held);
     held = nullptr;
     heldFirstSize = 0;

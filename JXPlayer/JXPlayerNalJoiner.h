@@ -4,8 +4,8 @@
 
 struct AVPacket;
 
-// Turns the H.264 pieces that FFmpeg's RTP depacketizer reads, unparsed, into whole NAL
-// units as soon as each one is whole, so a decoder that takes a picture in pieces
+// Turns the H.264 or H.265 pieces that FFmpeg's RTP depacketizer reads, unparsed, into
+// whole NAL units as soon as each one is whole, so a decoder that takes a picture in pieces
 // (AV_CODEC_FLAG2_CHUNKS) finishes it when its last slice arrives. FFmpeg's own parser
 // instead finds the end of a picture at the start of the next one: a frame interval late.
 //
@@ -30,6 +30,9 @@ public:
     void push(const AVPacket *piece, std::vector<AVPacket *> &whole);
     // Forgets a unit in progress (after a flush or a seek).
     void reset();
+    // The codec whose units follow (an AVCodecID: H.264, the default, or HEVC); it sets the
+    // size of a unit's header and which units begin a picture one can start at.
+    void setCodec(int codecId);
 
     // A piece behind a start code at least this long may be a first fragment while no
     // fragmented unit has been seen yet (RTP packets are rarely shorter on a LAN).
@@ -37,7 +40,10 @@ public:
 
 private:
     void _emit(std::vector<AVPacket *> &whole);
+    void _flagKey(AVPacket *unit) const;
+    int _firstFragmentHeader() const;
 
+    bool hevc = false;        // H.265 units: a two-byte header
     AVPacket *held = nullptr; // a unit that may go on; owned
     int heldFirstSize = 0;    // size of held's first piece
     // Size of the first piece of the last unit that was fragmented; 0 = none seen yet.

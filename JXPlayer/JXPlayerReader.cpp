@@ -166,7 +166,7 @@ void JXPlayerReader::flush()
     if (_onReaderThread()) {
         if (formatContext)
             avformat_flush(formatContext);
-        joiner.reset();
+        _resetJoiners();
     } else {
         demuxFlushRequested = true;
     }
@@ -261,7 +261,7 @@ void JXPlayerReader::read()
     while (!_stopRequested()) {
         if (demuxFlushRequested.exchange(false)) {
             avformat_flush(formatContext);
-            joiner.reset();
+            _resetJoiners();
         }
         if (_throttled())
             continue;
@@ -340,13 +340,17 @@ int JXPlayerReader::_open()
 
 void JXPlayerReader::_choosePieces()
 {
-    // FFmpeg's H.264 parser finds a picture's end at the start of the next: one frame
-    // interval of delay on every picture of a live stream. Without it the depacketizer's
-    // pieces go to the joiner and on to a decoder that takes pictures in pieces. Other
-    // codecs (H.265 has no such decoder) and other inputs keep the parser.
+    // FFmpeg's H.264 and H.265 parsers find a picture's end at the start of the next: one
+    // frame interval of delay on every picture of a live stream. Without them the
+    // depacketizer's pieces go to the joiner: H.264 units on to a decoder that takes
+    // pictures in pieces, H.265 units (its decoder takes whole pictures) through the
+    // picture joiner. Other codecs and other inputs keep the parser.
     AVStream *video = videoStream;
-    videoPieces = realtime && video && video->codecpar->codec_id == AV_CODEC_ID_H264 &&
+    const int codec = video ? video->codecpar->codec_id : AV_CODEC_ID_NONE;
+    videoPieces = realtime && (codec == AV_CODEC_ID_H264 || codec == AV_CODEC_ID_HEVC) &&
                   strcmp(formatContext->iformat->name, "rtsp") == 0 && !wholeFramesWanted;
+    joiner.setCodec(codec);
+    pictureJoiner.reset();
     if (videoPieces)
         formatContext->flags |= AVFMT_FLAG_NOPARSE | AVFMT_FLAG_NOFILLIN;
 }
@@ -456,7 +460,7 @@ void JXPlayerReader::_queueVideo(AVPacket *packet, AVStream *video)
     if (videoPieces && wholeFramesWanted) {
         // The parser takes over from the next read on; it finds its own way in.
         formatContext->flags &= ~(AVFMT_FLAG_NOPARSE | AVFMT_FLAG_NOFILLIN);
-        joiner.reset();
+        _resetJoiners();
         videoPieces = false;
     }
     const double now = JXThread::monotonic();
@@ -468,13 +472,26 @@ void JXPlayerReader::_queueVideo(AVPacket *packet, AVStream *video)
     }
     std::vector<AVPacket *> units;
     joiner.push(packet, units);
+    const bool wholePictures = codec == AV_CODEC_ID_HEVC;
+    if (wholePictures) {
+        std::vector<AVPacket *> pictures;
+        for (AVPacket *unit : units)
+            pictureJoiner.push(unit, pictures);
+        units.swap(pictures);
+    }
     for (AVPacket *unit : units) {
-        auto *piece = new JXPlayerPacket(unit, codec, JXPlayerPacket::kVideo, video->time_base);
-        piece->piece = true;
-        piece->readAt = now;
-        videoPackets.push(piece);
+        auto *queued = new JXPlayerPacket(unit, codec, JXPlayerPacket::kVideo, video->time_base);
+        queued->piece = !wholePictures;
+        queued->readAt = now;
+        videoPackets.push(queued);
         av_packet_free(&unit);
     }
+}
+
+void JXPlayerReader::_resetJoiners()
+{
+    joiner.reset();
+    pictureJoiner.reset();
 }
 
 void JXPlayerReader::_countBytes(int size, ByteWindow &window)

@@ -2,6 +2,7 @@
 
 #include "JXPlayer/JXPlayerNalJoiner.h"
 #include "JXPlayer/JXPlayerPacket.h"
+#include "JXPlayer/JXPlayerPictureJoiner.h"
 #include "JXPlayer/JXPlayerQueue.h"
 #include "JXPlayer/JXPlayerReaderCommand.h"
 #include "JXUtils/JXMemberThread.h"
@@ -131,6 +132,7 @@ private:
     int _open();
     void _choosePieces();
     void _queueVideo(AVPacket *packet, AVStream *video);
+    void _resetJoiners();
     void _close();
     void _selectStreams();
     double _streamDuration() const;
@@ -173,9 +175,11 @@ private:
     mutable std::mutex streamLock;
     // A flush from another thread leaves the demuxer's own buffers to the reader thread.
     std::atomic<bool> demuxFlushRequested{false};
-    // Live H.264 is demuxed unparsed and joined into units here, so that a picture reaches
-    // the decoder as its last piece arrives. The joiner: reader thread only.
+    // Live H.264 and H.265 are demuxed unparsed and joined into units here, so that a
+    // picture reaches the decoder as its last piece arrives; H.265 units are gathered into
+    // whole pictures. The joiners: reader thread only.
     JXPlayerNalJoiner joiner;
+    JXPlayerPictureJoiner pictureJoiner;
     std::atomic<bool> videoPieces{false};       // written by the reader thread
     std::atomic<bool> wholeFramesWanted{false}; // set by any thread, read by the reader
     // Written by the reader thread as it begins; read by flush() on any thread.

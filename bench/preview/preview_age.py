@@ -2,7 +2,7 @@
 """How old is the picture on the screen? lankit-preview against GStreamer, side by side.
 
     preview_age.py [--seconds 120] [--bin build/bin] [--no-lipsync] [--first-runs 5]
-                   [--windows DIR]
+                   [--windows DIR] [--codec h264|h265]
 
 A private Xvfb shows two windows at once, both playing the same live stream from
 stamp_server.py (1280x720 H.264 at 25 fps, every picture carrying the sender's monotonic
@@ -33,6 +33,9 @@ Then, with lankit-preview alone:
 With --windows DIR, lankit-preview.exe from DIR (the unpacked Windows zip with
 build-win/bin/lankit-preview.exe beside lankit.exe) runs under Wine in a fresh prefix
 instead of the Linux build.
+
+With --codec h265 the age phases play /stamp265, the same stream in H.265, and GStreamer
+decodes it with rtph265depay ! avdec_h265.
 
 The machine may be shared: compare the two players within one run; the load average at
 the start and end of each phase is printed with the figures.
@@ -78,10 +81,10 @@ def start_server(env):
     return server, "rtsp://127.0.0.1:%d" % int(line.split()[1])
 
 
-def gst_command(url):
+def gst_command(url, codec):
     return ["gst-launch-1.0", "-q", "rtspsrc", "location=" + url, "latency=0",
-            "protocols=tcp", "!", "rtph264depay", "!", "avdec_h264", "!", "videoconvert",
-            "!", "ximagesink", "sync=false"]
+            "protocols=tcp", "!", "rtp%sdepay" % codec, "!", "avdec_%s" % codec, "!",
+            "videoconvert", "!", "ximagesink", "sync=false"]
 
 
 def cpu_seconds(pid):
@@ -224,9 +227,10 @@ def preview_command(args):
 
 
 def run_phases(args, env, url, screen):
-    ours = subprocess.Popen(preview_command(args) + ["--size", VIEW_SIZE,
-                             url + "/stamp"], env=env, stderr=subprocess.PIPE, text=True)
-    gst = subprocess.Popen(gst_command(url + "/stamp"), env=env,
+    mount = url + ("/stamp265" if args.codec == "h265" else "/stamp")
+    ours = subprocess.Popen(preview_command(args) + ["--size", VIEW_SIZE, mount], env=env,
+                            stderr=subprocess.PIPE, text=True)
+    gst = subprocess.Popen(gst_command(mount, args.codec), env=env,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         mine = screen.find(lambda name, w, h: name.startswith("lankit-preview"), 20)
@@ -260,9 +264,9 @@ def run_phases(args, env, url, screen):
             process.wait()
 
 
-def print_table(results, seconds):
-    print("\nAge of the shown picture, ms (%d s per phase, 1280x720 H.264 25 fps, "
-          "reads about 12/s)" % seconds)
+def print_table(results, seconds, codec):
+    print("\nAge of the shown picture, ms (%d s per phase, 1280x720 %s 25 fps, "
+          "reads about 12/s)" % (seconds, {"h264": "H.264", "h265": "H.265"}[codec]))
     print("%-7s %-15s %7s %6s %6s %6s %13s %14s %8s %11s" % (
         "phase", "player", "median", "p90", "max", "whole", "drift ms/min",
         "first/last 5th", "cpu/frm", "load"))
@@ -464,6 +468,8 @@ def main():
     parser.add_argument("--windows", help="folder of lankit-preview.exe, run under Wine")
     parser.add_argument("--lipsync", type=float, default=20, help="seconds; 0 skips it")
     parser.add_argument("--no-phases", action="store_true", help="skip the age phases")
+    parser.add_argument("--codec", choices=("h264", "h265"), default="h264",
+                        help="the stream of the age phases")
     args = parser.parse_args()
     if not 1 <= args.seconds <= 3600 or not 0 <= args.lipsync <= 600:
         parser.error("--seconds must be 1..3600 and --lipsync 0..600")
@@ -482,7 +488,7 @@ def main():
         screen = Screen(name)
         print("cores %d, load average %s at start" % (os.cpu_count(), load_average()))
         if not args.no_phases:
-            print_table(run_phases(args, env, url, screen), args.seconds)
+            print_table(run_phases(args, env, url, screen), args.seconds, args.codec)
         if args.first_runs:
             print_first_pictures(first_pictures(args, env, screen, url))
         if args.lipsync:

@@ -4,6 +4,7 @@
 Serves on 127.0.0.1 (port printed as "PORT <n>", like tests/player/rtsp_server.py, and
 ending when standard input closes):
   /stamp       1280x720, 25 fps, H.264 (x264 zerolatency), a key frame every second
+  /stamp265    the same in H.265 (x265 zerolatency, one slice a picture)
   /stamp1080   the same at 1920x1080
   /fresh1080   as /stamp1080, but each session has an encoder of its own, which starts
                with a key frame
@@ -35,6 +36,10 @@ ENCODE = ("appsrc name=vsrc caps=video/x-raw,format=I420,width={w},height={h},"
           "framerate={fps}/1 {live} ! x264enc tune=zerolatency speed-preset=ultrafast "
           "key-int-max={fps} ! video/x-h264,profile=constrained-baseline "
           "! rtph264pay name=pay0 pt=96 config-interval=1")
+ENCODE_265 = ("appsrc name=vsrc caps=video/x-raw,format=I420,width={w},height={h},"
+              "framerate={fps}/1 {live} ! x265enc tune=zerolatency speed-preset=ultrafast "
+              "key-int-max={fps} ! video/x-h265,profile=main "
+              "! rtph265pay name=pay0 pt=96 config-interval=1")
 
 
 def stamp_rows(value):
@@ -92,10 +97,11 @@ def beep_loop():
 def main():
     server = rtsp_server.make_server(0)
     live = rtsp_server.LIVE
-    for path, (w, h), shared in (("/stamp", (1280, 720), True),
-                                 ("/stamp1080", (1920, 1080), True),
-                                 ("/fresh1080", (1920, 1080), False)):
-        launch = "( " + ENCODE.format(w=w, h=h, fps=FPS, live=live) + " )"
+    for path, (w, h), shared, encode in (("/stamp", (1280, 720), True, ENCODE),
+                                         ("/stamp265", (1280, 720), True, ENCODE_265),
+                                         ("/stamp1080", (1920, 1080), True, ENCODE),
+                                         ("/fresh1080", (1920, 1080), False, ENCODE)):
+        launch = "( " + encode.format(w=w, h=h, fps=FPS, live=live) + " )"
         # Made once: building the pictures takes longer than a session's start.
         frames = StampedFrames(w, h)
         factory = rtsp_server.add_fed_factory(

@@ -1,8 +1,11 @@
-// The joiner of live H.264 pieces against a stream that x264 made: its NAL units are cut
-// into pieces here exactly as FFmpeg's RTP depacketizer hands them on (whole units behind a
-// start code, long units as fragments of a payloader's MTU), and the joined units must be
-// the stream's units byte for byte, each picture complete as its last piece arrives.
+// The joiners of live H.264 and H.265 pieces against streams that x264 and x265 made: their
+// NAL units are cut into pieces here exactly as FFmpeg's RTP depacketizer hands them on
+// (whole units behind a start code, long units as fragments of a payloader's MTU), and the
+// joined units must be the stream's units byte for byte, each picture complete as its last
+// piece arrives; H.265 pictures are whole, and early once the stream is known to allow it.
+#include "JXPlayer/JXPlayerHevcUnit.h"
 #include "JXPlayer/JXPlayerNalJoiner.h"
+#include "JXPlayer/JXPlayerPictureJoiner.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -14,6 +17,7 @@
 #include <vector>
 
 extern "C" {
+#include <libavcodec/codec_id.h>
 #include <libavcodec/packet.h>
 }
 
@@ -36,10 +40,25 @@ struct Piece
     bool last;
 };
 
-// The units of an Annex B stream by picture: a slice (types 1 and 5) whose first
-// macroblock is 0 (its first bit set) begins a picture, and the units before it belong to
-// that picture.
-std::vector<Unit> unitsOf(const QByteArray &stream)
+// How a codec's units are told apart: the size of their header, which are slices, and
+// (for a slice) whether it begins its picture: its first bit after the header is set
+// (H.264: first macroblock 0; H.265: first_slice_segment_in_pic_flag).
+struct Syntax
+{
+    int headerBytes;
+    bool (*isSlice)(const QByteArray &nal);
+};
+const Syntax kH264{1, [](const QByteArray &nal) {
+                       const int type = nal[0] & 0x1f;
+                       return type == 1 || type == 5;
+                   }};
+const Syntax kHevc{2, [](const QByteArray &nal) {
+                       return JXPlayerHevcUnit::isSlice((uint8_t(nal[0]) >> 1) & 0x3f);
+                   }};
+
+// The units of an Annex B stream by picture: a slice whose first bit is set begins a
+// picture, and the units before it belong to that picture.
+std::vector<Unit> unitsOf(const QByteArray &stream, const Syntax &syntax = kH264)
 {
     std::vector<int> starts;
     for (int at = stream.indexOf(QByteArray("\x00\x00\x01", 3)); at >= 0;
@@ -52,17 +71,16 @@ std::vector<Unit> unitsOf(const QByteArray &stream)
         while (end > starts[i] && stream[end - 1] == 0) // the next start code's zero byte
             --end;
         const QByteArray nal = stream.mid(starts[i], end - starts[i]);
-        const int type = nal[0] & 0x1f;
         int picture = begun;
-        if (type == 1 || type == 5)
-            picture = (nal[1] & 0x80) ? begun++ : begun - 1;
+        if (syntax.isSlice(nal))
+            picture = (nal[syntax.headerBytes] & 0x80) ? begun++ : begun - 1;
         units.push_back({nal, picture});
     }
     return units;
 }
 
 // What the depacketizer makes of the units: one piece per RTP packet.
-std::vector<Piece> piecesOf(const std::vector<Unit> &units)
+std::vector<Piece> piecesOf(const std::vector<Unit> &units, const Syntax &syntax = kH264)
 {
     std::vector<Piece> pieces;
     for (size_t u = 0; u < units.size(); ++u) {
@@ -73,11 +91,12 @@ std::vector<Piece> piecesOf(const std::vector<Unit> &units)
             continue;
         }
         // FU-A: the first fragment gets the start code and the rebuilt unit header.
-        for (int at = 1; at < nal.size(); at += kFragment) {
+        const int header = syntax.headerBytes;
+        for (int at = header; at < nal.size(); at += kFragment) {
             const QByteArray body = nal.mid(at, kFragment);
             const bool last = at + kFragment >= nal.size();
-            pieces.push_back(
-                {at == 1 ? kStartCode + nal.left(1) + body : body, picture, int(u), last});
+            pieces.push_back({at == header ? kStartCode + nal.left(header) + body : body, picture,
+                              int(u), last});
         }
     }
     return pieces;
@@ -97,16 +116,23 @@ QByteArray bytesOf(const AVPacket *packet)
     return QByteArray(reinterpret_cast<const char *>(packet->data), packet->size);
 }
 
-QByteArray x264Stream()
+// A live-like stream of the given encoder and its parameters, from FFmpeg's test source.
+QByteArray encoded(const char *encoder, const char *parameters, int seconds)
 {
     QTemporaryDir dir;
-    const QString file = dir.filePath("live.h264");
-    QProcess::execute("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
-                                 "testsrc2=size=640x360:rate=25:duration=1", "-c:v", "libx264",
-                                 "-preset", "ultrafast", "-x264-params",
-                                 "keyint=8:bframes=0:slices=2", "-pix_fmt", "yuv420p", file});
+    const QString file = dir.filePath("live.es");
+    const QString source = QStringLiteral("testsrc2=size=640x360:rate=25:duration=%1").arg(seconds);
+    const QString option = QStringLiteral("-%1-params").arg(QLatin1String(encoder).mid(3));
+    QProcess::execute("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", source, "-c:v", encoder,
+                                 "-preset", "ultrafast", option, parameters, "-pix_fmt", "yuv420p",
+                                 "-f", strcmp(encoder, "libx264") == 0 ? "h264" : "hevc", file});
     QFile input(file);
     return input.open(QIODevice::ReadOnly) ? input.readAll() : QByteArray();
+}
+
+QByteArray x264Stream()
+{
+    return encoded("libx264", "keyint=8:bframes=0:slices=2", 1);
 }
 
 struct Joined
@@ -115,6 +141,30 @@ struct Joined
     int afterPiece; // index of the piece whose push handed it on
     bool key;
 };
+
+// H.265 pieces through both joiners: the pictures handed on, each with the piece whose push
+// handed it on; *early tells whether the picture joiner ended early.
+std::vector<Joined> joinPictures(const std::vector<Piece> &pieces, bool *early)
+{
+    JXPlayerNalJoiner joiner;
+    joiner.setCodec(AV_CODEC_ID_HEVC);
+    JXPlayerPictureJoiner pictureJoiner;
+    std::vector<Joined> joined;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        AVPacket *packet = packetOf(pieces[i].bytes, pieces[i].picture);
+        std::vector<AVPacket *> units, pictures;
+        joiner.push(packet, units);
+        av_packet_free(&packet);
+        for (AVPacket *unit : units)
+            pictureJoiner.push(unit, pictures);
+        for (AVPacket *picture : pictures) {
+            joined.push_back({bytesOf(picture), int(i), (picture->flags & AV_PKT_FLAG_KEY) != 0});
+            av_packet_free(&picture);
+        }
+    }
+    *early = pictureJoiner.early();
+    return joined;
+}
 
 std::vector<Joined> join(JXPlayerNalJoiner &joiner, const std::vector<Piece> &pieces)
 {
@@ -200,5 +250,81 @@ TEST(NalJoiner, PiecesThatCannotBeJoinedAreDroppedAndTheRestStaysWhole)
         ASSERT_EQ(joined.size(), c.expected.size());
         for (size_t i = 0; i < joined.size(); ++i)
             EXPECT_EQ(joined[i].bytes, c.expected[i]);
+    }
+}
+
+// Whole H.265 pictures, handed on at their slice's last piece once the stream has shown
+// one slice a picture, and at the next picture otherwise; a stream that turns to two
+// slices after that costs one picture its second slice, and nothing after it is early.
+TEST(PictureJoiner, H265PicturesAreWholeAndEarlyOnlyWhereTheStreamAllows)
+{
+    const char *oneSlice = "keyint=10:bframes=0:log-level=error";
+    const char *twoSlices = "keyint=10:bframes=0:slices=2:log-level=error";
+    const QByteArray single = encoded("libx265", oneSlice, 3);
+    const QByteArray sliced = encoded("libx265", twoSlices, 1);
+    const int learnt = JXPlayerPictureJoiner::kLearnPictures;
+    struct Case
+    {
+        const char *what;
+        QByteArray stream;
+        bool endsEarly;
+        int earlyAtLeast; // pictures handed on at their own last piece
+        int cut;          // pictures handed on without their second slice
+    } cases[] = {
+        {"one slice a picture", single, true, 75 - learnt - 3, 0},
+        {"two slices a picture", sliced + sliced + sliced, false, 0, 0},
+        {"one slice, then two", single + sliced, false, 75 - learnt - 3, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<Unit> units = unitsOf(c.stream, kHevc);
+        const std::vector<Piece> pieces = piecesOf(units, kHevc);
+        // Each picture whole, up to its first slice, whether it can be started at, and the
+        // index of its first piece.
+        std::vector<QByteArray> whole, firstSlice;
+        std::vector<bool> key, sliced;
+        std::vector<int> firstPiece;
+        for (const Unit &unit : units) {
+            const size_t p = size_t(unit.picture);
+            if (p >= whole.size()) {
+                whole.resize(p + 1);
+                firstSlice.resize(p + 1);
+                key.resize(p + 1);
+                sliced.resize(p + 1);
+            }
+            const int type = (uint8_t(unit.bytes[0]) >> 1) & 0x3f;
+            whole[p] += kStartCode + unit.bytes;
+            sliced[p] = sliced[p] || (kHevc.isSlice(unit.bytes) && !(unit.bytes[2] & 0x80));
+            if (!sliced[p])
+                firstSlice[p] = whole[p];
+            key[p] = key[p] || JXPlayerHevcUnit::isRandomAccess(type);
+        }
+        for (size_t i = 0; i < pieces.size(); ++i)
+            if (pieces[i].picture >= int(firstPiece.size()))
+                firstPiece.push_back(int(i));
+        ASSERT_GT(whole.size(), 70u);
+
+        bool early = false;
+        const std::vector<Joined> joined = joinPictures(pieces, &early);
+        EXPECT_EQ(early, c.endsEarly);
+        ASSERT_GE(joined.size() + 1, whole.size());
+        int handedEarly = 0, cut = 0;
+        for (size_t p = 0; p < joined.size() && p < whole.size(); ++p) {
+            SCOPED_TRACE(p);
+            EXPECT_EQ(joined[p].key, key[p]);
+            if (joined[p].bytes != whole[p]) {
+                EXPECT_EQ(joined[p].bytes, firstSlice[p]);
+                ++cut;
+            }
+            if (p + 1 < firstPiece.size() && joined[p].afterPiece < firstPiece[p + 1]) {
+                EXPECT_GE(int(p), learnt) << "handed on early before the stream was known";
+                ++handedEarly;
+            }
+        }
+        EXPECT_EQ(cut, c.cut);
+        EXPECT_GE(handedEarly, c.earlyAtLeast);
+        if (!c.earlyAtLeast) {
+            EXPECT_EQ(handedEarly, 0);
+        }
     }
 }
