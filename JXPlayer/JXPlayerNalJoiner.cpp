@@ -103,7 +103,7 @@ void JXPlayerNalJoiner::push(const AVPacket *piece, std::vector<AVPacket *> &who
         return;
     // The piece before was a first fragment after all.
     firstFragmentSize = heldFirstSize;
-    if (!appendTo(held, piece)) {
+    if (held->size > kMaxUnitBytes - piece->size || !appendTo(held, piece)) {
         reset();
         return;
     }

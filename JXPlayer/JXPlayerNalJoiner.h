@@ -37,6 +37,9 @@ public:
     // A piece behind a start code at least this long may be a first fragment while no
     // fragmented unit has been seen yet (RTP packets are rarely shorter on a LAN).
     static constexpr int kFirstGuess = 1000;
+    // A unit that grows past this is dropped: far more than a camera's largest picture, it
+    // is a sender that never ends its unit, and must not take the memory.
+    static constexpr int kMaxUnitBytes = 32 << 20;
 
 private:
     void _emit(std::vector<AVPacket *> &whole);

@@ -40,7 +40,7 @@ void JXPlayerPictureJoiner::push(AVPacket *unit, std::vector<AVPacket *> &pictur
         picture = unit;
     } else {
         const int at = picture->size;
-        if (av_grow_packet(picture, unit->size) < 0) {
+        if (at > kMaxPictureBytes - unit->size || av_grow_packet(picture, unit->size) < 0) {
             av_packet_free(&unit);
             reset();
             return;

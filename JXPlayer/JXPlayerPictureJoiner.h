@@ -25,6 +25,8 @@ public:
 
     static constexpr int kLearnPictures = 50;
     static constexpr int kLearnKeyPictures = 2;
+    // A picture that grows past this (units that never change their timestamp) is dropped.
+    static constexpr int kMaxPictureBytes = 32 << 20;
 
     // Takes unit (owned from here) and appends to pictures every picture it completes, as
     // new packets that the caller frees; a picture with a random access slice is flagged as

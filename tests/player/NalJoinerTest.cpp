@@ -224,6 +224,9 @@ TEST(NalJoiner, PiecesThatCannotBeJoinedAreDroppedAndTheRestStaysWhole)
     const QByteArray middle = body.mid(kFragment, kFragment);
     const QByteArray tail = body.mid(2 * kFragment);
     const QByteArray small = kStartCode + "\x41" + QByteArray(300, '\x11');
+    std::vector<Piece> endless{{idr, 0, 0, false}};
+    endless.resize(JXPlayerNalJoiner::kMaxUnitBytes / kFragment + 2, {middle, 0, 0, false});
+    endless.push_back({small, 1, 1, true});
     struct Case
     {
         const char *what;
@@ -242,6 +245,7 @@ TEST(NalJoiner, PiecesThatCannotBeJoinedAreDroppedAndTheRestStaysWhole)
         {"bare start codes and empty pieces",
          {{kStartCode, 0, 0, true}, {"", 0, 0, true}, {small, 1, 1, true}},
          {small}},
+        {"a unit that never ends is dropped at its size limit", endless, {small}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -327,4 +331,18 @@ TEST(PictureJoiner, H265PicturesAreWholeAndEarlyOnlyWhereTheStreamAllows)
             EXPECT_EQ(handedEarly, 0);
         }
     }
+
+    // A sender whose units never change their timestamp does not take the memory: the
+    // picture is dropped at its size limit, and the next one is whole.
+    JXPlayerPictureJoiner endless;
+    std::vector<AVPacket *> pictures;
+    const QByteArray message = kStartCode + QByteArray("\x4e\x01", 2) + QByteArray(1 << 20, 'x');
+    const QByteArray slice = kStartCode + QByteArray("\x02\x01\x80\x11", 4);
+    for (int i = 0; i <= JXPlayerPictureJoiner::kMaxPictureBytes / message.size(); ++i)
+        endless.push(packetOf(message, 0), pictures);
+    endless.push(packetOf(slice, 1), pictures);
+    endless.push(packetOf(slice, 2), pictures);
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(bytesOf(pictures[0]), slice);
+    av_packet_free(&pictures[0]);
 }
